@@ -1,0 +1,48 @@
+#include "common/numbers.h"
+
+#include <cmath>
+
+namespace common {
+
+long long RoundHalfEven(double x) { return static_cast<long long>(std::nearbyint(x)); }
+
+long long Int(double x) { return static_cast<long long>(std::floor(x)); }
+
+namespace {
+// Length of the numeric prefix of s starting at i (after blanks), or 0.
+qsizetype NumericPrefix(const QString& s, qsizetype i) {
+    const qsizetype n = s.size();
+    const qsizetype start = i;
+    if (i < n && (s[i] == u'+' || s[i] == u'-')) ++i;
+    qsizetype digits = 0;
+    while (i < n && s[i] >= u'0' && s[i] <= u'9') { ++i; ++digits; }
+    if (i < n && s[i] == u'.') {
+        ++i;
+        while (i < n && s[i] >= u'0' && s[i] <= u'9') { ++i; ++digits; }
+    }
+    if (digits == 0) return 0;
+    if (i < n && (s[i] == u'e' || s[i] == u'E')) {
+        qsizetype j = i + 1;
+        if (j < n && (s[j] == u'+' || s[j] == u'-')) ++j;
+        qsizetype expDigits = 0;
+        while (j < n && s[j] >= u'0' && s[j] <= u'9') { ++j; ++expDigits; }
+        if (expDigits > 0) i = j;
+    }
+    return i - start;
+}
+}  // namespace
+
+double LeadingNumber(const QString& text) {
+    qsizetype i = 0;
+    while (i < text.size() && (text[i] == u' ' || text[i] == u'\t')) ++i;
+    const qsizetype len = NumericPrefix(text, i);
+    if (len == 0) return 0;
+    return text.mid(i, len).toDouble();
+}
+
+bool IsNumber(const QString& text) {
+    const QString t = text.trimmed();
+    return !t.isEmpty() && NumericPrefix(t, 0) == t.size();
+}
+
+}  // namespace common

@@ -1,0 +1,52 @@
+#pragma once
+// The seam between the program and the machine it runs on. Everything that
+// depends on the real clock, the sound card, message boxes, ending the process
+// or starting another program goes through here, so that screen tests can put
+// a double in its place and drive the clock without sleeping.
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+namespace common {
+
+enum class MessageButtons { Ok, OkCancel, YesNo };
+enum class MessageAnswer { Ok, Cancel, Yes, No };
+
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // Current local date and time.
+    virtual QDateTime Now() = 0;
+    // Seconds since midnight in single precision, as the practice clock keeps it.
+    virtual float SecondsSinceMidnight() = 0;
+    // Millisecond tick count (wraps like any 32-bit counter).
+    virtual quint32 TickCount() = 0;
+    // Plays a WAV file to its end. 0 when it played; otherwise a non-zero code
+    // and a readable text in errorText.
+    virtual int PlayWav(const QString& path, QString& errorText) = 0;
+    // A modal message box; returns the button that closed it.
+    virtual MessageAnswer MessageBox(const QString& text, const QString& title,
+                                     MessageButtons buttons) = 0;
+    // Closes every window from the last opened to the first and ends the
+    // process. The double only records the call, so callers return right after it.
+    virtual void EndProgram() = 0;
+    // Starts another program detached (no shell). False with errorText when it
+    // could not be started.
+    virtual bool StartProgram(const QString& program, const QStringList& arguments,
+                              QString& errorText) = 0;
+    // Folder of the running executable, with '/' separators, no trailing '/'.
+    virtual QString ProgramFolder() = 0;
+};
+
+// The platform in force. A real one is installed by main(); tests install a double.
+Platform& platform();
+// Installs p (not owned) and returns the previous one.
+Platform* SetPlatform(Platform* p);
+
+// "Let pending window events run": the one place that processes the event queue
+// from inside a handler.
+void DoEvents();
+
+}  // namespace common

@@ -1,0 +1,56 @@
+#include "common/strings.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace common {
+namespace {
+bool IsSpace(QChar c) { return c == u' ' || c == kIdeographicSpace; }
+}
+
+QString TrimSpaces(const QString& s) {
+    qsizetype b = 0, e = s.size();
+    while (b < e && IsSpace(s[b])) ++b;
+    while (e > b && IsSpace(s[e - 1])) --e;
+    return s.mid(b, e - b);
+}
+
+QString TrimAscii(const QString& s) {
+    qsizetype b = 0, e = s.size();
+    while (b < e && s[b] == u' ') ++b;
+    while (e > b && s[e - 1] == u' ') --e;
+    return s.mid(b, e - b);
+}
+
+QString Left(const QString& s, qsizetype n) { return n <= 0 ? QString() : s.left(n); }
+QString Right(const QString& s, qsizetype n) { return n <= 0 ? QString() : s.right(n); }
+
+QString RightPadded(const QString& text, qsizetype padCount, qsizetype n) {
+    return Right(QString(padCount, u' ') + text, n);
+}
+
+QString RightNumber(long long value, qsizetype n) {
+    return RightPadded(QString::number(value), n, n);
+}
+
+QString NameField(const QString& name, qsizetype n) {
+    return Left(name + QString(n, kIdeographicSpace), n);
+}
+
+QString Dec(long long value) { return QString::number(value); }
+
+QString SingleText(float value) {
+    // %.7g may leave trailing zeros after the point ("1.500000" never occurs
+    // with %g, but "1e+07" does); the shortest form that reads back the same
+    // single-precision value is what the platform prints.
+    char buf[32];
+    for (int digits = 1; digits <= 7; ++digits) {
+        std::snprintf(buf, sizeof buf, "%.*g", digits, static_cast<double>(value));
+        if (std::strtof(buf, nullptr) == value) break;
+    }
+    return QString::fromLatin1(buf);
+}
+
+QString DoubleText(double value) { return QString::number(value, 'g', 15); }
+
+}  // namespace common

@@ -1,0 +1,56 @@
+#pragma once
+// The history loaded from the results file and the per-level, per-pupil
+// statistics, always rebuilt from nothing.
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace results {
+
+inline constexpr int kLevelSlots = 36;   // levels 0..35
+inline constexpr int kPupilSlots = 5001; // pupils 0..5000
+inline constexpr int kMaxHistory = 20000;
+inline constexpr std::int32_t kNoResult = 99999;
+
+struct LogEntry {
+    double RecordDate = 0;
+    double RecordTime = 0;
+    std::int16_t PupilNumber = 0;
+    std::int16_t Level = 0;
+    std::int32_t Result = 0;
+    std::int32_t Points = 0;
+};
+
+struct PupilLevelStats {
+    std::int16_t TotalRuns = 0;
+    std::int32_t TotalPoints = 0;
+    std::int16_t PeriodRuns = 0;
+    std::int32_t PeriodPoints = 0;
+    std::int16_t TooMuchRuns = 0;
+    std::int32_t TooMuchPointsEarned = 0;
+    float TodayRuns = 0;
+    std::int32_t TodayPoints = 0;
+    std::int32_t BestTime = kNoResult;
+};
+
+struct Statistics {
+    std::vector<PupilLevelStats> Table = std::vector<PupilLevelStats>(kLevelSlots * kPupilSlots);
+    std::array<std::int32_t, kLevelSlots> SchoolBestTime{};
+    std::vector<LogEntry> History;  // the kept entries, oldest first
+    int HistoryCount = 0;
+
+    PupilLevelStats& At(int level, int pupil) { return Table[level * kPupilSlots + pupil]; }
+    const PupilLevelStats& At(int level, int pupil) const { return Table[level * kPupilSlots + pupil]; }
+    void Reset() { *this = Statistics{}; }
+};
+
+Statistics& stats();
+
+// Loads the history and best times from the results file.
+bool LoadHistory();
+// Clears and rebuilds every figure. False when a fatal error was reported
+// (the program has then been ended through the platform).
+bool RecomputeStatistics();
+
+}  // namespace results

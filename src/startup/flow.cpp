@@ -1,0 +1,67 @@
+#include "startup/flow.h"
+
+#include "common/platform.h"
+#include "startup/runstate.h"
+#include "startup/screenhost.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace startup {
+namespace {
+
+// Stands in for a screen that is not built yet.
+class PlaceholderScreen : public Screen {
+    Q_OBJECT
+public:
+    explicit PlaceholderScreen(const QString& text) {
+        setObjectName(QStringLiteral("placeholder"));
+        auto* layout = new QVBoxLayout(this);
+        auto* label = new QLabel(text, this);
+        label->setAlignment(Qt::AlignCenter);
+        QFont f = label->font();
+        f.setPointSize(28);
+        label->setFont(f);
+        layout->addWidget(label);
+    }
+};
+
+void ShowPlaceholder(const QString& text) {
+    auto& host = ScreenHost::instance();
+    if (auto* old = host.Find<PlaceholderScreen>()) host.Close(old);
+    host.Show(new PlaceholderScreen(text));
+}
+
+}  // namespace
+
+void ShowSplash() { ShowPlaceholder(QStringLiteral("Just a moment, please.")); }
+void ShowNameScreen() { ShowPlaceholder(QStringLiteral("名前を選びなさい")); }
+void UnloadNameScreen() {}
+void ShowLevelMenu() { ShowPlaceholder(QStringLiteral("レベル")); }
+void UnloadLevelMenu() {}
+void OpenPracticeScreen() { ShowPlaceholder(QStringLiteral("練習")); }
+void ClosePracticeScreen() {}
+void OpenEvaluationScreen() { ShowPlaceholder(QStringLiteral("終了")); }
+void ShowBackdrop() {}
+void CloseBackdrop() {}
+void ShowVersionBox() {}
+
+void SetUpCourseList() {
+    FillCourseList();
+    ShowLevelMenu();
+}
+
+void StartPracticeRun() {
+    ResetRunFields();
+    common::DoEvents();
+    OpenPracticeScreen();
+}
+
+void FatalError(const QString& message, const QString& title) {
+    common::platform().MessageBox(message, title, common::MessageButtons::Ok);
+    common::platform().EndProgram();
+}
+
+}  // namespace startup
+
+#include "flow.moc"

@@ -1,0 +1,80 @@
+#include "startup/realplatform.h"
+
+#include "startup/screenhost.h"
+#include "startup/soundbackend.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QProcess>
+
+#include <cstdlib>
+
+namespace startup {
+
+QDateTime RealPlatform::Now() { return QDateTime::currentDateTime(); }
+
+float RealPlatform::SecondsSinceMidnight() {
+    return static_cast<float>(QTime::currentTime().msecsSinceStartOfDay() / 1000.0);
+}
+
+quint32 RealPlatform::TickCount() {
+    static QElapsedTimer clock = [] { QElapsedTimer t; t.start(); return t; }();
+    return static_cast<quint32>(clock.elapsed());
+}
+
+int RealPlatform::PlayWav(const QString& path, QString& errorText) {
+    return PlayWavToEnd(path, errorText);
+}
+
+common::MessageAnswer RealPlatform::MessageBox(const QString& text, const QString& title,
+                                               common::MessageButtons buttons) {
+    QMessageBox box(&ScreenHost::instance());
+    box.setWindowTitle(title);
+    box.setText(text);
+    switch (buttons) {
+    case common::MessageButtons::Ok:
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    case common::MessageButtons::OkCancel:
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        break;
+    case common::MessageButtons::YesNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        break;
+    }
+    switch (box.exec()) {
+    case QMessageBox::Cancel: return common::MessageAnswer::Cancel;
+    case QMessageBox::Yes: return common::MessageAnswer::Yes;
+    case QMessageBox::No: return common::MessageAnswer::No;
+    default: return common::MessageAnswer::Ok;
+    }
+}
+
+void RealPlatform::EndProgram() {
+    ScreenHost::instance().CloseAll();
+    QApplication::closeAllWindows();
+    std::exit(0);
+}
+
+bool RealPlatform::StartProgram(const QString& program, const QStringList& arguments,
+                                QString& errorText) {
+    if (!QFileInfo(program).isExecutable()) {
+        errorText = QStringLiteral("%1 が見つかりません").arg(program);
+        return false;
+    }
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments(arguments);
+    process.setWorkingDirectory(QFileInfo(program).absolutePath());
+    if (!process.startDetached()) {
+        errorText = process.errorString();
+        return false;
+    }
+    return true;
+}
+
+QString RealPlatform::ProgramFolder() { return QCoreApplication::applicationDirPath(); }
+
+}  // namespace startup

@@ -1,0 +1,39 @@
+#pragma once
+// Sound effects: the sound list "新音ファイル.txt" and the players. Every sound
+// plays to its end before the program goes on (through the platform seam).
+
+#include <QString>
+
+#include <array>
+
+namespace startup {
+
+struct SoundKind {
+    QString Name;
+    std::array<QString, 21> Files{};  // 1..20 used: base names without ".wav"
+    QString Count;                    // as text; empty = no count
+};
+
+// Kinds 1..10 (slot 0 unused).
+struct SoundTable {
+    std::array<SoundKind, 11> Kinds{};
+    void Reset() { *this = SoundTable{}; }
+};
+
+SoundTable& soundTable();
+
+// Reads SoundFolder + "新音ファイル.txt". False with a message naming the file
+// when it cannot be read.
+bool LoadSoundTable(QString& errorMessage);
+// Plays SoundFolder + baseName + ".wav" to its end; 0 when played.
+int PlaySoundFile(const QString& baseName, QString* errorText = nullptr);
+
+void PlayCorrectSound();       // kind 2, failures counted
+void PlayWrongSound();         // kind 4, failures counted
+void PlayPersonalBestSound();  // kind 8
+void PlayMinimumTimeSound();   // kind 10
+void PlaySchoolBestSound();    // "最高1.wav"
+void PlayPassSound();          // "合格.wav"
+void PlayWarningSound();       // "警告1.wav"
+
+}  // namespace startup

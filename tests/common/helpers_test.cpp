@@ -1,0 +1,67 @@
+#include "common/mergesort.h"
+#include "common/numbers.h"
+#include "common/strings.h"
+#include "common/textfile.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(ShiftJis, SystemTextsRoundTrip) {
+    const QString text = QStringLiteral("①⑥ⅠⅢ～－あ行～か行 きゃ 先生 中央教室 ﾊﾞｰｼﾞｮﾝ情報 　");
+    const QByteArray bytes = common::ToShiftJis(text);
+    EXPECT_EQ(common::FromShiftJis(bytes), text);
+    // Two bytes per full-width character, one per half-width kana: a true code page 932.
+    EXPECT_EQ(common::ToShiftJis(QStringLiteral("①")), QByteArray("\x87\x40"));
+    EXPECT_EQ(common::ToShiftJis(QStringLiteral("～")), QByteArray("\x81\x60"));
+    EXPECT_EQ(common::ToShiftJis(QStringLiteral("－")), QByteArray("\x81\x7c"));
+    EXPECT_EQ(common::ToShiftJis(QStringLiteral("ﾊ")), QByteArray("\xca"));
+}
+
+TEST(Rounding, HalfGoesToEven) {
+    const std::pair<double, long long> cases[] = {
+        {57.5, 58}, {56.5, 56}, {0.5, 0}, {1.5, 2}, {2.4999, 2}, {-0.5, 0}, {-1.5, -2}};
+    for (auto [x, want] : cases) EXPECT_EQ(common::RoundHalfEven(x), want) << x;
+    EXPECT_EQ(common::Int(-0.5), -1);
+    EXPECT_EQ(common::Int(55.999), 55);
+}
+
+TEST(Strings, TrimAndFixedWidthFields) {
+    const QChar ideo(0x3000);
+    EXPECT_EQ(common::TrimSpaces(QString(ideo) + " a b " + ideo), QStringLiteral("a b"));
+    EXPECT_EQ(common::RightNumber(1234, 3), QStringLiteral("234"));
+    EXPECT_EQ(common::RightNumber(7, 3), QStringLiteral("  7"));
+    EXPECT_EQ(common::NameField(QStringLiteral("山田"), 5), QStringLiteral("山田") + QString(3, ideo));
+    EXPECT_EQ(common::NameField(QStringLiteral("あいうえおか"), 5), QStringLiteral("あいうえお"));
+    EXPECT_EQ(common::SingleText(1.5f), QStringLiteral("1.5"));
+    EXPECT_EQ(common::SingleText(2.0f), QStringLiteral("2"));
+    EXPECT_EQ(common::SingleText(0.7f), QStringLiteral("0.7"));
+}
+
+TEST(MergeSort, StableOnEqualKeys) {
+    QVector<std::int32_t> keys{5, 3, 5, 1, 3, 5, -2, 99999};
+    QVector<int> pupils{10, 11, 12, 13, 14, 15, 16, 17};
+    common::StableMergeSort(keys, pupils);
+    EXPECT_EQ(keys, (QVector<std::int32_t>{-2, 1, 3, 3, 5, 5, 5, 99999}));
+    EXPECT_EQ(pupils, (QVector<int>{16, 13, 11, 14, 10, 12, 15, 17}));
+}
+
+TEST(MergeSort, LargeInputMatchesStableSort) {
+    QVector<std::int32_t> keys;
+    QVector<int> pupils;
+    for (int i = 0; i < 2000; ++i) {
+        keys << static_cast<std::int32_t>((i * 7919) % 37);
+        pupils << i;
+    }
+    QVector<std::pair<std::int32_t, int>> expected;
+    for (int i = 0; i < keys.size(); ++i) expected.append({keys[i], pupils[i]});
+    std::stable_sort(expected.begin(), expected.end(),
+                     [](auto a, auto b) { return a.first < b.first; });
+    common::StableMergeSort(keys, pupils);
+    for (int i = 0; i < keys.size(); ++i) {
+        ASSERT_EQ(keys[i], expected[i].first);
+        ASSERT_EQ(pupils[i], expected[i].second);
+    }
+}
+
+}  // namespace

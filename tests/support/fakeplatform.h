@@ -1,0 +1,69 @@
+#pragma once
+// The platform double of the tests: a clock the test sets, a tick count that
+// moves on by itself on every read (so waiting loops end without sleeping),
+// sounds recorded in order, message boxes answered from a queue, and the end
+// of the program and started programs recorded.
+
+#include "common/platform.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QStringList>
+
+#include <deque>
+
+namespace testing_support {
+
+struct MessageRecord {
+    QString text;
+    QString title;
+    common::MessageButtons buttons;
+};
+
+class FakePlatform final : public common::Platform {
+public:
+    FakePlatform();
+    ~FakePlatform() override;
+
+    // --- clock ---
+    QDateTime now;            // date and time the program sees
+    quint32 ticks = 0;
+    quint32 tickStep = 10;    // added on every TickCount() read
+    void SetTime(const QTime& t) { now.setTime(t); }
+    void AdvanceSeconds(double s) { now = now.addMSecs(static_cast<qint64>(s * 1000)); }
+
+    // --- sound ---
+    QStringList sounds;          // full paths, in order of playing
+    int soundResult = 0;         // code every playback returns
+    QString soundError = QStringLiteral("fake sound error");
+    std::deque<int> soundResults;  // per-call codes, taken before soundResult
+
+    // --- message boxes ---
+    QList<MessageRecord> messages;
+    std::deque<common::MessageAnswer> answers;  // default Ok / Yes
+
+    // --- program ---
+    int endCount = 0;
+    QList<QStringList> started;  // program followed by its arguments
+    bool startSucceeds = true;
+    QString programFolder = QStringLiteral("/tmp");
+
+    QDateTime Now() override { return now; }
+    float SecondsSinceMidnight() override;
+    quint32 TickCount() override { ticks += tickStep; return ticks; }
+    int PlayWav(const QString& path, QString& errorText) override;
+    common::MessageAnswer MessageBox(const QString& text, const QString& title,
+                                     common::MessageButtons buttons) override;
+    void EndProgram() override { ++endCount; }
+    bool StartProgram(const QString& program, const QStringList& arguments,
+                      QString& errorText) override;
+    QString ProgramFolder() override { return programFolder; }
+
+    // Base names of the sounds played ("seikai1" for ".../seikai1.wav").
+    QStringList SoundNames() const;
+
+private:
+    common::Platform* previous_ = nullptr;
+};
+
+}  // namespace testing_support
