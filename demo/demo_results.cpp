@@ -1,0 +1,7 @@
+#include "demoschool.h"
+
+namespace demo {
+
+bool LayOutResults(const QString&, const Options&, QString&) { return true; }
+
+}  // namespace demo

@@ -1,0 +1,30 @@
+#pragma once
+// Lays out a demo school installation:
+//   root/CAI/パスデータ.txt            -> points at root/CAIdata/
+//   root/CAI/ローマ字/romaji           the program (copied from programBinary)
+//   root/CAI/ローマ字/ローマ字形式.txt
+//   root/CAI/起動/ルナリアc.exe         a stand-in launcher that simply exits
+//   root/CAIdata/共通データ.txt, 新名簿.txt
+//   root/CAIdata/音フォルダ/新音ファイル.txt and the WAV files
+//   root/CAIdata/ローマ字/タイム回数データ.txt, 成績累積データ.dat
+
+#include <QDate>
+#include <QString>
+
+namespace demo {
+
+struct Options {
+    QString programBinary;  // empty: no program copied (tests)
+    QDate today;            // date the results history ends on
+    bool withResults = true;
+};
+
+// False with errorText when something could not be written.
+bool LayOutDemoSchool(const QString& root, const Options& options, QString& errorText);
+
+// The parts, each written by its own module.
+bool LayOutBase(const QString& root, const Options& options, QString& errorText);
+bool LayOutSounds(const QString& root, const Options& options, QString& errorText);
+bool LayOutResults(const QString& root, const Options& options, QString& errorText);
+
+}  // namespace demo
