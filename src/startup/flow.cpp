@@ -39,6 +39,7 @@ void ShowNameScreen() { ShowPlaceholder(QStringLiteral("名前を選びなさい
 void UnloadNameScreen() {}
 void ShowLevelMenu() { ShowPlaceholder(QStringLiteral("レベル")); }
 void UnloadLevelMenu() {}
+void HideLevelMenu() {}
 void OpenPracticeScreen() { ShowPlaceholder(QStringLiteral("練習")); }
 void ClosePracticeScreen() {}
 void OpenEvaluationScreen() { ShowPlaceholder(QStringLiteral("終了")); }

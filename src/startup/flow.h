@@ -13,6 +13,9 @@ void UnloadNameScreen();
 // The level menu: loaded when not loaded, then activated.
 void ShowLevelMenu();
 void UnloadLevelMenu();
+// Takes the level menu off view but keeps it loaded (a run started from its
+// buttons returns to it; its load-time figures stay).
+void HideLevelMenu();
 void OpenPracticeScreen();
 void ClosePracticeScreen();
 void OpenEvaluationScreen();
