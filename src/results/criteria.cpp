@@ -1,0 +1,231 @@
+#include "results/criteria.h"
+
+#include "common/numbers.h"
+#include "common/strings.h"
+#include "common/textfile.h"
+#include "results/statistics.h"
+#include "startup/runstate.h"
+
+#include <QDir>
+
+#include <cmath>
+#include <limits>
+
+namespace results {
+namespace {
+
+const QString kCriteriaFileName = QStringLiteral("タイム回数データ.txt");
+constexpr int kItemsPerSlot = 12;
+
+// What the editor writes as the first line: the nine column titles and three
+// empty fields.
+const QString kHeaderLine =
+    QStringLiteral("目標Time,最低Time,ｸﾘｱﾎﾟｲﾝﾄ,ｸﾘｱ回数,ﾎﾟｲﾝﾄ倍率,禁回,禁点,判期間,禁期間,,,");
+
+QString CriteriaPath(const QString& path) {
+    if (!path.isEmpty()) return path;
+    return startup::runState().ProgramDataFolder + kCriteriaFileName;
+}
+
+// A number item of fields 1..5 stored into a whole-number field: rounded half
+// to even, and kept inside the field's range so that a wild value in the file
+// cannot overflow.
+template <typename T>
+T WholeField(const QString& item) {
+    const double v = common::LeadingNumber(item);
+    if (std::isnan(v)) return 0;
+    constexpr double lo = std::numeric_limits<T>::min();
+    constexpr double hi = std::numeric_limits<T>::max();
+    if (v <= lo) return std::numeric_limits<T>::min();
+    if (v >= hi) return std::numeric_limits<T>::max();
+    return static_cast<T>(common::RoundHalfEven(v));
+}
+
+void StoreItem(CriteriaRow& row, int field, const QString& item) {
+    switch (field) {
+    case 0: row.TargetTime = WholeField<std::int32_t>(item); break;
+    case 1: row.MinimumTime = WholeField<std::int32_t>(item); break;
+    case 2: row.ClearPoints = WholeField<std::int32_t>(item); break;
+    case 3: row.ClearCount = WholeField<std::int16_t>(item); break;
+    case 4: row.PointMultiplier = static_cast<float>(common::LeadingNumber(item)); break;
+    case 5: row.TooMuchCount.Text = item; break;
+    case 6: row.TooMuchPoints.Text = item; break;
+    case 7: row.JudgementDays.Text = item; break;
+    case 8: row.TooMuchDays.Text = item; break;
+    case 9: row.Spare10.Text = item; break;
+    case 10: row.Spare11.Text = item; break;
+    case 11: row.Spare12.Text = item; break;
+    }
+}
+
+// Int() of a score that may come from wild criteria (a huge multiplier, a
+// negative stored result): never undefined, always inside int.
+int IntOfScore(double x) {
+    if (std::isnan(x)) return 0;
+    const double f = std::floor(x);
+    if (f <= std::numeric_limits<int>::min()) return std::numeric_limits<int>::min();
+    if (f >= std::numeric_limits<int>::max()) return std::numeric_limits<int>::max();
+    return static_cast<int>(f);
+}
+
+constexpr int kSlots = static_cast<int>(std::tuple_size_v<decltype(CriteriaTable::Rows)>);
+
+bool ValidLevel(int level) { return level >= 0 && level < kSlots; }
+
+// A general value goes back as it was read; only a value that would split
+// into several items is quoted, or it would shift every later level.
+QString GeneralField(const GeneralValue& v) {
+    if (v.Text.contains(u',') || v.Text.contains(u'"') || v.Text.contains(u'\r') ||
+        v.Text.contains(u'\n'))
+        return u'"' + QString(v.Text).remove(u'"') + u'"';
+    return v.Text;
+}
+
+}  // namespace
+
+double GeneralValue::Value() const { return Text.isEmpty() ? 0 : common::LeadingNumber(Text); }
+
+CriteriaTable& criteria() {
+    static CriteriaTable table;
+    return table;
+}
+
+bool LoadCriteria(QString& errorMessage, const QString& path) {
+    const QString file = CriteriaPath(path);
+    QString error;
+    auto text = common::ReadShiftJisFile(file, &error);
+    if (!text) {
+        errorMessage = QStringLiteral("%1 が読めません。\n%2\n%3")
+                           .arg(kCriteriaFileName, QDir::cleanPath(file), error);
+        return false;
+    }
+    // Blank lines after the last level would read as one more empty item and
+    // zero the next slot's target time; the file ends at its last field.
+    qsizetype end = text->size();
+    while (end > 0 && ((*text)[end - 1] == u'\r' || (*text)[end - 1] == u'\n' ||
+                       (*text)[end - 1] == u' ' || (*text)[end - 1] == u'\t'))
+        --end;
+    text->truncate(end);
+    if (!text->isEmpty()) text->append(QStringLiteral("\r\n"));
+
+    CriteriaTable& table = criteria();
+    common::ItemReader reader(*text);
+    int slot = 0;
+    int field = 0;
+    int slotsRead = 0;
+    while (slot < kSlots) {
+        auto item = reader.Next();
+        if (!item) break;
+        StoreItem(table.Rows[slot], field, *item);
+        slotsRead = slot + 1;
+        if (++field == kItemsPerSlot) {
+            field = 0;
+            ++slot;
+        }
+    }
+    // Items beyond slot 35 have no level to go to and are ignored.
+    table.SlotsRead = slotsRead;
+    return true;
+}
+
+QString CriteriaFileText(const CriteriaTable& table, int levelCount) {
+    QString out = kHeaderLine + QStringLiteral("\r\n");
+    const int last = std::min(levelCount, kSlots - 1);
+    for (int level = 1; level <= last; ++level) {
+        const CriteriaRow& r = table.Rows[level];
+        const QStringList fields = {
+            QString::number(r.TargetTime), QString::number(r.MinimumTime),
+            QString::number(r.ClearPoints), QString::number(r.ClearCount),
+            common::SingleText(r.PointMultiplier), GeneralField(r.TooMuchCount),
+            GeneralField(r.TooMuchPoints), GeneralField(r.JudgementDays),
+            GeneralField(r.TooMuchDays), GeneralField(r.Spare10),
+            GeneralField(r.Spare11), GeneralField(r.Spare12)};
+        out += fields.join(u',') + QStringLiteral("\r\n");
+    }
+    return out;
+}
+
+bool SaveCriteria(const CriteriaTable& table, int levelCount, QString& errorMessage,
+                  const QString& path) {
+    const QString file = CriteriaPath(path);
+    QString error;
+    if (!common::WriteShiftJisFile(file, CriteriaFileText(table, levelCount), &error)) {
+        errorMessage = QStringLiteral("%1 に書き込めません。\n%2\n%3")
+                           .arg(kCriteriaFileName, QDir::cleanPath(file), error);
+        return false;
+    }
+    return true;
+}
+
+int CurvePoints(long long t, long long x, std::int32_t k) {
+    int points = 0;
+    if (t <= k) {
+        // A target time of 0 (or below) has no curve: (K - x) / K would divide
+        // by zero, and every positive result scores 0 there anyway.
+        if (k > 0) {
+            const double r = static_cast<double>(k - x) / static_cast<double>(k);
+            // r * r * r rather than pow(): the same value at every score
+            // boundary (a whole score on the curve needs r = 0 or 1) and it
+            // runs for every stored result on each rebuild.
+            points = IntOfScore(r * r * r * 50.0 + 5.0);
+        }
+    } else if (t < 2LL * k) {
+        points = 4;
+    } else if (t < 10LL * k) {
+        points = 1;
+    }
+    if (t > 99997) points = 0;
+    return points;
+}
+
+int MultipliedPoints(int basePoints, float multiplier) {
+    return IntOfScore(static_cast<double>(multiplier) * static_cast<double>(basePoints));
+}
+
+long long FirstThreeCharacters(long long t) {
+    if (t >= 0 && t < 1000) return t;
+    return QString::number(t).left(3).toLongLong();  // "-1234" -> "-12"
+}
+
+int BasePoints(long long t, int level) {
+    if (!ValidLevel(level)) return 0;
+    return CurvePoints(t, t, criteria()[level].TargetTime);
+}
+
+int RunPoints(long long t, int level) {
+    if (!ValidLevel(level)) return 0;
+    return MultipliedPoints(BasePoints(t, level), criteria()[level].PointMultiplier);
+}
+
+int StoredBasePoints(long long t, int level) {
+    if (!ValidLevel(level)) return 0;
+    return CurvePoints(t, FirstThreeCharacters(t), criteria()[level].TargetTime);
+}
+
+int StoredRunPoints(long long t, int level) {
+    if (!ValidLevel(level)) return 0;
+    return MultipliedPoints(StoredBasePoints(t, level), criteria()[level].PointMultiplier);
+}
+
+bool InsidePeriod(double date, double today, const GeneralValue& days) {
+    return date > today - days.Value();
+}
+
+bool LevelCleared(int pupil, int level) {
+    if (!ValidLevel(level) || pupil < 0 || pupil >= kPupilSlots) return false;
+    const PupilLevelStats& s = stats().At(level, pupil);
+    const CriteriaRow& c = criteria()[level];
+    return s.PeriodPoints >= c.ClearPoints && s.PeriodRuns >= c.ClearCount;
+}
+
+bool TooMuchReached(int pupil, int level) {
+    if (!ValidLevel(level) || pupil < 0 || pupil >= kPupilSlots) return false;
+    const PupilLevelStats& s = stats().At(level, pupil);
+    const CriteriaRow& c = criteria()[level];
+    const double count = c.TooMuchCount.Value();
+    const double points = c.TooMuchPoints.Value();
+    return (count != 0 && s.TooMuchRuns >= count) ||
+           (points != 0 && s.TooMuchPointsEarned >= points);
+}
+
+}  // namespace results
