@@ -1,3 +1,4 @@
+#include "common/dates.h"
 #include "common/mergesort.h"
 #include "common/numbers.h"
 #include "common/strings.h"
@@ -36,6 +37,35 @@ TEST(Strings, TrimAndFixedWidthFields) {
     EXPECT_EQ(common::SingleText(1.5f), QStringLiteral("1.5"));
     EXPECT_EQ(common::SingleText(2.0f), QStringLiteral("2"));
     EXPECT_EQ(common::SingleText(0.7f), QStringLiteral("0.7"));
+}
+
+TEST(Strings, TrimRemovesOnlyAsciiAndIdeographicSpaces) {
+    const QChar ideo(0x3000);
+    const std::pair<QString, QString> cases[] = {
+        {QString(ideo) + QStringLiteral("  山田　太郎 ") + ideo + ideo, QStringLiteral("山田　太郎")},
+        {QStringLiteral("\tx\t"), QStringLiteral("\tx\t")},  // tabs stay
+        {QString(3, ideo), QString()},
+        {QString(), QString()}};
+    for (const auto& [in, want] : cases) EXPECT_EQ(common::TrimSpaces(in), want) << in.toStdString();
+}
+
+TEST(Dates, DaysSince1899WithTheTimeAsFraction) {
+    EXPECT_EQ(common::DateValue(QDate(1899, 12, 30)), 0);
+    EXPECT_EQ(common::DateValue(QDate(2000, 1, 1)), 36526);
+    EXPECT_EQ(common::DateFromValue(36526.75), QDate(2000, 1, 1));
+    EXPECT_EQ(common::DateTimeValue(QDateTime(QDate(2000, 1, 1), QTime(18, 0))), 36526.75);
+    EXPECT_EQ(common::TimeFromValue(36526.75), QTime(18, 0));
+    // A stored time a hair below the second reads as that second.
+    EXPECT_EQ(common::TimeFromValue(common::TimeValue(QTime(10, 5, 30)) - 1e-9), QTime(10, 5, 30));
+    EXPECT_EQ(common::TimeFromValue(0.9999999999), QTime(23, 59, 59));
+    EXPECT_EQ(common::DateText(QDate(2026, 4, 1)), QStringLiteral("2026/04/01"));
+    EXPECT_EQ(common::TimeText(QTime(9, 5, 3)), QStringLiteral("9:05:03"));
+}
+
+TEST(Dates, SecondsSinceCountsForwardAcrossMidnight) {
+    EXPECT_EQ(common::SecondsSince(100, 160.5), 60.5);
+    EXPECT_EQ(common::SecondsSince(86390, 5), 15);
+    EXPECT_EQ(common::SecondsSince(500, 500), 0);
 }
 
 TEST(MergeSort, StableOnEqualKeys) {
