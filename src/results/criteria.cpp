@@ -183,8 +183,15 @@ int MultipliedPoints(int basePoints, float multiplier) {
 }
 
 long long FirstThreeCharacters(long long t) {
-    if (t >= 0 && t < 1000) return t;
-    return QString::number(t).left(3).toLongLong();  // "-1234" -> "-12"
+    // Digit arithmetic rather than text: this runs for every stored result.
+    // A minus sign is one of the three characters ("-1234" -> -12).
+    if (t >= 0) {
+        while (t >= 1000) t /= 10;
+        return t;
+    }
+    unsigned long long m = 0ULL - static_cast<unsigned long long>(t);
+    while (m >= 100) m /= 10;
+    return -static_cast<long long>(m);
 }
 
 int BasePoints(long long t, int level) {

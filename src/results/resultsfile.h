@@ -2,6 +2,8 @@
 // The shared results file "成績累積データ.dat": 44-byte records, appended by
 // every PC of the school under a whole-file lock.
 
+#include "results/statistics.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -26,11 +28,49 @@ struct CumulativeRecord {
 // Field by field, little-endian, at fixed offsets.
 QByteArray EncodeRecord(const CumulativeRecord& r);
 CumulativeRecord DecodeRecord(const char* bytes);  // kRecordSize bytes
+// One record as the history holds it (Points = the numeric value of
+// PointsText, rounded), decoded without building texts: the history loader
+// reads up to 20000 records on every rebuild.
+LogEntry DecodeEntry(const char* bytes);  // kRecordSize bytes
 // A text cut or blank-padded to 5 bytes of Shift-JIS.
 QByteArray FiveByteText(const QString& text);
 
 // Full path of the results file.
 QString ResultsFilePath();
+
+// The one way to open the results file: ProgramDataFolder + "成績累積データ.dat"
+// (or path) for reading and writing, created when it does not exist. A
+// descriptor the caller closes, or -1 with errno set. While an append holds
+// its lock, the appending process opens no second descriptor of the file.
+int OpenResultsFile(const QString& path = QString());
+
+// Closes a descriptor of the results file when the operation ends, whatever
+// path it takes.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor();
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+    // Closes now; the error number of a failed close, else 0.
+    int Close();
+
+private:
+    int fd_;
+};
+
+// Waits on the platform's tick count while window events keep running, so the
+// screen stays responsive while another PC holds the file.
+void WaitWithEvents(int milliseconds);
+// Whether an error number means "another PC holds the file or it is busy":
+// the failed step is tried again after a one-second wait.
+bool IsBusyError(int error);
+// The text of an error number, as the results messages show it.
+QString ErrorDescription(int error);
+// A date value as the platform writes it: the date, the time of day (day 0),
+// or both.
+QString DateValueText(double value);
 
 struct RunEndFlags {
     int AlreadyCleared = 0;

@@ -36,7 +36,12 @@ struct PupilLevelStats {
 
 struct Statistics {
     std::vector<PupilLevelStats> Table = std::vector<PupilLevelStats>(kLevelSlots * kPupilSlots);
-    std::array<std::int32_t, kLevelSlots> SchoolBestTime{};
+    // NoResult for every level until a history has been loaded.
+    std::array<std::int32_t, kLevelSlots> SchoolBestTime = [] {
+        std::array<std::int32_t, kLevelSlots> a;
+        a.fill(kNoResult);
+        return a;
+    }();
     std::vector<LogEntry> History;  // the kept entries, oldest first
     int HistoryCount = 0;
 

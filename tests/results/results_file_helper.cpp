@@ -1,0 +1,141 @@
+// A second process for the results-file tests: what another PC of the school
+// does to the shared file at the same moment.
+//
+//   results_file_helper append FOLDER PUPIL COUNT   COUNT appends with the real
+//       AppendResult, as pupil PUPIL at level 1, results 0 .. COUNT-1
+//   results_file_helper read FOLDER STOPFILE         reads the file over and over
+//       (raw and through LoadHistory) until STOPFILE exists; exit 1 at the first
+//       torn or foreign record or when the file shrinks
+//   results_file_helper hold FILE MILLISECONDS       holds the appenders' lock
+//       for that long, saying "locked" once it has it
+//
+// Its clock runs twenty times faster than real time, so the one-second wait
+// of a refused lock lasts 50 ms here and 1600 contended appends end quickly.
+
+#include "common/platform.h"
+#include "results/resultsfile.h"
+#include "results/statistics.h"
+#include "startup/runstate.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+class FastClockPlatform final : public common::Platform {
+public:
+    QDateTime Now() override { return QDateTime::currentDateTime(); }
+    float SecondsSinceMidnight() override {
+        return static_cast<float>(QTime::currentTime().msecsSinceStartOfDay() / 1000.0);
+    }
+    quint32 TickCount() override { return static_cast<quint32>(QDateTime::currentMSecsSinceEpoch() * 20); }
+    int PlayWav(const QString&, QString&) override { return 0; }
+    common::MessageAnswer MessageBox(const QString& text, const QString& title,
+                                     common::MessageButtons) override {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
+        return common::MessageAnswer::Ok;
+    }
+    void EndProgram() override { std::exit(3); }
+    bool StartProgram(const QString&, const QStringList&, QString&) override { return false; }
+    QString ProgramFolder() override { return QCoreApplication::applicationDirPath(); }
+};
+
+int Append(const QString& folder, int pupil, int count) {
+    startup::RunState& rs = startup::runState();
+    rs.ProgramDataFolder = folder + u'/';
+    rs.SchoolCode = QStringLiteral("01234");
+    rs.CurrentPupil = static_cast<std::int16_t>(pupil);
+    rs.CurrentLevel = 1;
+    for (int i = 0; i < count; ++i) {
+        rs.ResultTime = i;
+        if (!results::AppendResult()) return 2;
+    }
+    return 0;
+}
+
+// A record as the appenders of the test write it, or a reason why not.
+const char* Foreign(const results::CumulativeRecord& r) {
+    if (r.PupilNumber < 1 || r.PupilNumber > 8) return "pupil";
+    if (r.Level != 1) return "level";
+    if (r.Result < 0 || r.Result >= 200) return "result";
+    if (r.RecordDate < 40000 || r.RecordDate != std::floor(r.RecordDate)) return "date";
+    if (r.RecordTime < 0 || r.RecordTime >= 1) return "time";
+    if (r.SchoolCodeText != "01234" || r.ExtraText != "     " || r.PointsText != "0    " ||
+        r.ReservedText != QByteArray(5, '\0'))
+        return "texts";
+    return nullptr;
+}
+
+int Read(const QString& folder, const QString& stopFile) {
+    startup::runState().ProgramDataFolder = folder + u'/';
+    const QString path = results::ResultsFilePath();
+    long long seen = 0;
+    int passes = 0;
+    for (;;) {
+        const bool last = QFileInfo::exists(stopFile);  // one more pass after the stop
+        QFile f(path);
+        if (f.open(QIODevice::ReadOnly)) {
+            const QByteArray bytes = f.readAll();
+            const long long records = bytes.size() / results::kRecordSize;
+            if (records < seen) {
+                std::fprintf(stderr, "file shrank from %lld to %lld records\n", seen, records);
+                return 1;
+            }
+            for (long long k = 0; k < records; ++k) {
+                const auto r = results::DecodeRecord(bytes.constData() + k * results::kRecordSize);
+                if (const char* why = Foreign(r)) {
+                    std::fprintf(stderr, "record %lld: bad %s\n", k + 1, why);
+                    return 1;
+                }
+            }
+            seen = records;
+        }
+        if (!results::LoadHistory()) return 2;
+        if (results::stats().HistoryCount < seen || results::stats().HistoryCount > 1600) {
+            std::fprintf(stderr, "history of %d entries after %lld records\n",
+                         results::stats().HistoryCount, seen);
+            return 1;
+        }
+        ++passes;
+        if (last) break;
+    }
+    std::printf("%d passes\n", passes);
+    return 0;
+}
+
+int Hold(const QString& file, int milliseconds) {
+    const int fd = ::open(QFile::encodeName(file).constData(), O_RDWR | O_CREAT, 0666);
+    if (fd < 0) return 2;
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    if (::fcntl(fd, F_SETLKW, &lock) != 0) return 2;
+    std::printf("locked\n");
+    std::fflush(stdout);
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+    ::close(fd);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    FastClockPlatform platform;
+    common::SetPlatform(&platform);
+    const QStringList a = app.arguments();
+    if (a.size() == 5 && a[1] == u"append") return Append(a[2], a[3].toInt(), a[4].toInt());
+    if (a.size() == 4 && a[1] == u"read") return Read(a[2], a[3]);
+    if (a.size() == 4 && a[1] == u"hold") return Hold(a[2], a[3].toInt());
+    std::fprintf(stderr, "usage: results_file_helper append|read|hold ...\n");
+    return 2;
+}

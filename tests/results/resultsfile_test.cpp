@@ -1,0 +1,273 @@
+#include "results/resultsfile.h"
+
+#include "fakeplatform.h"
+#include "results/criteria.h"
+#include "results/statistics.h"
+#include "startup/runstate.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void WriteAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+class ResultsFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        startup::RunState& rs = startup::runState();
+        rs.Reset();
+        rs.ProgramTitle = QStringLiteral("ローマ字");
+        rs.ProgramDataFolder = dir.path() + u'/';
+        rs.SchoolCode = QStringLiteral("01234");
+        rs.CurrentPupil = 1234;
+        rs.CurrentLevel = 7;
+        rs.ResultTime = 61;
+        results::stats().Reset();
+        results::criteria().Reset();
+        results::runEndFlags() = {};
+        fake.now = QDateTime(QDate(2024, 5, 1), QTime(10, 5, 30, 250));
+    }
+    void TearDown() override {
+        startup::runState().Reset();
+        results::stats().Reset();
+        results::criteria().Reset();
+    }
+    QString File() const { return results::ResultsFilePath(); }
+
+    QTemporaryDir dir;
+    testing_support::FakePlatform fake;
+};
+
+// --- the record ---
+
+TEST_F(ResultsFile, GoldenRecordEveryFieldAtItsOffset) {
+    const QByteArray golden = ReadAll(QStringLiteral(ROMAJI_TEST_DATA "/record_golden.dat"));
+    ASSERT_EQ(golden.size(), results::kRecordSize);
+
+    const results::CumulativeRecord r = results::DecodeRecord(golden.constData());
+    EXPECT_EQ(r.RecordDate, 45413.0);  // 2024-05-01
+    EXPECT_EQ(r.RecordTime, (10 * 3600 + 5 * 60 + 30) / 86400.0);
+    EXPECT_EQ(r.PupilNumber, 1234);
+    EXPECT_EQ(r.Level, 7);
+    EXPECT_EQ(r.Result, 61);
+    EXPECT_EQ(r.SchoolCodeText, QByteArray("01234"));
+    EXPECT_EQ(r.PointsText, QByteArray("0    "));
+    EXPECT_EQ(results::EncodeRecord(r), golden);
+    EXPECT_EQ(results::DecodeEntry(golden.constData()).Points, 0);
+
+    // The run-end append writes exactly these bytes (the time of day in whole
+    // seconds), as record 1 of a file that did not exist.
+    ASSERT_FALSE(QFile::exists(File()));
+    ASSERT_TRUE(results::AppendResult());
+    EXPECT_EQ(ReadAll(File()), golden);
+    EXPECT_EQ(fake.endCount, 0);
+}
+
+TEST_F(ResultsFile, NegativeNumbersAndTextsSurviveTheCodec) {
+    results::CumulativeRecord r;
+    r.RecordDate = -1;
+    r.RecordTime = 0.999988425925926;
+    r.PupilNumber = -2;
+    r.Level = 300;
+    r.Result = -99999;
+    r.SchoolCodeText = "ab";
+    r.ExtraText = "toolong";
+    r.PointsText = "-17";
+    r.ReservedText = "x";
+    const QByteArray bytes = results::EncodeRecord(r);
+    const results::CumulativeRecord back = results::DecodeRecord(bytes.constData());
+    EXPECT_EQ(back.RecordDate, -1);
+    EXPECT_EQ(back.RecordTime, r.RecordTime);
+    EXPECT_EQ(back.PupilNumber, -2);
+    EXPECT_EQ(back.Level, 300);
+    EXPECT_EQ(back.Result, -99999);
+    EXPECT_EQ(back.SchoolCodeText, QByteArray("ab   "));
+    EXPECT_EQ(back.ExtraText, QByteArray("toolo"));
+    EXPECT_EQ(back.ReservedText, QByteArray("x\0\0\0\0", 5));
+    EXPECT_EQ(results::DecodeEntry(bytes.constData()).Points, -17);
+}
+
+TEST(FiveByteText, CutsAndPadsByBytesAtCharacterBoundaries) {
+    EXPECT_EQ(results::FiveByteText(QStringLiteral("01234")), QByteArray("01234"));
+    EXPECT_EQ(results::FiveByteText(QStringLiteral("12")), QByteArray("12   "));
+    EXPECT_EQ(results::FiveByteText(QString()), QByteArray("     "));
+    EXPECT_EQ(results::FiveByteText(QStringLiteral("123456")), QByteArray("12345"));
+    // "12中央" is 6 bytes; half of 央 would read back as another character.
+    EXPECT_EQ(results::FiveByteText(QStringLiteral("12中央")), QByteArray("12\x92\x86 "));
+    EXPECT_EQ(results::FiveByteText(QStringLiteral("ｱｲｳｴｵｶ")), QByteArray("\xB1\xB2\xB3\xB4\xB5"));
+}
+
+// --- appending ---
+
+TEST_F(ResultsFile, AppendGoesAfterTheLastWholeRecordOverAPartialTail) {
+    results::CumulativeRecord old;
+    old.RecordDate = 45400;
+    old.PupilNumber = 3;
+    old.Level = 2;
+    old.Result = 40;
+    const QByteArray two = results::EncodeRecord(old) + results::EncodeRecord(old);
+    WriteAll(File(), two + QByteArray(20, '\x7f'));  // a crash left 20 bytes
+
+    ASSERT_TRUE(results::AppendResult());
+    const QByteArray bytes = ReadAll(File());
+    ASSERT_EQ(bytes.size(), 3 * results::kRecordSize);
+    EXPECT_EQ(bytes.left(2 * results::kRecordSize), two);
+    const auto r = results::DecodeRecord(bytes.constData() + 2 * results::kRecordSize);
+    EXPECT_EQ(r.PupilNumber, 1234);
+    EXPECT_EQ(r.Result, 61);
+
+    ASSERT_TRUE(results::AppendResult());
+    EXPECT_EQ(ReadAll(File()).size(), 4 * results::kRecordSize);
+}
+
+TEST_F(ResultsFile, AnAppendThatCannotOpenTheFileEndsTheProgramWithItsMessage) {
+    startup::runState().ProgramDataFolder = dir.path() + QStringLiteral("/gone/");
+    EXPECT_FALSE(results::AppendResult());
+    ASSERT_EQ(fake.messages.size(), 1);
+    EXPECT_EQ(fake.messages[0].text, QStringLiteral("成績ランダムファイル記録ファイルが見つかりません。"));
+    EXPECT_EQ(fake.endCount, 1);
+}
+
+// --- run-end bookkeeping ---
+
+struct BestCase {
+    const char* name;
+    int bestBefore;
+    int schoolBefore;
+    int result;
+    int personal;  // NewPersonalBest
+    int school;    // NewSchoolBest
+};
+
+class RunEnd : public ResultsFile, public ::testing::WithParamInterface<BestCase> {};
+
+TEST_P(RunEnd, BestTimeFlags) {
+    const BestCase& c = GetParam();
+    startup::runState().CurrentPupil = 12;
+    startup::runState().CurrentLevel = 3;
+    startup::runState().ResultTime = c.result;
+    results::stats().At(3, 12).BestTime = c.bestBefore;
+    results::stats().SchoolBestTime[3] = c.schoolBefore;
+    results::runEndFlags().NewPersonalBest = 1;  // left over: decided afresh
+    results::runEndFlags().NewSchoolBest = 1;
+
+    ASSERT_TRUE(results::RecordRunResult(3));
+    EXPECT_EQ(results::runEndFlags().NewPersonalBest, c.personal);
+    EXPECT_EQ(results::runEndFlags().NewSchoolBest, c.school);
+    EXPECT_EQ(results::stats().At(3, 12).BestTime, std::min(c.bestBefore, c.result));
+    EXPECT_EQ(results::stats().SchoolBestTime[3], std::min(c.schoolBefore, c.result));
+    const QByteArray bytes = ReadAll(File());
+    ASSERT_EQ(bytes.size(), results::kRecordSize);
+    EXPECT_EQ(results::DecodeRecord(bytes.constData()).Result, c.result);
+    EXPECT_EQ(results::DecodeRecord(bytes.constData()).Level, 3);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RunEnd,
+    ::testing::Values(BestCase{"FirstRunAnywhere", 99999, 99999, 80, 1, 1},
+                      BestCase{"FirstRunOfThePupil", 99999, 50, 80, 1, 0},
+                      BestCase{"PersonalNotSchool", 90, 50, 60, 1, 0},
+                      BestCase{"BothBeaten", 90, 50, 45, 1, 1},
+                      BestCase{"TieIsNoBest", 60, 60, 60, 0, 0},
+                      BestCase{"TimeOut", 99999, 99999, 99999, 0, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ResultsFile, AlreadyClearedUsesAllTimeFiguresBeforeTheRun) {
+    auto& c = results::criteria()[3];
+    c.ClearCount = 10;
+    c.ClearPoints = 100;
+    auto& s = results::stats().At(3, 1234);
+    struct { int runs, points, cleared; } cases[] = {{10, 100, 1}, {9, 500, 0}, {50, 99, 0}};
+    for (const auto& k : cases) {
+        s.TotalRuns = static_cast<std::int16_t>(k.runs);
+        s.TotalPoints = k.points;
+        s.PeriodRuns = 0;  // the period plays no part here
+        ASSERT_TRUE(results::RecordRunResult(3));
+        EXPECT_EQ(results::runEndFlags().AlreadyCleared, k.cleared) << k.runs << " runs " << k.points;
+    }
+}
+
+// --- other processes ---
+
+const QString kHelper = QStringLiteral(RESULTS_FILE_HELPER);
+
+TEST_F(ResultsFile, ALockHeldByAnotherProcessMakesTheAppendWaitAndRetry) {
+    QProcess holder;
+    holder.start(kHelper, {QStringLiteral("hold"), File(), QStringLiteral("700")});
+    ASSERT_TRUE(holder.waitForStarted());
+    ASSERT_TRUE(holder.waitForReadyRead(10000));
+    ASSERT_EQ(holder.readLine().trimmed(), QByteArray("locked"));
+
+    // Each TickCount read moves the fake clock 100 ms on, so one retry wait
+    // is ten reads; the screen's timers keep running during the waits.
+    fake.tickStep = 100;
+    int timerTicks = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++timerTicks; });
+    timer.start(5);
+    const quint32 before = fake.ticks;
+
+    ASSERT_TRUE(results::AppendResult());
+    EXPECT_GE(fake.ticks - before, 1000u) << "no one-second wait before the retry";
+    EXPECT_GT(timerTicks, 0) << "events did not run while waiting";
+    EXPECT_EQ(ReadAll(File()).size(), results::kRecordSize);
+    EXPECT_EQ(holder.state() == QProcess::NotRunning || holder.waitForFinished(10000), true);
+    EXPECT_EQ(fake.endCount, 0);
+}
+
+TEST_F(ResultsFile, EightProcessesAppendingAtOnceLoseTearAndDoubleNothing) {
+    constexpr int kWriters = 8;
+    constexpr int kEach = 200;
+    const QString stop = dir.filePath(QStringLiteral("stop"));
+    QProcess reader;
+    reader.start(kHelper, {QStringLiteral("read"), dir.path(), stop});
+    ASSERT_TRUE(reader.waitForStarted());
+
+    std::vector<std::unique_ptr<QProcess>> writers;
+    for (int w = 1; w <= kWriters; ++w) {
+        auto p = std::make_unique<QProcess>();
+        p->start(kHelper, {QStringLiteral("append"), dir.path(), QString::number(w),
+                           QString::number(kEach)});
+        writers.push_back(std::move(p));
+    }
+    for (auto& p : writers) {
+        ASSERT_TRUE(p->waitForFinished(180000));
+        EXPECT_EQ(p->exitCode(), 0) << p->readAllStandardError().toStdString();
+    }
+    WriteAll(stop, "x");
+    ASSERT_TRUE(reader.waitForFinished(60000));
+    EXPECT_EQ(reader.exitCode(), 0) << reader.readAllStandardError().toStdString();
+
+    const QByteArray bytes = ReadAll(File());
+    ASSERT_EQ(bytes.size(), kWriters * kEach * results::kRecordSize);
+    QSet<int> seen;
+    for (int k = 0; k < kWriters * kEach; ++k) {
+        const auto r = results::DecodeRecord(bytes.constData() + k * results::kRecordSize);
+        ASSERT_GE(r.PupilNumber, 1);
+        ASSERT_LE(r.PupilNumber, kWriters);
+        ASSERT_GE(r.Result, 0);
+        ASSERT_LT(r.Result, kEach);
+        ASSERT_EQ(r.SchoolCodeText, QByteArray("01234"));
+        ASSERT_EQ(r.ReservedText, QByteArray(5, '\0'));
+        seen.insert(r.PupilNumber * 1000 + r.Result);
+    }
+    EXPECT_EQ(seen.size(), kWriters * kEach) << "a record was doubled, so another is missing";
+}
+
+}  // namespace
