@@ -1,0 +1,554 @@
+#include "menus/seisekitime1.h"
+
+#include "common/dates.h"
+#include "common/numbers.h"
+#include "common/platform.h"
+#include "common/strings.h"
+#include "menus/roster.h"
+#include "results/availability.h"
+#include "results/criteria.h"
+#include "results/statistics.h"
+#include "startup/flow.h"
+#include "startup/runstate.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+
+#include <cmath>
+
+namespace menus {
+namespace {
+
+using startup::runState;
+
+constexpr int kColumnsLeft = 52;  // left edge of List5(0), where column 1 starts
+constexpr int kColumnInner = 226; // the column's controls, leaving a gap to the next
+
+const QColor kLightGrey(224, 224, 224);
+
+QColor SeasonColour() {
+    const auto c = runState().SeasonColour;
+    return QColor((c >> 16) & 0xff, (c >> 8) & 0xff, c & 0xff);
+}
+
+void SetBackground(QWidget* w, const QColor& colour) {
+    QPalette p = w->palette();
+    p.setColor(QPalette::Window, colour);
+    w->setPalette(p);
+    w->setAutoFillBackground(true);
+}
+
+QFont FontOf(int pointSize, bool bold = false) {
+    QFont f = QApplication::font();
+    f.setPointSize(pointSize);
+    f.setBold(bold);
+    return f;
+}
+
+// The period listing's choices, in list order; the last one carries a
+// double-quote character as it always has.
+const QStringList& PeriodTexts() {
+    static const QStringList texts{
+        QStringLiteral("　　　今週の全成績"), QStringLiteral("　　先週からの全成績"),
+        QStringLiteral("　　１ヶ月間の全成績"), QStringLiteral("　　１年間の全成績"),
+        QStringLiteral("　　今までの全成績\"")};
+    return texts;
+}
+
+// A label copied from a hidden template: same size, font, frame and alignment.
+QLabel* CopyLabel(const QLabel* from, QWidget* parent, const QString& name) {
+    auto* l = new QLabel(parent);
+    l->setObjectName(name);
+    l->setGeometry(from->geometry());
+    l->setFont(from->font());
+    l->setFrameStyle(from->frameStyle());
+    l->setAlignment(from->alignment());
+    l->setWordWrap(from->wordWrap());
+    l->setPalette(from->palette());
+    l->setAutoFillBackground(from->autoFillBackground());
+    l->setMargin(from->margin());
+    l->show();
+    return l;
+}
+
+QString CountText(float runs) { return common::SingleText(runs); }
+
+}  // namespace
+
+seisekitime1::seisekitime1(QWidget* parent) : startup::Screen(parent) {
+    setObjectName(QStringLiteral("seisekitime1"));
+    setWindowTitle(QStringLiteral("vorlex"));
+    BuildTemplates();
+    qApp->installEventFilter(this);
+}
+
+seisekitime1::~seisekitime1() { qApp->removeEventFilter(this); }
+
+void seisekitime1::BuildTemplates() {
+    auto label = [this](const QString& name, const QRect& r, int pt, bool bold = false) {
+        auto* l = new QLabel(this);
+        l->setObjectName(name);
+        l->setGeometry(r);
+        l->setFont(FontOf(pt, bold));
+        return l;
+    };
+    auto button = [this](QWidget* parent, const QString& name, const QString& text, const QRect& r) {
+        auto* b = new QPushButton(text, parent);
+        b->setObjectName(name);
+        b->setGeometry(r);
+        b->setFont(FontOf(12));
+        return b;
+    };
+
+    // Header
+    Label11 = label(QStringLiteral("Label11"), {12, 4, 200, 52}, 24, true);
+    Label12 = label(QStringLiteral("Label12"), {220, 6, 330, 34}, 16, true);
+    Label13 = label(QStringLiteral("Label13"), {220, 42, 330, 26}, 11);
+    Label17 = label(QStringLiteral("Label17"), {560, 6, 200, 30}, 13);
+    Label18 = label(QStringLiteral("Label18"), {560, 40, 210, 28}, 13);
+    Label5 = label(QStringLiteral("Label5"), {780, 76, 236, 26}, 11);
+    Command8 = button(this, QStringLiteral("Command8"), QStringLiteral("データ処理"), {774, 8, 118, 48});
+    Command1 = button(this, QStringLiteral("Command1"), QStringLiteral("戻る(0)"), {900, 8, 112, 48});
+    Command1->setFont(FontOf(14, true));
+
+    // The view switches of the result listings: what is shown, and which runs.
+    auto* kindGroup = new QWidget(this);
+    kindGroup->setObjectName(QStringLiteral("Frame2"));
+    kindGroup->setGeometry(12, 72, 300, 32);
+    Option2.resize(3);
+    const QString kinds[3] = {QStringLiteral("ﾀｲﾑ表示"), QStringLiteral("ﾎﾟｲﾝﾄ表示"),
+                              QStringLiteral("個人ﾀｲﾑ")};
+    for (int k = 0; k < 3; ++k) {
+        Option2[k] = new QRadioButton(kinds[k], kindGroup);
+        Option2[k]->setObjectName(QStringLiteral("Option2_%1").arg(k));
+        Option2[k]->setGeometry(k * 100, 2, 98, 28);
+    }
+    auto* runsGroup = new QWidget(this);
+    runsGroup->setObjectName(QStringLiteral("Picture1"));
+    runsGroup->setGeometry(320, 72, 300, 32);
+    Option1.resize(4);
+    const QString runs[4] = {QString(), QStringLiteral("BEST表示"), QStringLiteral("本日のみ"),
+                             QStringLiteral("オール表示")};
+    for (int k = 1; k <= 3; ++k) {
+        Option1[k] = new QRadioButton(runs[k], runsGroup);
+        Option1[k]->setObjectName(QStringLiteral("Option1_%1").arg(k));
+        Option1[k]->setGeometry((k - 1) * 100, 2, 98, 28);
+    }
+    Combo1 = new QComboBox(this);
+    Combo1->setObjectName(QStringLiteral("Combo1"));
+    Combo1->setGeometry(628, 74, 140, 28);
+    Combo2 = new QComboBox(this);
+    Combo2->setObjectName(QStringLiteral("Combo2"));
+    Combo2->setGeometry(780, 74, 236, 28);
+    Combo2->hide();
+    Command17 = button(this, QStringLiteral("Command17"), QStringLiteral("グラフ"), {628, 40, 100, 30});
+    Command17->hide();
+
+    // Column templates (element 0, hidden), positioned as column 1.
+    const int x = kColumnsLeft;
+    auto tmpl = [&](QVector<QLabel*>& arr, const QString& name, const QRect& r, int pt,
+                    Qt::Alignment align, bool frame = true, bool bold = false) {
+        arr.resize(1);
+        arr[0] = label(name + QStringLiteral("_0"), r, pt, bold);
+        arr[0]->setAlignment(align);
+        if (frame) arr[0]->setFrameStyle(QFrame::Box | QFrame::Plain);
+        arr[0]->hide();
+    };
+    tmpl(Label1, QStringLiteral("Label1"), {x, 116, 40, 42}, 16, Qt::AlignCenter, true, true);
+    tmpl(Label3, QStringLiteral("Label3"), {x + 40, 116, kColumnInner - 40, 42}, 13,
+         Qt::AlignVCenter | Qt::AlignLeft, true, true);
+    Label3[0]->setMargin(4);
+    tmpl(Text1, QStringLiteral("Text1"), {x, 162, kColumnInner, 48}, 15, Qt::AlignCenter, true, true);
+    {
+        QPalette p = Text1[0]->palette();
+        p.setColor(QPalette::Window, QColor(255, 255, 160));
+        p.setColor(QPalette::WindowText, QColor(200, 0, 0));
+        Text1[0]->setPalette(p);
+        Text1[0]->setAutoFillBackground(true);
+    }
+    tmpl(Label9, QStringLiteral("Label9"), {x, 214, kColumnInner / 2, 22}, 10, Qt::AlignCenter);
+    tmpl(Label10, QStringLiteral("Label10"), {x + kColumnInner / 2, 214, kColumnInner / 2, 22}, 10,
+         Qt::AlignCenter);
+    tmpl(Label14, QStringLiteral("Label14"), {x, 236, kColumnInner / 2, 28}, 11, Qt::AlignCenter);
+    tmpl(Label15, QStringLiteral("Label15"), {x + kColumnInner / 2, 236, kColumnInner / 2, 28}, 11,
+         Qt::AlignCenter);
+    tmpl(Label8, QStringLiteral("Label8"), {x, 266, kColumnInner, 26}, 10, Qt::AlignCenter);
+    tmpl(Label7, QStringLiteral("Label7"), {x, 656, kColumnInner, 44}, 10, Qt::AlignCenter);
+    Label7[0]->setWordWrap(true);
+    for (QLabel* l : {Label14[0], Label15[0], Label9[0], Label10[0]}) {
+        QPalette p = l->palette();
+        p.setColor(QPalette::Window, Qt::white);
+        l->setPalette(p);
+        l->setAutoFillBackground(true);
+    }
+    Command4.resize(1);
+    Command4[0] = button(this, QStringLiteral("Command4_0"), QString(), {x, 162, kColumnInner, 48});
+    Command4[0]->setFont(FontOf(15, true));
+    Command4[0]->hide();
+    List5.resize(1);
+    List5[0] = new QListWidget(this);
+    List5[0]->setObjectName(QStringLiteral("List5_0"));
+    List5[0]->setGeometry(x, 294, kColumnInner, 360);
+    List5[0]->setFont(FontOf(10));
+    List5[0]->setSortingEnabled(true);
+    List5[0]->hide();
+
+    HScroll1 = new QScrollBar(Qt::Horizontal, this);
+    HScroll1->setObjectName(QStringLiteral("HScroll1"));
+    HScroll1->setGeometry(kColumnsLeft, 706, 4 * kColumnWidth - 4, 24);
+    HScroll1->setMinimum(1);
+    connect(HScroll1, &QScrollBar::valueChanged, this, [this](int v) {
+        FirstVisibleLevel = v;
+        PlaceColumns();
+    });
+
+    // Teacher's data panel.
+    Picture7 = new QWidget(this);
+    Picture7->setObjectName(QStringLiteral("Picture7"));
+    Picture7->setGeometry(312, 240, 400, 270);
+    SetBackground(Picture7, QColor(255, 240, 200));
+    Command10.resize(2);
+    Command10[0] = button(Picture7, QStringLiteral("Command10_0"), QStringLiteral("データ変更"),
+                          {40, 30, 320, 56});
+    Command10[1] = button(Picture7, QStringLiteral("Command10_1"),
+                          QStringLiteral("合格タイムデータ変更"), {40, 100, 320, 56});
+    Command12 = button(Picture7, QStringLiteral("Command12"), QStringLiteral("戻る"), {140, 190, 120, 48});
+    Picture7->hide();
+    connect(Command8, &QPushButton::clicked, this, [this] {
+        Picture7->show();
+        Picture7->raise();
+    });
+    connect(Command12, &QPushButton::clicked, this, [this] { Picture7->hide(); });
+
+    // Per-pupil graph panel (the graphs themselves come with the per-pupil view).
+    Picture11 = new QWidget(this);
+    Picture11->setObjectName(QStringLiteral("Picture11"));
+    Picture11->setGeometry(0, 110, 1024, 658);
+    SetBackground(Picture11, Qt::white);
+    Command18 = button(Picture11, QStringLiteral("Command18"), QStringLiteral("戻る"), {900, 10, 110, 44});
+    Command25 = button(Picture11, QStringLiteral("Command25"), QStringLiteral("他の人のデータを見る"),
+                       {620, 10, 270, 44});
+    Command24.resize(2);
+    Command24[0] = button(Picture11, QStringLiteral("Command24_0"), QStringLiteral("表示"), {400, 10, 100, 44});
+    Command24[1] = button(Picture11, QStringLiteral("Command24_1"), QStringLiteral("印刷"), {510, 10, 100, 44});
+    List2 = new QListWidget(Picture11);
+    List2->setObjectName(QStringLiteral("List2"));
+    List2->setGeometry(620, 60, 390, 580);
+    List2->setSortingEnabled(true);
+    List2->hide();
+    Picture11->hide();
+    connect(Command18, &QPushButton::clicked, this, [this] { Picture11->hide(); });
+    connect(Command25, &QPushButton::clicked, this, [this] {
+        Command25->hide();
+        List2->show();
+    });
+
+    // Waiting panel of the result listings.
+    Picture6 = new QWidget(this);
+    Picture6->setObjectName(QStringLiteral("Picture6"));
+    Picture6->setGeometry(262, 300, 500, 140);
+    SetBackground(Picture6, QColor(255, 255, 224));
+    auto* waiting = new QLabel(QStringLiteral("Just a momento, please."), Picture6);
+    waiting->setGeometry(0, 16, 500, 50);
+    waiting->setAlignment(Qt::AlignCenter);
+    waiting->setFont(FontOf(20));
+    ProgressBar2 = new QProgressBar(Picture6);
+    ProgressBar2->setObjectName(QStringLiteral("ProgressBar2"));
+    ProgressBar2->setGeometry(40, 84, 420, 26);
+    Picture6->hide();
+
+    // The wait panel covering the whole screen while it refreshes.
+    Picture2 = new QWidget(this);
+    Picture2->setObjectName(QStringLiteral("Picture2"));
+    Picture2->setGeometry(0, 0, startup::ScreenHost::kWidth, startup::ScreenHost::kHeight);
+    auto* wait = new QLabel(QStringLiteral("Just a moment, please."), Picture2);
+    wait->setObjectName(QStringLiteral("Label6"));
+    wait->setGeometry(0, 300, startup::ScreenHost::kWidth, 80);
+    wait->setAlignment(Qt::AlignCenter);
+    wait->setFont(FontOf(28));
+    ProgressBar1 = new QProgressBar(Picture2);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setGeometry(262, 400, 500, 28);
+    Picture2->hide();
+
+    connect(Command1, &QPushButton::clicked, this, [this] { BackToNameScreen(); });
+}
+
+void seisekitime1::CreateColumn(int i) {
+    const QString n = QString::number(i);
+    auto suffix = [&](const QString& name) { return name + QStringLiteral("_") + n; };
+    const auto& s = runState();
+
+    Label1.append(CopyLabel(Label1[0], this, suffix(QStringLiteral("Label1"))));
+    Label1[i]->setText(n);
+    Label3.append(CopyLabel(Label3[0], this, suffix(QStringLiteral("Label3"))));
+    Label3[i]->setText(s.LevelNames[i]);
+    Label3[i]->setToolTip(s.LevelNames[i]);
+    Label3[i]->setCursor(Qt::PointingHandCursor);
+    Label3[i]->installEventFilter(this);
+
+    auto* b = new QPushButton(this);
+    b->setObjectName(suffix(QStringLiteral("Command4")));
+    b->setGeometry(Command4[0]->geometry());
+    b->setFont(Command4[0]->font());
+    // "&" marks the character after it as the access key.
+    b->setText(QStringLiteral("ｽﾀｰﾄ(&") + n + QStringLiteral(")"));
+    b->setToolTip(QStringLiteral("クリックしてスタートします。番号を押してもよろしい"));
+    b->show();
+    connect(b, &QPushButton::clicked, this, [this, i] { StartLevel(i); });
+    Command4.append(b);
+
+    Text1.append(CopyLabel(Text1[0], this, suffix(QStringLiteral("Text1"))));
+    Text1[i]->hide();
+    Label9.append(CopyLabel(Label9[0], this, suffix(QStringLiteral("Label9"))));
+    Label9[i]->setText(n);
+    Label10.append(CopyLabel(Label10[0], this, suffix(QStringLiteral("Label10"))));
+    Label10[i]->setText(n);
+    Label14.append(CopyLabel(Label14[0], this, suffix(QStringLiteral("Label14"))));
+    Label15.append(CopyLabel(Label15[0], this, suffix(QStringLiteral("Label15"))));
+    Label8.append(CopyLabel(Label8[0], this, suffix(QStringLiteral("Label8"))));
+    Label8[i]->setText(PeriodText(i));
+    Label7.append(CopyLabel(Label7[0], this, suffix(QStringLiteral("Label7"))));
+    Label7[i]->setText(TargetText(i));
+
+    auto* list = new QListWidget(this);
+    list->setObjectName(suffix(QStringLiteral("List5")));
+    list->setGeometry(List5[0]->geometry());
+    list->setFont(List5[0]->font());
+    list->setSortingEnabled(true);
+    List5.append(list);
+}
+
+QString seisekitime1::TargetText(int level) const {
+    const auto& c = results::criteria()[level];
+    QString text = QStringLiteral("目標=") + common::Dec(c.TargetTime) + QStringLiteral("秒");
+    if (c.ClearPoints == 9999) return text + QStringLiteral(" --------");
+    return text + QStringLiteral(" ") + common::Dec(c.ClearCount) + QStringLiteral("回/") +
+           common::Dec(c.ClearPoints) + QStringLiteral("点(×") +
+           common::SingleText(c.PointMultiplier) + QStringLiteral(")");
+}
+
+QString seisekitime1::PeriodText(int level) const {
+    const auto& st = results::stats().At(level, runState().CurrentPupil);
+    return QStringLiteral("最近") + results::criteria()[level].JudgementDays.Text +
+           QStringLiteral("日=") + common::Dec(st.PeriodRuns) + QStringLiteral("回 / ") +
+           common::Dec(st.PeriodPoints) + QStringLiteral("点");
+}
+
+void seisekitime1::FillFigures(int level) {
+    const auto& st = results::stats().At(level, runState().CurrentPupil);
+    Label14[level]->setText(st.TodayRuns != 0
+                                ? CountText(st.TodayRuns) + QStringLiteral("回/") +
+                                      common::Dec(st.TodayPoints) + QStringLiteral("点")
+                                : QStringLiteral("-----"));
+    Label15[level]->setText(st.TotalRuns != 0
+                                ? common::Dec(st.TotalRuns) + QStringLiteral("回/") +
+                                      common::Dec(st.TotalPoints) + QStringLiteral("点")
+                                : QStringLiteral("------"));
+}
+
+QString seisekitime1::MinutesSinceSignInText() const {
+    // Across midnight the time of day starts again at 0; counting the
+    // difference forward keeps the minutes growing instead of going negative.
+    const double seconds = common::SecondsSince(runState().SignInTime,
+                                                common::platform().SecondsSinceMidnight());
+    const long long minutes = common::Int(seconds) / 60;
+    return QStringLiteral("起動後") + common::Dec(minutes) + QStringLiteral("分");
+}
+
+void seisekitime1::Form_Load() {
+    const auto& s = runState();
+    // 1.
+    ListPeriod = 3;
+    SetBackground(this, SeasonColour());
+    SetBackground(Picture2, SeasonColour());
+    Picture2->move(0, 0);
+    // 2.
+    HScroll1->setMaximum(std::max(1, s.LevelCount - 3));
+    HScroll1->setPageStep(1);
+    HScroll1->show();
+    // 3.
+    Combo1->clear();
+    Combo1->addItems(GradeFilterTexts());
+    Combo1->setCurrentText(GradeFilterText());
+    Combo2->clear();
+    Combo2->addItems(PeriodTexts());
+    Combo2->setCurrentIndex(2);
+    // 4.
+    for (int i = 1; i <= s.LevelCount; ++i) CreateColumn(i);
+    // 5.
+    Picture2->resize(startup::ScreenHost::kWidth, startup::ScreenHost::kHeight);
+}
+
+void seisekitime1::Form_Activate() {
+    auto& s = runState();
+    // 1.
+    MenuReady = 0;
+    const QString name = common::TrimSpaces(s.CurrentPupilName);
+    Command8->setVisible(name == QStringLiteral("先生"));
+    Command24[1]->setVisible(name.contains(QStringLiteral("先生")));
+    // 2.
+    Label17->setText(MinutesSinceSignInText());
+    Picture2->setGeometry(0, 0, startup::ScreenHost::kWidth, startup::ScreenHost::kHeight);
+    Picture2->show();
+    Picture2->raise();
+    common::DoEvents();
+    // 3.
+    Option1[1]->setText(QStringLiteral("累計順"));
+    Option1[2]->setText(QStringLiteral("本日順"));
+    startup::UnloadNameScreen();
+    // 4.
+    if (!results::RecomputeStatistics()) return;
+    float today = 0;
+    for (int level = 1; level <= 35; ++level) today += results::stats().At(level, s.CurrentPupil).TodayRuns;
+    Label18->setText(QStringLiteral("本日総回数＝") + CountText(today) + QStringLiteral("回"));
+    // 5. The result lists of every column are filled by the listings; here the
+    // view only starts on points.
+    ProgressBar1->setMaximum(s.LevelCount);
+    ValueKind = 2;
+    ListKind = 1;
+    MenuPreparing = true;
+    Option1[1]->setChecked(true);
+    Option2[1]->setChecked(true);
+    Command1->setEnabled(true);
+    MenuPreparing = false;
+    // 6.
+    for (int i = 1; i <= s.LevelCount; ++i) List5[i]->show();
+    Picture6->hide();
+    // 7.
+    Label12->setText(s.CurrentGradeLabel + QStringLiteral(" ") + name);
+    Label13->setText(s.SchoolName + QStringLiteral(":") + common::Dec(s.CurrentPupil));
+    Label11->setText(s.ProgramTitle);
+    if (FirstVisibleLevel == 0 || FirstVisibleLevel > HScroll1->maximum()) FirstVisibleLevel = 1;
+    {
+        const QSignalBlocker block(HScroll1);
+        HScroll1->setValue(FirstVisibleLevel);
+    }
+    PlaceColumns();
+    // 8.
+    for (int i = 1; i <= s.LevelCount; ++i) {
+        for (QLabel* l : {Label7[i], Label8[i]}) {
+            QPalette p = l->palette();
+            p.setColor(QPalette::Window, kLightGrey);
+            l->setPalette(p);
+            l->setAutoFillBackground(true);
+        }
+        FillFigures(i);
+    }
+    // 9.
+    for (int i = 1; i <= s.LevelCount; ++i) Command4[i]->setEnabled(false);
+    RefreshLevelAvailability();
+    // 10.
+    Picture2->hide();
+    common::DoEvents();
+    MenuReady = 1;
+}
+
+void seisekitime1::RefreshLevelAvailability() {
+    const auto& s = runState();
+    const int pupil = s.CurrentPupil;
+    const int count = s.LevelCount;
+    if (count < 1) return;
+    results::UpdateFinalLevelCleared(pupil, s.FinalLevel);
+    Command4[1]->setEnabled(true);
+    for (int i = 1; i < count; ++i) {
+        Command4[i + 1]->setEnabled(true);
+        Text1[i + 1]->hide();
+        if (results::LevelLocked(pupil, i)) {
+            Command4[i]->setEnabled(false);
+            Text1[i]->setText(QStringLiteral("やりすぎ禁止"));
+            Text1[i]->raise();
+            Text1[i]->show();
+        } else {
+            Text1[i]->hide();
+        }
+    }
+    Picture6->raise();
+}
+
+void seisekitime1::PlaceColumns() {
+    const int count = runState().LevelCount;
+    if (FirstVisibleLevel > count) FirstVisibleLevel = 1;
+    const int left0 = List5[0]->x();
+    for (int i = 1; i <= count && i < List5.size(); ++i) {
+        int x = left0 + (i - FirstVisibleLevel) * kColumnWidth;
+        if (x < 0) x = width();  // parked off screen
+        for (QWidget* w : std::initializer_list<QWidget*>{List5[i], Command4[i], Text1[i], Label1[i],
+                                                          Label7[i], Label8[i], Label9[i], Label14[i]})
+            w->move(x, w->y());
+        Label3[i]->move(x + Label1[0]->width(), Label3[i]->y());
+        Label10[i]->move(x + Label9[i]->width(), Label10[i]->y());
+        Label15[i]->move(x + Label14[i]->width(), Label15[i]->y());
+    }
+}
+
+void seisekitime1::StartLevel(int i) {
+    if (i < 1 || i >= Command4.size()) return;
+    if (Picture7->isVisible()) return;
+    if (!Command4[i]->isEnabled()) return;
+    Picture2->raise();
+    Picture2->show();
+    runState().CurrentLevel = static_cast<std::int16_t>(i);
+    common::DoEvents();
+    MenuReady = 0;
+    startup::StartPracticeRun();
+}
+
+void seisekitime1::StartLevelFromName(int i) {
+    if (i < 1 || i >= Command4.size()) return;
+    if (Picture7->isVisible() || !Command4[i]->isEnabled()) return;
+    runState().CurrentLevel = static_cast<std::int16_t>(i);
+    MenuReady = 0;
+    startup::StartPracticeRun();
+    startup::UnloadLevelMenu();
+}
+
+void seisekitime1::BackToNameScreen() {
+    Picture2->raise();
+    Picture2->show();
+    common::DoEvents();
+    MenuReady = 0;
+    startup::ShowNameScreen();
+}
+
+bool seisekitime1::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonRelease) {
+        for (int i = 1; i < Label3.size(); ++i)
+            if (watched == Label3[i]) {
+                StartLevelFromName(i);
+                return true;
+            }
+        return false;
+    }
+    if (event->type() != QEvent::KeyPress) return false;
+    // Keys reach the screen before the focused control, whichever it is.
+    auto* target = qobject_cast<QWidget*>(watched);
+    if (!target || !isVisible() || (target != this && !isAncestorOf(target))) return false;
+    if (QApplication::activeModalWidget()) return false;
+    const QString key = static_cast<QKeyEvent*>(event)->text();
+    if (key.size() != 1) return false;
+    if (MenuReady != 1) return key.at(0).isLetterOrNumber();
+    const char16_t c = key.at(0).unicode();
+    const int count = runState().LevelCount;
+    int level = 0;
+    if (c >= u'1' && c <= u'9') level = c - u'0';
+    else if (c >= u'a' && c <= u'd') level = 10 + (c - u'a');
+    if (level >= 1) {
+        if (level <= count) StartLevel(level);
+        return true;
+    }
+    if (c == u'0') {
+        if (Command1->isEnabled()) BackToNameScreen();
+        return true;
+    }
+    return false;
+}
+
+}  // namespace menus

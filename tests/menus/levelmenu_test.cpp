@@ -1,0 +1,235 @@
+// The level menu driven offscreen: keys, figures, teacher controls and locks.
+#include "menus/seisekitime1.h"
+
+#include "fakeplatform.h"
+#include "resultsfixture.h"
+#include "results/availability.h"
+#include "results/criteria.h"
+#include "results/statistics.h"
+#include "startup/flow.h"
+#include "startup/runstate.h"
+#include "startup/screenhost.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using menus::seisekitime1;
+using startup::runState;
+using startup::ScreenHost;
+using testing_support::AppendRuns;
+using testing_support::FakePlatform;
+using testing_support::Run;
+
+constexpr int kPupil = 7;
+
+class LevelMenuTest : public ::testing::Test {
+protected:
+    FakePlatform fake;
+    QTemporaryDir dir;
+    QDate today = QDate(2026, 12, 10);
+
+    void SetUp() override {
+        runState().Reset();
+        results::criteria().Reset();
+        results::stats().Reset();
+        results::FinalLevelCleared() = 0;
+        auto& s = runState();
+        s.ProgramTitle = QStringLiteral("ローマ字");
+        s.ProgramDataFolder = dir.path() + QStringLiteral("/");
+        s.SchoolName = QStringLiteral("中央教室");
+        s.CurrentPupil = kPupil;
+        s.CurrentPupilName = QStringLiteral("山田　太郎");
+        s.CurrentGradeLabel = QStringLiteral("小３");
+        s.SignInTime = 36000;
+        s.ChooserDone = true;
+        startup::FillCourseList();
+        for (int level = 1; level <= 15; ++level) {
+            auto& c = results::criteria()[level];
+            c.TargetTime = 30;
+            c.MinimumTime = 60;
+            c.ClearPoints = 20;
+            c.ClearCount = 2;
+            c.PointMultiplier = 1.5f;
+            c.JudgementDays.Text = QStringLiteral("7");
+            c.TooMuchDays.Text = QStringLiteral("3");
+        }
+        fake.now = QDateTime(today, QTime(10, 5, 0));
+        ScreenHost::instance().show();
+    }
+    void TearDown() override { ScreenHost::DestroyInstance(); }
+
+    QString File() const { return runState().ProgramDataFolder + QStringLiteral("成績累積データ.dat"); }
+
+    seisekitime1* Open() {
+        startup::ShowLevelMenu();
+        return ScreenHost::instance().Find<seisekitime1>();
+    }
+    template <class T>
+    T* Child(seisekitime1* menu, const QString& name) {
+        return menu->findChild<T*>(name);
+    }
+    QString Text(seisekitime1* menu, const QString& name) { return Child<QLabel>(menu, name)->text(); }
+};
+
+TEST_F(LevelMenuTest, KeysStartLevelsOneToThirteenOnlyLowerCase) {
+    struct Case {
+        char key;
+        int level;  // 0: nothing starts
+    } cases[] = {{'1', 1}, {'9', 9}, {'a', 10}, {'d', 13}, {'e', 0}, {'A', 0}, {'D', 0}};
+    for (const auto& c : cases) {
+        seisekitime1* menu = Open();
+        ASSERT_NE(menu, nullptr);
+        ASSERT_EQ(menu->MenuReady, 1);
+        runState().CurrentLevel = 0;
+        QTest::keyClick(menu->Command1, c.key);
+        EXPECT_EQ(runState().CurrentLevel, c.level) << c.key;
+        ScreenHost::DestroyInstance();
+        ScreenHost::instance().show();
+    }
+}
+
+TEST_F(LevelMenuTest, KeysDoNothingWhileTheMenuRefreshes) {
+    seisekitime1* menu = Open();
+    menu->MenuReady = 0;
+    QTest::keyClick(menu->Command1, '3');
+    QTest::keyClick(menu->Command1, '0');
+    EXPECT_EQ(runState().CurrentLevel, 0);
+    EXPECT_EQ(ScreenHost::instance().Find<seisekitime1>(), menu);
+    EXPECT_TRUE(menu->isVisible());
+}
+
+TEST_F(LevelMenuTest, HeaderAndFiguresOfALevelWithoutAndWithRuns) {
+    seisekitime1* menu = Open();
+    EXPECT_EQ(Text(menu, "Label14_1"), QStringLiteral("-----"));
+    EXPECT_EQ(Text(menu, "Label15_1"), QStringLiteral("------"));
+    EXPECT_EQ(Text(menu, "Label7_1"), QStringLiteral("目標=30秒 2回/20点(×1.5)"));
+    EXPECT_EQ(Text(menu, "Label8_1"), QStringLiteral("最近7日=0回 / 0点"));
+    EXPECT_EQ(Text(menu, "Label12"), QStringLiteral("小３ 山田　太郎"));
+    EXPECT_EQ(Text(menu, "Label13"), QStringLiteral("中央教室:7"));
+    EXPECT_EQ(Text(menu, "Label17"), QStringLiteral("起動後5分"));
+    EXPECT_EQ(Text(menu, "Label18"), QStringLiteral("本日総回数＝0回"));
+    EXPECT_EQ(menu->Command4[1]->text(), QStringLiteral("ｽﾀｰﾄ(&1)"));
+
+    // The first valid run of the day: 15 s against a target of 30 gives
+    // Int(0.125 × 50 + 5) = 11 base points, 16 run points with ×1.5.
+    AppendRuns(File(), {{kPupil, 1, 15, today}});
+    startup::ShowLevelMenu();
+    EXPECT_EQ(Text(menu, "Label14_1"), QStringLiteral("1回/16点"));
+    EXPECT_EQ(Text(menu, "Label15_1"), QStringLiteral("1回/16点"));
+    EXPECT_EQ(Text(menu, "Label18"), QStringLiteral("本日総回数＝1回"));
+    // The judgement-period figures stay as they were when the menu was loaded.
+    EXPECT_EQ(Text(menu, "Label8_1"), QStringLiteral("最近7日=0回 / 0点"));
+}
+
+TEST_F(LevelMenuTest, NoClearingTargetShowsDashes) {
+    results::criteria()[2].ClearPoints = 9999;
+    seisekitime1* menu = Open();
+    EXPECT_EQ(Text(menu, "Label7_2"), QStringLiteral("目標=30秒 --------"));
+}
+
+TEST_F(LevelMenuTest, MinutesSinceSignInKeepGrowingAcrossMidnight) {
+    runState().SignInTime = 86340;  // 23:59:00
+    fake.now = QDateTime(today.addDays(1), QTime(0, 2, 30));
+    seisekitime1* menu = Open();
+    EXPECT_EQ(Text(menu, "Label17"), QStringLiteral("起動後3分"));
+}
+
+TEST_F(LevelMenuTest, TeacherControlsFollowTheName) {
+    struct Case {
+        const char16_t* name;
+        bool dataPanel;
+        bool print;
+    } cases[] = {{u"先生", true, true}, {u"　先生　", true, true}, {u"田中先生", false, true},
+                 {u"田中", false, false}};
+    for (const auto& c : cases) {
+        runState().CurrentPupilName = QString::fromUtf16(c.name);
+        seisekitime1* menu = Open();
+        EXPECT_EQ(menu->Command8->isVisibleTo(menu), c.dataPanel) << QString::fromUtf16(c.name).toStdString();
+        EXPECT_EQ(menu->Command24[1]->isVisibleTo(menu->Picture11), c.print);
+        ScreenHost::DestroyInstance();
+        ScreenHost::instance().show();
+    }
+}
+
+TEST_F(LevelMenuTest, DataPanelBlocksStartingALevel) {
+    runState().CurrentPupilName = QStringLiteral("先生");
+    seisekitime1* menu = Open();
+    QTest::mouseClick(menu->Command8, Qt::LeftButton);
+    ASSERT_TRUE(menu->Picture7->isVisible());
+    QTest::keyClick(menu->Command1, '2');
+    EXPECT_EQ(runState().CurrentLevel, 0);
+    QTest::mouseClick(menu->Command12, Qt::LeftButton);
+    EXPECT_FALSE(menu->Picture7->isVisible());
+}
+
+// Locks: three runs in the too-much period reach a limit of three runs.
+struct LockCase {
+    const char* what;
+    const char16_t* tooMuchCount;
+    const char16_t* tooMuchPoints;
+    int level;
+    int daysAgo;
+    bool clearFinal;  // add runs that clear the final level
+    bool locked;
+};
+
+class LevelLocks : public LevelMenuTest, public ::testing::WithParamInterface<LockCase> {};
+
+TEST_P(LevelLocks, TooMuchPractiseLocksUntilTheFinalLevelIsCleared) {
+    const LockCase& c = GetParam();
+    auto& row = results::criteria()[c.level];
+    row.TooMuchCount.Text = QString::fromUtf16(c.tooMuchCount);
+    row.TooMuchPoints.Text = QString::fromUtf16(c.tooMuchPoints);
+    const QDate day = today.addDays(-c.daysAgo);
+    AppendRuns(File(), {{kPupil, c.level, 20, day}, {kPupil, c.level, 21, day}, {kPupil, c.level, 22, day}});
+    if (c.clearFinal) {
+        AppendRuns(File(), {{kPupil, 15, 10, today}, {kPupil, 15, 10, today}});
+    }
+    seisekitime1* menu = Open();
+    // The runs of the case itself clear the final level when they are at it.
+    EXPECT_EQ(results::FinalLevelCleared(), c.clearFinal || c.level == 15 ? 1 : 0);
+    EXPECT_EQ(!menu->Command4[c.level]->isEnabled(), c.locked) << c.what;
+    QLabel* note = menu->Text1[c.level];
+    EXPECT_EQ(note->isVisibleTo(menu), c.locked) << c.what;
+    if (c.locked) EXPECT_EQ(note->text(), QStringLiteral("やりすぎ禁止"));
+    for (int i = 1; i <= 15; ++i)
+        if (i != c.level) EXPECT_TRUE(menu->Command4[i]->isEnabled()) << i;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, LevelLocks,
+    ::testing::Values(
+        LockCase{"run limit reached", u"3", u"", 4, 0, false, true},
+        LockCase{"points limit reached", u"", u"25", 4, 0, false, true},
+        LockCase{"limits empty", u"", u"", 4, 0, false, false},
+        LockCase{"limits zero", u"0", u"0", 4, 0, false, false},
+        LockCase{"below the limit", u"4", u"", 4, 0, false, false},
+        LockCase{"last level never locks", u"3", u"", 15, 0, false, false},
+        LockCase{"final level cleared opens all", u"3", u"", 4, 0, true, false},
+        LockCase{"runs inside the period", u"3", u"", 4, 2, false, true},
+        LockCase{"runs left the period", u"3", u"", 4, 3, false, false}),
+    [](const auto& info) { return "case" + std::to_string(info.index); });
+
+TEST_F(LevelMenuTest, ScrollingMovesColumnsAndParksThoseLeftOfTheWindow) {
+    seisekitime1* menu = Open();
+    const int left = menu->List5[0]->x();
+    EXPECT_EQ(menu->List5[1]->x(), left);
+    EXPECT_EQ(menu->List5[4]->x(), left + 3 * seisekitime1::kColumnWidth);
+    EXPECT_EQ(menu->HScroll1->maximum(), 12);
+    menu->HScroll1->setValue(12);
+    EXPECT_EQ(menu->List5[12]->x(), left);
+    EXPECT_EQ(menu->List5[15]->x(), left + 3 * seisekitime1::kColumnWidth);
+    EXPECT_EQ(menu->List5[1]->x(), menu->width());
+    EXPECT_EQ(menu->Label3[12]->x(), left + menu->Label1[0]->width());
+    EXPECT_EQ(menu->Label15[12]->x(), left + menu->Label14[12]->width());
+}
+
+}  // namespace
