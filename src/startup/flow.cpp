@@ -1,6 +1,7 @@
 #include "startup/flow.h"
 
 #include "common/platform.h"
+#include "menus/namesel.h"
 #include "startup/runstate.h"
 #include "startup/screenhost.h"
 
@@ -35,8 +36,16 @@ void ShowPlaceholder(const QString& text) {
 }  // namespace
 
 void ShowSplash() { ShowPlaceholder(QStringLiteral("Just a moment, please.")); }
-void ShowNameScreen() { ShowPlaceholder(QStringLiteral("名前を選びなさい")); }
-void UnloadNameScreen() {}
+void ShowNameScreen() {
+    auto& host = ScreenHost::instance();
+    auto* screen = host.Find<menus::namesel>();
+    if (!screen) screen = new menus::namesel;
+    host.Show(screen);
+}
+void UnloadNameScreen() {
+    auto& host = ScreenHost::instance();
+    if (auto* screen = host.Find<menus::namesel>()) host.Close(screen);
+}
 void ShowLevelMenu() { ShowPlaceholder(QStringLiteral("レベル")); }
 void UnloadLevelMenu() {}
 void HideLevelMenu() {}

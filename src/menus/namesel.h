@@ -1,0 +1,72 @@
+#pragma once
+// The name screen: the pupil finds their own name in the list of the school's
+// pupils and confirms it; the level menu opens next. Also the grade filter,
+// the choice of figures beside the names, and the way back to the launcher.
+
+#include "menus/namelist.h"
+#include "startup/screenhost.h"
+
+#include <QVector>
+
+class QComboBox;
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+
+namespace menus {
+
+class namesel : public startup::Screen {
+    Q_OBJECT
+public:
+    explicit namesel(QWidget* parent = nullptr);
+    ~namesel() override;
+
+    void Form_Load() override;
+    void Form_Activate() override;
+
+    // Rebuilds the name list from the roster and fresh statistics.
+    void 名簿表示();
+    // "O.K.": takes the selected pupil and opens the level menu.
+    void Command14_Click();
+    // "ルナリアへ(0)": starts the launcher and ends the program.
+    void Command7_Click();
+    // Puts row r of List1 into Label1 / Label2 (a click on the row).
+    void SelectRow(int r);
+    // A double-click on row r: selects it and confirms.
+    void List1_DblClick(int r);
+
+    int RankingMode = 0;
+
+    // The prompt shown while no pupil is selected.
+    static const QString kPrompt;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildControls();
+    void ShowWaitPanel(bool on);
+
+    // Set while the screen itself sets the options and the filter, so that
+    // their change handlers do not rebuild the list on top of it.
+    bool settingControls_ = false;
+
+public:
+    QListWidget* List1 = nullptr;
+    QListWidget* List2 = nullptr;  // hidden: every listed pupil, sorted
+    QListWidget* List3 = nullptr;  // hidden: List1's rows with their numbers
+    QComboBox* Combo1 = nullptr;
+    QVector<QRadioButton*> Option1;  // 0..3
+    QPushButton* Command14 = nullptr;
+    QPushButton* Command7 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;  // hidden: the selected pupil's number
+    QLabel* Label4 = nullptr;
+    QWidget* Picture5 = nullptr;  // wait panel
+    QLabel* Label19 = nullptr;
+    QWidget* Picture8 = nullptr;  // development-layout notice
+    QLabel* Label8 = nullptr;
+};
+
+}  // namespace menus

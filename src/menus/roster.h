@@ -1,0 +1,95 @@
+#pragma once
+// The school's roster "新名簿.txt" (in the data root, read only), the tables
+// every screen looks pupils up in, the school year and the grade rules.
+
+#include <QCollator>
+#include <QDate>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace menus {
+
+inline constexpr int kMaxPupilNumber = 5000;  // pupil numbers 0..5000
+inline constexpr int kMaxShownPupils = 5000;  // listed entries kept at most
+inline constexpr int kRosterFieldCount = 8;
+inline constexpr int kRosterNameLength = 20;
+
+// One roster entry, fields in file order.
+struct PupilEntry {
+    std::int16_t Number = 0;
+    std::int16_t BirthYear = 0;  // the school year the pupil was born in
+    std::int16_t ExtraNumber1 = 0;
+    std::int16_t ExtraNumber2 = 0;
+    QString Name;  // exactly 20 characters, blank-padded on the right
+    std::int16_t ListingFlag = 0;  // 0 listed; 2 listed with ListFlagTwo; else not
+    QString ExtraText1;  // 20 characters
+    QString ExtraText2;  // 20 characters
+};
+
+// The roster tables, by pupil number, and the display roster.
+struct Roster {
+    std::vector<QString> PupilName = std::vector<QString>(kMaxPupilNumber + 1);
+    std::vector<std::int16_t> PupilBirthYear = std::vector<std::int16_t>(kMaxPupilNumber + 1);
+    std::vector<QString> PupilGradeLabel = std::vector<QString>(kMaxPupilNumber + 1);
+    // Slots 1..ShownPupilCount: pupil numbers of the listed entries, in file order.
+    std::vector<std::int16_t> ShownPupils = std::vector<std::int16_t>(kMaxShownPupils + 1);
+    int ShownPupilCount = 0;
+    // Set by ComputeSchoolYear; the grade numbers of every screen use it.
+    int SchoolYear = 0;
+
+    void Reset() { *this = Roster{}; }
+};
+
+Roster& roster();
+
+// The grade-filter text the name screen chose; the level menu's own filter
+// starts from it.
+QString& GradeFilterText();
+// The twelve texts of the grade-filter lists, in list order.
+const QStringList& GradeFilterTexts();
+
+// DataRoot + "新名簿.txt".
+QString RosterPath();
+
+// Reads the roster: fills the by-number tables for every entry (a later entry
+// of the same number wins) and the display roster, and returns the listed
+// entries in file order. A missing or unreadable file, or one that ends in the
+// middle of an entry, is reported in a message box titled "注意"; the entries
+// read before the fault are kept. Entries numbered outside 0..5000 and listed
+// entries beyond the 5000th are skipped.
+std::vector<PupilEntry> LoadRoster();
+
+// The calendar year of `today`, less one before the school year's start month.
+int SchoolYearOf(const QDate& today, int startMonth);
+// Sets roster().SchoolYear from today's date and SchoolYearStartMonth.
+void ComputeSchoolYear();
+
+// SchoolYear - BirthYear - 6: 0 the last kindergarten year, 1..6 elementary,
+// 7..9 junior high, 10..12 high school.
+int GradeNumber(int schoolYear, int birthYear);
+int GradeNumber(int birthYear);  // with roster().SchoolYear
+
+// The stored grade label ("小３"); empty optional where a grade has none.
+std::optional<QString> GradeLabel(int grade);
+// The name list's label ("小3", "幼-", "大+").
+QString ListGradeLabel(int grade);
+// One character: ①..⑥, Ⅰ..Ⅲ, otherwise an ideographic space.
+QString GradeMark(int grade);
+bool PassesGradeFilter(const QString& text, int grade);
+
+// The order of the sorted lists: Japanese locale, case-insensitive.
+QCollator ListCollator();
+// Sorts into that order (one sort key per text; equal texts keep their order).
+void SortAscending(QStringList& texts);
+
+// The pupil picker's lines "label /  name/number" of the entries with listing
+// flag 0, in ascending text order; refreshes the by-number tables on the way
+// (names without surrounding blanks). A reader takes the pupil number as the
+// text after the last "/".
+QStringList LoadPupilPicker();
+
+}  // namespace menus

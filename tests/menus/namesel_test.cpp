@@ -1,0 +1,293 @@
+// The name screen driven offscreen with the platform double.
+#include "menus/namesel.h"
+
+#include "fakeplatform.h"
+#include "results/criteria.h"
+#include "results/resultsfile.h"
+#include "results/statistics.h"
+#include "resultsfixture.h"
+#include "rosterfixture.h"
+#include "startup/configuration.h"
+#include "startup/flow.h"
+#include "startup/runstate.h"
+#include "startup/screenhost.h"
+#include "startup/sound.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using menus::namesel;
+using startup::runState;
+using startup::ScreenHost;
+using testing_support::FakePlatform;
+
+const QDate kToday(2026, 12, 10);  // school year 2026: born 2017 is grade 3
+
+class NameScreenTest : public ::testing::Test {
+protected:
+    FakePlatform fake;
+    QTemporaryDir dir;
+
+    void SetUp() override {
+        auto& s = runState();
+        s.Reset();
+        s.ProgramTitle = QStringLiteral("ローマ字");
+        s.SeasonColour = 0xC0FFC0;
+        s.DataRoot = dir.path() + QStringLiteral("/");
+        s.ProgramDataFolder = s.DataRoot;
+        startup::commonSettings().Reset();
+        results::criteria().Reset();
+        for (int level = 1; level <= 15; ++level) {
+            results::criteria()[level].TargetTime = 30;
+            results::criteria()[level].PointMultiplier = 1;
+        }
+        results::stats().Reset();
+        menus::roster().Reset();
+        menus::GradeFilterText() = QStringLiteral("全学年");
+        startup::soundTable().Reset();
+        startup::soundTable().Kinds[4].Files[1] = QStringLiteral("wrong1");
+        fake.now = QDateTime(kToday, QTime(10, 0, 0, 500));
+        fake.programFolder = QStringLiteral("/opt/CAI/ローマ字");
+        QFile results(results::ResultsFilePath());
+        ASSERT_TRUE(results.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(testing_support::WriteRoster(s.DataRoot, {
+            {1, 2017, QStringLiteral("あべ")},
+            {2, 2017, QStringLiteral("ほし*こ")},
+            {3, 2016, QStringLiteral("うえだ")},
+            {4, 2020, QStringLiteral("えのき")},
+            {5, 2017, QStringLiteral("いとう")},
+        }));
+        ScreenHost::instance().show();
+    }
+    void TearDown() override { ScreenHost::DestroyInstance(); }
+
+    namesel* Open() {
+        startup::ShowNameScreen();
+        return ScreenHost::instance().Find<namesel>();
+    }
+    static QStringList Rows(namesel* screen) {
+        QStringList rows;
+        for (int i = 0; i < screen->List1->count(); ++i) rows << screen->List1->item(i)->text();
+        return rows;
+    }
+    static int RowOf(namesel* screen, const QString& name) {
+        const QStringList rows = Rows(screen);
+        for (int i = 1; i < rows.size(); ++i)
+            if (rows[i].contains(name)) return i;
+        return -1;
+    }
+    static QPoint RowPoint(namesel* screen, int row) {
+        return screen->List1->visualItemRect(screen->List1->item(row)).center();
+    }
+    static void ClickRow(namesel* screen, int row) {
+        QTest::mouseClick(screen->List1->viewport(), Qt::LeftButton, {}, RowPoint(screen, row));
+    }
+};
+
+TEST_F(NameScreenTest, OpensInPointsModeYoungestFirstWithPrompt) {
+    namesel* screen = Open();
+    ASSERT_NE(screen, nullptr);
+    EXPECT_EQ(screen->windowTitle(), QStringLiteral("vorlex"));
+    EXPECT_EQ(screen->RankingMode, 1);
+    EXPECT_TRUE(screen->Option1[1]->isChecked());
+    EXPECT_EQ(screen->Label4->text(), QStringLiteral("ローマ字"));
+    EXPECT_EQ(screen->Label4->font().pointSize(), 48);
+    EXPECT_EQ(screen->Label1->text(), QStringLiteral("名前を選びなさい"));
+    EXPECT_TRUE(screen->Picture5->isHidden());
+    EXPECT_TRUE(screen->Picture8->isHidden());
+    EXPECT_TRUE(screen->Label2->isHidden());
+    EXPECT_EQ(screen->Combo1->toolTip(), QStringLiteral("表示する学年を選びなさい"));
+    EXPECT_EQ(screen->Combo1->currentText(), QStringLiteral("全学年"));
+    EXPECT_EQ(Rows(screen), (QStringList{
+                                 QStringLiteral("－－－－－－"),
+                                 QStringLiteral("幼3 えのき　　　  　/       "),
+                                 QStringLiteral("小3 ほし*こ　　  　/       "),
+                                 QStringLiteral("小3 いとう　　　  　/       "),
+                                 QStringLiteral("小3 あべ　　　　  　/       "),
+                                 QStringLiteral("小4 うえだ　　　  　/       "),
+                             }));
+    EXPECT_EQ(screen->List2->count(), 5);
+    EXPECT_EQ(screen->List3->item(0)->text(), QStringLiteral("幼3 えのき　　　  　/       *4"));
+
+    // Activated again: the filter still holds each text once; the notice
+    // follows the layout.
+    runState().DevLayout = true;
+    startup::ShowNameScreen();
+    EXPECT_EQ(ScreenHost::instance().Find<namesel>(), screen);
+    EXPECT_EQ(screen->Combo1->count(), 12);
+    EXPECT_FALSE(screen->Picture8->isHidden());
+}
+
+TEST_F(NameScreenTest, EveryRebuildReadsFreshFigures) {
+    namesel* screen = Open();
+    testing_support::AppendRuns(results::ResultsFilePath(), {{1, 1, 20, kToday}, {1, 2, 25, kToday.addDays(-3)}});
+    QTest::mouseClick(screen->Option1[0], Qt::LeftButton);
+    EXPECT_EQ(screen->RankingMode, 0);
+    EXPECT_EQ(screen->List1->item(RowOf(screen, QStringLiteral("あべ")))->text(),
+              QStringLiteral("小3 あべ　　　　  1回/    2回"));
+    // Kindergarten rows are wider outside mode 1.
+    EXPECT_EQ(screen->List1->item(1)->text(), QStringLiteral("幼3 えのき　　　　　     /     　"));
+}
+
+TEST_F(NameScreenTest, SeparatorNeverConfirms) {
+    namesel* screen = Open();
+    screen->List1->setFocus();
+    ASSERT_EQ(screen->List1->currentRow(), 0);
+    QTest::keyClick(screen->List1, Qt::Key_Return);
+    EXPECT_EQ(fake.SoundNames(), QStringList{"wrong1"});
+    EXPECT_EQ(screen->Label1->text(), QStringLiteral("名前を選びなさい"));
+    EXPECT_FALSE(screen->Command14->isHidden());
+    EXPECT_EQ(runState().LevelCount, 0);
+
+    // A double-click on the separator after a pupil's row: the prompt again,
+    // no sound, nothing confirmed.
+    ClickRow(screen, 2);
+    EXPECT_NE(screen->Label1->text(), QStringLiteral("名前を選びなさい"));
+    ClickRow(screen, 0);
+    QTest::mouseDClick(screen->List1->viewport(), Qt::LeftButton, {}, RowPoint(screen, 0));
+    EXPECT_EQ(screen->Label1->text(), QStringLiteral("名前を選びなさい"));
+    EXPECT_EQ(fake.SoundNames(), QStringList{"wrong1"});
+    EXPECT_EQ(runState().LevelCount, 0);
+}
+
+enum class Way { Enter, Space, KeyOneInFilter, DoubleClick, OkButton };
+
+class ConfirmTest : public NameScreenTest, public ::testing::WithParamInterface<Way> {};
+
+TEST_P(ConfirmTest, TakesThePupilOfTheRowAndOpensTheLevelMenu) {
+    namesel* screen = Open();
+    // A name holding a "*" of its own still gives the right number.
+    const int row = RowOf(screen, QStringLiteral("ほし*こ"));
+    ASSERT_GT(row, 0);
+    screen->List1->setFocus();
+    switch (GetParam()) {
+    case Way::Enter:
+        ClickRow(screen, row);
+        QTest::keyClick(screen->List1, Qt::Key_Return);
+        break;
+    case Way::Space:
+        ClickRow(screen, row);
+        QTest::keyClick(screen->List1, Qt::Key_Space);
+        break;
+    case Way::KeyOneInFilter:
+        ClickRow(screen, row);
+        screen->Combo1->setFocus();
+        QTest::keyClick(screen->Combo1, Qt::Key_1);
+        break;
+    case Way::DoubleClick:  // a double-click's first press and release come first
+        ClickRow(screen, row);
+        QTest::mouseDClick(screen->List1->viewport(), Qt::LeftButton, {}, RowPoint(screen, row));
+        break;
+    case Way::OkButton:
+        ClickRow(screen, row);
+        QTest::mouseClick(screen->Command14, Qt::LeftButton);
+        break;
+    }
+    const auto& s = runState();
+    EXPECT_TRUE(fake.SoundNames().isEmpty());
+    EXPECT_EQ(s.CurrentPupil, 2);
+    EXPECT_EQ(s.CurrentPupilName, QStringLiteral("ほし*こ") + QString(16, u' '));
+    EXPECT_EQ(s.CurrentGradeLabel, QStringLiteral("小３"));
+    EXPECT_EQ(s.SignInTime, 36000);  // 36000.5 s, the half to even
+    EXPECT_EQ(s.LevelCount, 15);     // the course list was set up for the level menu
+
+    // The name screen may already be unloaded by the level menu; while it is
+    // there, key "1" does nothing more.
+    QPointer<namesel> alive(screen);
+    if (alive) {
+        EXPECT_EQ(alive->Label1->text(), QStringLiteral("小3 ほし*こ"));
+        EXPECT_TRUE(alive->Command14->isHidden());
+        runState().LevelCount = 0;
+        runState().CurrentPupil = 0;
+        QTest::keyClick(alive->List1, Qt::Key_1);
+        QTest::keyClick(alive->List1, Qt::Key_Return);
+        EXPECT_EQ(runState().LevelCount, 0);
+        EXPECT_EQ(runState().CurrentPupil, 0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, ConfirmTest,
+                         ::testing::Values(Way::Enter, Way::Space, Way::KeyOneInFilter,
+                                           Way::DoubleClick, Way::OkButton));
+
+TEST_F(NameScreenTest, GradeFilterListsOnlyThatGradeAndCarriesOn) {
+    namesel* screen = Open();
+    screen->Combo1->setFocus();
+    screen->Combo1->setCurrentIndex(screen->Combo1->findText(QStringLiteral("小３")));
+    const QStringList rows = Rows(screen);
+    ASSERT_EQ(rows.size(), 4);
+    for (const QString& r : rows.mid(1)) EXPECT_TRUE(r.startsWith(QStringLiteral("小3 "))) << r.toStdString();
+    EXPECT_EQ(screen->List2->count(), 5);  // the hidden list still holds everyone
+    EXPECT_EQ(menus::GradeFilterText(), QStringLiteral("小３"));
+    EXPECT_EQ(QApplication::focusWidget(), screen->List1);
+
+    ClickRow(screen, 1);
+    QTest::keyClick(screen->List1, Qt::Key_Return);
+    EXPECT_EQ(menus::GradeFilterText(), QStringLiteral("小３"));
+    // The level menu starts its own filter from it.
+    auto* menu = ScreenHost::instance().findChild<startup::Screen*>(QStringLiteral("seisekitime1"));
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(menu->findChild<QComboBox*>(QStringLiteral("Combo1"))->currentText(), QStringLiteral("小３"));
+}
+
+TEST_F(NameScreenTest, KeyZeroStartsTheLauncherAndEnds) {
+    struct Case {
+        bool devLayout;
+        bool starts;
+        QStringList expected;
+    };
+    const QString p = QStringLiteral("/opt/CAI/ローマ字");
+    const Case cases[] = {
+        {false, true, {p + QStringLiteral("/../起動/ルナリアc.exe"), QStringLiteral("001")}},
+        {true, true, {p + QStringLiteral("/../../起動/起動/ルナリア.exe")}},
+        {false, false, {p + QStringLiteral("/../起動/ルナリアc.exe"), QStringLiteral("001")}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.devLayout ? "development layout" : c.starts ? "school layout" : "no launcher");
+        runState().DevLayout = c.devLayout;
+        fake.startSucceeds = c.starts;
+        fake.started.clear();
+        fake.messages.clear();
+        fake.endCount = 0;
+        namesel* screen = Open();
+        screen->List1->setFocus();
+        QTest::keyClick(screen->List1, Qt::Key_0);  // no name needs to be selected
+        ASSERT_EQ(fake.started.size(), 1);
+        EXPECT_EQ(fake.started[0], c.expected);
+        EXPECT_EQ(fake.endCount, c.starts ? 1 : 0);
+        if (!c.starts) {
+            ASSERT_EQ(fake.messages.size(), 1);
+            EXPECT_EQ(fake.messages[0].title, QStringLiteral("注意"));
+            EXPECT_TRUE(fake.messages[0].text.contains(c.expected[0]));
+            EXPECT_EQ(ScreenHost::instance().Find<namesel>(), screen);  // stays open
+        }
+        startup::UnloadNameScreen();
+    }
+}
+
+TEST_F(NameScreenTest, TitleOpensTheVersionBox) {
+    namesel* screen = Open();
+    QString seen;
+    QTimer::singleShot(0, [&] {
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            seen = box->windowTitle();
+            box->close();
+        }
+    });
+    QTest::mouseClick(screen->Label4, Qt::LeftButton);
+    EXPECT_EQ(seen, QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
+}
+
+}  // namespace
