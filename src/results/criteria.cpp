@@ -99,17 +99,22 @@ bool LoadCriteria(QString& errorMessage, const QString& path) {
                            .arg(kCriteriaFileName, QDir::cleanPath(file), error);
         return false;
     }
-    // Blank lines after the last level would read as one more empty item and
-    // zero the next slot's target time; the file ends at its last field.
-    qsizetype end = text->size();
-    while (end > 0 && ((*text)[end - 1] == u'\r' || (*text)[end - 1] == u'\n' ||
-                       (*text)[end - 1] == u' ' || (*text)[end - 1] == u'\t'))
-        --end;
-    text->truncate(end);
-    if (!text->isEmpty()) text->append(QStringLiteral("\r\n"));
+    ReadCriteriaItems(*text, criteria());
+    return true;
+}
 
-    CriteriaTable& table = criteria();
-    common::ItemReader reader(*text);
+void ReadCriteriaItems(const QString& source, CriteriaTable& table) {
+    // Blank lines after the last level would read as one more empty item and
+    // zero the next slot's target time; the text ends at its last field.
+    QString text = source;
+    qsizetype end = text.size();
+    while (end > 0 && (text[end - 1] == u'\r' || text[end - 1] == u'\n' || text[end - 1] == u' ' ||
+                       text[end - 1] == u'\t'))
+        --end;
+    text.truncate(end);
+    if (!text.isEmpty()) text.append(QStringLiteral("\r\n"));
+
+    common::ItemReader reader(text);
     int slot = 0;
     int field = 0;
     int slotsRead = 0;
@@ -125,7 +130,6 @@ bool LoadCriteria(QString& errorMessage, const QString& path) {
     }
     // Items beyond slot 35 have no level to go to and are ignored.
     table.SlotsRead = slotsRead;
-    return true;
 }
 
 QString CriteriaFileText(const CriteriaTable& table, int levelCount) {

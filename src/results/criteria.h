@@ -48,6 +48,11 @@ CriteriaTable& criteria();
 // path is empty). False with a message naming the file when it cannot be read.
 bool LoadCriteria(QString& errorMessage, const QString& path = QString());
 
+// The item rules of LoadCriteria applied to decoded text and a table of the
+// caller's: 12 items per slot from slot 0, slots the text does not reach
+// left as they were.
+void ReadCriteriaItems(const QString& text, CriteriaTable& table);
+
 // The criteria file as the criteria editor writes it: the header line, then
 // slots 1 .. levelCount, 12 bare fields each.
 QString CriteriaFileText(const CriteriaTable& table, int levelCount);
