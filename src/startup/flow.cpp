@@ -2,6 +2,7 @@
 
 #include "common/platform.h"
 #include "menus/namesel.h"
+#include "results/FrmSyuuryou.h"
 #include "startup/runstate.h"
 #include "startup/screenhost.h"
 
@@ -51,7 +52,12 @@ void UnloadLevelMenu() {}
 void HideLevelMenu() {}
 void OpenPracticeScreen() { ShowPlaceholder(QStringLiteral("練習")); }
 void ClosePracticeScreen() {}
-void OpenEvaluationScreen() { ShowPlaceholder(QStringLiteral("終了")); }
+void OpenEvaluationScreen() {
+    auto& host = ScreenHost::instance();
+    // Created for one run: the screen of an earlier run never comes back.
+    if (auto* old = host.Find<results::FrmSyuuryou>()) host.Close(old);
+    host.Show(new results::FrmSyuuryou);
+}
 void ShowBackdrop() {}
 void CloseBackdrop() {}
 void ShowVersionBox() {}
