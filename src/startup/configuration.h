@@ -2,6 +2,12 @@
 // Finding the installation folders and reading the start-up files
 // "パスデータ.txt" (one level above the program folder) and "共通データ.txt"
 // (in the data root).
+//
+//   P                  the program folder (folder of the executable, no trailing '/')
+//   P/../パスデータ.txt  item 1 = DataRoot (ends with '/'; a relative one is
+//                      taken from the folder that holds パスデータ.txt)
+//   DataRoot/共通データ.txt, DataRoot/新名簿.txt, DataRoot/音フォルダ/
+//   DataRoot/<name of P>/  the program's own data (criteria, results)
 
 #include <QString>
 
@@ -15,5 +21,32 @@ struct CommonSettings {
 };
 
 CommonSettings& commonSettings();
+
+// The development layout: the program folder contains "VB0006" and not "VORLEX".
+bool IsDevLayout(const QString& programFolder);
+
+struct Folders {
+    QString DataRoot;
+    QString ProgramFolderName;
+    QString ProgramDataFolder;
+    QString SoundFolder;
+};
+
+// Folder names derived from the program folder and item 1 of "パスデータ.txt"
+// (already resolved), as LoadConfiguration sets them. The names are joined
+// without adding separators: a data root without its trailing '/' gives
+// paths that lead nowhere, and the start-up stops at "共通データ.txt".
+Folders DeriveFolders(const QString& programFolder, const QString& dataRootItem, bool devLayout);
+
+// Item 2 of "共通データ.txt": when its first five characters read as a
+// number other than 0, they are the classroom code and the rest is the name;
+// otherwise the whole text is the name and there is no code.
+void SplitClassroomText(const QString& text, QString& schoolCode, QString& schoolName);
+
+// Reads the configuration of the installation into RunState and the common
+// settings, then the criteria and the sound list. Uses the program folder of
+// the platform and RunState::DevLayout (set by the splash). False with a
+// message naming the file and the error when something cannot be read.
+bool LoadConfiguration(QString& errorMessage);
 
 }  // namespace startup

@@ -1,0 +1,156 @@
+#include "startup/configuration.h"
+
+#include "common/numbers.h"
+#include "common/platform.h"
+#include "common/strings.h"
+#include "common/textfile.h"
+#include "results/criteria.h"
+#include "startup/runstate.h"
+#include "startup/sound.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace startup {
+namespace {
+
+const QString kPathFileName = QStringLiteral("パスデータ.txt");
+const QString kCommonFileName = QStringLiteral("共通データ.txt");
+constexpr int kItemsPerFile = 10;
+
+// Reads the items of one start-up file; false with the message when the file
+// cannot be read or holds fewer items than it must.
+bool ReadItems(const QString& path, const QString& fileName, QStringList& items,
+               QString& errorMessage) {
+    QString error;
+    const auto text = common::ReadShiftJisFile(path, &error);
+    if (!text) {
+        errorMessage = QStringLiteral("%1 が読めません。\n%2\n%3")
+                           .arg(fileName, QDir::cleanPath(path), error);
+        return false;
+    }
+    items = common::ReadAllItems(*text);
+    if (items.size() < kItemsPerFile) {
+        errorMessage = QStringLiteral("%1 の項目が足りません（%2 項目のところ %3 項目しかありません）。\n%4")
+                           .arg(fileName)
+                           .arg(kItemsPerFile)
+                           .arg(items.size())
+                           .arg(QDir::cleanPath(path));
+        return false;
+    }
+    return true;
+}
+
+int ItemNumber(const QString& item) {
+    return static_cast<int>(common::RoundHalfEven(common::LeadingNumber(item)));
+}
+
+// Item 1 of the path file as a folder name of this machine. A relative one
+// is taken from the folder that holds the path file, so a school can move the
+// whole tree; its trailing '/' (or the lack of one) is kept as written.
+QString ResolveDataRoot(const QString& item, const QString& pathFileFolder) {
+    QString root = item;
+    root.replace(u'\\', u'/');
+    if (QDir::isAbsolutePath(root)) return root;
+    const bool endsWithSlash = root.endsWith(u'/');
+    QString resolved = QDir::cleanPath(pathFileFolder + u'/' + root);
+    if (endsWithSlash && !resolved.endsWith(u'/')) resolved += u'/';
+    return resolved;
+}
+
+}  // namespace
+
+void CommonSettings::Reset() { *this = CommonSettings{}; }
+
+CommonSettings& commonSettings() {
+    static CommonSettings settings;
+    return settings;
+}
+
+bool IsDevLayout(const QString& programFolder) {
+    return programFolder.contains(QStringLiteral("VB0006")) &&
+           !programFolder.contains(QStringLiteral("VORLEX"));
+}
+
+Folders DeriveFolders(const QString& programFolder, const QString& dataRootItem, bool devLayout) {
+    Folders f;
+    f.DataRoot = dataRootItem;
+    if (devLayout) {
+        // The first component of P with its separator: the drive on the old
+        // machines, "/" here.
+        const qsizetype slash = programFolder.indexOf(u'/');
+        const QString first = slash < 0 ? programFolder + u'/' : programFolder.left(slash + 1);
+        f.DataRoot = first + QStringLiteral("VB0006/VBベルダなし/");
+    }
+    f.ProgramFolderName = programFolder.mid(programFolder.lastIndexOf(u'/') + 1);
+    f.ProgramDataFolder =
+        devLayout ? programFolder + u'/' : f.DataRoot + f.ProgramFolderName + u'/';
+    f.SoundFolder = f.DataRoot + QStringLiteral("音フォルダ/");
+    return f;
+}
+
+void SplitClassroomText(const QString& text, QString& schoolCode, QString& schoolName) {
+    const QString head = common::Left(text, 5);
+    if (common::LeadingNumber(head) != 0) {
+        schoolCode = head;
+        schoolName = text.mid(5);
+    } else {
+        schoolCode.clear();
+        schoolName = text;
+    }
+}
+
+bool LoadConfiguration(QString& errorMessage) {
+    RunState& state = runState();
+    const QString programFolder = common::platform().ProgramFolder();
+
+    // 1-2. The path file one level above the program folder: the data root.
+    const QString pathFile = programFolder + QStringLiteral("/../") + kPathFileName;
+    QStringList pathItems;
+    if (!ReadItems(pathFile, kPathFileName, pathItems, errorMessage)) return false;
+    QString dataRoot;
+    if (!state.DevLayout) {
+        if (pathItems[0].isEmpty()) {
+            errorMessage = QStringLiteral("%1 の 1 番目の項目（データフォルダ）が空です。\n%2")
+                               .arg(kPathFileName, QDir::cleanPath(pathFile));
+            return false;
+        }
+        dataRoot = ResolveDataRoot(pathItems[0], programFolder + QStringLiteral("/.."));
+    }
+    const Folders folders = DeriveFolders(programFolder, dataRoot, state.DevLayout);
+
+    // 3. The common settings in the data root.
+    const QString commonFile = folders.DataRoot + kCommonFileName;
+    QStringList commonItems;
+    if (!ReadItems(commonFile, kCommonFileName, commonItems, errorMessage)) {
+        if (!state.DevLayout && !QFileInfo::exists(commonFile))
+            errorMessage += QStringLiteral("\n%1 の 1 番目の項目（データフォルダ、最後は /）を確かめてください。")
+                                .arg(kPathFileName);
+        return false;
+    }
+    const int startMonth = ItemNumber(commonItems[0]);
+    if (startMonth < 1 || startMonth > 12) {
+        // A month outside the year would silently give every pupil a wrong grade.
+        errorMessage = QStringLiteral("%1 の 1 番目の項目（学年の始まる月）は 1～12 の数でなければなりません（いまは「%2」）。\n%3")
+                           .arg(kCommonFileName, commonItems[0], QDir::cleanPath(commonFile));
+        return false;
+    }
+    CommonSettings& settings = commonSettings();
+    settings.SchoolYearStartMonth = startMonth;
+    settings.ListFlagTwo = ItemNumber(commonItems[2]);
+
+    // 4. Classroom code and name.
+    SplitClassroomText(commonItems[1], state.SchoolCode, state.SchoolName);
+
+    // 5-7. The folders.
+    state.DataRoot = folders.DataRoot;
+    state.ProgramFolderName = folders.ProgramFolderName;
+    state.ProgramDataFolder = folders.ProgramDataFolder;
+    state.SoundFolder = folders.SoundFolder;
+
+    // 8-10.
+    SetProgramIdentity();
+    return results::LoadCriteria(errorMessage) && LoadSoundTable(errorMessage);
+}
+
+}  // namespace startup

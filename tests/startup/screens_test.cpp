@@ -1,0 +1,165 @@
+#include "common/random.h"
+#include "common/textfile.h"
+#include "demoschool.h"
+#include "startup/BASEFRM.h"
+#include "startup/Firstfrm.h"
+#include "startup/flow.h"
+#include "startup/frmver.h"
+#include "startup/runstate.h"
+#include "startup/screenhost.h"
+
+#include "fakeplatform.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using startup::Firstfrm;
+using startup::ScreenHost;
+using startup::runState;
+
+namespace {
+
+class ScreensTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        runState().Reset();
+        fake.now = QDateTime(QDate(2026, 2, 28), QTime(9, 30, 0));
+        ScreenHost::instance().show();  // as the program's main() does
+    }
+    void TearDown() override {
+        ScreenHost::DestroyInstance();
+        common::SetRandomSource({});
+    }
+    // A whole demo installation; the program folder is its CAI/ローマ字.
+    void UseDemoSchool() {
+        ASSERT_TRUE(dir.isValid());
+        demo::Options options;
+        options.today = fake.now.date();
+        QString error;
+        ASSERT_TRUE(demo::LayOutDemoSchool(dir.path(), options, error)) << error.toStdString();
+        // The criteria belong to the results part of the demo; an empty table
+        // serves the start-up when that part has not laid them out.
+        const QString criteria = dir.path() + QStringLiteral("/CAIdata/ローマ字/タイム回数データ.txt");
+        if (!QFile::exists(criteria)) {
+            ASSERT_TRUE(common::WriteShiftJisFile(criteria, QString()));
+        }
+        fake.programFolder = dir.path() + QStringLiteral("/CAI/ローマ字");
+    }
+    QList<startup::Screen*> Pages() { return ScreenHost::instance().Pages(); }
+
+    testing_support::FakePlatform fake;
+    QTemporaryDir dir;
+};
+
+TEST_F(ScreensTest, SplashPreparesThenOpensTheNameScreenAndCloses) {
+    UseDemoSchool();
+    startup::ShowSplash();
+    auto* splash = ScreenHost::instance().Find<Firstfrm>();
+    ASSERT_NE(splash, nullptr);
+    EXPECT_TRUE(splash->isVisible());
+    EXPECT_EQ(splash->Label5->text(), QStringLiteral("令和8年 2月 28日（土）"));
+    EXPECT_EQ(splash->Label1->text(), QStringLiteral("Just a moment, please."));
+    EXPECT_EQ(splash->Image1->pixmap().size(), QSize(640, 480));
+    EXPECT_EQ(runState().SeasonColour, 0xFF8000u);
+    EXPECT_FALSE(runState().DevLayout);
+    // The configuration waits for the one-shot timer.
+    EXPECT_TRUE(splash->Timer1->isActive());
+    EXPECT_TRUE(splash->Timer1->isSingleShot());
+    EXPECT_EQ(splash->Timer1->interval(), 100);
+    EXPECT_TRUE(runState().DataRoot.isEmpty());
+
+    ASSERT_TRUE(QTest::qWaitFor([] { return !ScreenHost::instance().Find<Firstfrm>(); }, 5000));
+    EXPECT_EQ(runState().DataRoot, dir.path() + QStringLiteral("/CAIdata/"));
+    EXPECT_EQ(runState().SchoolCode, QStringLiteral("01234"));
+    EXPECT_FALSE(Pages().isEmpty());  // the name screen
+    EXPECT_EQ(fake.endCount, 0);
+}
+
+TEST_F(ScreensTest, SplashEndsTheProgramWithTheFileErrorWhenConfigurationFails) {
+    ASSERT_TRUE(dir.isValid());
+    fake.programFolder = dir.path() + QStringLiteral("/CAI/ローマ字");  // no path file anywhere
+    startup::ShowSplash();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return fake.endCount > 0; }, 5000));
+    EXPECT_EQ(fake.endCount, 1);
+    ASSERT_EQ(fake.messages.size(), 1);
+    EXPECT_TRUE(fake.messages[0].text.contains(QStringLiteral("パスデータ.txt")));
+    EXPECT_FALSE(fake.messages[0].title.isEmpty());
+    // Nothing else was opened.
+    ASSERT_EQ(Pages().size(), 1);
+    EXPECT_NE(qobject_cast<Firstfrm*>(Pages()[0]), nullptr);
+}
+
+TEST_F(ScreensTest, SplashSeedsTheGeneratorFromTheTimeOfDay) {
+    auto firstDraw = [this](QTime t) {
+        fake.SetTime(t);
+        startup::ShowSplash();
+        const double r = common::Rnd();
+        ScreenHost::DestroyInstance();
+        return r;
+    };
+    const double a = firstDraw(QTime(9, 30, 0));
+    EXPECT_EQ(firstDraw(QTime(9, 30, 0)), a);
+    EXPECT_NE(firstDraw(QTime(9, 30, 1)), a);
+}
+
+TEST_F(ScreensTest, DevLayoutIsDecidedFromTheProgramFolder) {
+    fake.programFolder = QStringLiteral("/home/dev/VB0006/ローマ字");
+    startup::ShowSplash();
+    EXPECT_TRUE(runState().DevLayout);
+}
+
+TEST_F(ScreensTest, BackdropIsOnePageOnTopUntilClosed) {
+    auto& host = ScreenHost::instance();
+    host.Show(new startup::Screen);
+    startup::ShowBackdrop();
+    startup::ShowBackdrop();
+    int backdrops = 0;
+    for (auto* p : Pages()) backdrops += qobject_cast<startup::BASEFRM*>(p) != nullptr;
+    EXPECT_EQ(backdrops, 1);
+    auto* backdrop = host.Find<startup::BASEFRM>();
+    ASSERT_NE(backdrop, nullptr);
+    EXPECT_TRUE(backdrop->isVisible());
+    // It covers what lies beneath.
+    QWidget* atCentre = host.childAt(512, 384);
+    EXPECT_TRUE(atCentre == backdrop || backdrop->isAncestorOf(atCentre));
+    EXPECT_EQ(backdrop->Label1->text(), QStringLiteral("Just a moment, please."));
+    startup::CloseBackdrop();
+    EXPECT_EQ(host.Find<startup::BASEFRM>(), nullptr);
+    startup::CloseBackdrop();  // closing it again is harmless
+}
+
+TEST_F(ScreensTest, VersionBoxShowsTitleAndVersionCentredAndClosesOnOK) {
+    runState().ProgramTitle = QStringLiteral("ローマ字");
+    QString caption, title, version;
+    QPoint centre;
+    bool clicked = false;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<startup::frmver*>(QApplication::activeModalWidget());
+        if (!box) return;
+        caption = box->windowTitle();
+        title = box->Label1->text();
+        version = box->Label2->text();
+        centre = box->frameGeometry().center();
+        EXPECT_EQ(box->Command1->text(), QStringLiteral("O.K."));
+        QTest::mouseClick(box->Command1, Qt::LeftButton);
+        clicked = true;
+    });
+    startup::ShowVersionBox();  // returns once O.K. closed it
+    ASSERT_TRUE(clicked);
+    EXPECT_EQ(caption, QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
+    EXPECT_EQ(title, QStringLiteral("ローマ字"));
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^Version\\d+\\.\\d+\\.\\d+$")).match(version).hasMatch())
+        << version.toStdString();
+    const QPoint screenCentre = QGuiApplication::primaryScreen()->availableGeometry().center();
+    EXPECT_LE((centre - screenCentre).manhattanLength(), 1);
+}
+
+}  // namespace
