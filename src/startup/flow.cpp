@@ -2,10 +2,8 @@
 
 #include "common/platform.h"
 #include "menus/namesel.h"
+#include "practice/mainfrm.h"
 #include "results/FrmSyuuryou.h"
-#include "startup/BASEFRM.h"
-#include "startup/Firstfrm.h"
-#include "startup/frmver.h"
 #include "startup/runstate.h"
 #include "startup/screenhost.h"
 
@@ -39,7 +37,7 @@ void ShowPlaceholder(const QString& text) {
 
 }  // namespace
 
-void ShowSplash() { ScreenHost::instance().Show(new Firstfrm); }
+void ShowSplash() { ShowPlaceholder(QStringLiteral("Just a moment, please.")); }
 void ShowNameScreen() {
     auto& host = ScreenHost::instance();
     auto* screen = host.Find<menus::namesel>();
@@ -53,31 +51,25 @@ void UnloadNameScreen() {
 void ShowLevelMenu() { ShowPlaceholder(QStringLiteral("レベル")); }
 void UnloadLevelMenu() {}
 void HideLevelMenu() {}
-void OpenPracticeScreen() { ShowPlaceholder(QStringLiteral("練習")); }
-void ClosePracticeScreen() {}
+void OpenPracticeScreen() {
+    auto& host = ScreenHost::instance();
+    // One practice screen at a time: a run starts on a fresh screen.
+    if (auto* old = host.Find<practice::MainFrm>()) host.Close(old);
+    host.Show(new practice::MainFrm);
+}
+void ClosePracticeScreen() {
+    auto& host = ScreenHost::instance();
+    if (auto* screen = host.Find<practice::MainFrm>()) host.Close(screen);
+}
 void OpenEvaluationScreen() {
     auto& host = ScreenHost::instance();
     // Created for one run: the screen of an earlier run never comes back.
     if (auto* old = host.Find<results::FrmSyuuryou>()) host.Close(old);
     host.Show(new results::FrmSyuuryou);
 }
-void ShowBackdrop() {
-    auto& host = ScreenHost::instance();
-    auto* backdrop = host.Find<BASEFRM>();
-    if (!backdrop) backdrop = new BASEFRM;
-    host.Show(backdrop);
-    common::DoEvents();
-}
-
-void CloseBackdrop() {
-    auto& host = ScreenHost::instance();
-    if (auto* backdrop = host.Find<BASEFRM>()) host.Close(backdrop);
-}
-
-void ShowVersionBox() {
-    frmver box(&ScreenHost::instance());  // centres itself on the screen
-    box.exec();
-}
+void ShowBackdrop() {}
+void CloseBackdrop() {}
+void ShowVersionBox() {}
 
 void SetUpCourseList() {
     FillCourseList();
@@ -91,9 +83,7 @@ void StartPracticeRun() {
 }
 
 void FatalError(const QString& message, const QString& title) {
-    QString caption = title;
-    if (caption.isEmpty()) caption = QStringLiteral("ローマ字");
-    common::platform().MessageBox(message, caption, common::MessageButtons::Ok);
+    common::platform().MessageBox(message, title, common::MessageButtons::Ok);
     common::platform().EndProgram();
 }
 

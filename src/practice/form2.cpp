@@ -1,0 +1,82 @@
+#include "practice/form2.h"
+
+#include "common/platform.h"
+#include "practice/kanatable.h"
+#include "practice/pixelfont.h"
+#include "startup/runstate.h"
+
+#include <QButtonGroup>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace practice {
+Form2::Form2(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("Form2"));
+    setWindowTitle(QStringLiteral("ローマ字形式"));
+    setModal(true);
+    setFixedSize(860, 700);
+    auto& rs = startup::runState();
+
+    Label4 = new QLabel(QStringLiteral("練習する方式を選びなさい"), this);
+    Label4->setObjectName(QStringLiteral("Label4"));
+    Label4->setFont(PixelFont(34, true));
+    Label4->setGeometry(30, 20, 800, 50);
+
+    static const char16_t* const kOptions[4] = {u"", u"両方", u"訓令式", u"ヘボン式"};
+    auto* group = new QButtonGroup(this);
+    for (int i = 0; i <= 3; ++i) {
+        auto* b = new QRadioButton(QString::fromUtf16(kOptions[i]), this);
+        b->setObjectName(QStringLiteral("Option1_%1").arg(i));
+        b->setFont(PixelFont(30, true));
+        b->setGeometry(40, 90 + (i - 1) * 70, 300, 56);
+        b->setVisible(i != 0);
+        if (i != 0) group->addButton(b, i);
+        Option1 << b;
+        connect(b, &QRadioButton::clicked, this, [this, i] { Option1_Click(i); });
+    }
+    const int selected = rs.RomanizationMode + 1;
+    if (selected >= 1 && selected <= 3) Option1[selected]->setChecked(true);
+
+    Label2 = new QLabel(HepburnNote(), this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setFont(PixelFont(24));
+    Label2->setGeometry(40, 320, 300, 40);
+
+    Label3 = new QLabel(NnNote(), this);
+    Label3->setObjectName(QStringLiteral("Label3"));
+    Label3->setFont(PixelFont(22));
+    Label3->setWordWrap(true);
+    Label3->setGeometry(40, 380, 300, 150);
+
+    List1 = new QListWidget(this);
+    List1->setObjectName(QStringLiteral("List1"));
+    List1->setFont(PixelFont(24));
+    List1->setGeometry(370, 90, 460, 580);
+    List1->addItems(ChartLines());
+
+    Command2 = new QPushButton(QStringLiteral("スタート"), this);
+    Command2->setObjectName(QStringLiteral("Command2"));
+    Command2->setFont(PixelFont(32, true));
+    Command2->setGeometry(40, 580, 300, 80);
+    Command2->setVisible(!rs.ChooserDone);
+    Command2->setDefault(true);
+    connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
+}
+
+void Form2::Option1_Click(int index) {
+    if (index < 1 || index > 3) return;
+    QString error;
+    if (!SaveRomanizationMode(index, &error))
+        common::platform().MessageBox(
+            QStringLiteral("ローマ字形式を保存できませんでした。\r\n") + error,
+            QStringLiteral("注意"), common::MessageButtons::Ok);
+}
+
+void Form2::Command2_Click() {
+    startup::runState().ChooserDone = true;
+    accept();
+}
+
+}  // namespace practice

@@ -1,0 +1,706 @@
+#include "practice/mainfrm.h"
+
+#include "common/dates.h"
+#include "common/numbers.h"
+#include "common/platform.h"
+#include "common/random.h"
+#include "common/strings.h"
+#include "practice/form2.h"
+#include "practice/pixelfont.h"
+#include "practice/questions.h"
+#include "results/criteria.h"
+#include "results/resultsfile.h"
+#include "results/statistics.h"
+#include "startup/flow.h"
+#include "startup/runstate.h"
+#include "startup/sound.h"
+
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+
+namespace practice {
+namespace {
+
+// Layout on the 1024 x 768 canvas: the status panel on top, the exercise
+// panel filling the rest.
+constexpr int kWidth = startup::ScreenHost::kWidth;
+constexpr int kHeight = startup::ScreenHost::kHeight;
+constexpr int kStatusHeight = 176;
+constexpr int kBigTypePx = 200;  // question and answer boxes
+constexpr int kBoxWidth = 460;
+constexpr int kBoxHeight = 300;
+
+const QColor kAnswerCleared(128, 255, 255);
+const QColor kAnswerCurrent(255, 255, 192);
+const QColor kAnswerDown(0, 192, 0);
+
+QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text, const QRect& r,
+                  int px, bool bold = false, Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter) {
+    auto* l = new QLabel(text, parent);
+    if (!name.isEmpty()) l->setObjectName(name);
+    l->setGeometry(r);
+    l->setFont(PixelFont(px, bold));
+    l->setAlignment(align);
+    return l;
+}
+
+void Fill(QWidget* w, const QColor& c) {
+    w->setAutoFillBackground(true);
+    QPalette p = w->palette();
+    p.setColor(QPalette::Window, c);
+    w->setPalette(p);
+}
+
+QString Number(long long v) { return QString::number(v); }
+
+}  // namespace
+
+MainFrm::MainFrm(QWidget* parent) : startup::Screen(parent) {
+    setObjectName(QStringLiteral("MainFrm"));
+    setWindowTitle(QStringLiteral("vorlex"));
+    Fill(this, QColor(230, 240, 255));
+
+    BuildStatusPanel();
+    BuildExercisePanel();
+    BuildHelpPanel();
+    BuildNotice();
+
+    auto makeTimer = [this](const QString& name, int interval) {
+        auto* t = new QTimer(this);
+        t->setObjectName(name);
+        t->setInterval(interval);
+        return t;
+    };
+    sTimer1 = makeTimer(QStringLiteral("sTimer1"), 1000);
+    connect(sTimer1, &QTimer::timeout, this, [this] { sTimer1_Timer(); });
+    sTimer2 = makeTimer(QStringLiteral("sTimer2"), 10000);
+    connect(sTimer2, &QTimer::timeout, this, [this] { sTimer2_Timer(); });
+    Keisan2Timer1 = makeTimer(QStringLiteral("Keisan2Timer1"), 100);
+    Keisan2Timer1->setSingleShot(true);
+    connect(Keisan2Timer1, &QTimer::timeout, this, [this] { Keisan2Timer1_Timer(); });
+
+    // Keys reach the screen whatever has the focus: the screen takes the
+    // focus, no child can, and every child passes its keys through the filter.
+    setFocusPolicy(Qt::StrongFocus);
+    installEventFilter(this);
+    for (QWidget* w : findChildren<QWidget*>()) {
+        w->setFocusPolicy(Qt::NoFocus);
+        w->installEventFilter(this);
+    }
+    DisableInputMethods();
+}
+
+void MainFrm::DisableInputMethods() {
+    // Romaji is typed with the input method off; one left on would swallow
+    // the letters into a composition.
+    const auto hints = Qt::ImhLatinOnly | Qt::ImhNoPredictiveText;
+    setAttribute(Qt::WA_InputMethodEnabled, false);
+    setInputMethodHints(hints);
+    for (QWidget* w : findChildren<QWidget*>()) {
+        w->setAttribute(Qt::WA_InputMethodEnabled, false);
+        w->setInputMethodHints(hints);
+    }
+}
+
+void MainFrm::BuildStatusPanel() {
+    sPicture1 = new QFrame(this);
+    sPicture1->setObjectName(QStringLiteral("sPicture1"));
+    sPicture1->setGeometry(0, 0, kWidth, kStatusHeight);
+    sPicture1->setFrameShape(QFrame::Panel);
+    sPicture1->setFrameShadow(QFrame::Raised);
+    Fill(sPicture1, QColor(255, 250, 235));
+    QWidget* p = sPicture1;
+    const auto right = Qt::AlignRight | Qt::AlignVCenter;
+
+    sLabel2 = MakeLabel(p, QStringLiteral("sLabel2"), QString(), {14, 6, 170, 40}, 0, true);
+    QFont title = sLabel2->font();
+    title.setPointSizeF(16.8);
+    sLabel2->setFont(title);
+    sLabel14 = MakeLabel(p, QStringLiteral("sLabel14"), QString(), {190, 6, 330, 40}, 22);
+    sLabel7 = MakeLabel(p, QStringLiteral("sLabel7"), QString(), {530, 4, 480, 44}, 30, true);
+
+    MakeLabel(p, QStringLiteral("sCaptionLevel"), QStringLiteral("レベル"), {14, 52, 90, 44}, 24);
+    sLabel8 = MakeLabel(p, QStringLiteral("sLabel8"), QString(), {104, 52, 270, 44}, 28, true);
+    MakeLabel(p, QStringLiteral("sCaptionRemain"), QStringLiteral("残り"), {384, 52, 56, 44}, 24);
+    sLabel9 = MakeLabel(p, QStringLiteral("sLabel9"), QString(), {440, 50, 64, 48}, 36, true, right);
+    MakeLabel(p, QStringLiteral("sCaptionRemainUnit"), QStringLiteral("問"), {508, 52, 40, 44}, 24);
+    MakeLabel(p, QStringLiteral("sCaptionTime"), QStringLiteral("タイム"), {566, 52, 84, 44}, 24);
+    sLabel10 = MakeLabel(p, QStringLiteral("sLabel10"), QString(), {650, 50, 100, 48}, 36, true, right);
+    MakeLabel(p, QStringLiteral("sCaptionSignIn"), QStringLiteral("起動後"), {782, 52, 84, 44}, 24);
+    sLabel13 = MakeLabel(p, QStringLiteral("sLabel13"), QString(), {866, 52, 80, 44}, 28, true, right);
+    MakeLabel(p, QStringLiteral("sCaptionSignInUnit"), QStringLiteral("分"), {950, 52, 40, 44}, 24);
+
+    MakeLabel(p, QStringLiteral("sCaptionToday"), QStringLiteral("本日"), {14, 100, 60, 36}, 22);
+    sLabel12 = MakeLabel(p, QStringLiteral("sLabel12"), QString(), {74, 100, 56, 36}, 26, true, right);
+    MakeLabel(p, QStringLiteral("sCaptionTodayUnit"), QStringLiteral("回目"), {134, 100, 60, 36}, 22);
+    MakeLabel(p, QStringLiteral("sCaptionThisLevel"), QStringLiteral("このレベル"), {204, 100, 116, 36}, 22);
+    sLabel11 = MakeLabel(p, QStringLiteral("sLabel11"), QString(), {320, 100, 56, 36}, 26, true, right);
+    MakeLabel(p, QStringLiteral("sCaptionThisLevelUnit"), QStringLiteral("回目"), {380, 100, 60, 36}, 22);
+
+    // Countdown boxes: three groups of ten, each under its caption.
+    static const char16_t* const kCaptions[4] = {u"", u"Best", u"YourBest", u"Pass"};
+    static const QColor kBoxColours[3] = {QColor(0, 200, 0), QColor(255, 220, 0), QColor(230, 0, 0)};
+    for (int g = 0; g <= 3; ++g) {
+        const int x = 460 + (g - 1) * 186;
+        auto* cap = MakeLabel(p, QStringLiteral("sLabel17_%1").arg(g), QString::fromUtf16(kCaptions[g]),
+                              {x, 100, 178, 22}, 16, true, Qt::AlignCenter);
+        cap->setVisible(g != 0);
+        sLabel17 << cap;
+    }
+    sPicture3.fill(nullptr, 40);
+    auto makeBox = [&](int index, const QRect& r, const QColor& c) {
+        auto* box = new QFrame(p);
+        box->setObjectName(QStringLiteral("sPicture3_%1").arg(index));
+        box->setGeometry(r);
+        box->setFrameShape(QFrame::Box);
+        Fill(box, c);
+        sPicture3[index] = box;
+        return box;
+    };
+    makeBox(0, {0, 0, 16, 18}, kBoxColours[0])->hide();
+    for (int index = 10; index <= 39; ++index) {
+        const int g = index / 10 - 1;
+        const int x = 460 + g * 186 + (index % 10) * 18;
+        makeBox(index, {x, 124, 16, 18}, kBoxColours[g]);
+    }
+
+    // Time bar: the marks first, the elapsed bar over them.
+    sShape5 = new QFrame(p);
+    sShape5->setObjectName(QStringLiteral("sShape5"));
+    sShape5->setGeometry(14, 146, 996, 24);
+    sShape5->setFrameShape(QFrame::Box);
+    Fill(sShape5, Qt::white);
+    auto makeShape = [&](const QString& name, const QColor& c) {
+        auto* s = new QFrame(p);
+        s->setObjectName(name);
+        s->setGeometry(sShape5->x(), sShape5->y(), 0, sShape5->height());
+        s->setFrameShape(QFrame::Box);
+        Fill(s, c);
+        return s;
+    };
+    sShape4 = makeShape(QStringLiteral("sShape4"), QColor(255, 190, 190));
+    sShape3 = makeShape(QStringLiteral("sShape3"), QColor(255, 240, 150));
+    sShape7 = makeShape(QStringLiteral("sShape7"), QColor(160, 160, 160));
+    sShape2 = makeShape(QStringLiteral("sShape2"), QColor(40, 90, 230));
+}
+
+void MainFrm::BuildExercisePanel() {
+    Keisan2BasePic = new QFrame(this);
+    Keisan2BasePic->setObjectName(QStringLiteral("Keisan2BasePic"));
+    Keisan2BasePic->setGeometry(0, kStatusHeight, kWidth, kHeight - kStatusHeight);
+    Fill(Keisan2BasePic, QColor(235, 250, 235));
+    QWidget* p = Keisan2BasePic;
+
+    Label6 = MakeLabel(p, QStringLiteral("Label6"), QStringLiteral("ヒント＝Ｆ１キー（１０秒追加）"),
+                       {24, 12, 600, 48}, 30);
+    Label3 = MakeLabel(p, QStringLiteral("Label3"), QString(), {624, 12, 376, 48}, 30, true,
+                       Qt::AlignRight | Qt::AlignVCenter);
+
+    auto bigBox = [&](const QString& name, int x) {
+        auto* l = MakeLabel(p, name, QString(), {x, 72, kBoxWidth, kBoxHeight}, kBigTypePx, false,
+                            Qt::AlignCenter);
+        l->setFrameShape(QFrame::Box);
+        l->setLineWidth(3);
+        return l;
+    };
+    Keisan2Lbl2 << bigBox(QStringLiteral("Keisan2Lbl2_0"), 32);
+    Fill(Keisan2Lbl2[0], Qt::white);
+    Keisan2Lbl1 << bigBox(QStringLiteral("Keisan2Lbl1_0"), 532);
+    Fill(Keisan2Lbl1[0], kAnswerCurrent);
+    answerFontPx_ = kBigTypePx;
+
+    Label1 = MakeLabel(p, QStringLiteral("Label1"), QStringLiteral("決定＝リターン"),
+                       {532, 392, kBoxWidth, 60}, 40, true, Qt::AlignCenter);
+    for (int i = 0; i <= 1; ++i) {
+        auto* l = MakeLabel(p, QStringLiteral("Keisan2Lbl4_%1").arg(i), QString(),
+                            {532, 384 + i * 66, kBoxWidth, 64}, 52, true, Qt::AlignCenter);
+        QPalette pal = l->palette();
+        pal.setColor(QPalette::WindowText, QColor(0, 0, 200));
+        l->setPalette(pal);
+        l->hide();
+        Keisan2Lbl4 << l;
+    }
+    auto* prompt = MakeLabel(p, QStringLiteral("Keisan2Lbl5_0"), QStringLiteral("スペースを２回押しなさい"),
+                             {0, 520, kWidth, 64}, 48, true, Qt::AlignCenter);
+    QPalette pal = prompt->palette();
+    pal.setColor(QPalette::WindowText, QColor(220, 0, 0));
+    prompt->setPalette(pal);
+    prompt->hide();
+    Keisan2Lbl5 << prompt;
+
+    // Driven by keys only.
+    Command1 = new QPushButton(QStringLiteral("ヒント"), p);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1->hide();
+    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+    Commandkakunin = new QPushButton(QStringLiteral("確認"), p);
+    Commandkakunin->setObjectName(QStringLiteral("Commandkakunin"));
+    Commandkakunin->hide();
+    connect(Commandkakunin, &QPushButton::clicked, this, [this] { Confirm(); });
+}
+
+void MainFrm::BuildHelpPanel() {
+    Picture1 = new QFrame(this);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture1->setGeometry(Keisan2BasePic->geometry());
+    Picture1->setFrameShape(QFrame::Panel);
+    Fill(Picture1, QColor(255, 255, 240));
+    QWidget* p = Picture1;
+
+    List1 = new QListWidget(p);
+    List1->setObjectName(QStringLiteral("List1"));
+    List1->setGeometry(20, 10, 560, Picture1->height() - 20);
+    List1->setFont(PixelFont(28));
+    Label2 = MakeLabel(p, QStringLiteral("Label2"), QString(), {610, 20, 400, 44}, 30, true);
+    Label5 = MakeLabel(p, QStringLiteral("Label5"), QString(), {610, 72, 400, 44}, 28);
+    Label4 = MakeLabel(p, QStringLiteral("Label4"), NnNote(), {610, 130, 390, 150}, 26);
+    Label4->setWordWrap(true);
+    Label7 = MakeLabel(p, QStringLiteral("Label7"), QStringLiteral("戻る＝Ｆ１キー"), {610, 310, 400, 48}, 32,
+                       true);
+    Command2 = new QPushButton(QStringLiteral("戻る"), p);
+    Command2->setObjectName(QStringLiteral("Command2"));
+    Command2->setGeometry(610, 380, 300, 90);
+    Command2->setFont(PixelFont(36, true));
+    connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
+    Picture1->hide();
+}
+
+void MainFrm::BuildNotice() {
+    sPicture2 = new QFrame(this);
+    sPicture2->setObjectName(QStringLiteral("sPicture2"));
+    sPicture2->setGeometry(0, 0, kWidth, kStatusHeight);
+    sPicture2->setFrameShape(QFrame::Panel);
+    Fill(sPicture2, QColor(255, 255, 160));
+    const QRect r(0, 0, kWidth, kStatusHeight);
+    lblsss1 = MakeLabel(sPicture2, QStringLiteral("lblsss1"), QStringLiteral("成績記録中"), r, 80, true,
+                        Qt::AlignCenter);
+    lblsss2 = MakeLabel(sPicture2, QStringLiteral("lblsss2"), QStringLiteral("時間切れ"), r, 80, true,
+                        Qt::AlignCenter);
+    QPalette pal = lblsss2->palette();
+    pal.setColor(QPalette::WindowText, QColor(220, 0, 0));
+    lblsss2->setPalette(pal);
+    sPicture2->hide();
+}
+
+// ---------------------------------------------------------------- load, set-up
+
+void MainFrm::Form_Load() {
+    common::Randomize(common::platform().SecondsSinceMidnight());
+    sPicture1->setGeometry(0, 0, kWidth, kStatusHeight);
+    sPicture2->move(0, 0);
+    Keisan2BasePic->setGeometry(0, sPicture1->height(), kWidth, kHeight - sPicture1->height());
+    Keisan2BasePic->show();
+    LoadRomanizationMode();
+    sTimer2->start();
+}
+
+void MainFrm::Form_Activate() {
+    // The window may be reported active again (the chooser closing, the
+    // host raising it): a run is set up once.
+    if (setUpDone_) return;
+    setUpDone_ = true;
+    QPointer<MainFrm> self(this);
+    Picture1->setGeometry(Keisan2BasePic->geometry());
+    BuildKanaTable();
+    ShowChooser();
+    if (!self || closed_) return;
+    // The chooser may have changed the mode shown by the captions.
+    Label3->setText(ModeName(startup::runState().RomanizationMode));
+    if (!LevelIsTimed()) return;
+    初期設定();
+    レベル別設定();
+    スタート();
+    問題作成表示();
+    setFocus();
+}
+
+bool MainFrm::LevelIsTimed() {
+    const int level = startup::runState().CurrentLevel;
+    if (level >= 1 && level < results::kLevelSlots && results::criteria()[level].MinimumTime > 0)
+        return true;
+    // Without a minimum time there is no time limit to run against.
+    common::platform().MessageBox(
+        QStringLiteral("このレベルのタイムが設定されていません。先生を呼びなさい。"),
+        QStringLiteral("注意"), common::MessageButtons::Ok);
+    closed_ = true;
+    sTimer2->stop();
+    startup::CloseBackdrop();
+    startup::ClosePracticeScreen();
+    startup::ShowLevelMenu();
+    return false;
+}
+
+void MainFrm::BuildKanaTable() {
+    FillKanaTable();
+    List1->clear();
+    List1->addItems(ChartLines());
+    Label5->setText(HepburnNote());
+    Label2->setText(BothSystemsCaption());
+    Label3->setText(ModeName(startup::runState().RomanizationMode));
+}
+
+void MainFrm::ShowChooser() {
+    if (startup::runState().ChooserDone) return;
+    Form2 chooser(&startup::ScreenHost::instance());
+    chooser.exec();
+}
+
+void MainFrm::初期設定() {
+    // The menu stays loaded behind the run: it keeps its load-time figures.
+    startup::HideLevelMenu();
+    startup::CloseBackdrop();
+    auto& rs = startup::runState();
+    rs.RunFinished = false;
+    rs.HandOffDone = false;
+    rs.JudgeResult = 0;
+    AnswerText.clear();
+
+    const results::CriteriaRow& c = results::criteria()[rs.CurrentLevel];
+    rs.TimeLimit = 5 * c.MinimumTime;
+    sLabel10->setText(QStringLiteral("0"));
+    rs.BarScale = static_cast<double>(sShape5->width()) / rs.TimeLimit;
+    SetBarWidth(sShape2, 0);
+    SetBarWidth(sShape7, 0);
+    SetBarWidth(sShape3, c.TargetTime);
+    SetBarWidth(sShape4, c.MinimumTime);
+
+    sLabel2->setText(rs.ProgramTitle);
+    sLabel14->setText(rs.SchoolName);
+    sLabel7->setText(common::TrimSpaces(rs.CurrentPupilName));
+    sLabel8->setText(rs.LevelNames.at(rs.CurrentLevel));
+    ShowRemaining();
+    sLabel13->setText(Number(MinutesSinceSignIn()));
+    const int pupil = rs.CurrentPupil;
+    double today = 0;
+    double here = 0;
+    if (pupil >= 0 && pupil < results::kPupilSlots) {
+        for (int level = 1; level <= 15; ++level) today += results::stats().At(level, pupil).TodayRuns;
+        here = results::stats().At(rs.CurrentLevel, pupil).TodayRuns;
+    }
+    sLabel12->setText(Number(1 + static_cast<long long>(today)));
+    sLabel11->setText(Number(1 + static_cast<long long>(here)));
+}
+
+void MainFrm::レベル別設定() {
+    startup::runState().QuestionsPerRun = kQuestionsPerRun;
+    ShowRemaining();
+}
+
+void MainFrm::スタート() {
+    startup::runState().RunStartTime = common::platform().SecondsSinceMidnight();
+    sTimer1->start();
+}
+
+void MainFrm::問題作成表示() {
+    auto& rs = startup::runState();
+    if (rs.TimedOut || rs.RunFinished || rs.JudgeBusy) return;
+    InputLock = true;
+    const int n = DrawEntry(rs.CurrentLevel, PreviousEntry);
+    CurrentQuestion = kanaTable()[n];
+    PreviousEntry = n;
+    Keisan2Lbl2[0]->setText(common::TrimSpaces(CurrentQuestion.Kana));
+    Keisan2Lbl1[0]->setText(QString());
+    SetAnswerBackground(kAnswerCleared);
+    SetAnswerBackground(kAnswerCurrent);  // the current box, always element 0
+    Keisan2Timer1->start();
+}
+
+void MainFrm::Keisan2Timer1_Timer() {
+    Keisan2Timer1->stop();
+    InputLock = false;
+}
+
+// ---------------------------------------------------------------- keyboard
+
+bool MainFrm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress) return startup::Screen::eventFilter(watched, event);
+    auto* e = static_cast<QKeyEvent*>(event);
+    const int key = e->key();
+    QString text = e->text();
+    if (text.isEmpty() && key == Qt::Key_Backspace) text = QString(QChar(8));
+    QPointer<MainFrm> self(this);
+    KeyDown(key, e->modifiers());
+    for (QChar c : text) {
+        if (!self || closed_) break;
+        KeyPress(c.unicode());
+    }
+    return true;
+}
+
+void MainFrm::KeyDown(int key, Qt::KeyboardModifiers) {
+    auto& rs = startup::runState();
+    if (rs.SpaceWait == 1 || rs.JudgeBusy || InputLock) return;
+    // Once the run has ended no key changes anything.
+    if (rs.TimedOut || rs.RunFinished || closed_) return;
+    switch (key) {
+    case Qt::Key_F1:
+        if (!Picture1->isHidden()) {
+            Picture1->hide();
+        } else {
+            Command1_Click();
+            rs.RunStartTime -= kHintSeconds;
+        }
+        break;
+    case Qt::Key_Delete:
+    case Qt::Key_Up:
+        AnswerText.clear();
+        ShowAnswer();
+        break;
+    case Qt::Key_Down:
+        AnswerText.clear();
+        ShowAnswer();
+        SetAnswerBackground(kAnswerDown);
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: {
+        InputLock = true;
+        rs.JudgeBusy = true;
+        判定();
+        判定後処理();
+        // The screen may have been closed by the hand-off; only shared state
+        // is touched from here on.
+        common::DoEvents();
+        rs.JudgeBusy = false;
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void MainFrm::KeyPress(int k) {
+    auto& rs = startup::runState();
+    if (rs.TimedOut || rs.RunFinished || rs.JudgeBusy || closed_) return;
+    if (rs.SpaceWait == 0) {
+        if (k == 8) {
+            if (!AnswerText.isEmpty()) {
+                AnswerText.chop(1);
+                ShowAnswer();
+            }
+        } else if (AnswerText.size() >= kMaxAnswerLength) {
+            startup::PlayWarningSound();
+        } else if ((k >= 'A' && k <= 'Z') || (k >= 'a' && k <= 'z')) {
+            AnswerText += QChar(k);
+            ShowAnswer();
+        }
+        return;
+    }
+    if (k == ' ') {
+        if (rs.SpaceWait == 1)
+            rs.SpaceWait = 2;
+        else
+            Confirm();
+    } else {
+        // The two Space presses must follow each other.
+        rs.SpaceWait = 1;
+    }
+}
+
+void MainFrm::判定() {
+    auto& rs = startup::runState();
+    if (rs.TimedOut || rs.RunFinished) {
+        rs.JudgeBusy = false;
+        return;
+    }
+    rs.JudgeResult = IsCorrectAnswer(Keisan2Lbl1[0]->text(), CurrentQuestion, rs.RomanizationMode) ? 1 : 2;
+}
+
+void MainFrm::判定後処理() {
+    auto& rs = startup::runState();
+    if (rs.TimedOut || rs.RunFinished) return;
+    QPointer<MainFrm> self(this);
+    if (rs.JudgeResult == 1) {
+        rs.JudgeResult = 0;
+        startup::PlayCorrectSound();
+        if (!self) return;
+        ++rs.CorrectCount;
+        ShowRemaining();
+        if (rs.CorrectCount < rs.QuestionsPerRun) {
+            rs.JudgeBusy = false;
+            AnswerText.clear();
+            問題作成表示();
+        } else {
+            sTimer1->stop();
+            rs.RunFinished = true;
+            HandOffRun();
+        }
+        return;
+    }
+    rs.SpaceWait = 1;
+    const Spelling s = SpellingFor(CurrentQuestion, rs.RomanizationMode);
+    Keisan2Lbl4[0]->setText(s.Lower);
+    Keisan2Lbl4[1]->setText(s.Upper);
+    Keisan2Lbl4[0]->show();
+    Keisan2Lbl4[1]->show();
+    Label1->hide();
+    common::DoEvents();  // the spelling is on view before the sound
+    if (!self) return;
+    startup::PlayWrongSound();
+    if (!self) return;
+    rs.CorrectCount = std::max(0, rs.CorrectCount - 1);
+    ShowRemaining();
+    rs.JudgeBusy = false;
+    Keisan2Lbl5[0]->show();
+}
+
+void MainFrm::Confirm() {
+    startup::runState().SpaceWait = 0;
+    Keisan2Lbl4[0]->hide();
+    Keisan2Lbl4[1]->hide();
+    Label1->show();
+    Keisan2Lbl5[0]->hide();
+    AnswerText.clear();
+    問題作成表示();
+}
+
+void MainFrm::Command1_Click() {
+    // Open the chart at the kana on view, so that a pupil at the two-character
+    // levels does not have to scroll through the whole table.
+    const auto rows = List1->findItems(TableLine(CurrentQuestion.Entry), Qt::MatchExactly);
+    if (!rows.isEmpty()) {
+        List1->setCurrentItem(rows.first());
+        List1->scrollToItem(rows.first(), QAbstractItemView::PositionAtCenter);
+    }
+    Picture1->show();
+    Picture1->raise();
+}
+
+void MainFrm::Command2_Click() { Picture1->hide(); }
+
+void MainFrm::ShowAnswer() {
+    QLabel* box = Keisan2Lbl1[0];
+    // Short answers in the full large type; longer ones shrink so that all
+    // twelve letters stay inside the box.
+    int px = kBigTypePx;
+    if (!AnswerText.isEmpty()) {
+        const int room = box->width() - 24;
+        QFont f = PixelFont(px);
+        const int width = QFontMetrics(f).horizontalAdvance(AnswerText);
+        if (width > room) px = std::max(24, px * room / width);
+    }
+    if (px != answerFontPx_) {
+        box->setFont(PixelFont(px));
+        answerFontPx_ = px;
+    }
+    box->setText(AnswerText);
+}
+
+void MainFrm::SetAnswerBackground(const QColor& colour) { Fill(Keisan2Lbl1[0], colour); }
+
+void MainFrm::ShowRemaining() {
+    const auto& rs = startup::runState();
+    sLabel9->setText(Number(rs.QuestionsPerRun - rs.CorrectCount));
+}
+
+// ---------------------------------------------------------------- clock
+
+void MainFrm::SetBarWidth(QFrame* shape, double seconds) {
+    const double w = seconds * startup::runState().BarScale;
+    const int px = std::isfinite(w) ? static_cast<int>(std::clamp(w, 0.0, double(sShape5->width()))) : 0;
+    shape->setGeometry(sShape5->x(), sShape5->y(), px, sShape5->height());
+}
+
+int MainFrm::MinutesSinceSignIn() const {
+    const double seconds = common::SecondsSince(startup::runState().SignInTime,
+                                                common::platform().SecondsSinceMidnight());
+    return static_cast<int>(common::Int(seconds) / 60);
+}
+
+void MainFrm::sTimer1_Timer() {
+    auto& rs = startup::runState();
+    if (closed_) return;
+    QPointer<MainFrm> self(this);
+    const results::CriteriaRow& c = results::criteria()[rs.CurrentLevel];
+    const int T = c.TargetTime;
+    const int M = c.MinimumTime;
+    const int E = static_cast<int>(common::RoundHalfEven(
+        common::SecondsSince(rs.RunStartTime, common::platform().SecondsSinceMidnight())));
+    rs.ElapsedSeconds = E;
+
+    // "Pass" boxes: one a second from T - 9 on, all gone at T. A tick that
+    // comes late (a sound blocks the clock) must not leave boxes standing,
+    // so every box whose second has passed goes, not only this second's.
+    for (int i = 0; i <= std::min(E - T + 9, 9); ++i) sPicture3[30 + i]->hide();
+    for (int i = 0; i <= 9; ++i)
+        if (E >= M - i) sPicture3[39 - i]->hide();
+
+    sLabel10->setText(Number(E));
+    if (E < rs.TimeLimit) SetBarWidth(sShape2, E);
+    common::DoEvents();
+    if (!self || closed_) return;
+    if (E < rs.TimeLimit) {
+        SetBarWidth(sShape2, E);
+        return;
+    }
+    sShape2->setGeometry(sShape5->geometry());
+    if (!rs.HandOffDone && !rs.RunFinished && !rs.JudgeBusy) {
+        rs.TimedOut = true;
+        sTimer1->stop();
+        HandOffRun();
+    }
+    common::DoEvents();
+}
+
+void MainFrm::sTimer2_Timer() {
+    // Files are opened and closed per operation, so the ten-minute closing
+    // of open files has nothing to do here.
+    sLabel13->setText(Number(MinutesSinceSignIn()));
+}
+
+// ---------------------------------------------------------------- run end
+
+void MainFrm::HandOffRun() {
+    auto& rs = startup::runState();
+    QPointer<MainFrm> self(this);
+    common::DoEvents();
+    if (!self) return;
+    if (rs.HandOffDone) return;  // once per run
+    rs.HandOffDone = true;
+    lblsss2->setVisible(rs.TimedOut);
+    lblsss1->setVisible(!rs.TimedOut);
+    sPicture2->show();
+    sPicture2->raise();
+    common::DoEvents();
+    if (!self) return;
+    sTimer1->stop();
+    rs.ResultTime = rs.TimedOut ? results::kNoResult : rs.ElapsedSeconds;
+    // A false return means the program has been ended after a file error.
+    if (!results::RecordRunResult(rs.CurrentLevel)) return;
+    if (!self) return;
+    startup::ShowBackdrop();
+    common::DoEvents();
+    if (!self) return;
+    WaitThenEvaluate(1);
+}
+
+void MainFrm::WaitThenEvaluate(double seconds) {
+    QPointer<MainFrm> self(this);
+    quint32 mark = common::platform().TickCount();
+    long long slices = 0;
+    for (;;) {
+        const quint32 now = common::platform().TickCount();
+        if (now - mark > 10) {  // unsigned: right across a wrap of the counter
+            ++slices;
+            if (slices * 10 / 1000.0 >= seconds) break;
+            mark += 10;
+        }
+        common::DoEvents();
+        if (!self || closed_) return;
+    }
+    closed_ = true;
+    sTimer1->stop();
+    sTimer2->stop();
+    Keisan2Timer1->stop();
+    startup::ClosePracticeScreen();
+    startup::OpenEvaluationScreen();
+}
+
+}  // namespace practice

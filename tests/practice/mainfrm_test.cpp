@@ -1,0 +1,647 @@
+// The practice screen driven offscreen through the real screen flow, with the
+// clock, the tick count and the sounds under the test's control.
+#include "common/random.h"
+#include "common/strings.h"
+#include "common/textfile.h"
+#include "fakeplatform.h"
+#include "practice/form2.h"
+#include "practice/kanatable.h"
+#include "practice/mainfrm.h"
+#include "practice/questions.h"
+#include "results/criteria.h"
+#include "results/resultsfile.h"
+#include "results/statistics.h"
+#include "startup/flow.h"
+#include "startup/runstate.h"
+#include "startup/screenhost.h"
+#include "startup/sound.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QLabel>
+#include <QListWidget>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <random>
+
+using practice::MainFrm;
+
+namespace {
+
+const QTime kStart(10, 0, 0);
+
+class PracticeScreen : public ::testing::Test {
+protected:
+    testing_support::FakePlatform fake;
+    QTemporaryDir dir;
+    std::mt19937 engine{11};
+    std::deque<double> draws;  // taken before the engine
+    QPointer<MainFrm> frm;
+
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        fake.programFolder = dir.path();
+        fake.SetTime(kStart);
+        auto& rs = startup::runState();
+        rs.Reset();
+        startup::FillCourseList();
+        rs.ProgramTitle = QStringLiteral("ローマ字");
+        rs.SchoolName = QStringLiteral("中央教室");
+        rs.SchoolCode = QStringLiteral("01234");
+        rs.ProgramDataFolder = dir.path() + u'/';
+        rs.SoundFolder = dir.path() + QStringLiteral("/音フォルダ/");
+        rs.CurrentPupil = 7;
+        rs.CurrentPupilName = QStringLiteral("山田　花子　　");
+        rs.SignInTime = 9 * 3600 + 50 * 60;  // 9:50:00
+        rs.CurrentLevel = 1;
+        rs.ChooserDone = true;
+
+        auto& sounds = startup::soundTable();
+        sounds.Reset();
+        sounds.Kinds[2].Files[1] = QStringLiteral("seikai");
+        sounds.Kinds[2].Count = QStringLiteral("1");
+        sounds.Kinds[4].Files[1] = QStringLiteral("machigai");
+        sounds.Kinds[4].Count = QStringLiteral("1");
+
+        results::criteria().Reset();
+        for (int level = 1; level <= 15; ++level) {
+            results::criteria()[level].TargetTime = 40;
+            results::criteria()[level].MinimumTime = 60;
+        }
+        results::stats().Reset();
+
+        common::SetRandomSource([this] {
+            if (!draws.empty()) {
+                const double r = draws.front();
+                draws.pop_front();
+                return r;
+            }
+            return std::uniform_real_distribution<double>(0, 1)(engine);
+        });
+        WriteMode("0\r\n");
+    }
+
+    void TearDown() override {
+        startup::ScreenHost::DestroyInstance();
+        common::SetRandomSource({});
+    }
+
+    void WriteMode(const QByteArray& bytes) {
+        QFile f(practice::ModeFilePath());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+
+    // A run opened the way the level menu opens it.
+    void Start(const QTime& time = kStart) {
+        fake.SetTime(time);
+        startup::StartPracticeRun();
+        frm = startup::ScreenHost::instance().Find<MainFrm>();
+        ASSERT_TRUE(frm);
+    }
+
+    // Shows entry `entry` of the level in force as the next question and
+    // lets the input lock run out.
+    void Ask(int entry) {
+        auto& rs = startup::runState();
+        const auto range = practice::LevelRange(rs.CurrentLevel);
+        ASSERT_GE(entry, range.First);
+        ASSERT_LT(entry, range.First + range.Count);
+        frm->PreviousEntry = 0;
+        draws.push_back((entry - range.First + 0.5) / range.Count);
+        frm->AnswerText.clear();
+        frm->問題作成表示();
+        ASSERT_EQ(frm->CurrentQuestion.Entry, entry);
+        frm->Keisan2Timer1_Timer();
+    }
+
+    void Type(const char* letters) { QTest::keyClicks(frm, QString::fromLatin1(letters)); }
+    void Key(Qt::Key key) { QTest::keyClick(frm, key); }
+
+    QLabel* L(const char* name) const { return frm->findChild<QLabel*>(QString::fromLatin1(name)); }
+    QString Text(const char* name) const { return L(name)->text(); }
+    bool Shown(const char* name) const {
+        auto* w = frm->findChild<QWidget*>(QString::fromLatin1(name));
+        return w && !w->isHidden();
+    }
+    QString Answer() const { return Text("Keisan2Lbl1_0"); }
+
+    // Clock tick at `seconds` after the run started.
+    void TickAt(double seconds) {
+        fake.now = QDateTime(fake.now.date(), kStart).addMSecs(qint64(seconds * 1000));
+        frm->sTimer1_Timer();
+    }
+
+    qint64 RecordCount() const { return QFileInfo(results::ResultsFilePath()).size() / results::kRecordSize; }
+};
+
+// ---------------------------------------------------------------- set-up
+
+TEST_F(PracticeScreen, SetUpFillsStatusPanelAndShowsFirstQuestion) {
+    results::stats().At(1, 7).TodayRuns = 2;
+    results::stats().At(3, 7).TodayRuns = 1;
+    results::stats().At(16, 7).TodayRuns = 5;  // beyond the course: not counted
+    results::stats().At(1, 8).TodayRuns = 9;   // another pupil
+    Start();
+    auto& rs = startup::runState();
+    EXPECT_EQ(frm->size(), QSize(1024, 768));
+    EXPECT_EQ(Text("sLabel2"), QStringLiteral("ローマ字"));
+    EXPECT_EQ(Text("sLabel14"), QStringLiteral("中央教室"));
+    EXPECT_EQ(Text("sLabel7"), QStringLiteral("山田　花子"));
+    EXPECT_EQ(Text("sLabel8"), QStringLiteral("あ行～か行"));
+    EXPECT_EQ(Text("sLabel9"), QStringLiteral("20"));
+    EXPECT_EQ(Text("sLabel10"), QStringLiteral("0"));
+    EXPECT_EQ(Text("sLabel13"), QStringLiteral("10"));
+    EXPECT_EQ(Text("sLabel12"), QStringLiteral("4"));
+    EXPECT_EQ(Text("sLabel11"), QStringLiteral("3"));
+    EXPECT_EQ(Text("Label3"), QStringLiteral("ヘボン式 ＆ 訓令式"));
+    EXPECT_EQ(Text("Label2"), QStringLiteral("ヘボン式 ＆ 訓令式"));
+    EXPECT_EQ(Text("Label5"), QStringLiteral("( )はヘボン式"));
+    EXPECT_EQ(frm->List1->count(), practice::ChartLines().size());
+    EXPECT_EQ(rs.QuestionsPerRun, 20);
+    EXPECT_EQ(rs.TimeLimit, 300);
+    EXPECT_FLOAT_EQ(rs.RunStartTime, 36000.0f);
+    EXPECT_TRUE(frm->sTimer1->isActive());
+    EXPECT_TRUE(frm->sTimer2->isActive());
+    // Time bar: the frame stands for 300 s.
+    const int frame = frm->sShape5->width();
+    EXPECT_EQ(frm->sShape3->width(), int(40.0 * frame / 300));
+    EXPECT_EQ(frm->sShape4->width(), int(60.0 * frame / 300));
+    EXPECT_EQ(frm->sShape2->width(), 0);
+    EXPECT_EQ(frm->sShape7->width(), 0);
+    // First question of level 1, locked for 100 ms, empty answer box.
+    EXPECT_GE(frm->CurrentQuestion.Entry, 1);
+    EXPECT_LE(frm->CurrentQuestion.Entry, 10);
+    EXPECT_EQ(Text("Keisan2Lbl2_0"), common::TrimSpaces(practice::kanaTable()[frm->CurrentQuestion.Entry].Kana));
+    EXPECT_TRUE(frm->InputLock);
+    EXPECT_TRUE(frm->Keisan2Timer1->isActive());
+    EXPECT_EQ(frm->Keisan2Timer1->interval(), 100);
+    EXPECT_EQ(Answer(), QString());
+    EXPECT_EQ(frm->Keisan2Lbl1[0]->palette().color(QPalette::Window), QColor(255, 255, 192));
+    for (const char* hidden : {"Picture1", "sPicture2", "Keisan2Lbl4_0", "Keisan2Lbl4_1", "Keisan2Lbl5_0"})
+        EXPECT_FALSE(Shown(hidden)) << hidden;
+    for (const char* shown : {"Label1", "Label6", "sPicture3_10", "sPicture3_39"})
+        EXPECT_TRUE(Shown(shown)) << shown;
+    // No input method on the screen or its children.
+    EXPECT_FALSE(frm->testAttribute(Qt::WA_InputMethodEnabled));
+    for (QWidget* w : frm->findChildren<QWidget*>())
+        EXPECT_FALSE(w->testAttribute(Qt::WA_InputMethodEnabled)) << w->objectName().toStdString();
+}
+
+TEST_F(PracticeScreen, ActivatedAgainDoesNotSetUpAgain) {
+    Start();
+    auto& rs = startup::runState();
+    Ask(3);
+    Type("u");
+    Key(Qt::Key_Return);
+    ASSERT_EQ(rs.CorrectCount, 1);
+    const int entry = frm->CurrentQuestion.Entry;
+    fake.AdvanceSeconds(5);
+    startup::ScreenHost::instance().Show(frm);
+    frm->Form_Activate();
+    EXPECT_EQ(rs.CorrectCount, 1);
+    EXPECT_EQ(Text("sLabel9"), QStringLiteral("19"));
+    EXPECT_EQ(frm->CurrentQuestion.Entry, entry);
+    EXPECT_FLOAT_EQ(rs.RunStartTime, 36000.0f);
+}
+
+TEST_F(PracticeScreen, BadModeFileMeansBothSpellings) {
+    startup::runState().CurrentLevel = 2;
+    for (const QByteArray& bytes : {QByteArray("7\r\n"), QByteArray()}) {
+        if (bytes.isEmpty())
+            QFile::remove(practice::ModeFilePath());
+        else
+            WriteMode(bytes);
+        startup::runState().RomanizationMode = 2;
+        Start();
+        EXPECT_EQ(startup::runState().RomanizationMode, 0);
+        EXPECT_EQ(Text("Label3"), QStringLiteral("ヘボン式 ＆ 訓令式"));
+        Ask(12);
+        Type("shi");
+        Key(Qt::Key_Return);
+        EXPECT_EQ(startup::runState().CorrectCount, 1);
+        startup::ClosePracticeScreen();
+    }
+}
+
+TEST_F(PracticeScreen, LevelWithoutMinimumTimeGoesBackWithAMessage) {
+    results::criteria()[1].MinimumTime = 0;
+    startup::StartPracticeRun();
+    EXPECT_EQ(startup::ScreenHost::instance().Find<MainFrm>(), nullptr);
+    ASSERT_EQ(fake.messages.size(), 1);
+    EXPECT_EQ(fake.messages[0].title, QStringLiteral("注意"));
+    EXPECT_EQ(RecordCount(), 0);
+}
+
+// ---------------------------------------------------------------- chooser
+
+TEST_F(PracticeScreen, ChooserOnFirstRunOnlyAndItsOptionWritesTheFile) {
+    startup::runState().ChooserDone = false;
+    startup::runState().CurrentLevel = 2;
+    // Fires on every pass of whatever event loop runs, the chooser's included.
+    int offered = 0;
+    QTimer driver;
+    driver.setInterval(0);
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+        auto* chooser = qobject_cast<practice::Form2*>(QApplication::activeModalWidget());
+        if (!chooser) return;
+        ++offered;
+        EXPECT_FALSE(chooser->Command2->isHidden());
+        EXPECT_TRUE(chooser->Option1[1]->isChecked());  // mode 0 from the file
+        EXPECT_EQ(chooser->List1->count(), practice::ChartLines().size());
+        chooser->Option1[3]->click();
+        EXPECT_EQ(common::ReadFileBytes(practice::ModeFilePath()).value(), QByteArray("2\r\n"));
+        chooser->Command2->click();
+    });
+    driver.start();
+    Start();
+    EXPECT_EQ(offered, 1);
+    auto& rs = startup::runState();
+    EXPECT_TRUE(rs.ChooserDone);
+    EXPECT_EQ(rs.RomanizationMode, 2);
+    EXPECT_EQ(Text("Label3"), QStringLiteral("ヘボン式"));
+    EXPECT_TRUE(frm->sTimer1->isActive());
+    Ask(12);
+    Type("si");
+    Key(Qt::Key_Return);
+    EXPECT_EQ(Text("Keisan2Lbl4_0"), QStringLiteral("shi"));
+
+    // The next run goes straight to the questions.
+    startup::ClosePracticeScreen();
+    Start();
+    driver.stop();
+    EXPECT_EQ(offered, 1);
+    EXPECT_EQ(rs.RomanizationMode, 2);
+    EXPECT_EQ(Text("Label3"), QStringLiteral("ヘボン式"));
+}
+
+TEST_F(PracticeScreen, ChooserShowsSavedModeAndHidesStartOnceDone) {
+    startup::runState().RomanizationMode = 2;
+    startup::runState().ChooserDone = true;
+    practice::Form2 chooser;
+    EXPECT_TRUE(chooser.Option1[3]->isChecked());
+    EXPECT_TRUE(chooser.Command2->isHidden());
+    EXPECT_EQ(chooser.Label3->text(), practice::NnNote());
+    EXPECT_EQ(chooser.Label2->text(), QStringLiteral("( )はヘボン式"));
+}
+
+// ---------------------------------------------------------------- judgement
+
+struct AnswerCase {
+    int mode;
+    int entry;
+    const char* typed;
+    bool correct;
+    const char* lower;  // spelling shown after a wrong answer
+    const char* upper;
+};
+
+void PrintTo(const AnswerCase& c, std::ostream* os) {
+    *os << "mode " << c.mode << ", entry " << c.entry << ", \"" << c.typed << '"';
+}
+
+class Answers : public PracticeScreen, public ::testing::WithParamInterface<AnswerCase> {};
+
+TEST_P(Answers, JudgedPerMode) {
+    const AnswerCase c = GetParam();
+    startup::runState().CurrentLevel = 15;
+    Start();
+    auto& rs = startup::runState();
+    rs.RomanizationMode = static_cast<std::int16_t>(c.mode);
+    Ask(c.entry);
+    Type(c.typed);
+    EXPECT_EQ(Answer(), QString::fromLatin1(c.typed));
+    Key(Qt::Key_Return);
+    EXPECT_FALSE(rs.JudgeBusy);
+    if (c.correct) {
+        EXPECT_EQ(fake.SoundNames(), QStringList{QStringLiteral("seikai")});
+        EXPECT_EQ(rs.CorrectCount, 1);
+        EXPECT_EQ(Text("sLabel9"), QStringLiteral("19"));
+        EXPECT_EQ(rs.SpaceWait, 0);
+        EXPECT_NE(frm->CurrentQuestion.Entry, c.entry);  // the next question
+        EXPECT_EQ(Answer(), QString());
+        EXPECT_FALSE(Shown("Keisan2Lbl4_0"));
+    } else {
+        EXPECT_EQ(fake.SoundNames(), QStringList{QStringLiteral("machigai")});
+        EXPECT_EQ(rs.CorrectCount, 0);
+        EXPECT_EQ(Text("sLabel9"), QStringLiteral("20"));
+        EXPECT_EQ(rs.SpaceWait, 1);
+        EXPECT_EQ(frm->CurrentQuestion.Entry, c.entry);
+        EXPECT_EQ(Answer(), QString::fromLatin1(c.typed));  // the wrong answer stays
+        EXPECT_EQ(Text("Keisan2Lbl4_0"), QString::fromLatin1(c.lower));
+        EXPECT_EQ(Text("Keisan2Lbl4_1"), QString::fromLatin1(c.upper));
+        EXPECT_TRUE(Shown("Keisan2Lbl4_0"));
+        EXPECT_TRUE(Shown("Keisan2Lbl4_1"));
+        EXPECT_TRUE(Shown("Keisan2Lbl5_0"));
+        EXPECT_FALSE(Shown("Label1"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PracticeScreen, Answers,
+    ::testing::Values(AnswerCase{0, 12, "si", true, "", ""},
+                      AnswerCase{0, 12, "shi", true, "", ""},
+                      AnswerCase{0, 12, "SI", false, "si / shi", "SI / SHI"},
+                      AnswerCase{0, 12, "Shi", false, "si / shi", "SI / SHI"},
+                      AnswerCase{0, 12, "shii", false, "si / shi", "SI / SHI"},
+                      AnswerCase{1, 17, "ti", true, "", ""},
+                      AnswerCase{1, 17, "chi", false, "ti", "TI"},
+                      AnswerCase{2, 17, "chi", true, "", ""},
+                      AnswerCase{2, 17, "ti", false, "chi", "CHI"},
+                      AnswerCase{0, 106, "nn", true, "", ""},
+                      AnswerCase{0, 106, "n", false, "nn", "NN"},
+                      AnswerCase{2, 106, "n", false, "nn", "NN"},
+                      AnswerCase{0, 1, "", false, "a", "A"}));
+
+TEST_F(PracticeScreen, WrongAnswerNeverTakesTheCountBelowZeroAndTakesOneBack) {
+    Start();
+    auto& rs = startup::runState();
+    rs.CorrectCount = 5;
+    Ask(2);
+    Type("o");
+    Key(Qt::Key_Return);
+    EXPECT_EQ(rs.CorrectCount, 4);
+    EXPECT_EQ(Text("sLabel9"), QStringLiteral("16"));
+}
+
+TEST_F(PracticeScreen, AcknowledgementNeedsTwoSpacesInARow) {
+    Start();
+    auto& rs = startup::runState();
+    Ask(6);
+    Type("ko");
+    Key(Qt::Key_Return);
+    ASSERT_EQ(rs.SpaceWait, 1);
+    Key(Qt::Key_Space);
+    EXPECT_EQ(rs.SpaceWait, 2);
+    Type("a");  // breaks the pair and does not reach the answer
+    EXPECT_EQ(rs.SpaceWait, 1);
+    EXPECT_EQ(Answer(), QStringLiteral("ko"));
+    Key(Qt::Key_Space);
+    EXPECT_EQ(rs.SpaceWait, 2);
+    EXPECT_TRUE(Shown("Keisan2Lbl5_0"));
+    EXPECT_EQ(frm->CurrentQuestion.Entry, 6);
+    Key(Qt::Key_Space);
+    EXPECT_EQ(rs.SpaceWait, 0);
+    EXPECT_FALSE(Shown("Keisan2Lbl5_0"));
+    EXPECT_FALSE(Shown("Keisan2Lbl4_0"));
+    EXPECT_FALSE(Shown("Keisan2Lbl4_1"));
+    EXPECT_TRUE(Shown("Label1"));
+    EXPECT_NE(frm->CurrentQuestion.Entry, 6);
+    EXPECT_EQ(Answer(), QString());
+    EXPECT_TRUE(frm->InputLock);
+}
+
+TEST_F(PracticeScreen, HintCostsTenSecondsOnceAndNothingDuringAcknowledgement) {
+    Start();
+    auto& rs = startup::runState();
+    Ask(1);
+    Key(Qt::Key_F1);
+    EXPECT_TRUE(Shown("Picture1"));
+    EXPECT_FLOAT_EQ(rs.RunStartTime, 35990.0f);
+    Type("a");  // typing goes on with the chart open
+    EXPECT_EQ(Answer(), QStringLiteral("a"));
+    Key(Qt::Key_F1);
+    EXPECT_FALSE(Shown("Picture1"));
+    EXPECT_FLOAT_EQ(rs.RunStartTime, 35990.0f);
+    TickAt(5);
+    EXPECT_EQ(Text("sLabel10"), QStringLiteral("15"));
+
+    Ask(2);
+    Type("x");
+    Key(Qt::Key_Return);
+    ASSERT_EQ(rs.SpaceWait, 1);
+    Key(Qt::Key_F1);
+    Key(Qt::Key_Space);
+    Key(Qt::Key_F1);  // SpaceWait 2: still locked
+    EXPECT_FALSE(Shown("Picture1"));
+    EXPECT_FLOAT_EQ(rs.RunStartTime, 35990.0f);
+}
+
+TEST_F(PracticeScreen, HelpPanelButtonHidesIt) {
+    Start();
+    Ask(1);
+    Key(Qt::Key_F1);
+    ASSERT_TRUE(Shown("Picture1"));
+    EXPECT_EQ(frm->Picture1->geometry(), frm->Keisan2BasePic->geometry());
+    frm->Command2->click();
+    EXPECT_FALSE(Shown("Picture1"));
+}
+
+TEST_F(PracticeScreen, TwelveLettersAtMostWithTheWarningSound) {
+    Start();
+    Ask(1);
+    Type("abcdefghijkl");
+    ASSERT_EQ(Answer(), QStringLiteral("abcdefghijkl"));
+    EXPECT_TRUE(fake.sounds.isEmpty());
+    Type("m");
+    Type("1");
+    Key(Qt::Key_Space);
+    EXPECT_EQ(Answer(), QStringLiteral("abcdefghijkl"));
+    EXPECT_EQ(fake.SoundNames(), QStringList(3, QStringLiteral("警告1")));
+    Key(Qt::Key_Backspace);
+    EXPECT_EQ(Answer(), QStringLiteral("abcdefghijk"));
+    EXPECT_EQ(fake.sounds.size(), 3);
+    // Digits and blanks never enter an answer.
+    Type(" 1-");
+    EXPECT_EQ(Answer(), QStringLiteral("abcdefghijk"));
+}
+
+TEST_F(PracticeScreen, KeysDuringTheInputLockIgnoredWhileLettersArrive) {
+    Start();
+    auto& rs = startup::runState();
+    ASSERT_TRUE(frm->InputLock);
+    Type("ka");
+    EXPECT_EQ(Answer(), QStringLiteral("ka"));
+    Key(Qt::Key_Return);
+    Key(Qt::Key_F1);
+    Key(Qt::Key_Delete);
+    EXPECT_EQ(rs.JudgeResult, 0);
+    EXPECT_TRUE(fake.sounds.isEmpty());
+    EXPECT_FALSE(Shown("Picture1"));
+    EXPECT_EQ(Answer(), QStringLiteral("ka"));
+    frm->Keisan2Timer1_Timer();
+    EXPECT_FALSE(frm->InputLock);
+    EXPECT_FALSE(frm->Keisan2Timer1->isActive());
+    Key(Qt::Key_Delete);
+    EXPECT_EQ(Answer(), QString());
+    Type("ki");
+    Key(Qt::Key_Up);
+    EXPECT_EQ(Answer(), QString());
+    Type("ku");
+    Key(Qt::Key_Down);
+    EXPECT_EQ(Answer(), QString());
+    EXPECT_EQ(frm->Keisan2Lbl1[0]->palette().color(QPalette::Window), QColor(0, 192, 0));
+}
+
+TEST_F(PracticeScreen, KeysReachTheScreenWhicheverChildHasThem) {
+    Start();
+    Ask(1);
+    QTest::keyClicks(frm->List1, QStringLiteral("a"));
+    QTest::keyClick(frm->Keisan2Lbl1[0], Qt::Key_Return);
+    EXPECT_EQ(startup::runState().CorrectCount, 1);
+}
+
+// ---------------------------------------------------------------- clock
+
+TEST_F(PracticeScreen, PassBoxesVanishFromThirtyOneToForty) {
+    Start();
+    const int frame = frm->sShape5->width();
+    for (int e = 0; e <= 45; ++e) {
+        TickAt(e);
+        EXPECT_EQ(Text("sLabel10"), QString::number(e));
+        EXPECT_EQ(frm->sShape2->width(), int(e * (double(frame) / 300))) << e;
+        for (int box = 30; box <= 39; ++box)
+            EXPECT_EQ(Shown(QStringLiteral("sPicture3_%1").arg(box).toLatin1()), e < box + 1)
+                << "box " << box << " at " << e;
+    }
+    for (int box = 10; box <= 29; ++box)
+        EXPECT_TRUE(Shown(QStringLiteral("sPicture3_%1").arg(box).toLatin1())) << box;
+}
+
+TEST_F(PracticeScreen, LateTickLeavesNoPassBoxStanding) {
+    Start();
+    TickAt(33);
+    TickAt(42);  // a long sound held the clock back
+    for (int box = 30; box <= 39; ++box)
+        EXPECT_FALSE(Shown(QStringLiteral("sPicture3_%1").arg(box).toLatin1())) << box;
+}
+
+TEST_F(PracticeScreen, TimeOutAtTheLimitRecordsNoResult) {
+    Start();
+    TickAt(299);
+    EXPECT_FALSE(startup::runState().TimedOut);
+    EXPECT_TRUE(frm->sTimer1->isActive());
+    TickAt(300);
+    auto& rs = startup::runState();
+    EXPECT_TRUE(rs.TimedOut);
+    EXPECT_TRUE(rs.HandOffDone);
+    EXPECT_EQ(rs.ResultTime, 99999);
+    EXPECT_EQ(RecordCount(), 1);
+    ASSERT_TRUE(frm);  // closed, deleted later
+    EXPECT_TRUE(Shown("sPicture2"));
+    EXPECT_TRUE(Shown("lblsss2"));
+    EXPECT_FALSE(Shown("lblsss1"));
+    EXPECT_EQ(frm->sShape2->width(), frm->sShape5->width());
+    EXPECT_FALSE(frm->sTimer1->isActive());
+    EXPECT_EQ(startup::ScreenHost::instance().Find<MainFrm>(), nullptr);
+    // Keys and ticks after the end change nothing.
+    Type("a");
+    Key(Qt::Key_F1);
+    TickAt(301);
+    EXPECT_EQ(RecordCount(), 1);
+    EXPECT_EQ(rs.ResultTime, 99999);
+}
+
+TEST_F(PracticeScreen, ResultIsTheLastTickRoundedHalfToEven) {
+    struct Case {
+        double tick;
+        int shown;
+    };
+    for (const Case c : {Case{57.5, 58}, Case{56.5, 56}, Case{41.4, 41}}) {
+        Start();
+        auto& rs = startup::runState();
+        rs.CorrectCount = 19;
+        TickAt(c.tick);
+        EXPECT_EQ(Text("sLabel10"), QString::number(c.shown));
+        Ask(4);
+        fake.AdvanceSeconds(0.9);  // the answer itself is not timed again
+        Type("e");
+        Key(Qt::Key_Return);
+        EXPECT_TRUE(rs.RunFinished);
+        EXPECT_FALSE(rs.TimedOut);
+        EXPECT_EQ(rs.ResultTime, c.shown);
+        EXPECT_TRUE(Shown("lblsss1"));
+        EXPECT_FALSE(Shown("lblsss2"));
+        EXPECT_EQ(startup::ScreenHost::instance().Find<MainFrm>(), nullptr);
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    EXPECT_EQ(RecordCount(), 3);
+}
+
+TEST_F(PracticeScreen, RunAcrossMidnightKeepsCounting) {
+    startup::runState().SignInTime = 23 * 3600 + 55 * 60;
+    Start(QTime(23, 59, 50));
+    fake.now = QDateTime(fake.now.date().addDays(1), QTime(0, 0, 5));
+    frm->sTimer1_Timer();
+    EXPECT_EQ(Text("sLabel10"), QStringLiteral("15"));
+    EXPECT_FALSE(startup::runState().TimedOut);
+    fake.now = QDateTime(fake.now.date(), QTime(0, 5, 0));
+    frm->sTimer2_Timer();
+    EXPECT_EQ(Text("sLabel13"), QStringLiteral("10"));
+}
+
+TEST_F(PracticeScreen, MinutesSinceSignInTruncate) {
+    startup::runState().SignInTime = 10 * 3600;
+    Start();
+    for (const auto& [time, minutes] : {std::pair{QTime(10, 9, 59), "9"}, std::pair{QTime(10, 10, 0), "10"}}) {
+        fake.SetTime(time);
+        frm->sTimer2_Timer();
+        EXPECT_EQ(Text("sLabel13"), QString::fromLatin1(minutes));
+    }
+}
+
+// The last answer and the limit in the same second: whichever comes first,
+// there is one hand-off.
+TEST_F(PracticeScreen, LastAnswerAndLimitTogetherHandOffOnce) {
+    for (bool answerInsideTick : {true, false}) {
+        Start();
+        auto& rs = startup::runState();
+        rs.CorrectCount = 19;
+        Ask(5);
+        Type("o");
+        fake.now = QDateTime(fake.now.date(), kStart.addSecs(300));
+        if (answerInsideTick) {
+            // The Return waits in the queue and runs inside the tick's event processing.
+            QCoreApplication::postEvent(frm.data(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Return,
+                                                           Qt::NoModifier, QStringLiteral("\r")));
+            frm->sTimer1_Timer();
+        } else {
+            // The tick runs inside the answer's event processing.
+            QMetaObject::invokeMethod(frm.data(), [this] { frm->sTimer1_Timer(); }, Qt::QueuedConnection);
+            Key(Qt::Key_Return);
+        }
+        EXPECT_TRUE(rs.RunFinished);
+        EXPECT_FALSE(rs.TimedOut);
+        EXPECT_NE(rs.ResultTime, 99999);
+        EXPECT_EQ(startup::ScreenHost::instance().Find<MainFrm>(), nullptr);
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    EXPECT_EQ(RecordCount(), 2);
+}
+
+TEST_F(PracticeScreen, WholeRunOfTwentyAnswers) {
+    Start();
+    auto& rs = startup::runState();
+    int wrong = 0;
+    for (int n = 0; !rs.RunFinished && n < 100; ++n) {
+        frm->Keisan2Timer1_Timer();
+        const QString kunrei = frm->CurrentQuestion.Kunrei.trimmed();
+        TickAt(n);
+        if (n == 3) {
+            Type("q");
+            Key(Qt::Key_Return);
+            ++wrong;
+            Key(Qt::Key_Space);
+            Key(Qt::Key_Space);
+            continue;
+        }
+        Type(kunrei.toLatin1().constData());
+        Key(Qt::Key_Return);
+    }
+    EXPECT_TRUE(rs.RunFinished);
+    EXPECT_EQ(rs.CorrectCount, 20);
+    EXPECT_EQ(fake.SoundNames().count(QStringLiteral("seikai")), 21);
+    EXPECT_EQ(fake.SoundNames().count(QStringLiteral("machigai")), wrong);
+    EXPECT_EQ(RecordCount(), 1);
+    EXPECT_EQ(startup::ScreenHost::instance().Find<MainFrm>(), nullptr);
+}
+
+}  // namespace
