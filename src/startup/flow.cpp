@@ -4,6 +4,9 @@
 #include "menus/namesel.h"
 #include "practice/mainfrm.h"
 #include "results/FrmSyuuryou.h"
+#include "startup/BASEFRM.h"
+#include "startup/Firstfrm.h"
+#include "startup/frmver.h"
 #include "startup/runstate.h"
 #include "startup/screenhost.h"
 
@@ -37,7 +40,7 @@ void ShowPlaceholder(const QString& text) {
 
 }  // namespace
 
-void ShowSplash() { ShowPlaceholder(QStringLiteral("Just a moment, please.")); }
+void ShowSplash() { ScreenHost::instance().Show(new Firstfrm); }
 void ShowNameScreen() {
     auto& host = ScreenHost::instance();
     auto* screen = host.Find<menus::namesel>();
@@ -67,9 +70,23 @@ void OpenEvaluationScreen() {
     if (auto* old = host.Find<results::FrmSyuuryou>()) host.Close(old);
     host.Show(new results::FrmSyuuryou);
 }
-void ShowBackdrop() {}
-void CloseBackdrop() {}
-void ShowVersionBox() {}
+void ShowBackdrop() {
+    auto& host = ScreenHost::instance();
+    auto* backdrop = host.Find<BASEFRM>();
+    if (!backdrop) backdrop = new BASEFRM;
+    host.Show(backdrop);
+    common::DoEvents();
+}
+
+void CloseBackdrop() {
+    auto& host = ScreenHost::instance();
+    if (auto* backdrop = host.Find<BASEFRM>()) host.Close(backdrop);
+}
+
+void ShowVersionBox() {
+    frmver box(&ScreenHost::instance());  // centres itself on the screen
+    box.exec();
+}
 
 void SetUpCourseList() {
     FillCourseList();
@@ -83,7 +100,9 @@ void StartPracticeRun() {
 }
 
 void FatalError(const QString& message, const QString& title) {
-    common::platform().MessageBox(message, title, common::MessageButtons::Ok);
+    QString caption = title;
+    if (caption.isEmpty()) caption = QStringLiteral("ローマ字");
+    common::platform().MessageBox(message, caption, common::MessageButtons::Ok);
     common::platform().EndProgram();
 }
 
