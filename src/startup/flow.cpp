@@ -1,6 +1,7 @@
 #include "startup/flow.h"
 
 #include "common/platform.h"
+#include "menus/seisekitime1.h"
 #include "menus/namesel.h"
 #include "practice/mainfrm.h"
 #include "results/FrmSyuuryou.h"
@@ -51,9 +52,18 @@ void UnloadNameScreen() {
     auto& host = ScreenHost::instance();
     if (auto* screen = host.Find<menus::namesel>()) host.Close(screen);
 }
-void ShowLevelMenu() { ShowPlaceholder(QStringLiteral("レベル")); }
-void UnloadLevelMenu() {}
-void HideLevelMenu() {}
+void ShowLevelMenu() {
+    auto& host = ScreenHost::instance();
+    auto* menu = host.Find<menus::seisekitime1>();
+    host.Show(menu ? menu : new menus::seisekitime1);
+}
+void UnloadLevelMenu() {
+    auto& host = ScreenHost::instance();
+    if (auto* menu = host.Find<menus::seisekitime1>()) host.Close(menu);
+}
+void HideLevelMenu() {
+    if (auto* menu = ScreenHost::instance().Find<menus::seisekitime1>()) menu->hide();
+}
 void OpenPracticeScreen() {
     auto& host = ScreenHost::instance();
     // One practice screen at a time: a run starts on a fresh screen.
