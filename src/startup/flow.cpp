@@ -11,35 +11,7 @@
 #include "startup/runstate.h"
 #include "startup/screenhost.h"
 
-#include <QLabel>
-#include <QVBoxLayout>
-
 namespace startup {
-namespace {
-
-// Stands in for a screen that is not built yet.
-class PlaceholderScreen : public Screen {
-    Q_OBJECT
-public:
-    explicit PlaceholderScreen(const QString& text) {
-        setObjectName(QStringLiteral("placeholder"));
-        auto* layout = new QVBoxLayout(this);
-        auto* label = new QLabel(text, this);
-        label->setAlignment(Qt::AlignCenter);
-        QFont f = label->font();
-        f.setPointSize(28);
-        label->setFont(f);
-        layout->addWidget(label);
-    }
-};
-
-void ShowPlaceholder(const QString& text) {
-    auto& host = ScreenHost::instance();
-    if (auto* old = host.Find<PlaceholderScreen>()) host.Close(old);
-    host.Show(new PlaceholderScreen(text));
-}
-
-}  // namespace
 
 void ShowSplash() { ScreenHost::instance().Show(new Firstfrm); }
 void ShowNameScreen() {
@@ -117,5 +89,3 @@ void FatalError(const QString& message, const QString& title) {
 }
 
 }  // namespace startup
-
-#include "flow.moc"
