@@ -6,99 +6,227 @@
 #include <QCollator>
 
 #include <algorithm>
+#include <charconv>
+#include <iterator>
 
 namespace menus {
+namespace {
 
-PupilFigures FiguresOf(int pupil) {
-    PupilFigures f;
-    if (pupil < 0 || pupil >= results::kPupilSlots) return f;
+// The name without the surrounding blanks (ASCII and ideographic) it is held with.
+QStringView TrimmedName(const QString& name) {
+    auto blank = [](QChar c) { return c == u' ' || c == common::kIdeographicSpace; };
+    qsizetype b = 0, e = name.size();
+    while (b < e && blank(name[b])) ++b;
+    while (e > b && blank(name[e - 1])) --e;
+    return QStringView(name).mid(b, e - b);
+}
+
+}  // namespace
+
+std::vector<PupilFigures> FiguresOf(const std::vector<int>& pupils) {
+    std::vector<PupilFigures> figures(pupils.size());
+    std::vector<double> todayRuns(pupils.size());
     const auto& st = results::stats();
-    double todayRuns = 0;
+    // Level by level: one level's row of the table stays in the cache while
+    // every pupil takes its share.
     for (int level = 1; level < results::kLevelSlots; ++level) {
-        const auto& s = st.At(level, pupil);
-        todayRuns += s.TodayRuns;
-        f.TodayPoints += s.TodayPoints;
-        f.TotalRuns += s.TotalRuns;
-        f.TotalPoints += s.TotalPoints;
+        const results::PupilLevelStats* row = &st.At(level, 0);
+        for (size_t i = 0; i < pupils.size(); ++i) {
+            const int p = pupils[i];
+            if (p < 0 || p >= results::kPupilSlots) continue;
+            const auto& s = row[p];
+            todayRuns[i] += s.TodayRuns;
+            figures[i].TodayPoints += s.TodayPoints;
+            figures[i].TotalRuns += s.TotalRuns;
+            figures[i].TotalPoints += s.TotalPoints;
+        }
     }
-    f.TodayRuns = static_cast<long long>(todayRuns);
-    return f;
+    for (size_t i = 0; i < pupils.size(); ++i) figures[i].TodayRuns = static_cast<long long>(todayRuns[i]);
+    return figures;
 }
 
-QString TodayRunsText(long long runs) {
-    return runs != 0 ? common::RightPadded(common::Dec(runs), 2, 3) + QStringLiteral("回")
-                     : QString(5, u' ');
+PupilFigures FiguresOf(int pupil) { return FiguresOf(std::vector<int>{pupil}).front(); }
+
+namespace {
+
+// One figure of a row: the number right-aligned in `width` characters (cut to
+// its last `width` when longer) followed by `unit`, or `blank` when it is 0.
+// Rows are written into one text each, a large school has thousands.
+struct FigureLayout {
+    qsizetype width;
+    QStringView unit;
+    QStringView blank;
+};
+constexpr FigureLayout kTodayRuns{3, u"回", u"     "};
+constexpr FigureLayout kTodayPoints{4, u"", u"  　"};
+constexpr FigureLayout kTotalRuns{5, u"回", u"     　"};
+constexpr FigureLayout kTotalPoints{7, u"", u"       "};
+
+void AppendFigure(QString& out, long long value, const FigureLayout& layout) {
+    if (value == 0) {
+        out.append(layout.blank);
+        return;
+    }
+    char digits[24];
+    const auto end = std::to_chars(std::begin(digits), std::end(digits), value).ptr;
+    const qsizetype length = end - digits;
+    const qsizetype shown = std::min(length, layout.width);
+    for (qsizetype i = shown; i < layout.width; ++i) out.append(u' ');
+    out.append(QLatin1StringView(end - shown, shown));
+    out.append(layout.unit);
 }
 
-QString TodayPointsText(long long points) {
-    return points != 0 ? common::RightPadded(common::Dec(points), 3, 4)
-                       : QString(2, u' ') + common::kIdeographicSpace;
+QString FigureText(long long value, const FigureLayout& layout) {
+    QString out;
+    AppendFigure(out, value, layout);
+    return out;
 }
 
-QString TotalRunsText(long long runs) {
-    return runs != 0 ? common::RightPadded(common::Dec(runs), 6, 5) + QStringLiteral("回")
-                     : QString(5, u' ') + common::kIdeographicSpace;
-}
+}  // namespace
 
-QString TotalPointsText(long long points) {
-    return points != 0 ? common::RightPadded(common::Dec(points), 6, 7) : QString(7, u' ');
-}
+QString TodayRunsText(long long runs) { return FigureText(runs, kTodayRuns); }
+QString TodayPointsText(long long points) { return FigureText(points, kTodayPoints); }
+QString TotalRunsText(long long runs) { return FigureText(runs, kTotalRuns); }
+QString TotalPointsText(long long points) { return FigureText(points, kTotalPoints); }
 
 QString NameRowText(const PupilEntry& entry, int grade, const PupilFigures& f, int mode) {
-    QString a, b;
+    const QString label = ListGradeLabel(grade);
+    const QStringView name = TrimmedName(entry.Name);
+    const qsizetype width = (mode != TodayAndAllPoints && grade <= 0) ? 11 : 9;
+    const qsizetype headLength = label.size() + 1 + name.size();
+    QString row;
+    row.reserve(std::max(width, headLength) + 16);
+    row.append(label).append(u' ').append(name);
+    for (qsizetype k = headLength; k < width; ++k) row.append(common::kIdeographicSpace);
     switch (mode) {
-    case TodayAndAllRuns: a = TodayRunsText(f.TodayRuns); b = TotalRunsText(f.TotalRuns); break;
+    case TodayAndAllRuns:
+        AppendFigure(row, f.TodayRuns, kTodayRuns);
+        row.append(u'/');
+        AppendFigure(row, f.TotalRuns, kTotalRuns);
+        break;
     case TodayAndAllPoints:
-        a = TodayPointsText(f.TodayPoints);
-        b = TotalPointsText(f.TotalPoints);
+        AppendFigure(row, f.TodayPoints, kTodayPoints);
+        row.append(u'/');
+        AppendFigure(row, f.TotalPoints, kTotalPoints);
         break;
     case TodayPointsAndRuns:
-        a = TodayPointsText(f.TodayPoints);
-        b = TodayRunsText(f.TodayRuns);
+        AppendFigure(row, f.TodayPoints, kTodayPoints);
+        row.append(u'/');
+        AppendFigure(row, f.TodayRuns, kTodayRuns);
         break;
-    default: a = TotalPointsText(f.TotalPoints); b = TotalRunsText(f.TotalRuns); break;
+    default:
+        AppendFigure(row, f.TotalPoints, kTotalPoints);
+        row.append(u'/');
+        AppendFigure(row, f.TotalRuns, kTotalRuns);
+        break;
     }
-    const QString head =
-        ListGradeLabel(grade) + QStringLiteral(" ") + common::TrimSpaces(entry.Name);
-    const qsizetype width = (mode != TodayAndAllPoints && grade <= 0) ? 11 : 9;
-    const qsizetype pad = std::max<qsizetype>(0, width - head.size());
-    return head + QString(pad, common::kIdeographicSpace) + a + QStringLiteral("/") + b;
+    return row;
 }
 
-QString NameListEntry::KeyText() const {
-    return common::Dec(BirthYear) + Row + QStringLiteral("*") + common::Dec(Number);
+namespace {
+// Appends "*" and the number: how the hidden lists carry the pupil number.
+void AppendNumber(QString& out, int number) {
+    char digits[12];
+    const auto end = std::to_chars(std::begin(digits), std::end(digits), number).ptr;
+    out.append(u'*').append(QLatin1StringView(digits, end - digits));
 }
+}  // namespace
+
+QString NameListEntry::KeyText() const {
+    QString key;
+    key.reserve(Row.size() + 12);
+    key.append(QString::number(BirthYear)).append(Row);
+    AppendNumber(key, Number);
+    return key;
+}
+
+namespace {
+
+// The order of listed entries by birth year and then name, and where equal
+// names follow one another. It depends on the roster alone, not on the
+// figures, so it is made once per roster and kept while the listed entries
+// stay the same: the list is rebuilt on every change of mode or filter.
+struct NameOrder {
+    std::vector<std::pair<int, QString>> of;  // birth year and name of each entry
+    std::vector<std::size_t> order;           // entry indices, ascending
+    std::vector<bool> sameAsNext;             // order[k] and order[k + 1] tie
+
+    bool Matches(const std::vector<PupilEntry>& listed) const {
+        if (listed.size() != of.size()) return false;
+        for (std::size_t i = 0; i < listed.size(); ++i)
+            if (listed[i].BirthYear != of[i].first || listed[i].Name != of[i].second) return false;
+        return true;
+    }
+
+    void Make(const std::vector<PupilEntry>& listed, const QCollator& collator) {
+        of.clear();
+        std::vector<QCollatorSortKey> keys;
+        keys.reserve(listed.size());
+        for (const PupilEntry& e : listed) {
+            of.emplace_back(e.BirthYear, e.Name);
+            keys.push_back(collator.sortKey(TrimmedName(e.Name).toString()));
+        }
+        order.resize(listed.size());
+        for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+        auto compare = [&](std::size_t x, std::size_t y) {
+            if (of[x].first != of[y].first) return of[x].first < of[y].first ? -1 : 1;
+            return keys[x].compare(keys[y]);
+        };
+        std::stable_sort(order.begin(), order.end(),
+                         [&](std::size_t x, std::size_t y) { return compare(x, y) < 0; });
+        sameAsNext.assign(order.size(), false);
+        for (std::size_t k = 0; k + 1 < order.size(); ++k)
+            sameAsNext[k] = compare(order[k], order[k + 1]) == 0;
+    }
+};
+
+// The row and its number, as the parallel list holds them.
+QString RowWithNumber(const NameListEntry& n) {
+    QString row;
+    row.reserve(n.Row.size() + 6);
+    row.append(n.Row);
+    AppendNumber(row, n.Number);
+    return row;
+}
+
+}  // namespace
 
 NameList BuildNameList(const std::vector<PupilEntry>& listed, int mode, const QString& filter,
                        int schoolYear) {
-    NameList list;
     const QCollator collator = ListCollator();
-    struct Keyed {
-        NameListEntry entry;
-        QCollatorSortKey key;
-    };
-    std::vector<Keyed> keyed;
-    keyed.reserve(listed.size());
-    for (const PupilEntry& e : listed) {
-        const int grade = GradeNumber(schoolYear, e.BirthYear);
-        NameListEntry n{e.BirthYear, NameRowText(e, grade, FiguresOf(e.Number), mode), e.Number};
-        // Within one birth year the rest of the key text decides: the row,
-        // then the number.
-        QCollatorSortKey key = collator.sortKey(n.Row + QStringLiteral("*") + common::Dec(n.Number));
-        keyed.push_back({std::move(n), std::move(key)});
-    }
-    std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& x, const Keyed& y) {
-        if (x.entry.BirthYear != y.entry.BirthYear) return x.entry.BirthYear < y.entry.BirthYear;
-        return x.key.compare(y.key) < 0;
-    });
+    static NameOrder byName;
+    if (!byName.Matches(listed)) byName.Make(listed, collator);
 
-    list.Sorted.reserve(keyed.size());
-    for (auto& k : keyed) list.Sorted.push_back(std::move(k.entry));
+    std::vector<int> numbers;
+    numbers.reserve(listed.size());
+    for (const PupilEntry& e : listed) numbers.push_back(e.Number);
+    const std::vector<PupilFigures> figures = FiguresOf(numbers);
+
+    NameList list;
+    list.Sorted.reserve(listed.size());
+    for (std::size_t k = 0; k < byName.order.size(); ++k) {
+        const PupilEntry& e = listed[byName.order[k]];
+        const int grade = GradeNumber(schoolYear, e.BirthYear);
+        list.Sorted.push_back({e.BirthYear, NameRowText(e, grade, figures[byName.order[k]], mode), e.Number});
+    }
+    // Equal names of one birth year: the rest of the key text decides (the
+    // figures, then the number).
+    for (std::size_t k = 0; k < byName.order.size();) {
+        std::size_t end = k + 1;
+        while (end - 1 < byName.sameAsNext.size() && byName.sameAsNext[end - 1]) ++end;
+        if (end - k > 1)
+            std::stable_sort(list.Sorted.begin() + qsizetype(k), list.Sorted.begin() + qsizetype(end),
+                             [&](const NameListEntry& x, const NameListEntry& y) {
+                                 return collator.compare(RowWithNumber(x), RowWithNumber(y)) < 0;
+                             });
+        k = end;
+    }
+
     list.Shown << kNameListSeparator;
     for (auto it = list.Sorted.rbegin(); it != list.Sorted.rend(); ++it) {
         if (!PassesGradeFilter(filter, GradeNumber(schoolYear, it->BirthYear))) continue;
         list.Shown << it->Row;
-        list.Parallel << it->Row + QStringLiteral("*") + common::Dec(it->Number);
+        list.Parallel << RowWithNumber(*it);
         list.Numbers.push_back(it->Number);
     }
     return list;

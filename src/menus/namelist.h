@@ -31,6 +31,8 @@ struct PupilFigures {
     long long TotalPoints = 0;
 };
 PupilFigures FiguresOf(int pupil);
+// The same for many pupils at once, in their order.
+std::vector<PupilFigures> FiguresOf(const std::vector<int>& pupils);
 
 // The figure texts; a zero figure is a blank text of the same width
 // ("回" and the ideographic space count as two columns).

@@ -13,7 +13,7 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QListWidget>
+#include <QItemSelectionModel>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -42,6 +42,27 @@ QFont FontOf(int pointSize, bool bold = false) {
 }
 
 }  // namespace
+
+TextList::TextList(QWidget* parent) : QListView(parent) {
+    setModel(&model_);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setUniformItemSizes(true);
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) { Q_EMIT currentRowChanged(current.row()); });
+    connect(this, &QListView::clicked, this, [this](const QModelIndex& i) { Q_EMIT rowClicked(i.row()); });
+    connect(this, &QListView::doubleClicked, this,
+            [this](const QModelIndex& i) { Q_EMIT rowDoubleClicked(i.row()); });
+}
+
+void TextList::SetRows(const QStringList& rows) {
+    rows_ = rows;
+    model_.setStringList(rows);
+}
+
+void TextList::setCurrentRow(int row) {
+    selectionModel()->setCurrentIndex(model_.index(row), QItemSelectionModel::ClearAndSelect);
+}
 
 const QString namesel::kPrompt = QStringLiteral("名前を選びなさい");
 
@@ -94,18 +115,17 @@ void namesel::BuildControls() {
     // The filter starts at "全学年" before the first activation fills the list.
     Combo1->addItems(GradeFilterTexts());
 
-    List1 = new QListWidget(this);
+    List1 = new TextList(this);
     List1->setObjectName(QStringLiteral("List1"));
     List1->setGeometry(30, 110, 620, 634);
     // Rows are laid out in columns of half- and full-width characters; a
     // font with exactly that ratio keeps the figures under one another.
     QFont listFont(QStringLiteral("Noto Sans Mono CJK JP"), 17);
     List1->setFont(listFont);
-    List1->setUniformItemSizes(true);
-    List2 = new QListWidget(this);
+    List2 = new TextList(this);
     List2->setObjectName(QStringLiteral("List2"));
     List2->hide();
-    List3 = new QListWidget(this);
+    List3 = new TextList(this);
     List3->setObjectName(QStringLiteral("List3"));
     List3->hide();
 
@@ -158,11 +178,9 @@ void namesel::BuildControls() {
         });
     // A click selects the row; a change of row by key or by the screen itself
     // does the same.
-    connect(List1, &QListWidget::currentRowChanged, this, [this](int r) { SelectRow(r); });
-    connect(List1, &QListWidget::itemClicked, this,
-            [this](QListWidgetItem* item) { SelectRow(List1->row(item)); });
-    connect(List1, &QListWidget::itemDoubleClicked, this,
-            [this](QListWidgetItem* item) { List1_DblClick(List1->row(item)); });
+    connect(List1, &TextList::currentRowChanged, this, [this](int r) { SelectRow(r); });
+    connect(List1, &TextList::rowClicked, this, [this](int r) { SelectRow(r); });
+    connect(List1, &TextList::rowDoubleClicked, this, [this](int r) { List1_DblClick(r); });
     connect(Command14, &QPushButton::clicked, this, [this] { Command14_Click(); });
     connect(Command7, &QPushButton::clicked, this, [this] { Command7_Click(); });
 }
@@ -228,15 +246,12 @@ void namesel::名簿表示() {
     const std::vector<PupilEntry> listed = LoadRoster();
     const NameList list = BuildNameList(listed, RankingMode, Combo1->currentText(), roster().SchoolYear);
 
-    List1->clear();
-    List2->clear();
-    List3->clear();
-    List1->addItems(list.Shown);
+    List1->SetRows(list.Shown);
     QStringList keys;
     keys.reserve(qsizetype(list.Sorted.size()));
     for (const NameListEntry& e : list.Sorted) keys << e.KeyText();
-    List2->addItems(keys);
-    List3->addItems(list.Parallel);
+    List2->SetRows(keys);
+    List3->SetRows(list.Parallel);
     List1->setCurrentRow(0);
 }
 
@@ -246,18 +261,17 @@ void namesel::SelectRow(int r) {
         Label1->setText(kPrompt);
         return;
     }
-    const QListWidgetItem* parallel = List3->item(r - 1);
-    if (!parallel) return;
+    if (r - 1 >= List3->count()) return;
     // The number follows the last "*": a name may hold a "*" of its own.
-    const QString text = parallel->text();
+    const QString text = List3->text(r - 1);
     Label2->setText(text.mid(text.lastIndexOf(u'*') + 1));
-    Label1->setText(common::TrimSpaces(common::Left(List1->item(r)->text(), 10)));
+    Label1->setText(common::TrimSpaces(common::Left(List1->text(r), 10)));
 }
 
 void namesel::List1_DblClick(int r) {
     SelectRow(r);
     if (r < 1 || r >= List1->count()) return;
-    const QString row = List1->item(r)->text();
+    const QString row = List1->text(r);
     Label1->setText(common::TrimSpaces(row.left(row.indexOf(u'/'))));
     Command14_Click();
 }

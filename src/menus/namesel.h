@@ -6,15 +6,43 @@
 #include "menus/namelist.h"
 #include "startup/screenhost.h"
 
+#include <QListView>
+#include <QStringListModel>
 #include <QVector>
 
 class QComboBox;
 class QLabel;
-class QListWidget;
 class QPushButton;
 class QRadioButton;
 
 namespace menus {
+
+// A list of plain text rows, read only. The rows are handed over as one list
+// of texts (no item object per row): the name list of a large school is
+// rebuilt with thousands of rows on every change of mode or filter.
+class TextList : public QListView {
+    Q_OBJECT
+public:
+    explicit TextList(QWidget* parent = nullptr);
+
+    void SetRows(const QStringList& rows);
+    const QStringList& Rows() const { return rows_; }
+    int count() const { return int(rows_.size()); }
+    QString text(int row) const { return rows_.value(row); }
+    int currentRow() const { return currentIndex().row(); }
+    void setCurrentRow(int row);
+    // Where row r is drawn, in the viewport's coordinates.
+    QRect RowRect(int row) const { return visualRect(model_.index(row)); }
+
+Q_SIGNALS:
+    void currentRowChanged(int row);
+    void rowClicked(int row);
+    void rowDoubleClicked(int row);
+
+private:
+    QStringListModel model_;
+    QStringList rows_;
+};
 
 class namesel : public startup::Screen {
     Q_OBJECT
@@ -53,9 +81,9 @@ private:
     bool settingControls_ = false;
 
 public:
-    QListWidget* List1 = nullptr;
-    QListWidget* List2 = nullptr;  // hidden: every listed pupil, sorted
-    QListWidget* List3 = nullptr;  // hidden: List1's rows with their numbers
+    TextList* List1 = nullptr;
+    TextList* List2 = nullptr;  // hidden: every listed pupil, sorted
+    TextList* List3 = nullptr;  // hidden: List1's rows with their numbers
     QComboBox* Combo1 = nullptr;
     QVector<QRadioButton*> Option1;  // 0..3
     QPushButton* Command14 = nullptr;

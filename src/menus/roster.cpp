@@ -8,6 +8,7 @@
 #include "startup/runstate.h"
 
 #include <algorithm>
+#include <array>
 #include <limits>
 
 namespace menus {
@@ -20,19 +21,37 @@ void Report(const QString& what, const QString& path) {
                                   common::MessageButtons::Ok);
 }
 
-// A text field held at exactly 20 characters.
+// A text field held at exactly 20 characters. The empty fields, most of the
+// extra texts, share one blank text instead of each making its own.
 QString Fixed20(const QString& s) {
-    return s.size() >= kRosterNameLength ? s.left(kRosterNameLength)
-                                         : s + QString(kRosterNameLength - s.size(), u' ');
+    static const QString kBlanks(kRosterNameLength, u' ');
+    if (s.isEmpty()) return kBlanks;
+    if (s.size() >= kRosterNameLength) return s.left(kRosterNameLength);
+    QString held;
+    held.reserve(kRosterNameLength);
+    held.append(s).append(QStringView(kBlanks).left(kRosterNameLength - s.size()));
+    return held;
 }
 
 // A numeric field as a 16-bit value (a fraction rounds half to even); nothing
-// when it does not fit.
+// when it does not fit. Plain digits, nearly every field, are read directly:
+// a large roster is read on every build of the name list.
 std::optional<std::int16_t> Int16Field(const QString& item) {
+    constexpr int kMin = std::numeric_limits<std::int16_t>::min();
+    constexpr int kMax = std::numeric_limits<std::int16_t>::max();
+    const qsizetype n = item.size();
+    if (n > 0 && n <= 6) {
+        qsizetype i = item[0] == u'-' ? 1 : 0;
+        int v = 0;
+        for (; i < n && item[i] >= u'0' && item[i] <= u'9'; ++i) v = v * 10 + (item[i].unicode() - u'0');
+        if (i == n && n > (item[0] == u'-' ? 1 : 0)) {
+            if (item[0] == u'-') v = -v;
+            if (v < kMin || v > kMax) return std::nullopt;
+            return static_cast<std::int16_t>(v);
+        }
+    }
     const double v = common::LeadingNumber(item);
-    if (!(v > std::numeric_limits<std::int16_t>::min() - 0.5 &&
-          v < std::numeric_limits<std::int16_t>::max() + 0.5))
-        return std::nullopt;
+    if (!(v > kMin - 0.5 && v < kMax + 0.5)) return std::nullopt;
     return static_cast<std::int16_t>(common::RoundHalfEven(v));
 }
 
@@ -49,27 +68,25 @@ QString WithoutTrailingBlankLines(const QString& text) {
     return text.left(end);
 }
 
-// Every complete entry of the roster whose numbers fit, in file order. The
-// faults of the file itself are reported here, once per read.
-std::vector<PupilEntry> ReadRosterEntries() {
-    const QString path = RosterPath();
+// The entries of one roster text and whether it ended inside an entry.
+struct ParsedRoster {
     std::vector<PupilEntry> entries;
-    QString error;
-    const auto text = common::ReadShiftJisFile(path, &error);
-    if (!text) {
-        Report(QStringLiteral("名簿ファイルが読めません。"), path);
-        return entries;
-    }
-    common::ItemReader reader(WithoutTrailingBlankLines(*text));
+    bool cutShort = false;
+};
+
+ParsedRoster ParseRoster(const QString& text) {
+    ParsedRoster parsed;
+    common::ItemReader reader(WithoutTrailingBlankLines(text));
+    std::array<QString, kRosterFieldCount> items;
     while (!reader.AtEnd()) {
-        QStringList items;
-        while (items.size() < kRosterFieldCount) {
+        int count = 0;
+        while (count < kRosterFieldCount) {
             auto item = reader.Next();
             if (!item) break;
-            items << *item;
+            items[size_t(count++)] = std::move(*item);
         }
-        if (items.size() < kRosterFieldCount) {
-            Report(QStringLiteral("名簿ファイルが途中で終わっています。"), path);
+        if (count < kRosterFieldCount) {
+            parsed.cutShort = true;
             break;
         }
         const auto number = Int16Field(items[0]);
@@ -88,9 +105,37 @@ std::vector<PupilEntry> ReadRosterEntries() {
         e.ListingFlag = *flag;
         e.ExtraText1 = Fixed20(items[6]);
         e.ExtraText2 = Fixed20(items[7]);
-        entries.push_back(std::move(e));
+        parsed.entries.push_back(std::move(e));
     }
-    return entries;
+    return parsed;
+}
+
+// Every complete entry of the roster whose numbers fit, in file order. The
+// faults of the file itself are reported here, on every read. The file is
+// read whole each time; when its bytes are those of the last read, that
+// read's entries serve again (the same bytes give the same entries), which
+// spares a large school the parse on every build of the name list.
+const std::vector<PupilEntry>& ReadRosterEntries() {
+    static QString lastPath;
+    static QByteArray lastBytes;
+    static ParsedRoster last;
+    static const std::vector<PupilEntry> kNone;
+
+    const QString path = RosterPath();
+    QString error;
+    const auto bytes = common::ReadFileBytes(path, &error);
+    if (!bytes) {
+        Report(QStringLiteral("名簿ファイルが読めません。"), path);
+        return kNone;
+    }
+    if (lastBytes.isNull() || path != lastPath || *bytes != lastBytes) {
+        last = ParseRoster(common::FromShiftJis(*bytes));
+        lastPath = path;
+        lastBytes = *bytes;
+        if (lastBytes.isNull()) lastBytes = QByteArray("");  // an empty file is a read too
+    }
+    if (last.cutShort) Report(QStringLiteral("名簿ファイルが途中で終わっています。"), path);
+    return last.entries;
 }
 
 // The by-number tables of one entry; the grade label only where the grade has one.
@@ -129,12 +174,13 @@ std::vector<PupilEntry> LoadRoster() {
     const bool flagTwoListed = startup::commonSettings().ListFlagTwo == 1;
     std::vector<PupilEntry> listed;
     int n = 0;
-    for (PupilEntry& e : ReadRosterEntries()) {
-        if (e.ListingFlag == 2 && flagTwoListed) e.ListingFlag = 0;
+    for (const PupilEntry& e : ReadRosterEntries()) {
         StoreByNumber(e, e.Name);
-        if (e.ListingFlag != 0 || n >= kMaxShownPupils) continue;
+        const bool isListed = e.ListingFlag == 0 || (e.ListingFlag == 2 && flagTwoListed);
+        if (!isListed || n >= kMaxShownPupils) continue;
         r.ShownPupils[++n] = e.Number;
-        listed.push_back(std::move(e));
+        listed.push_back(e);
+        listed.back().ListingFlag = 0;
     }
     r.ShownPupilCount = n;
     return listed;
@@ -152,23 +198,25 @@ void ComputeSchoolYear() {
 int GradeNumber(int schoolYear, int birthYear) { return schoolYear - birthYear - 6; }
 int GradeNumber(int birthYear) { return GradeNumber(roster().SchoolYear, birthYear); }
 
+// The labels are made once; each use shares them.
 std::optional<QString> GradeLabel(int grade) {
-    static const char16_t kFullWidthDigits[] = u"０１２３４５６";
-    auto digit = [](int d) { return QString(QChar(kFullWidthDigits[d])); };
-    if (grade == 0) return QStringLiteral("幼") + digit(3);
-    if (grade >= 1 && grade <= 6) return QStringLiteral("小") + digit(grade);
-    if (grade >= 7 && grade <= 9) return QStringLiteral("中") + digit(grade - 6);
-    if (grade == 10) return QStringLiteral("高") + digit(1);
-    return std::nullopt;
+    static const std::array<QString, 11> kLabels = {
+        QStringLiteral("幼３"), QStringLiteral("小１"), QStringLiteral("小２"), QStringLiteral("小３"),
+        QStringLiteral("小４"), QStringLiteral("小５"), QStringLiteral("小６"), QStringLiteral("中１"),
+        QStringLiteral("中２"), QStringLiteral("中３"), QStringLiteral("高１")};
+    if (grade < 0 || grade > 10) return std::nullopt;
+    return kLabels[size_t(grade)];
 }
 
 QString ListGradeLabel(int grade) {
-    if (grade < -2) return QStringLiteral("幼-");
-    if (grade <= 0) return QStringLiteral("幼") + QString::number(grade + 3);
-    if (grade <= 6) return QStringLiteral("小") + QString::number(grade);
-    if (grade <= 9) return QStringLiteral("中") + QString::number(grade - 6);
-    if (grade <= 12) return QStringLiteral("高") + QString::number(grade - 9);
-    return QStringLiteral("大+");
+    // Grades -3 (and below) .. 13 (and above).
+    static const std::array<QString, 17> kLabels = {
+        QStringLiteral("幼-"), QStringLiteral("幼1"), QStringLiteral("幼2"), QStringLiteral("幼3"),
+        QStringLiteral("小1"), QStringLiteral("小2"), QStringLiteral("小3"), QStringLiteral("小4"),
+        QStringLiteral("小5"), QStringLiteral("小6"), QStringLiteral("中1"), QStringLiteral("中2"),
+        QStringLiteral("中3"), QStringLiteral("高1"), QStringLiteral("高2"), QStringLiteral("高3"),
+        QStringLiteral("大+")};
+    return kLabels[size_t(std::clamp(grade, -3, 13) + 3)];
 }
 
 QString GradeMark(int grade) {

@@ -136,4 +136,17 @@ TEST_F(NameListTest, BirthYearOfAnyLengthKeepsGradeAndNumber) {
     EXPECT_EQ(list.Sorted.front().KeyText().left(7), QStringLiteral("999小6 古"));
 }
 
+TEST_F(NameListTest, EqualNamesGoByFiguresThenNumberAndAChangedRosterResorts) {
+    results::stats().At(1, 2).TodayRuns = 5;
+    std::vector<PupilEntry> listed = {Entry(1, 2017, QStringLiteral("あべ")), Entry(2, 2017, QStringLiteral("あべ")),
+                                      Entry(3, 2017, QStringLiteral("あべ"))};
+    EXPECT_EQ(BuildNameList(listed, 0, QStringLiteral("全学年"), kSchoolYear).Numbers, (std::vector<int>{2, 3, 1}));
+    // The same list again, then one name changed: the order follows the roster.
+    EXPECT_EQ(BuildNameList(listed, 0, QStringLiteral("全学年"), kSchoolYear).Numbers, (std::vector<int>{2, 3, 1}));
+    listed[0] = Entry(1, 2017, QStringLiteral("かわ"));
+    EXPECT_EQ(BuildNameList(listed, 0, QStringLiteral("全学年"), kSchoolYear).Numbers, (std::vector<int>{1, 2, 3}));
+    listed[0] = Entry(1, 2016, QStringLiteral("かわ"));
+    EXPECT_EQ(BuildNameList(listed, 0, QStringLiteral("全学年"), kSchoolYear).Numbers, (std::vector<int>{2, 3, 1}));
+}
+
 }  // namespace

@@ -16,7 +16,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
-#include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
@@ -79,7 +78,7 @@ protected:
     }
     static QStringList Rows(namesel* screen) {
         QStringList rows;
-        for (int i = 0; i < screen->List1->count(); ++i) rows << screen->List1->item(i)->text();
+        for (int i = 0; i < screen->List1->count(); ++i) rows << screen->List1->text(i);
         return rows;
     }
     static int RowOf(namesel* screen, const QString& name) {
@@ -89,7 +88,7 @@ protected:
         return -1;
     }
     static QPoint RowPoint(namesel* screen, int row) {
-        return screen->List1->visualItemRect(screen->List1->item(row)).center();
+        return screen->List1->RowRect(row).center();
     }
     static void ClickRow(namesel* screen, int row) {
         QTest::mouseClick(screen->List1->viewport(), Qt::LeftButton, {}, RowPoint(screen, row));
@@ -119,7 +118,7 @@ TEST_F(NameScreenTest, OpensInPointsModeYoungestFirstWithPrompt) {
                                  QStringLiteral("小4 うえだ　　　  　/       "),
                              }));
     EXPECT_EQ(screen->List2->count(), 5);
-    EXPECT_EQ(screen->List3->item(0)->text(), QStringLiteral("幼3 えのき　　　  　/       *4"));
+    EXPECT_EQ(screen->List3->text(0), QStringLiteral("幼3 えのき　　　  　/       *4"));
 
     // Activated again: the filter still holds each text once; the notice
     // follows the layout.
@@ -135,10 +134,10 @@ TEST_F(NameScreenTest, EveryRebuildReadsFreshFigures) {
     testing_support::AppendRuns(results::ResultsFilePath(), {{1, 1, 20, kToday}, {1, 2, 25, kToday.addDays(-3)}});
     QTest::mouseClick(screen->Option1[0], Qt::LeftButton);
     EXPECT_EQ(screen->RankingMode, 0);
-    EXPECT_EQ(screen->List1->item(RowOf(screen, QStringLiteral("あべ")))->text(),
+    EXPECT_EQ(screen->List1->text(RowOf(screen, QStringLiteral("あべ"))),
               QStringLiteral("小3 あべ　　　　  1回/    2回"));
     // Kindergarten rows are wider outside mode 1.
-    EXPECT_EQ(screen->List1->item(1)->text(), QStringLiteral("幼3 えのき　　　　　     /     　"));
+    EXPECT_EQ(screen->List1->text(1), QStringLiteral("幼3 えのき　　　　　     /     　"));
 }
 
 TEST_F(NameScreenTest, SeparatorNeverConfirms) {

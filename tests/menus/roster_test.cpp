@@ -203,6 +203,16 @@ TEST_F(RosterTest, FaultyFileIsReportedAndKeepsWhatWasRead) {
     }
 }
 
+TEST_F(RosterTest, RereadsARosterChangedToTheSameSize) {
+    ASSERT_TRUE(WriteRoster(dir.path() + "/", {{1, 2017, QStringLiteral("あべ")}, {2, 2017, QStringLiteral("いと")}}));
+    EXPECT_EQ(menus::LoadRoster().size(), 2u);
+    ASSERT_TRUE(WriteRoster(dir.path() + "/", {{1, 2017, QStringLiteral("かわ")}, {2, 2017, QStringLiteral("いと"), 1}}));
+    const auto listed = menus::LoadRoster();
+    ASSERT_EQ(Numbers(listed), std::vector<int>{1});
+    EXPECT_EQ(common::TrimSpaces(listed[0].Name), QStringLiteral("かわ"));
+    EXPECT_EQ(common::TrimSpaces(roster().PupilName[1]), QStringLiteral("かわ"));
+}
+
 TEST_F(RosterTest, KeepsAtMostFiveThousandListedEntries) {
     std::vector<RosterLine> lines;
     for (int i = 0; i < 5003; ++i) lines.push_back({1 + i % 5000, 2017, QStringLiteral("名%1").arg(i)});
