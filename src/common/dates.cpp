@@ -28,7 +28,9 @@ double SecondsOfDay(const QTime& time) { return time.msecsSinceStartOfDay() / 10
 
 double SecondsSince(double start, double now) {
     double d = now - start;
-    if (d < 0) d += 86400.0;
+    // A start rounded to the whole second (the sign-in time) may lie up to
+    // half a second after "now"; only a larger gap means midnight has passed.
+    if (d < -1.0) d += 86400.0;
     return d;
 }
 

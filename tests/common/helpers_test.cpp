@@ -66,6 +66,8 @@ TEST(Dates, SecondsSinceCountsForwardAcrossMidnight) {
     EXPECT_EQ(common::SecondsSince(100, 160.5), 60.5);
     EXPECT_EQ(common::SecondsSince(86390, 5), 15);
     EXPECT_EQ(common::SecondsSince(500, 500), 0);
+    // Just after a sign-in rounded up to the next second: not a day later.
+    EXPECT_NEAR(common::SecondsSince(36001, 36000.6), -0.4, 1e-9);
 }
 
 TEST(MergeSort, StableOnEqualKeys) {
