@@ -28,7 +28,11 @@ namespace {
 
 using startup::runState;
 
-constexpr int kColumnsLeft = 52;  // left edge of List5(0), where column 1 starts
+// The columns live in a viewport of exactly four columns, so a fifth column
+// never shows half of itself at the window's edge.
+constexpr int kColumnsLeft = 52;
+constexpr int kColumnsTop = 110;
+constexpr int kVisibleColumns = 4;
 constexpr int kColumnInner = 226; // the column's controls, leaving a gap to the next
 
 const QColor kLightGrey(224, 224, 224);
@@ -151,12 +155,22 @@ void seisekitime1::BuildTemplates() {
     Command17 = button(this, QStringLiteral("Command17"), QStringLiteral("グラフ"), {628, 40, 100, 30});
     Command17->hide();
 
-    // Column templates (element 0, hidden), positioned as column 1.
+    // Column templates (element 0, hidden), positioned as column 1 inside the
+    // column viewport.
+    ColumnArea = new QWidget(this);
+    ColumnArea->setObjectName(QStringLiteral("ColumnArea"));
+    ColumnArea->setGeometry(kColumnsLeft, kColumnsTop, kVisibleColumns * kColumnWidth, 594);
+    auto intoColumns = [this](QWidget* w) {
+        const QRect r = w->geometry();
+        w->setParent(ColumnArea);
+        w->setGeometry(r.translated(-kColumnsLeft, -kColumnsTop));
+    };
     const int x = kColumnsLeft;
     auto tmpl = [&](QVector<QLabel*>& arr, const QString& name, const QRect& r, int pt,
                     Qt::Alignment align, bool frame = true, bool bold = false) {
         arr.resize(1);
         arr[0] = label(name + QStringLiteral("_0"), r, pt, bold);
+        intoColumns(arr[0]);
         arr[0]->setAlignment(align);
         if (frame) arr[0]->setFrameStyle(QFrame::Box | QFrame::Plain);
         arr[0]->hide();
@@ -191,6 +205,7 @@ void seisekitime1::BuildTemplates() {
     Command4.resize(1);
     Command4[0] = button(this, QStringLiteral("Command4_0"), QString(), {x, 162, kColumnInner, 48});
     Command4[0]->setFont(FontOf(15, true));
+    intoColumns(Command4[0]);
     Command4[0]->hide();
     List5.resize(1);
     List5[0] = new QListWidget(this);
@@ -198,6 +213,7 @@ void seisekitime1::BuildTemplates() {
     List5[0]->setGeometry(x, 294, kColumnInner, 360);
     List5[0]->setFont(FontOf(10));
     List5[0]->setSortingEnabled(true);
+    intoColumns(List5[0]);
     List5[0]->hide();
 
     HScroll1 = new QScrollBar(Qt::Horizontal, this);
@@ -286,15 +302,15 @@ void seisekitime1::CreateColumn(int i) {
     auto suffix = [&](const QString& name) { return name + QStringLiteral("_") + n; };
     const auto& s = runState();
 
-    Label1.append(CopyLabel(Label1[0], this, suffix(QStringLiteral("Label1"))));
+    Label1.append(CopyLabel(Label1[0], ColumnArea, suffix(QStringLiteral("Label1"))));
     Label1[i]->setText(n);
-    Label3.append(CopyLabel(Label3[0], this, suffix(QStringLiteral("Label3"))));
+    Label3.append(CopyLabel(Label3[0], ColumnArea, suffix(QStringLiteral("Label3"))));
     Label3[i]->setText(s.LevelNames[i]);
     Label3[i]->setToolTip(s.LevelNames[i]);
     Label3[i]->setCursor(Qt::PointingHandCursor);
     Label3[i]->installEventFilter(this);
 
-    auto* b = new QPushButton(this);
+    auto* b = new QPushButton(ColumnArea);
     b->setObjectName(suffix(QStringLiteral("Command4")));
     b->setGeometry(Command4[0]->geometry());
     b->setFont(Command4[0]->font());
@@ -305,20 +321,20 @@ void seisekitime1::CreateColumn(int i) {
     connect(b, &QPushButton::clicked, this, [this, i] { StartLevel(i); });
     Command4.append(b);
 
-    Text1.append(CopyLabel(Text1[0], this, suffix(QStringLiteral("Text1"))));
+    Text1.append(CopyLabel(Text1[0], ColumnArea, suffix(QStringLiteral("Text1"))));
     Text1[i]->hide();
-    Label9.append(CopyLabel(Label9[0], this, suffix(QStringLiteral("Label9"))));
+    Label9.append(CopyLabel(Label9[0], ColumnArea, suffix(QStringLiteral("Label9"))));
     Label9[i]->setText(n);
-    Label10.append(CopyLabel(Label10[0], this, suffix(QStringLiteral("Label10"))));
+    Label10.append(CopyLabel(Label10[0], ColumnArea, suffix(QStringLiteral("Label10"))));
     Label10[i]->setText(n);
-    Label14.append(CopyLabel(Label14[0], this, suffix(QStringLiteral("Label14"))));
-    Label15.append(CopyLabel(Label15[0], this, suffix(QStringLiteral("Label15"))));
-    Label8.append(CopyLabel(Label8[0], this, suffix(QStringLiteral("Label8"))));
+    Label14.append(CopyLabel(Label14[0], ColumnArea, suffix(QStringLiteral("Label14"))));
+    Label15.append(CopyLabel(Label15[0], ColumnArea, suffix(QStringLiteral("Label15"))));
+    Label8.append(CopyLabel(Label8[0], ColumnArea, suffix(QStringLiteral("Label8"))));
     Label8[i]->setText(PeriodText(i));
-    Label7.append(CopyLabel(Label7[0], this, suffix(QStringLiteral("Label7"))));
+    Label7.append(CopyLabel(Label7[0], ColumnArea, suffix(QStringLiteral("Label7"))));
     Label7[i]->setText(TargetText(i));
 
-    auto* list = new QListWidget(this);
+    auto* list = new QListWidget(ColumnArea);
     list->setObjectName(suffix(QStringLiteral("List5")));
     list->setGeometry(List5[0]->geometry());
     list->setFont(List5[0]->font());

@@ -74,6 +74,7 @@ public:
     QComboBox* Combo2 = nullptr;
     QScrollBar* HScroll1 = nullptr;
 
+    QWidget* ColumnArea = nullptr;
     // Column control arrays, element 0 the hidden template.
     QVector<QLabel*> Label1;
     QVector<QLabel*> Label3;

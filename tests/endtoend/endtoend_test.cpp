@@ -152,7 +152,9 @@ TEST_F(EndToEnd, PupilConfirmsPractisesAndSeesTheRecord) {
         fake.AdvanceSeconds(2);
         practice->sTimer1_Timer();
         QTest::keyClick(practice, Qt::Key_Return);
-        if (n < 19) ASSERT_EQ(runState().CorrectCount, n + 1);
+        if (n < 19) {
+            ASSERT_EQ(runState().CorrectCount, n + 1);
+        }
     }
     const QTime firstAppend(9, 30, 40);
     EXPECT_EQ(runState().ResultTime, 40);

@@ -142,6 +142,15 @@ TEST_F(LevelMenuTest, MinutesSinceSignInKeepGrowingAcrossMidnight) {
     EXPECT_EQ(Text(menu, "Label17"), QStringLiteral("起動後3分"));
 }
 
+TEST_F(LevelMenuTest, MinutesRightAfterSigningInAreZero) {
+    // The sign-in time is rounded to the whole second, so it can lie just
+    // after the moment the menu reads the clock.
+    runState().SignInTime = 36001;
+    fake.now = QDateTime(today, QTime(10, 0, 0, 600));
+    seisekitime1* menu = Open();
+    EXPECT_EQ(Text(menu, "Label17"), QStringLiteral("起動後0分"));
+}
+
 TEST_F(LevelMenuTest, TeacherControlsFollowTheName) {
     struct Case {
         const char16_t* name;
@@ -199,9 +208,14 @@ TEST_P(LevelLocks, TooMuchPractiseLocksUntilTheFinalLevelIsCleared) {
     EXPECT_EQ(!menu->Command4[c.level]->isEnabled(), c.locked) << c.what;
     QLabel* note = menu->Text1[c.level];
     EXPECT_EQ(note->isVisibleTo(menu), c.locked) << c.what;
-    if (c.locked) EXPECT_EQ(note->text(), QStringLiteral("やりすぎ禁止"));
-    for (int i = 1; i <= 15; ++i)
-        if (i != c.level) EXPECT_TRUE(menu->Command4[i]->isEnabled()) << i;
+    if (c.locked) {
+        EXPECT_EQ(note->text(), QStringLiteral("やりすぎ禁止"));
+    }
+    for (int i = 1; i <= 15; ++i) {
+        if (i != c.level) {
+            EXPECT_TRUE(menu->Command4[i]->isEnabled()) << i;
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
