@@ -32,12 +32,15 @@ struct LargeSchool {
     testing_support::FakePlatform fake;
     QTemporaryDir dir;
 
-    LargeSchool() {
+    // Other benchmarks of this binary set the shared state their own way;
+    // each benchmark here puts the school's back first.
+    void Apply() {
         fake.now = QDateTime(kToday, QTime(15, 0));
         auto& s = startup::runState();
         s.DataRoot = dir.path() + QStringLiteral("/");
         s.ProgramDataFolder = s.DataRoot;
         startup::commonSettings().Reset();
+        results::criteria().Reset();
         for (int level = 1; level <= 15; ++level) {
             auto& c = results::criteria()[level];
             c.TargetTime = 30 + level * 5;
@@ -45,6 +48,10 @@ struct LargeSchool {
             c.JudgementDays.Text = QStringLiteral("7");
             c.TooMuchDays.Text = QStringLiteral("3");
         }
+    }
+
+    LargeSchool() {
+        Apply();
         std::mt19937 rng(7);
         static const QString kana = QStringLiteral("あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほまみむめもやゆよらりるれろわん");
         common::ItemWriter roster;
@@ -88,6 +95,7 @@ struct LargeSchool {
 
 LargeSchool& School() {
     static LargeSchool school;
+    school.Apply();
     return school;
 }
 

@@ -16,9 +16,19 @@ namespace {
 
 const QString kCaution = QStringLiteral("注意");
 
+// The last fault reported, so that one fault is reported once and not on
+// every build of the name list (a screen builds it twice as it opens); a
+// clean read forgets it.
+QString& LastReport() {
+    static QString text;
+    return text;
+}
+
 void Report(const QString& what, const QString& path) {
-    common::platform().MessageBox(what + QStringLiteral("\n") + path, kCaution,
-                                  common::MessageButtons::Ok);
+    const QString text = what + QStringLiteral("\n") + path;
+    if (text == LastReport()) return;
+    LastReport() = text;
+    common::platform().MessageBox(text, kCaution, common::MessageButtons::Ok);
 }
 
 // A text field held at exactly 20 characters. The empty fields, most of the
@@ -134,7 +144,10 @@ const std::vector<PupilEntry>& ReadRosterEntries() {
         lastBytes = *bytes;
         if (lastBytes.isNull()) lastBytes = QByteArray("");  // an empty file is a read too
     }
-    if (last.cutShort) Report(QStringLiteral("名簿ファイルが途中で終わっています。"), path);
+    if (last.cutShort)
+        Report(QStringLiteral("名簿ファイルが途中で終わっています。"), path);
+    else
+        LastReport().clear();
     return last.entries;
 }
 
