@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace common {
 namespace {
@@ -40,12 +41,13 @@ QString NameField(const QString& name, qsizetype n) {
 QString Dec(long long value) { return QString::number(value); }
 
 QString SingleText(float value) {
-    // %.7g may leave trailing zeros after the point ("1.500000" never occurs
-    // with %g, but "1e+07" does); the shortest form that reads back the same
-    // single-precision value is what the platform prints.
+    // The shortest form, at most 7 significant digits, that reads back as the
+    // same single-precision value; plain digits rather than an exponent
+    // wherever 7 digits allow it (10, not 1e+01).
     char buf[32];
     for (int digits = 1; digits <= 7; ++digits) {
         std::snprintf(buf, sizeof buf, "%.*g", digits, static_cast<double>(value));
+        if (std::strchr(buf, 'e') && digits < 7) continue;
         if (std::strtof(buf, nullptr) == value) break;
     }
     return QString::fromLatin1(buf);

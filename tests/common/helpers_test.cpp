@@ -37,6 +37,8 @@ TEST(Strings, TrimAndFixedWidthFields) {
     EXPECT_EQ(common::SingleText(1.5f), QStringLiteral("1.5"));
     EXPECT_EQ(common::SingleText(2.0f), QStringLiteral("2"));
     EXPECT_EQ(common::SingleText(0.7f), QStringLiteral("0.7"));
+    EXPECT_EQ(common::SingleText(10.0f), QStringLiteral("10"));
+    EXPECT_EQ(common::SingleText(1200.0f), QStringLiteral("1200"));
 }
 
 TEST(Strings, TrimRemovesOnlyAsciiAndIdeographicSpaces) {
