@@ -22,24 +22,9 @@ namespace {
 
 using startup::runState;
 
-QColor SeasonColour() {
-    const auto c = runState().SeasonColour;
-    return QColor((c >> 16) & 0xff, (c >> 8) & 0xff, c & 0xff);
-}
-
-void SetBackground(QWidget* w, const QColor& colour) {
-    QPalette p = w->palette();
-    p.setColor(QPalette::Window, colour);
-    w->setPalette(p);
-    w->setAutoFillBackground(true);
-}
-
-QFont FontOf(int pointSize, bool bold = false) {
-    QFont f = QApplication::font();
-    f.setPointSize(pointSize);
-    f.setBold(bold);
-    return f;
-}
+using startup::FontOf;
+using startup::SeasonColour;
+using startup::SetBackground;
 
 }  // namespace
 

@@ -37,24 +37,9 @@ constexpr int kColumnInner = 226; // the column's controls, leaving a gap to the
 
 const QColor kLightGrey(224, 224, 224);
 
-QColor SeasonColour() {
-    const auto c = runState().SeasonColour;
-    return QColor((c >> 16) & 0xff, (c >> 8) & 0xff, c & 0xff);
-}
-
-void SetBackground(QWidget* w, const QColor& colour) {
-    QPalette p = w->palette();
-    p.setColor(QPalette::Window, colour);
-    w->setPalette(p);
-    w->setAutoFillBackground(true);
-}
-
-QFont FontOf(int pointSize, bool bold = false) {
-    QFont f = QApplication::font();
-    f.setPointSize(pointSize);
-    f.setBold(bold);
-    return f;
-}
+using startup::FontOf;
+using startup::SeasonColour;
+using startup::SetBackground;
 
 // The period listing's choices, in list order; the last one carries a
 // double-quote character as it always has.

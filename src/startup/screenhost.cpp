@@ -1,8 +1,31 @@
 #include "startup/screenhost.h"
 
+#include "startup/runstate.h"
+
+#include <QApplication>
+
 namespace startup {
 namespace {
 ScreenHost* host = nullptr;
+}
+
+QColor SeasonColour() {
+    const auto c = runState().SeasonColour;
+    return QColor((c >> 16) & 0xff, (c >> 8) & 0xff, c & 0xff);
+}
+
+void SetBackground(QWidget* w, const QColor& colour) {
+    QPalette p = w->palette();
+    p.setColor(QPalette::Window, colour);
+    w->setPalette(p);
+    w->setAutoFillBackground(true);
+}
+
+QFont FontOf(int pointSize, bool bold) {
+    QFont f = QApplication::font();
+    f.setPointSize(pointSize);
+    f.setBold(bold);
+    return f;
 }
 
 Screen::Screen(QWidget* parent) : QWidget(parent) {

@@ -4,6 +4,8 @@
 // removes it. Modal windows (chooser, version box, message boxes) are dialogs
 // over it.
 
+#include <QColor>
+#include <QFont>
 #include <QList>
 #include <QPointer>
 #include <QWidget>
@@ -24,6 +26,11 @@ private:
     friend class ScreenHost;
     bool loaded_ = false;
 };
+
+// Small helpers every screen uses for its looks.
+QColor SeasonColour();  // RunState's season colour
+void SetBackground(QWidget* w, const QColor& colour);
+QFont FontOf(int pointSize, bool bold = false);  // the application font at a size
 
 class ScreenHost : public QWidget {
     Q_OBJECT
