@@ -58,16 +58,6 @@ void StoreItem(CriteriaRow& row, int field, const QString& item) {
     }
 }
 
-// Int() of a score that may come from wild criteria (a huge multiplier, a
-// negative stored result): never undefined, always inside int.
-int IntOfScore(double x) {
-    if (std::isnan(x)) return 0;
-    const double f = std::floor(x);
-    if (f <= std::numeric_limits<int>::min()) return std::numeric_limits<int>::min();
-    if (f >= std::numeric_limits<int>::max()) return std::numeric_limits<int>::max();
-    return static_cast<int>(f);
-}
-
 constexpr int kSlots = static_cast<int>(std::tuple_size_v<decltype(CriteriaTable::Rows)>);
 
 bool ValidLevel(int level) { return level >= 0 && level < kSlots; }
@@ -159,43 +149,6 @@ bool SaveCriteria(const CriteriaTable& table, int levelCount, QString& errorMess
         return false;
     }
     return true;
-}
-
-int CurvePoints(long long t, long long x, std::int32_t k) {
-    int points = 0;
-    if (t <= k) {
-        // A target time of 0 (or below) has no curve: (K - x) / K would divide
-        // by zero, and every positive result scores 0 there anyway.
-        if (k > 0) {
-            const double r = static_cast<double>(k - x) / static_cast<double>(k);
-            // r * r * r rather than pow(): the same value at every score
-            // boundary (a whole score on the curve needs r = 0 or 1) and it
-            // runs for every stored result on each rebuild.
-            points = IntOfScore(r * r * r * 50.0 + 5.0);
-        }
-    } else if (t < 2LL * k) {
-        points = 4;
-    } else if (t < 10LL * k) {
-        points = 1;
-    }
-    if (t > 99997) points = 0;
-    return points;
-}
-
-int MultipliedPoints(int basePoints, float multiplier) {
-    return IntOfScore(static_cast<double>(multiplier) * static_cast<double>(basePoints));
-}
-
-long long FirstThreeCharacters(long long t) {
-    // Digit arithmetic rather than text: this runs for every stored result.
-    // A minus sign is one of the three characters ("-1234" -> -12).
-    if (t >= 0) {
-        while (t >= 1000) t /= 10;
-        return t;
-    }
-    unsigned long long m = 0ULL - static_cast<unsigned long long>(t);
-    while (m >= 100) m /= 10;
-    return -static_cast<long long>(m);
 }
 
 int BasePoints(long long t, int level) {

@@ -4,7 +4,9 @@
 #include <QString>
 
 #include <array>
+#include <cmath>
 #include <cstdint>
+#include <limits>
 
 namespace results {
 
@@ -68,15 +70,62 @@ int RunPoints(long long t, int level);
 // a result of 1000 s or more counts by its first three digits (1234 -> 123).
 int StoredBasePoints(long long t, int level);
 int StoredRunPoints(long long t, int level);
-// The rule itself, for loops that look the level's row up once: base points
-// of result t against target time k, x being the value that goes into the
-// curve (t, or its first three digits for stored results); run points of
-// those base points with the level's multiplier.
-int CurvePoints(long long t, long long x, std::int32_t k);
-int MultipliedPoints(int basePoints, float multiplier);
+// The rule itself, for loops that look the level's row up once (inline: the
+// statistics apply it to every stored result on each rebuild).
+
+// Int() of a score that may come from wild criteria (a huge multiplier, a
+// negative stored result): never undefined, always inside int.
+inline int IntOfScore(double x) {
+    constexpr double lo = std::numeric_limits<int>::min();
+    constexpr double hi = std::numeric_limits<int>::max();
+    if (!(x > lo)) return std::isnan(x) ? 0 : std::numeric_limits<int>::min();
+    if (x >= hi) return std::numeric_limits<int>::max();
+    // Truncation, then one down for a negative fraction: floor without a
+    // library call on every stored result.
+    const int i = static_cast<int>(x);
+    return i > x ? i - 1 : i;
+}
+
+// Base points of result t against target time k, x being the value that goes
+// into the curve (t, or its first three digits for stored results).
+inline int CurvePoints(long long t, long long x, std::int32_t k) {
+    int points = 0;
+    if (t <= k) {
+        // A target time of 0 (or below) has no curve: (K - x) / K would divide
+        // by zero, and every positive result scores 0 there anyway.
+        if (k > 0) {
+            const double r = static_cast<double>(k - x) / static_cast<double>(k);
+            // r * r * r rather than pow(): the same value at every score
+            // boundary (a whole score on the curve needs r = 0 or 1).
+            points = IntOfScore(r * r * r * 50.0 + 5.0);
+        }
+    } else if (t < 2LL * k) {
+        points = 4;
+    } else if (t < 10LL * k) {
+        points = 1;
+    }
+    if (t > 99997) points = 0;
+    return points;
+}
+
+// Run points of those base points: the single-precision multiplier widened
+// to double before the product.
+inline int MultipliedPoints(int basePoints, float multiplier) {
+    return IntOfScore(static_cast<double>(multiplier) * static_cast<double>(basePoints));
+}
+
 // x of the stored-results rule: the number formed by the first three
-// characters of t in decimal.
-long long FirstThreeCharacters(long long t);
+// characters of t in decimal, a minus sign being one of them (-1234 -> -12).
+// Digit arithmetic rather than text.
+inline long long FirstThreeCharacters(long long t) {
+    if (t >= 0) {
+        while (t >= 1000) t /= 10;
+        return t;
+    }
+    unsigned long long m = 0ULL - static_cast<unsigned long long>(t);
+    while (m >= 100) m /= 10;
+    return -static_cast<long long>(m);
+}
 
 // Whether a record dated `date` lies within the last `days` calendar days
 // counting today (`today`; both date values).

@@ -51,43 +51,11 @@ namespace {
 const QString kResultsFileName = QStringLiteral("成績累積データ.dat");
 constexpr int kTextBytes = 5;
 
-void PutLittleEndian(char* at, std::uint64_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) at[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
-}
-
-std::uint64_t GetLittleEndian(const char* at, int bytes) {
-    std::uint64_t value = 0;
-    for (int i = 0; i < bytes; ++i)
-        value |= static_cast<std::uint64_t>(static_cast<unsigned char>(at[i])) << (8 * i);
-    return value;
-}
-
 // A text field of exactly five bytes: cut, or padded with `pad`.
 void PutText(char* at, const QByteArray& text, char pad) {
     const int n = static_cast<int>(std::min<qsizetype>(text.size(), kTextBytes));
     std::memcpy(at, text.constData(), n);
     std::memset(at + n, pad, kTextBytes - n);
-}
-
-// The numeric value of a five-byte points text. Plain whole numbers, which
-// is all the program writes, are read here without building a string.
-double PointsValue(const char* text) {
-    int i = 0;
-    while (i < kTextBytes && text[i] == ' ') ++i;
-    const bool negative = i < kTextBytes && text[i] == '-';
-    if (negative || (i < kTextBytes && text[i] == '+')) ++i;
-    long value = 0;
-    int digits = 0;
-    while (i < kTextBytes && text[i] >= '0' && text[i] <= '9') {
-        value = value * 10 + (text[i] - '0');
-        ++i;
-        ++digits;
-    }
-    if (i == kTextBytes || text[i] == ' ' || text[i] == '\0') {
-        if (digits == 0) return 0;
-        return static_cast<double>(negative ? -value : value);
-    }
-    return common::LeadingNumber(QString::fromLatin1(text, kTextBytes));
 }
 
 bool IsShiftJisLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
@@ -135,11 +103,11 @@ CumulativeRecord CurrentRunRecord() {
 QByteArray EncodeRecord(const CumulativeRecord& r) {
     QByteArray out(kRecordSize, '\0');
     char* p = out.data();
-    PutLittleEndian(p + 0, std::bit_cast<std::uint64_t>(r.RecordDate), 8);
-    PutLittleEndian(p + 8, std::bit_cast<std::uint64_t>(r.RecordTime), 8);
-    PutLittleEndian(p + 16, static_cast<std::uint16_t>(r.PupilNumber), 2);
-    PutLittleEndian(p + 18, static_cast<std::uint16_t>(r.Level), 2);
-    PutLittleEndian(p + 20, static_cast<std::uint32_t>(r.Result), 4);
+    qToLittleEndian<double>(r.RecordDate, p + 0);
+    qToLittleEndian<double>(r.RecordTime, p + 8);
+    qToLittleEndian<std::int16_t>(r.PupilNumber, p + 16);
+    qToLittleEndian<std::int16_t>(r.Level, p + 18);
+    qToLittleEndian<std::int32_t>(r.Result, p + 20);
     PutText(p + 24, r.SchoolCodeText, ' ');
     PutText(p + 29, r.ExtraText, ' ');
     PutText(p + 34, r.PointsText, ' ');
@@ -147,18 +115,24 @@ QByteArray EncodeRecord(const CumulativeRecord& r) {
     return out;
 }
 
-LogEntry DecodeEntry(const char* p) {
-    LogEntry e;
-    e.RecordDate = std::bit_cast<double>(GetLittleEndian(p + 0, 8));
-    e.RecordTime = std::bit_cast<double>(GetLittleEndian(p + 8, 8));
-    e.PupilNumber = static_cast<std::int16_t>(GetLittleEndian(p + 16, 2));
-    e.Level = static_cast<std::int16_t>(GetLittleEndian(p + 18, 2));
-    e.Result = static_cast<std::int32_t>(GetLittleEndian(p + 20, 4));
-    const double points = std::nearbyint(PointsValue(p + 34));
-    constexpr double lo = std::numeric_limits<std::int32_t>::min();
-    constexpr double hi = std::numeric_limits<std::int32_t>::max();
-    e.Points = std::isnan(points) ? 0 : static_cast<std::int32_t>(std::clamp(points, lo, hi));
-    return e;
+double PointsTextValue(const char* text) {
+    // Plain whole numbers are read without building a string.
+    int i = 0;
+    while (i < kTextBytes && text[i] == ' ') ++i;
+    const bool negative = i < kTextBytes && text[i] == '-';
+    if (negative || (i < kTextBytes && text[i] == '+')) ++i;
+    long value = 0;
+    int digits = 0;
+    while (i < kTextBytes && text[i] >= '0' && text[i] <= '9') {
+        value = value * 10 + (text[i] - '0');
+        ++i;
+        ++digits;
+    }
+    if (i == kTextBytes || text[i] == ' ' || text[i] == '\0') {
+        if (digits == 0) return 0;
+        return static_cast<double>(negative ? -value : value);
+    }
+    return common::LeadingNumber(QString::fromLatin1(text, kTextBytes));
 }
 
 CumulativeRecord DecodeRecord(const char* p) {

@@ -6,8 +6,13 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QtEndian>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <limits>
 
 namespace results {
 
@@ -28,10 +33,32 @@ struct CumulativeRecord {
 // Field by field, little-endian, at fixed offsets.
 QByteArray EncodeRecord(const CumulativeRecord& r);
 CumulativeRecord DecodeRecord(const char* bytes);  // kRecordSize bytes
+// The numeric value of a five-byte points text (any text; 0 when it holds
+// no number).
+double PointsTextValue(const char* text);
+
 // One record as the history holds it (Points = the numeric value of
-// PointsText, rounded), decoded without building texts: the history loader
-// reads up to 20000 records on every rebuild.
-LogEntry DecodeEntry(const char* bytes);  // kRecordSize bytes
+// PointsText, rounded), decoded field by field without building texts: the
+// history loader reads up to 20000 records on every rebuild.
+inline LogEntry DecodeEntry(const char* p) {
+    LogEntry e;
+    e.RecordDate = qFromLittleEndian<double>(p + 0);
+    e.RecordTime = qFromLittleEndian<double>(p + 8);
+    e.PupilNumber = qFromLittleEndian<std::int16_t>(p + 16);
+    e.Level = qFromLittleEndian<std::int16_t>(p + 18);
+    e.Result = qFromLittleEndian<std::int32_t>(p + 20);
+    // What the program itself writes: "0" and four blanks.
+    static constexpr char kZeroPoints[5] = {'0', ' ', ' ', ' ', ' '};
+    if (std::memcmp(p + 34, kZeroPoints, sizeof kZeroPoints) == 0) {
+        e.Points = 0;
+    } else {
+        const double points = std::nearbyint(PointsTextValue(p + 34));
+        constexpr double lo = std::numeric_limits<std::int32_t>::min();
+        constexpr double hi = std::numeric_limits<std::int32_t>::max();
+        e.Points = std::isnan(points) ? 0 : static_cast<std::int32_t>(std::clamp(points, lo, hi));
+    }
+    return e;
+}
 // A text cut or blank-padded to 5 bytes of Shift-JIS.
 QByteArray FiveByteText(const QString& text);
 

@@ -11,7 +11,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <type_traits>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -92,19 +94,119 @@ int OpenForLoading() {
     }
 }
 
-// Fills the history, BestTime and SchoolBestTime. With resetBestTimes false
-// the caller has already set every BestTime to NoResult.
-bool Load(Statistics& st, bool resetBestTimes) {
+// Sums of run points cannot overflow even with a wild multiplier in the
+// criteria: they stop at the largest value.
+void AddPoints(std::int32_t& sum, int points) {
+    if (__builtin_add_overflow(sum, points, &sum))
+        sum = points > 0 ? std::numeric_limits<std::int32_t>::max() : std::numeric_limits<std::int32_t>::min();
+}
+
+// The counting rules of one level, looked up once per rebuild.
+struct LevelRule {
+    std::int32_t target = 0;
+    float multiplier = 0;
+    double judgementAfter = 0;  // dates later than this are inside the period
+    double tooMuchAfter = 0;
+};
+
+// Run points of a stored result at a level, remembered for the results that
+// occur again and again (whole seconds below kRemembered): a rebuild then
+// works out each of them once instead of once per record. One instance lives
+// for the whole run, so a rebuild allocates nothing for it.
+class PointsMemo {
+public:
+    static constexpr int kRemembered = 1024;
+
+    static PointsMemo& For(const std::array<LevelRule, kLevelSlots>& rules) {
+        static PointsMemo memo;
+        memo.rules_ = rules;
+        for (auto& level : memo.memo_) level.fill(kUnknown);
+        return memo;
+    }
+
+    int operator()(int level, std::int32_t t) {
+        if (t < 0 || t >= kRemembered) return Compute(level, t);
+        std::int32_t& m = memo_[level][t];
+        if (m == kUnknown) m = Compute(level, t);  // a value equal to kUnknown is merely worked out again
+        return m;
+    }
+
+private:
+    static constexpr std::int32_t kUnknown = std::numeric_limits<std::int32_t>::min();
+
+    int Compute(int level, std::int32_t t) const {
+        const LevelRule& rule = rules_[level];
+        return MultipliedPoints(CurvePoints(t, FirstThreeCharacters(t), rule.target), rule.multiplier);
+    }
+
+    std::array<LevelRule, kLevelSlots> rules_{};
+    std::array<std::array<std::int32_t, kRemembered>, kLevelSlots> memo_;
+};
+
+// Adds one history entry to the figures of its level and pupil.
+class Counter {
+public:
+    Counter() : today_(common::DateValue(common::platform().Now().date())) {
+        const CriteriaTable& table = criteria();
+        for (int level = kFirstLevel; level <= kLastLevel; ++level) {
+            const CriteriaRow& c = table[level];
+            rules_[level] = {c.TargetTime, c.PointMultiplier, today_ - c.JudgementDays.Value(),
+                             today_ - c.TooMuchDays.Value()};
+        }
+        points_ = &PointsMemo::For(rules_);
+    }
+
+    void operator()(const LogEntry& e, PupilLevelStats& s) {
+        const LevelRule& rule = rules_[e.Level];
+        const std::int32_t t = e.Result;
+        const int valid = t < kValidRunLimit ? 1 : 0;
+        const int points = (*points_)(e.Level, t);
+        s.TotalRuns = static_cast<std::int16_t>(s.TotalRuns + valid);
+        if (e.RecordDate > rule.judgementAfter) {
+            s.PeriodRuns = static_cast<std::int16_t>(s.PeriodRuns + valid);
+            AddPoints(s.PeriodPoints, points);
+        }
+        if (e.RecordDate > rule.tooMuchAfter) {
+            s.TooMuchRuns = static_cast<std::int16_t>(s.TooMuchRuns + valid);
+            AddPoints(s.TooMuchPointsEarned, points);
+        }
+        AddPoints(s.TotalPoints, points);
+        if (e.RecordDate == today_) {
+            s.TodayRuns += static_cast<float>(valid);
+            AddPoints(s.TodayPoints, points);
+        }
+    }
+
+private:
+    double today_;
+    std::array<LevelRule, kLevelSlots> rules_{};
+    PointsMemo* points_ = nullptr;  // set once the rules are in
+};
+
+struct NoCounting {
+    void operator()(const LogEntry&, PupilLevelStats&) {}
+};
+
+// Fills the history, BestTime and SchoolBestTime, and hands every kept entry
+// with its figures to `count` in the same pass: a rebuild then touches each
+// entry's table slot once. With resetBestTimes false the caller has already
+// set every BestTime to NoResult.
+template <typename Count>
+bool Load(Statistics& st, bool resetBestTimes, Count&& count) {
     if (resetBestTimes) {
         for (int level = kFirstLevel; level <= kLastLevel; ++level)
             for (int pupil = 1; pupil <= kLastPupil; ++pupil) st.At(level, pupil).BestTime = kNoResult;
     }
-    st.History.clear();
-    st.History.reserve(kMaxHistory);
+    // The history's storage is kept from one rebuild to the next: entries are
+    // written over the old ones and the vector is cut to the kept ones.
     st.HistoryCount = 0;
+    auto fail = [&st] {
+        st.History.clear();
+        return false;
+    };
 
     const int fd = OpenForLoading();
-    if (fd < 0) return false;
+    if (fd < 0) return fail();
     FileDescriptor file(fd);
 
     // Only the newest kMaxHistory whole records; a partial tail is no record.
@@ -117,7 +219,7 @@ bool Load(Statistics& st, bool resetBestTimes) {
             continue;
         }
         FatalLoadError(4, error, LogEntry{}, 0);
-        return false;
+        return fail();
     }
     const long long records = info.st_size / kRecordSize;
     const long long first = records > kMaxHistory ? records - kMaxHistory : 0;  // 0-based
@@ -143,41 +245,66 @@ bool Load(Statistics& st, bool resetBestTimes) {
             continue;
         }
         FatalLoadError(5, error, LogEntry{}, first + got / kRecordSize + 1);
-        return false;
+        return fail();
     }
 
     const long long loaded = got / kRecordSize;
+    if (st.History.size() < static_cast<size_t>(loaded)) st.History.resize(static_cast<size_t>(loaded));
+    LogEntry* kept = st.History.data();
     const char* p = buffer.data();
+    PupilLevelStats* table = st.Table.data();
+    // The smallest BestTime of each level over pupils 1..1000 is the smallest
+    // result of those pupils there, so it is kept as the records go by.
+    st.SchoolBestTime.fill(kNoResult);
+    // The table is far larger than the cache and the records hit it at
+    // random: ask for the slot of a record a few places ahead while this one
+    // is worked on.
+    constexpr long long kAhead = 16;
     for (long long k = 0; k < loaded; ++k, p += kRecordSize) {
+        if (k + kAhead < loaded) {
+            const char* q = p + kAhead * kRecordSize;
+            const auto pupil = qFromLittleEndian<std::uint16_t>(q + 16);
+            const auto level = qFromLittleEndian<std::uint16_t>(q + 18);
+            if (pupil <= kLastPupil && level <= kLastLevel) {
+                // A 36-byte slot often straddles two cache lines.
+                const char* slot = reinterpret_cast<const char*>(table + level * kPupilSlots + pupil);
+                __builtin_prefetch(slot, 1);
+                __builtin_prefetch(slot + sizeof(PupilLevelStats) - 1, 1);
+            }
+        }
         const LogEntry e = DecodeEntry(p);
         // A record naming a level or pupil that has no slot is not read at
         // all (it stays in the file for records maintenance to show).
         if (e.Level < 0 || e.Level > kLastLevel || e.PupilNumber < 0 || e.PupilNumber > kLastPupil)
             continue;
-        std::int32_t& best = st.At(e.Level, e.PupilNumber).BestTime;
-        if (e.Result < best) best = e.Result;
+        PupilLevelStats& s = table[e.Level * kPupilSlots + e.PupilNumber];
+        if (e.Result < s.BestTime) s.BestTime = e.Result;
+        if (e.PupilNumber >= 1 && e.PupilNumber <= kSchoolBestLastPupil && e.Result < st.SchoolBestTime[e.Level])
+            st.SchoolBestTime[e.Level] = e.Result;
         // Deleted or unnamed records still count for the best time above.
         if (e.RecordDate < 0 || e.PupilNumber == 0 || e.Level < kFirstLevel) continue;
-        st.History.push_back(e);
+        *kept++ = e;
+        count(e, s);
     }
+    st.History.resize(static_cast<size_t>(kept - st.History.data()));
     st.HistoryCount = static_cast<int>(st.History.size());
 
-    st.SchoolBestTime.fill(kNoResult);
-    for (int level = kFirstLevel; level <= kLastLevel; ++level) {
-        std::int32_t best = kNoResult;
-        const PupilLevelStats* row = &st.At(level, 0);
-        for (int pupil = 1; pupil <= kSchoolBestLastPupil; ++pupil)
-            best = std::min(best, row[pupil].BestTime);
-        st.SchoolBestTime[level] = best;
-    }
     return true;
 }
 
-// Sums of run points cannot overflow even with a wild multiplier in the
-// criteria: they stop at the largest value.
-void AddPoints(std::int32_t& sum, int points) {
-    if (__builtin_add_overflow(sum, points, &sum))
-        sum = points > 0 ? std::numeric_limits<std::int32_t>::max() : std::numeric_limits<std::int32_t>::min();
+// Every field 0 and every BestTime NoResult. Zeroing runs at memset's speed
+// (whole cache lines written without reading them first); the best times are
+// then set block by block while the block is still in the first-level cache.
+void ClearTable(std::vector<PupilLevelStats>& table) {
+    static_assert(std::is_trivially_copyable_v<PupilLevelStats>);
+    constexpr size_t kBlock = 512;  // slots: 18 KB
+    PupilLevelStats* slots = table.data();
+    const size_t n = table.size();
+    for (size_t start = 0; start < n; start += kBlock) {
+        const size_t count = std::min(kBlock, n - start);
+        std::memset(static_cast<void*>(slots + start), 0, count * sizeof(PupilLevelStats));
+        for (size_t i = start; i < start + count; ++i) slots[i].BestTime = kNoResult;
+    }
 }
 
 }  // namespace
@@ -187,51 +314,12 @@ Statistics& stats() {
     return s;
 }
 
-bool LoadHistory() { return Load(stats(), true); }
+bool LoadHistory() { return Load(stats(), true, NoCounting{}); }
 
 bool RecomputeStatistics() {
     Statistics& st = stats();
-    // Every field 0 and every BestTime NoResult, in one pass over the table.
-    std::fill(st.Table.begin(), st.Table.end(), PupilLevelStats{});
-    if (!Load(st, false)) return false;
-
-    const double today = common::DateValue(common::platform().Now().date());
-    struct LevelRule {
-        std::int32_t target;
-        float multiplier;
-        double judgementAfter;  // dates later than this are inside the period
-        double tooMuchAfter;
-    };
-    std::array<LevelRule, kLevelSlots> rules{};
-    const CriteriaTable& table = criteria();
-    for (int level = kFirstLevel; level <= kLastLevel; ++level) {
-        const CriteriaRow& c = table[level];
-        rules[level] = {c.TargetTime, c.PointMultiplier, today - c.JudgementDays.Value(),
-                        today - c.TooMuchDays.Value()};
-    }
-
-    for (const LogEntry& e : st.History) {
-        const LevelRule& rule = rules[e.Level];
-        PupilLevelStats& s = st.At(e.Level, e.PupilNumber);
-        const std::int32_t t = e.Result;
-        const int valid = t < kValidRunLimit ? 1 : 0;
-        const int points = MultipliedPoints(CurvePoints(t, FirstThreeCharacters(t), rule.target), rule.multiplier);
-        s.TotalRuns = static_cast<std::int16_t>(s.TotalRuns + valid);
-        if (e.RecordDate > rule.judgementAfter) {
-            s.PeriodRuns = static_cast<std::int16_t>(s.PeriodRuns + valid);
-            AddPoints(s.PeriodPoints, points);
-        }
-        if (e.RecordDate > rule.tooMuchAfter) {
-            s.TooMuchRuns = static_cast<std::int16_t>(s.TooMuchRuns + valid);
-            AddPoints(s.TooMuchPointsEarned, points);
-        }
-        AddPoints(s.TotalPoints, points);
-        if (e.RecordDate == today) {
-            s.TodayRuns += static_cast<float>(valid);
-            AddPoints(s.TodayPoints, points);
-        }
-    }
-    return true;
+    ClearTable(st.Table);
+    return Load(st, false, Counter{});
 }
 
 }  // namespace results

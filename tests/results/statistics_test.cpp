@@ -117,10 +117,12 @@ TEST_F(Statistics, CountsRunsAndPointsByPeriod) {
 TEST_F(Statistics, StoredResultsOfAThousandAndMoreScoreByThreeCharacters) {
     results::criteria()[2].TargetTime = 2000;
     results::criteria()[3].PointMultiplier = 0.7f;
-    Write(Records({{8, 2, 1234}, {8, 3, 32}}));
+    Write(Records({{8, 2, 1234}, {8, 3, 32}, {8, 4, 32}, {9, 3, 32}}));
     ASSERT_TRUE(results::RecomputeStatistics());
     EXPECT_EQ(At(2, 8).TotalPoints, 46);  // 123 on the curve, not 1234 (7)
     EXPECT_EQ(At(3, 8).TotalPoints, 6);   // Int(0.7f x 10)
+    EXPECT_EQ(At(4, 8).TotalPoints, 10);  // the same result at another level
+    EXPECT_EQ(At(3, 9).TotalPoints, 6);
 }
 
 TEST_F(Statistics, MarkedRecordsLeaveTheHistoryButMayLowerABestTime) {

@@ -1,0 +1,129 @@
+// The statistics rebuild runs each time the level menu, the name list or the
+// evaluation screen is shown, so it is measured against the least work any
+// rebuild must do: read the newest 20000 records and clear a table of the
+// statistics' size (BM_RawReadFloor). The append is measured with its lock
+// and flush.
+
+#include "common/dates.h"
+#include "fakeplatform.h"
+#include "results/criteria.h"
+#include "results/resultsfile.h"
+#include "results/statistics.h"
+#include "startup/runstate.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <map>
+#include <memory>
+#include <random>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const QDate kToday(2024, 5, 1);
+
+// A year of results by 2000 pupils over 15 levels, a few of them time-outs.
+struct ResultsFixture {
+    explicit ResultsFixture(int records) {
+        startup::runState().ProgramDataFolder = dir.path() + u'/';
+        fake.now = QDateTime(kToday, QTime(16, 0));
+        for (int level = 1; level <= 15; ++level) {
+            auto& c = results::criteria()[level];
+            c.TargetTime = 30 + 2 * level;
+            c.MinimumTime = 2 * c.TargetTime;
+            c.ClearPoints = 40;
+            c.ClearCount = 8;
+            c.PointMultiplier = level < 8 ? 1.0f : 1.5f;
+            c.TooMuchCount.Text = QStringLiteral("10");
+            c.JudgementDays.Text = QStringLiteral("14");
+            c.TooMuchDays.Text = QStringLiteral("1");
+        }
+        std::mt19937 random(7);
+        const double today = common::DateValue(kToday);
+        QByteArray bytes;
+        bytes.reserve(static_cast<qsizetype>(records) * results::kRecordSize);
+        results::CumulativeRecord r;
+        r.SchoolCodeText = "01234";
+        r.ExtraText = "     ";
+        r.PointsText = "0    ";
+        r.ReservedText = QByteArray(5, '\0');
+        for (int k = 0; k < records; ++k) {
+            r.RecordDate = today - 364 + static_cast<double>(k) * 365 / records;
+            r.RecordTime = 0.6 + (random() % 1000) / 4000.0;
+            r.PupilNumber = static_cast<std::int16_t>(1 + random() % 2000);
+            r.Level = static_cast<std::int16_t>(1 + random() % 15);
+            r.Result = random() % 100 < 3 ? results::kNoResult : static_cast<std::int32_t>(20 + random() % 180);
+            bytes += results::EncodeRecord(r);
+        }
+        QFile f(results::ResultsFilePath());
+        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) std::abort();
+    }
+    ~ResultsFixture() { startup::runState().Reset(); }
+
+    QTemporaryDir dir;
+    testing_support::FakePlatform fake;
+};
+
+ResultsFixture& FixtureOf(int records) {
+    static std::map<int, std::unique_ptr<ResultsFixture>> fixtures;
+    auto& f = fixtures[records];
+    if (!f) f = std::make_unique<ResultsFixture>(records);
+    startup::runState().ProgramDataFolder = f->dir.path() + u'/';
+    return *f;
+}
+
+void BM_RecomputeStatistics(benchmark::State& state) {
+    FixtureOf(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        if (!results::RecomputeStatistics()) state.SkipWithError("rebuild failed");
+        benchmark::DoNotOptimize(results::stats().Table.data());
+    }
+}
+BENCHMARK(BM_RecomputeStatistics)->Arg(20000)->Arg(200000)->Unit(benchmark::kMicrosecond);
+
+void BM_RawReadFloor(benchmark::State& state) {
+    FixtureOf(static_cast<int>(state.range(0)));
+    const QByteArray path = QFile::encodeName(results::ResultsFilePath());
+    std::vector<char> buffer(static_cast<size_t>(results::kMaxHistory) * results::kRecordSize);
+    std::vector<results::PupilLevelStats> table(results::kLevelSlots * results::kPupilSlots);
+    for (auto _ : state) {
+        const int fd = ::open(path.constData(), O_RDONLY);
+        struct stat st {};
+        ::fstat(fd, &st);
+        const long long records = st.st_size / results::kRecordSize;
+        const long long first = records > results::kMaxHistory ? records - results::kMaxHistory : 0;
+        const ssize_t got = ::pread(fd, buffer.data(), (records - first) * results::kRecordSize,
+                                    first * results::kRecordSize);
+        ::close(fd);
+        std::memset(static_cast<void*>(table.data()), 0, table.size() * sizeof table[0]);
+        benchmark::DoNotOptimize(got);
+        benchmark::DoNotOptimize(buffer.data());
+        benchmark::DoNotOptimize(table.data());
+    }
+}
+BENCHMARK(BM_RawReadFloor)->Arg(20000)->Arg(200000)->Unit(benchmark::kMicrosecond);
+
+void BM_AppendResult(benchmark::State& state) {
+    QTemporaryDir dir;
+    testing_support::FakePlatform fake;
+    startup::RunState& rs = startup::runState();
+    rs.ProgramDataFolder = dir.path() + u'/';
+    rs.SchoolCode = QStringLiteral("01234");
+    rs.CurrentPupil = 12;
+    rs.CurrentLevel = 3;
+    rs.ResultTime = 41;
+    for (auto _ : state)
+        if (!results::AppendResult()) state.SkipWithError("append failed");
+    rs.Reset();
+}
+BENCHMARK(BM_AppendResult)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
