@@ -6,12 +6,14 @@
 // only then reads the length, writes its 44 bytes right after the last whole
 // record in one pwrite, flushes them with fdatasync, unlocks and closes. On NFS
 // and SMB mounts the lock goes to the server, so two PCs never compute the
-// same position. The lock is never waited for inside the kernel: a refused lock
-// (EAGAIN, EACCES) or a busy file is tried again after one second during which
-// window events keep running, without limit. POSIX locks belong to the process
-// and any close() of any descriptor of the file drops them, so nothing in this
-// process opens the file a second time while the lock is held. Readers take no
-// lock and read only whole records.
+// same position. The lock is never waited for inside the kernel: after a
+// refused lock (EAGAIN, EACCES) or a busy file the attempt closes the file
+// and the whole append is tried again after one second during which window
+// events keep running, without limit. POSIX locks belong to the process and
+// any close() of any descriptor of the file drops them, so the lock is held
+// only between open and close of one attempt, with no event processing in
+// between: nothing else in this process can open the file meanwhile. Readers
+// take no lock and read only whole records.
 //
 // What a crash can leave. A crash or power cut before pwrite leaves the file as
 // it was. One during pwrite can leave a partial record (fewer than 44 bytes) at
@@ -33,12 +35,10 @@
 #include <QFile>
 
 #include <algorithm>
-#include <bit>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstring>
-#include <limits>
 #include <thread>
 
 #include <fcntl.h>
@@ -65,19 +65,6 @@ void FatalAppendError(int error) {
     common::platform().MessageBox(QStringLiteral("成績ランダムファイル記録") + ErrorDescription(error),
                                   startup::runState().ProgramTitle, common::MessageButtons::Ok);
     common::platform().EndProgram();
-}
-
-// After a failed step of the append: true when the step is to be tried again
-// (interrupted, or the file busy: then after one second), false when the
-// program has been ended.
-bool RetryAppendStep(int error) {
-    if (error == EINTR) return true;
-    if (IsBusyError(error)) {
-        WaitWithEvents(1000);
-        return true;
-    }
-    FatalAppendError(error);
-    return false;
 }
 
 CumulativeRecord CurrentRunRecord() {
@@ -235,57 +222,72 @@ RunEndFlags& runEndFlags() {
     return flags;
 }
 
-bool AppendResult() {
+namespace {
+
+// One attempt at the append, from opening the file to closing it; false with
+// the error number when a step failed. The file (and with it the lock) is
+// closed whenever this returns, so the wait before another attempt runs
+// window events without this process holding the lock: an event handler that
+// opens and closes the file meanwhile cannot drop it.
+bool TryAppend(int& error) {
     int fd;
     while ((fd = OpenResultsFile()) < 0)
-        if (!RetryAppendStep(errno)) return false;
+        if (errno != EINTR) return error = errno, false;
     FileDescriptor file(fd);
 
-    for (;;) {
-        struct flock lock {};
-        lock.l_type = F_WRLCK;
-        lock.l_whence = SEEK_SET;
-        lock.l_start = 0;
-        lock.l_len = 0;  // the whole file, however long it grows
-        if (::fcntl(fd, F_SETLK, &lock) == 0) break;
-        if (!RetryAppendStep(errno)) return false;
-    }
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = 0;
+    lock.l_len = 0;  // the whole file, however long it grows
+    while (::fcntl(fd, F_SETLK, &lock) != 0)
+        if (errno != EINTR) return error = errno, false;
 
     const QByteArray record = EncodeRecord(CurrentRunRecord());
-    int shortWrites = 0;
-    for (;;) {
+    for (int shortWrites = 0;;) {
         struct stat st {};
         if (::fstat(fd, &st) != 0) {
-            if (!RetryAppendStep(errno)) return false;
-            continue;
+            if (errno == EINTR) continue;
+            return error = errno, false;
         }
         // Just after the last whole record: a partial tail is written over.
         const off_t at = st.st_size / kRecordSize * kRecordSize;
         const ssize_t written = ::pwrite(fd, record.constData(), kRecordSize, at);
         if (written == kRecordSize) break;
-        if (written >= 0) {
-            // A short write leaves a partial tail; write the record again at
-            // the same place, where a full disk then reports itself.
-            if (++shortWrites < 3) continue;
-            FatalAppendError(EIO);
-            return false;
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return error = errno, false;
         }
-        if (!RetryAppendStep(errno)) return false;
+        // A short write leaves a partial tail; the record is written again at
+        // the same place, where a full disk then reports itself.
+        if (++shortWrites == 3) return error = EIO, false;
     }
 
     while (::fdatasync(fd) != 0)
-        if (!RetryAppendStep(errno)) return false;
+        if (errno != EINTR) return error = errno, false;
 
     struct flock unlock {};
     unlock.l_type = F_UNLCK;
     unlock.l_whence = SEEK_SET;
     ::fcntl(fd, F_SETLK, &unlock);  // close() drops it as well
     const int closeError = file.Close();
-    if (closeError != 0 && closeError != EINTR) {
-        FatalAppendError(closeError);
-        return false;
-    }
+    if (closeError != 0 && closeError != EINTR) return error = closeError, false;
     return true;
+}
+
+}  // namespace
+
+bool AppendResult() {
+    for (;;) {
+        int error = 0;
+        if (TryAppend(error)) return true;
+        if (!IsBusyError(error)) {
+            FatalAppendError(error);
+            return false;
+        }
+        // Another PC holds the file: wait one second and try again, without limit.
+        WaitWithEvents(1000);
+    }
 }
 
 bool RecordRunResult(int level) {

@@ -307,6 +307,23 @@ void ClearTable(std::vector<PupilLevelStats>& table) {
     }
 }
 
+// The waits of the loading let window events run, and a handler may then ask
+// for the figures again. The rebuild already under way will leave them
+// current, so the nested call does nothing; running it would count the
+// records twice (both passes share the table) or end the program twice.
+class RebuildGuard {
+public:
+    RebuildGuard() : nested_(running_) { running_ = true; }
+    ~RebuildGuard() {
+        if (!nested_) running_ = false;
+    }
+    bool Nested() const { return nested_; }
+
+private:
+    static inline bool running_ = false;
+    bool nested_;
+};
+
 }  // namespace
 
 Statistics& stats() {
@@ -314,9 +331,15 @@ Statistics& stats() {
     return s;
 }
 
-bool LoadHistory() { return Load(stats(), true, NoCounting{}); }
+bool LoadHistory() {
+    const RebuildGuard guard;
+    if (guard.Nested()) return true;
+    return Load(stats(), true, NoCounting{});
+}
 
 bool RecomputeStatistics() {
+    const RebuildGuard guard;
+    if (guard.Nested()) return true;
     Statistics& st = stats();
     ClearTable(st.Table);
     return Load(st, false, Counter{});

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -200,6 +201,32 @@ TEST_F(Statistics, AMissingFolderEndsTheProgramAfterFourWaits) {
     ASSERT_EQ(fake.messages.size(), 1);
     EXPECT_EQ(fake.messages[0].text, QStringLiteral("ファイルがありません3ファイルが見つかりません。2"));
     EXPECT_EQ(fake.endCount, 1);
+}
+
+TEST_F(Statistics, AHandlerAskingAgainDuringAWaitDoesNotRebuildTwice) {
+    startup::runState().ProgramDataFolder = dir.path() + QStringLiteral("/later/");
+    fake.tickStep = 200;
+    int nestedCalls = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        ++nestedCalls;
+        EXPECT_TRUE(results::RecomputeStatistics());
+        // The nested call returned at once; the share comes back while the
+        // first rebuild is still waiting for it.
+        if (QDir(dir.path()).mkdir(QStringLiteral("later"))) {
+            QFile f(results::ResultsFilePath());
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(Records({{5, 1, 30}, {5, 1, 60}}));
+        }
+    });
+    timer.start(1);
+    ASSERT_TRUE(results::RecomputeStatistics());
+    timer.stop();
+    EXPECT_GT(nestedCalls, 0);
+    EXPECT_TRUE(fake.messages.isEmpty());
+    EXPECT_EQ(results::stats().HistoryCount, 2);
+    EXPECT_EQ(At(1, 5).TotalRuns, 2);
+    EXPECT_EQ(At(1, 5).TotalPoints, 16);
 }
 
 TEST_F(Statistics, AnUnreadableFileEndsTheProgramWithTheLoadingMessage) {
