@@ -426,6 +426,9 @@ bool MainFrm::eventFilter(QObject* watched, QEvent* event) {
     const int key = e->key();
     QString text = e->text();
     if (text.isEmpty() && key == Qt::Key_Backspace) text = QString(QChar(8));
+    // X11 gives Delete the text DEL; Delete is a key-down key only (it empties
+    // the answer) and must not count as a key between the two Space presses.
+    if (key == Qt::Key_Delete) text.clear();
     QPointer<MainFrm> self(this);
     KeyDown(key, e->modifiers());
     for (QChar c : text) {
