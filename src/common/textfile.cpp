@@ -61,9 +61,14 @@ bool WriteShiftJisFile(const QString& path, const QString& text, QString* errorT
 
 ItemReader::ItemReader(QString text) : text_(std::move(text)) {}
 
-bool ItemReader::AtEnd() const { return pos_ >= text_.size(); }
+bool ItemReader::AtEnd() const { return pos_ >= text_.size() && !commaBeforeEnd_; }
 
 std::optional<QString> ItemReader::Next() {
+    if (commaBeforeEnd_) {
+        commaBeforeEnd_ = false;
+        lastQuoted_ = false;
+        return QString();
+    }
     if (AtEnd()) return std::nullopt;
     const qsizetype n = text_.size();
     while (pos_ < n && IsBlank(text_[pos_])) ++pos_;
@@ -88,6 +93,7 @@ std::optional<QString> ItemReader::Next() {
     if (pos_ < n) {
         if (text_[pos_] == u',') {
             ++pos_;
+            commaBeforeEnd_ = pos_ >= n;
         } else if (text_[pos_] == u'\r') {
             ++pos_;
             if (pos_ < n && text_[pos_] == u'\n') ++pos_;

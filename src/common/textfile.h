@@ -43,6 +43,7 @@ private:
     QString text_;
     qsizetype pos_ = 0;
     bool lastQuoted_ = false;
+    bool commaBeforeEnd_ = false;  // the text ends right after a comma: one empty item is left
 };
 
 // Splits text into all its items.

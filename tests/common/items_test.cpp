@@ -30,6 +30,7 @@ INSTANTIATE_TEST_SUITE_P(
         ItemCase{u"\" keep \",x", {" keep ", "x"}},
         ItemCase{u"h1,h2,,,\r\n1,2", {"h1", "h2", "", "", "", "1", "2"}},
         ItemCase{u"a\nb\rc", {"a", "b", "c"}},
+        ItemCase{u"a,b,", {"a", "b", ""}},
         ItemCase{u"", {}}));
 
 TEST(ItemReader, NumbersAreTheLeadingNumericPart) {
