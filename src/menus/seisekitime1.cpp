@@ -338,7 +338,11 @@ QString seisekitime1::TargetText(int level) const {
 
 QString seisekitime1::PeriodText(int level) const {
     const auto& st = results::stats().At(level, runState().CurrentPupil);
-    return QStringLiteral("最近") + results::criteria()[level].JudgementDays.Text +
+    // A number in the criteria reads as a number ("07" shows as 7); an empty
+    // field shows as nothing.
+    const auto& days = results::criteria()[level].JudgementDays;
+    const QString daysText = common::IsNumber(days.Text) ? common::DoubleText(days.Value()) : days.Text;
+    return QStringLiteral("最近") + daysText +
            QStringLiteral("日=") + common::Dec(st.PeriodRuns) + QStringLiteral("回 / ") +
            common::Dec(st.PeriodPoints) + QStringLiteral("点");
 }

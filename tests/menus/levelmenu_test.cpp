@@ -131,8 +131,10 @@ TEST_F(LevelMenuTest, HeaderAndFiguresOfALevelWithoutAndWithRuns) {
 
 TEST_F(LevelMenuTest, NoClearingTargetShowsDashes) {
     results::criteria()[2].ClearPoints = 9999;
+    results::criteria()[2].JudgementDays.Text = QStringLiteral("07");
     seisekitime1* menu = Open();
     EXPECT_EQ(Text(menu, "Label7_2"), QStringLiteral("目標=30秒 --------"));
+    EXPECT_EQ(Text(menu, "Label8_2"), QStringLiteral("最近7日=0回 / 0点"));
 }
 
 TEST_F(LevelMenuTest, MinutesSinceSignInKeepGrowingAcrossMidnight) {
