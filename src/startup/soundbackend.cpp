@@ -55,13 +55,13 @@ int PlayWavToEnd(const QString& path, QString& errorText) {
 
     // Decoding to float lets libsndfile normalise every sample format (8, 16,
     // 24, 32-bit, float, ADPCM ...) the same way.
-    pa_sample_spec spec{};
-    spec.format = PA_SAMPLE_FLOAT32NE;
-    spec.rate = info.samplerate > 0 ? static_cast<uint32_t>(info.samplerate) : 0;
-    spec.channels = info.channels > 0 && info.channels <= static_cast<int>(PA_CHANNELS_MAX)
+    pa_sample_spec sampleFormat{};
+    sampleFormat.format = PA_SAMPLE_FLOAT32NE;
+    sampleFormat.rate = info.samplerate > 0 ? static_cast<uint32_t>(info.samplerate) : 0;
+    sampleFormat.channels = info.channels > 0 && info.channels <= static_cast<int>(PA_CHANNELS_MAX)
                         ? static_cast<uint8_t>(info.channels)
                         : 0;
-    if (!pa_sample_spec_valid(&spec)) {
+    if (!pa_sample_spec_valid(&sampleFormat)) {
         errorText = QStringLiteral("%1: unsupported sample rate %2 Hz or %3 channels")
                         .arg(path)
                         .arg(info.samplerate)
@@ -71,7 +71,7 @@ int PlayWavToEnd(const QString& path, QString& errorText) {
 
     int error = 0;
     std::unique_ptr<pa_simple, PulseCloser> stream(
-        pa_simple_new(nullptr, "romaji", PA_STREAM_PLAYBACK, nullptr, "sound effect", &spec,
+        pa_simple_new(nullptr, "romaji", PA_STREAM_PLAYBACK, nullptr, "sound effect", &sampleFormat,
                       nullptr, nullptr, &error));
     if (!stream) {
         errorText = QStringLiteral("sound server: %1").arg(PulseText(error));
@@ -81,12 +81,12 @@ int PlayWavToEnd(const QString& path, QString& errorText) {
     // A tenth of a second per write: pa_simple_write blocks while the server's
     // buffer is full, which paces the loop at the speed of playback.
     const sf_count_t framesPerChunk = std::max(1, info.samplerate / 10);
-    std::vector<float> buffer(static_cast<std::size_t>(framesPerChunk) * spec.channels);
+    std::vector<float> buffer(static_cast<std::size_t>(framesPerChunk) * sampleFormat.channels);
     sf_count_t framesPlayed = 0;
     for (;;) {
         const sf_count_t frames = sf_readf_float(file.get(), buffer.data(), framesPerChunk);
         if (frames <= 0) break;
-        const std::size_t bytes = static_cast<std::size_t>(frames) * spec.channels * sizeof(float);
+        const std::size_t bytes = static_cast<std::size_t>(frames) * sampleFormat.channels * sizeof(float);
         if (pa_simple_write(stream.get(), buffer.data(), bytes, &error) < 0) {
             errorText = QStringLiteral("sound server: %1").arg(PulseText(error));
             return kServerError;

@@ -125,10 +125,10 @@ public:
 
 private:
     bool Answers() const {
-        const pa_sample_spec spec{PA_SAMPLE_S16LE, 22050, 1};
+        const pa_sample_spec sampleFormat{PA_SAMPLE_S16LE, 22050, 1};
         int error = 0;
         pa_simple* s = pa_simple_new(Address().constData(), "romaji test", PA_STREAM_PLAYBACK, nullptr,
-                                     "probe", &spec, nullptr, nullptr, &error);
+                                     "probe", &sampleFormat, nullptr, nullptr, &error);
         if (!s) return false;
         pa_simple_free(s);
         return true;
