@@ -2,6 +2,7 @@
 // 20000 stored results, offscreen.
 #include "menus/seisekitime1.h"
 
+#include "criteriafixture.h"
 #include "fakeplatform.h"
 #include "resultsfixture.h"
 #include "results/criteria.h"
@@ -24,18 +25,8 @@ static void BM_LevelMenuActivation(benchmark::State& state) {
     s.CurrentPupil = 7;
     s.CurrentPupilName = QStringLiteral("山田");
     startup::FillCourseList();
-    results::criteria().Reset();
-    for (int level = 1; level <= 15; ++level) {
-        auto& c = results::criteria()[level];
-        c.TargetTime = 30;
-        c.MinimumTime = 60;
-        c.ClearPoints = 100;
-        c.ClearCount = 5;
-        c.PointMultiplier = 1;
-        c.JudgementDays.Text = QStringLiteral("30");
-        c.TooMuchDays.Text = QStringLiteral("7");
-        c.TooMuchCount.Text = QStringLiteral("50");
-    }
+    testing_support::SetUniformCriteria({.clearPoints = 100, .clearCount = 5, .multiplier = 1,
+                                         .judgementDays = "30", .tooMuchDays = "7", .tooMuchCount = "50"});
     {
         QFile f(s.ProgramDataFolder + QStringLiteral("成績累積データ.dat"));
         f.open(QIODevice::WriteOnly);

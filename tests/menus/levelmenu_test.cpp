@@ -1,6 +1,7 @@
 // The level menu driven offscreen: keys, figures, teacher controls and locks.
 #include "menus/seisekitime1.h"
 
+#include "criteriafixture.h"
 #include "fakeplatform.h"
 #include "resultsfixture.h"
 #include "results/availability.h"
@@ -51,16 +52,7 @@ protected:
         s.SignInTime = 36000;
         s.ChooserDone = true;
         startup::FillCourseList();
-        for (int level = 1; level <= 15; ++level) {
-            auto& c = results::criteria()[level];
-            c.TargetTime = 30;
-            c.MinimumTime = 60;
-            c.ClearPoints = 20;
-            c.ClearCount = 2;
-            c.PointMultiplier = 1.5f;
-            c.JudgementDays.Text = QStringLiteral("7");
-            c.TooMuchDays.Text = QStringLiteral("3");
-        }
+        testing_support::SetUniformCriteria({});
         fake.now = QDateTime(today, QTime(10, 5, 0));
         ScreenHost::instance().show();
     }

@@ -1,6 +1,7 @@
 // The evaluation screen driven through the real run-end path: a history in a
 // temporary results file, the bookkeeping of the run, then the screen, with
 // the sounds recorded in order and the tick count under the test's control.
+#include "criteriafixture.h"
 #include "fakeplatform.h"
 #include "resultsfixture.h"
 #include "results/FrmSyuuryou.h"
@@ -104,18 +105,8 @@ protected:
         sounds.Kinds[10].Files[1] = QStringLiteral("fugoukaku");
         sounds.Kinds[10].Count = QStringLiteral("1");
 
-        auto& table = results::criteria();
-        table.Reset();
-        for (int level = 1; level <= 15; ++level) {
-            auto& row = table[level];
-            row.TargetTime = 60;
-            row.MinimumTime = 90;
-            row.ClearPoints = 20;
-            row.ClearCount = 3;
-            row.PointMultiplier = 1.5f;
-            row.JudgementDays.Text = QStringLiteral("7");
-            row.TooMuchDays.Text = QStringLiteral("7");
-        }
+        testing_support::SetUniformCriteria(
+            {.target = 60, .minimum = 90, .clearCount = 3, .tooMuchDays = "7"});
         results::stats().Reset();
         results::runEndFlags() = {};
         results::FinalLevelCleared() = 0;
