@@ -24,24 +24,15 @@ QStringView TrimmedName(const QString& name) {
 }  // namespace
 
 std::vector<PupilFigures> FiguresOf(const std::vector<int>& pupils) {
+    // The sums over levels 1..35 are kept by the statistics as they count.
     std::vector<PupilFigures> figures(pupils.size());
-    std::vector<double> todayRuns(pupils.size());
-    const auto& st = results::stats();
-    // Level by level: one level's row of the table stays in the cache while
-    // every pupil takes its share.
-    for (int level = 1; level < results::kLevelSlots; ++level) {
-        const results::PupilLevelStats* row = &st.At(level, 0);
-        for (size_t i = 0; i < pupils.size(); ++i) {
-            const int p = pupils[i];
-            if (p < 0 || p >= results::kPupilSlots) continue;
-            const auto& s = row[p];
-            todayRuns[i] += s.TodayRuns;
-            figures[i].TodayPoints += s.TodayPoints;
-            figures[i].TotalRuns += s.TotalRuns;
-            figures[i].TotalPoints += s.TotalPoints;
-        }
+    const auto& totals = results::stats().Totals;
+    for (size_t i = 0; i < pupils.size(); ++i) {
+        const int p = pupils[i];
+        if (p < 0 || p >= results::kPupilSlots) continue;
+        const auto& t = totals[p];
+        figures[i] = {t.TodayRuns, t.TodayPoints, t.TotalRuns, t.TotalPoints};
     }
-    for (size_t i = 0; i < pupils.size(); ++i) figures[i].TodayRuns = static_cast<long long>(todayRuns[i]);
     return figures;
 }
 

@@ -156,7 +156,7 @@ public:
         points_ = &PointsMemo::For(rules_);
     }
 
-    void operator()(const LogEntry& e, PupilLevelStats& s) {
+    void operator()(const LogEntry& e, PupilLevelStats& s, PupilTotals& sum) {
         const LevelRule& rule = rules_[e.Level];
         const std::int32_t t = e.Result;
         const int valid = t < kValidRunLimit ? 1 : 0;
@@ -171,9 +171,13 @@ public:
             AddPoints(s.TooMuchPointsEarned, points);
         }
         AddPoints(s.TotalPoints, points);
+        sum.TotalRuns += valid;
+        sum.TotalPoints += points;
         if (e.RecordDate == today_) {
             s.TodayRuns += static_cast<float>(valid);
             AddPoints(s.TodayPoints, points);
+            sum.TodayRuns += valid;
+            sum.TodayPoints += points;
         }
     }
 
@@ -184,7 +188,7 @@ private:
 };
 
 struct NoCounting {
-    void operator()(const LogEntry&, PupilLevelStats&) {}
+    void operator()(const LogEntry&, PupilLevelStats&, PupilTotals&) {}
 };
 
 // Fills the history, BestTime and SchoolBestTime, and hands every kept entry
@@ -284,7 +288,7 @@ bool Load(Statistics& st, bool resetBestTimes, Count&& count) {
         // Deleted or unnamed records still count for the best time above.
         if (e.RecordDate < 0 || e.PupilNumber == 0 || e.Level < kFirstLevel) continue;
         *kept++ = e;
-        count(e, s);
+        count(e, s, st.Totals[e.PupilNumber]);
     }
     st.History.resize(static_cast<size_t>(kept - st.History.data()));
     st.HistoryCount = static_cast<int>(st.History.size());
@@ -342,6 +346,7 @@ bool RecomputeStatistics() {
     if (guard.Nested()) return true;
     Statistics& st = stats();
     ClearTable(st.Table);
+    std::fill(st.Totals.begin(), st.Totals.end(), PupilTotals{});
     return Load(st, false, Counter{});
 }
 

@@ -34,6 +34,15 @@ struct PupilLevelStats {
     std::int32_t BestTime = kNoResult;
 };
 
+// A pupil's figures summed over levels 1..35, kept while counting so that a
+// list of every pupil of the school does not walk the whole table.
+struct PupilTotals {
+    long long TodayRuns = 0;
+    long long TodayPoints = 0;
+    long long TotalRuns = 0;
+    long long TotalPoints = 0;
+};
+
 struct Statistics {
     std::vector<PupilLevelStats> Table = std::vector<PupilLevelStats>(kLevelSlots * kPupilSlots);
     // NoResult for every level until a history has been loaded.
@@ -42,6 +51,7 @@ struct Statistics {
         a.fill(kNoResult);
         return a;
     }();
+    std::vector<PupilTotals> Totals = std::vector<PupilTotals>(kPupilSlots);
     std::vector<LogEntry> History;  // the kept entries, oldest first
     int HistoryCount = 0;
 

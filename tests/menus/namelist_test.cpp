@@ -1,7 +1,13 @@
 // The name list: figure texts, row layout per mode, order and filter.
 #include "menus/namelist.h"
 
+#include "fakeplatform.h"
+#include "resultsfixture.h"
+#include "results/criteria.h"
 #include "results/statistics.h"
+#include "startup/runstate.h"
+
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -45,20 +51,29 @@ protected:
 };
 
 TEST_F(NameListTest, FiguresSumLevelsOneToThirtyFivePerMode) {
-    auto& st = results::stats();
-    st.At(1, 8).TodayRuns = 2;
-    st.At(35, 8).TodayRuns = 1;
-    st.At(2, 8).TodayPoints = 40;
-    st.At(3, 8).TotalRuns = 12;
-    st.At(3, 8).TotalPoints = 500;
-    st.At(0, 8).TotalRuns = 99;  // level 0 is never read
-    st.At(1, 9).TotalRuns = 77;  // another pupil
+    testing_support::FakePlatform fake;
+    QTemporaryDir dir;
+    startup::runState().ProgramDataFolder = dir.path() + QStringLiteral("/");
+    results::criteria().Reset();
+    for (int level : {1, 3, 35}) {
+        results::criteria()[level].TargetTime = 60;
+        results::criteria()[level].PointMultiplier = 1;
+    }
+    // 30 s against 60 scores 11 points, 60 s scores 5.
+    const QDate today = fake.now.date();
+    const QString file = dir.path() + QStringLiteral("/成績累積データ.dat");
+    testing_support::AppendRuns(file, {{8, 1, 30, today}, {8, 1, 30, today}, {8, 35, 30, today},
+                                       {8, 0, 30, today},     // level 0 is never counted
+                                       {9, 1, 30, today}});   // another pupil
+    for (int k = 0; k < 9; ++k) testing_support::AppendRuns(file, {{8, 3, 60, today.addDays(-10)}});
+    ASSERT_TRUE(results::RecomputeStatistics());
     const auto e = Entry(8, 2017, QStringLiteral("山田太郎"));
     const QString head = QStringLiteral("小3 山田太郎　　");  // 7 characters, padded to 9
-    const char16_t* figures[4] = {u"  3回/   12回", u"  40/    500", u"  40/  3回", u"    500/   12回"};
+    const char16_t* figures[4] = {u"  3回/   12回", u"  33/     78", u"  33/  3回", u"     78/   12回"};
     for (int mode = 0; mode < 4; ++mode)
         EXPECT_EQ(menus::NameRowText(e, 3, menus::FiguresOf(8), mode), head + QString::fromUtf16(figures[mode]))
             << mode;
+    startup::runState().Reset();
 }
 
 TEST_F(NameListTest, PadWidthDependsOnGradeAndMode) {
@@ -137,7 +152,7 @@ TEST_F(NameListTest, BirthYearOfAnyLengthKeepsGradeAndNumber) {
 }
 
 TEST_F(NameListTest, EqualNamesGoByFiguresThenNumberAndAChangedRosterResorts) {
-    results::stats().At(1, 2).TodayRuns = 5;
+    results::stats().Totals[2].TodayRuns = 5;
     std::vector<PupilEntry> listed = {Entry(1, 2017, QStringLiteral("あべ")), Entry(2, 2017, QStringLiteral("あべ")),
                                       Entry(3, 2017, QStringLiteral("あべ"))};
     EXPECT_EQ(BuildNameList(listed, 0, QStringLiteral("全学年"), kSchoolYear).Numbers, (std::vector<int>{2, 3, 1}));
