@@ -57,10 +57,8 @@ namesel::namesel(QWidget* parent) : startup::Screen(parent) {
     BuildControls();
     // Keys "1" and "0" work whichever control has the focus: the screen sees
     // every key before the control does.
-    qApp->installEventFilter(this);
+    EnableKeyPreview();
 }
-
-namesel::~namesel() { qApp->removeEventFilter(this); }
 
 void namesel::BuildControls() {
     auto label = [this](QWidget* parent, const QString& name, const QString& text, const QRect& r,
@@ -315,10 +313,8 @@ bool namesel::eventFilter(QObject* watched, QEvent* event) {
         startup::ShowVersionBox();
         return true;
     }
-    if (event->type() != QEvent::KeyPress) return false;
-    auto* target = qobject_cast<QWidget*>(watched);
-    if (!target || isHidden() || (target != this && !isAncestorOf(target))) return false;
-    if (QApplication::activeModalWidget()) return false;
+    QWidget* target = KeyPreviewTarget(watched, event);
+    if (!target) return false;
     auto* key = static_cast<QKeyEvent*>(event);
     const QString text = key->text();
     if (text == QStringLiteral("1")) {

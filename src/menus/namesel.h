@@ -48,7 +48,6 @@ class namesel : public startup::Screen {
     Q_OBJECT
 public:
     explicit namesel(QWidget* parent = nullptr);
-    ~namesel() override;
 
     void Form_Load() override;
     void Form_Activate() override;

@@ -75,10 +75,8 @@ seisekitime1::seisekitime1(QWidget* parent) : startup::Screen(parent) {
     setObjectName(QStringLiteral("seisekitime1"));
     setWindowTitle(QStringLiteral("vorlex"));
     BuildTemplates();
-    qApp->installEventFilter(this);
+    EnableKeyPreview();
 }
-
-seisekitime1::~seisekitime1() { qApp->removeEventFilter(this); }
 
 void seisekitime1::BuildTemplates() {
     auto label = [this](const QString& name, const QRect& r, int pt, bool bold = false) {
@@ -532,11 +530,8 @@ bool seisekitime1::eventFilter(QObject* watched, QEvent* event) {
             }
         return false;
     }
-    if (event->type() != QEvent::KeyPress) return false;
     // Keys reach the screen before the focused control, whichever it is.
-    auto* target = qobject_cast<QWidget*>(watched);
-    if (!target || !isVisible() || (target != this && !isAncestorOf(target))) return false;
-    if (QApplication::activeModalWidget()) return false;
+    if (!KeyPreviewTarget(watched, event)) return false;
     const QString key = static_cast<QKeyEvent*>(event)->text();
     if (key.size() != 1) return false;
     if (MenuReady != 1) return key.at(0).isLetterOrNumber();

@@ -21,7 +21,6 @@ class seisekitime1 : public startup::Screen {
     Q_OBJECT
 public:
     explicit seisekitime1(QWidget* parent = nullptr);
-    ~seisekitime1() override;
 
     void Form_Load() override;
     void Form_Activate() override;

@@ -33,6 +33,24 @@ Screen::Screen(QWidget* parent) : QWidget(parent) {
     setAutoFillBackground(true);
 }
 
+Screen::~Screen() {
+    if (keyPreview_) qApp->removeEventFilter(this);
+}
+
+void Screen::EnableKeyPreview() {
+    if (keyPreview_) return;
+    keyPreview_ = true;
+    qApp->installEventFilter(this);
+}
+
+QWidget* Screen::KeyPreviewTarget(QObject* watched, QEvent* event) const {
+    if (event->type() != QEvent::KeyPress) return nullptr;
+    auto* target = qobject_cast<QWidget*>(watched);
+    if (!target || isHidden() || (target != this && !isAncestorOf(target))) return nullptr;
+    if (QApplication::activeModalWidget()) return nullptr;
+    return target;
+}
+
 ScreenHost::ScreenHost() {
     setWindowTitle(QStringLiteral("vorlex"));
     setFixedSize(kWidth, kHeight);

@@ -18,13 +18,23 @@ class Screen : public QWidget {
     Q_OBJECT
 public:
     explicit Screen(QWidget* parent = nullptr);
+    ~Screen() override;
     virtual void Form_Load() {}
     virtual void Form_Activate() {}
     bool IsLoaded() const { return loaded_; }
 
+protected:
+    // Key preview: the screen's eventFilter sees every key press of the
+    // application before the focused control does.
+    void EnableKeyPreview();
+    // The control a previewed key press goes to, when the press is meant for
+    // this screen (on view, no modal window open); null otherwise.
+    QWidget* KeyPreviewTarget(QObject* watched, QEvent* event) const;
+
 private:
     friend class ScreenHost;
     bool loaded_ = false;
+    bool keyPreview_ = false;
 };
 
 // Small helpers every screen uses for its looks.
