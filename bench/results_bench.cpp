@@ -1,3 +1,9 @@
+// The criteria editor's distribution is counted from the whole results file
+// when the editor opens (BM_FrequencyView) and after that only looks whether
+// the file changed on each key press (BM_FrequencyViewKeyPress); both are
+// measured against reading the whole file's bytes (BM_ReadWholeFile) and the
+// statistics rebuild.
+//
 // The statistics rebuild runs each time the level menu, the name list or the
 // evaluation screen is shown, so it is measured against the least work any
 // rebuild must do: read the newest 20000 records and clear a table of the
@@ -7,6 +13,7 @@
 #include "common/dates.h"
 #include "fakeplatform.h"
 #include "results/criteria.h"
+#include "results/frequency.h"
 #include "results/resultsfile.h"
 #include "results/statistics.h"
 #include "startup/runstate.h"
@@ -125,5 +132,54 @@ void BM_AppendResult(benchmark::State& state) {
     rs.Reset();
 }
 BENCHMARK(BM_AppendResult)->Unit(benchmark::kMicrosecond);
+
+void BM_ReadWholeFile(benchmark::State& state) {
+    FixtureOf(static_cast<int>(state.range(0)));
+    const QByteArray path = QFile::encodeName(results::ResultsFilePath());
+    std::vector<char> buffer;
+    for (auto _ : state) {
+        const int fd = ::open(path.constData(), O_RDONLY);
+        struct stat st {};
+        ::fstat(fd, &st);
+        buffer.resize(static_cast<size_t>(st.st_size));
+        const ssize_t got = ::pread(fd, buffer.data(), buffer.size(), 0);
+        ::close(fd);
+        benchmark::DoNotOptimize(got);
+        benchmark::DoNotOptimize(buffer.data());
+    }
+}
+BENCHMARK(BM_ReadWholeFile)->Arg(20000)->Arg(200000)->Unit(benchmark::kMicrosecond);
+
+// The lines the editor writes for one level, from the counts.
+void WriteFrequencyLines(const results::FrequencyCache& cache) {
+    const QStringList all = results::AllResultsLines(cache.Counts(), 7);
+    const QStringList best = results::BestTimeLines(cache.Counts(), 7);
+    benchmark::DoNotOptimize(all.constData());
+    benchmark::DoNotOptimize(best.constData());
+}
+
+void BM_FrequencyView(benchmark::State& state) {
+    FixtureOf(static_cast<int>(state.range(0)));
+    QString error;
+    for (auto _ : state) {
+        results::FrequencyCache cache;  // as when the editor opens
+        if (!cache.Refresh(error)) state.SkipWithError("count failed");
+        WriteFrequencyLines(cache);
+    }
+}
+BENCHMARK(BM_FrequencyView)->Arg(20000)->Arg(200000)->Unit(benchmark::kMicrosecond);
+
+void BM_FrequencyViewKeyPress(benchmark::State& state) {
+    FixtureOf(static_cast<int>(state.range(0)));
+    QString error;
+    results::FrequencyCache cache;
+    if (!cache.Refresh(error)) state.SkipWithError("count failed");
+    for (auto _ : state) {
+        if (!cache.Refresh(error)) state.SkipWithError("count failed");
+        WriteFrequencyLines(cache);
+    }
+    if (cache.Reads() != 1) state.SkipWithError("the unchanged file was read again");
+}
+BENCHMARK(BM_FrequencyViewKeyPress)->Arg(200000)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "common/numbers.h"
 #include "common/strings.h"
 #include "common/textfile.h"
+#include "results/criteriagrid.h"
 #include "results/statistics.h"
 #include "startup/runstate.h"
 
@@ -17,15 +18,6 @@ namespace {
 const QString kCriteriaFileName = QStringLiteral("タイム回数データ.txt");
 constexpr int kItemsPerSlot = 12;
 
-// What the editor writes as the first line: the nine column titles and three
-// empty fields.
-const QString kHeaderLine =
-    QStringLiteral("目標Time,最低Time,ｸﾘｱﾎﾟｲﾝﾄ,ｸﾘｱ回数,ﾎﾟｲﾝﾄ倍率,禁回,禁点,判期間,禁期間,,,");
-
-QString CriteriaPath(const QString& path) {
-    if (!path.isEmpty()) return path;
-    return startup::runState().ProgramDataFolder + kCriteriaFileName;
-}
 
 // A number item of fields 1..5 stored into a whole-number field: rounded half
 // to even, and kept inside the field's range so that a wild value in the file
@@ -73,6 +65,20 @@ QString GeneralField(const GeneralValue& v) {
 
 }  // namespace
 
+QStringList CriteriaHeaderTexts() {
+    return {QStringLiteral("目標Time"), QStringLiteral("最低Time"), QStringLiteral("ｸﾘｱﾎﾟｲﾝﾄ"),
+            QStringLiteral("ｸﾘｱ回数"),  QStringLiteral("ﾎﾟｲﾝﾄ倍率"), QStringLiteral("禁回"),
+            QStringLiteral("禁点"),     QStringLiteral("判期間"),   QStringLiteral("禁期間"),
+            QString(),                  QString(),                  QString()};
+}
+
+QString CriteriaFileName() { return kCriteriaFileName; }
+
+QString CriteriaPath(const QString& path) {
+    if (!path.isEmpty()) return path;
+    return startup::runState().ProgramDataFolder + kCriteriaFileName;
+}
+
 double GeneralValue::Value() const { return Text.isEmpty() ? 0 : common::LeadingNumber(Text); }
 
 CriteriaTable& criteria() {
@@ -93,7 +99,7 @@ bool LoadCriteria(QString& errorMessage, const QString& path) {
     return true;
 }
 
-void ReadCriteriaItems(const QString& source, CriteriaTable& table) {
+QStringList CriteriaFileItems(const QString& source) {
     // Blank lines after the last level would read as one more empty item and
     // zero the next slot's target time; the text ends at its last field.
     QString text = source;
@@ -103,15 +109,17 @@ void ReadCriteriaItems(const QString& source, CriteriaTable& table) {
         --end;
     text.truncate(end);
     if (!text.isEmpty()) text.append(QStringLiteral("\r\n"));
+    return common::ReadAllItems(text);
+}
 
-    common::ItemReader reader(text);
+void ReadCriteriaItems(const QString& source, CriteriaTable& table) {
+    const QStringList items = CriteriaFileItems(source);
     int slot = 0;
     int field = 0;
     int slotsRead = 0;
-    while (slot < kSlots) {
-        auto item = reader.Next();
-        if (!item) break;
-        StoreItem(table.Rows[slot], field, *item);
+    for (const QString& item : items) {
+        if (slot >= kSlots) break;
+        StoreItem(table.Rows[slot], field, item);
         slotsRead = slot + 1;
         if (++field == kItemsPerSlot) {
             field = 0;
@@ -123,7 +131,7 @@ void ReadCriteriaItems(const QString& source, CriteriaTable& table) {
 }
 
 QString CriteriaFileText(const CriteriaTable& table, int levelCount) {
-    QString out = kHeaderLine + QStringLiteral("\r\n");
+    QString out = CriteriaHeaderTexts().join(u',') + QStringLiteral("\r\n");
     const int last = std::min(levelCount, kSlots - 1);
     for (int level = 1; level <= last; ++level) {
         const CriteriaRow& r = table.Rows[level];
@@ -141,14 +149,7 @@ QString CriteriaFileText(const CriteriaTable& table, int levelCount) {
 
 bool SaveCriteria(const CriteriaTable& table, int levelCount, QString& errorMessage,
                   const QString& path) {
-    const QString file = CriteriaPath(path);
-    QString error;
-    if (!common::WriteShiftJisFile(file, CriteriaFileText(table, levelCount), &error)) {
-        errorMessage = QStringLiteral("%1 に書き込めません。\n%2\n%3")
-                           .arg(kCriteriaFileName, QDir::cleanPath(file), error);
-        return false;
-    }
-    return true;
+    return WriteCriteriaFile(CriteriaFileText(table, levelCount), errorMessage, path);
 }
 
 int BasePoints(long long t, int level) {

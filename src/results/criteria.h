@@ -2,6 +2,7 @@
 // The per-level pass criteria of "タイム回数データ.txt" and the scoring rule.
 
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <cmath>
@@ -50,6 +51,16 @@ CriteriaTable& criteria();
 // path is empty). False with a message naming the file when it cannot be read.
 bool LoadCriteria(QString& errorMessage, const QString& path = QString());
 
+// The nine column titles of the criteria file and three empty fields: the
+// header line the editor writes.
+QStringList CriteriaHeaderTexts();
+// "タイム回数データ.txt", and its full path (path itself when not empty).
+QString CriteriaFileName();
+QString CriteriaPath(const QString& path = QString());
+// The items of a criteria file's text in order, blank lines at its end
+// dropped (they would read as one more empty item).
+QStringList CriteriaFileItems(const QString& text);
+
 // The item rules of LoadCriteria applied to decoded text and a table of the
 // caller's: 12 items per slot from slot 0, slots the text does not reach
 // left as they were.
@@ -59,7 +70,8 @@ void ReadCriteriaItems(const QString& text, CriteriaTable& table);
 // slots 1 .. levelCount, 12 bare fields each.
 QString CriteriaFileText(const CriteriaTable& table, int levelCount);
 // Writes CriteriaFileText to path (ProgramDataFolder + "タイム回数データ.txt"
-// when empty). False with a message naming the file when it cannot be written.
+// when empty) as WriteCriteriaFile does. False with a message naming the file
+// when it cannot be written.
 bool SaveCriteria(const CriteriaTable& table, int levelCount, QString& errorMessage,
                   const QString& path = QString());
 

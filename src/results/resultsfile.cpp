@@ -174,6 +174,16 @@ int OpenResultsFile(const QString& path) {
     return fd;
 }
 
+int OpenResultsFileToRead(const QString& path) {
+    int fd = OpenResultsFile(path);
+    if (fd >= 0 || (errno != EACCES && errno != EPERM && errno != EROFS)) return fd;
+    const QByteArray name = QFile::encodeName(path.isEmpty() ? ResultsFilePath() : path);
+    do {
+        fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
 void WaitWithEvents(int milliseconds) {
     common::Platform& p = common::platform();
     const quint32 start = p.TickCount();

@@ -70,6 +70,9 @@ QString ResultsFilePath();
 // descriptor the caller closes, or -1 with errno set. While an append holds
 // its lock, the appending process opens no second descriptor of the file.
 int OpenResultsFile(const QString& path = QString());
+// The same for a reader: a results file the teacher made read-only is opened
+// for reading only, since reading needs no write access.
+int OpenResultsFileToRead(const QString& path = QString());
 
 // Closes a descriptor of the results file when the operation ends, whatever
 // path it takes.

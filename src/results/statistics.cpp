@@ -6,8 +6,6 @@
 #include "results/resultsfile.h"
 #include "startup/runstate.h"
 
-#include <QFile>
-
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -61,18 +59,9 @@ int OpenForLoading() {
     constexpr int kProgress = 3;
     int openRetry = 0;
     for (;;) {
-        int fd = OpenResultsFile();
+        const int fd = OpenResultsFileToRead();
         if (fd >= 0) return fd;
-        int error = errno;
-        if (error == EACCES || error == EPERM || error == EROFS) {
-            // Loading needs no write access: a results file the teacher made
-            // read-only is still shown.
-            do {
-                fd = ::open(QFile::encodeName(ResultsFilePath()).constData(), O_RDONLY | O_CLOEXEC);
-            } while (fd < 0 && errno == EINTR);
-            if (fd >= 0) return fd;
-            error = errno;
-        }
+        const int error = errno;
         if (error == EINTR) continue;
         if (error == ENOENT || error == ENOTDIR) {
             // The data folder is away (a share not yet mounted): give it
