@@ -23,51 +23,91 @@ namespace {
 
 constexpr int kFirstLevel = 1;
 constexpr int kLastLevel = kLevelSlots - 1;
-constexpr std::int32_t kNoBest = std::numeric_limits<std::int32_t>::max();
 // Records read at a time: the file is walked once, in pieces that stay in the
 // cache, however large it has grown.
-constexpr long long kRecordsPerRead = 8192;
+constexpr long long kRecordsPerRead = 4096;
+constexpr std::uint8_t kNoBest = 0xFF;
 
 QString ReadError(const QString& file, int error) {
     return QStringLiteral("%1 が読めません。\n%2\n%3")
         .arg(QFileInfo(file).fileName(), QDir::cleanPath(file), ErrorDescription(error));
 }
 
-// Each pupil's smallest result per level. Pupil numbers of the school fit a
-// table; any other number a record may carry goes to a map.
-class BestResults {
+// The bucket of each pupil's best result per level. The bucket grows with the
+// result, so the smallest bucket is the best result's. Pupil numbers of the
+// school fit a table; any other number a record may carry goes to a map. The
+// table and the read buffer live as long as the program, so a count neither
+// allocates nor clears them: the slots a count touched are put back after it.
+class BestBuckets {
 public:
-    BestResults() : table_(static_cast<size_t>(kLevelSlots) * kPupilSlots, kNoBest) {}
-
-    void Add(int level, int pupil, std::int32_t result) {
-        if (pupil >= 0 && pupil < kPupilSlots) {
-            std::int32_t& best = table_[static_cast<size_t>(level) * kPupilSlots + pupil];
-            if (result < best) best = result;
-            return;
-        }
-        const long long key = static_cast<long long>(level) * 65536 + pupil;
-        auto [it, added] = others_.try_emplace(key, result);
-        if (!added && result < it->second) it->second = result;
+    static BestBuckets& Instance() {
+        static BestBuckets buckets;
+        return buckets;
     }
 
-    void CountInto(FrequencyCounts& counts) const {
-        for (int level = kFirstLevel; level <= kLastLevel; ++level) {
-            auto& best = counts.Best[level];
-            const std::int32_t* row = table_.data() + static_cast<size_t>(level) * kPupilSlots;
-            for (int pupil = 0; pupil < kPupilSlots; ++pupil)
-                if (row[pupil] != kNoBest) ++best[Bucket(row[pupil])];
+    // Takes one chunk of records: their counts into counts, their buckets
+    // into the table. The table is bytes, which the compiler must assume to
+    // alias everything, so the loop works on local copies of every pointer
+    // and count.
+    void AddRecords(const char* p, long long records, FrequencyCounts& counts) {
+        std::uint8_t* __restrict const table = table_.data();
+        std::uint32_t* __restrict const touched = touched_.data();
+        size_t touchedCount = touchedCount_;
+        auto* const all = counts.All.data();
+        for (long long k = 0; k < records; ++k, p += kRecordSize) {
+            const int pupil = qFromLittleEndian<std::int16_t>(p + 16);
+            const int level = qFromLittleEndian<std::int16_t>(p + 18);
+            const std::int32_t result = qFromLittleEndian<std::int32_t>(p + 20);
+            if (level < kFirstLevel || level > kLastLevel || result < 0) continue;
+            const std::int32_t tens = result / 10;
+            ++all[level][std::min(tens, kAllBuckets - 1)];
+            const auto bucket = static_cast<std::uint8_t>(std::min(tens, kBestBuckets - 1));
+            if (pupil >= 0 && pupil < kPupilSlots) {
+                // Without branches on the data: results come in any order.
+                const auto index = static_cast<std::uint32_t>(level * kPupilSlots + pupil);
+                const std::uint8_t best = table[index];
+                touched[touchedCount] = index;
+                touchedCount += best == kNoBest;
+                table[index] = std::min(best, bucket);
+            } else {
+                const long long key = static_cast<long long>(level) * 65536 + pupil;
+                auto [it, added] = others_.try_emplace(key, bucket);
+                if (!added && bucket < it->second) it->second = bucket;
+            }
         }
-        for (const auto& [key, result] : others_) {
-            const long long level = (key + 32768) / 65536;  // pupil numbers are 16-bit
-            ++counts.Best[level][Bucket(result)];
-        }
+        touchedCount_ = touchedCount;
     }
+
+    // Adds one to the bucket of every pupil's best, and forgets them all.
+    void CountInto(FrequencyCounts* counts) {
+        for (size_t i = 0; i < touchedCount_; ++i) {
+            const std::uint32_t index = touched_[i];
+            if (counts) ++counts->Best[index / kPupilSlots][table_[index]];
+            table_[index] = kNoBest;
+        }
+        touchedCount_ = 0;
+        if (counts) {
+            for (const auto& [key, bucket] : others_) {
+                const long long level = (key + 32768) / 65536;  // pupil numbers are 16-bit
+                ++counts->Best[level][bucket];
+            }
+        }
+        others_.clear();
+    }
+
+    std::vector<char>& Buffer() { return buffer_; }
 
 private:
-    static int Bucket(std::int32_t result) { return std::min(result / 10, kBestBuckets - 1); }
+    BestBuckets()
+        : table_(static_cast<size_t>(kLevelSlots) * kPupilSlots, kNoBest),
+          touched_(table_.size()),
+          buffer_(static_cast<size_t>(kRecordsPerRead) * kRecordSize) {}
 
-    std::vector<std::int32_t> table_;
-    std::unordered_map<long long, std::int32_t> others_;
+    std::vector<std::uint8_t> table_;
+    std::vector<std::uint32_t> touched_;  // the slots set, each once
+    size_t touchedCount_ = 0;
+    std::unordered_map<long long, int> others_;
+    std::vector<char> buffer_;
 };
 
 bool Count(const QString& path, FrequencyCounts& counts, QString& errorMessage, struct stat* stamp) {
@@ -85,14 +125,14 @@ bool Count(const QString& path, FrequencyCounts& counts, QString& errorMessage, 
 
     // Whole records only: a record being appended is counted next time.
     const long long records = info.st_size / kRecordSize;
-    std::vector<char> buffer(static_cast<size_t>(std::min(records, kRecordsPerRead) * kRecordSize));
-    BestResults best;
+    BestBuckets& best = BestBuckets::Instance();
+    char* buffer = best.Buffer().data();
     long long done = 0;
     while (done < records) {
         const long long wanted = std::min(records - done, kRecordsPerRead) * kRecordSize;
         long long got = 0;
         while (got < wanted) {
-            const ssize_t n = ::pread(fd, buffer.data() + got, static_cast<size_t>(wanted - got),
+            const ssize_t n = ::pread(fd, buffer + got, static_cast<size_t>(wanted - got),
                                       static_cast<off_t>(done * kRecordSize + got));
             if (n > 0) {
                 got += n;
@@ -101,36 +141,46 @@ bool Count(const QString& path, FrequencyCounts& counts, QString& errorMessage, 
             if (n == 0) break;  // shortened meanwhile (records maintenance)
             if (errno == EINTR) continue;
             const int error = errno;
+            best.CountInto(nullptr);
             counts = FrequencyCounts{};
             return errorMessage = ReadError(file, error), false;
         }
-        const char* p = buffer.data();
         const long long whole = got / kRecordSize;
-        for (long long k = 0; k < whole; ++k, p += kRecordSize) {
-            const int pupil = qFromLittleEndian<std::int16_t>(p + 16);
-            const int level = qFromLittleEndian<std::int16_t>(p + 18);
-            const std::int32_t result = qFromLittleEndian<std::int32_t>(p + 20);
-            if (level < kFirstLevel || level > kLastLevel || result < 0) continue;
-            ++counts.Runs[level];
-            ++counts.All[level][std::min(result / 10, kAllBuckets - 1)];
-            best.Add(level, pupil, result);
-        }
+        best.AddRecords(buffer, whole, counts);
         done += whole;
         if (got < wanted) break;
     }
-    best.CountInto(counts);
+    best.CountInto(&counts);
+    for (int level = kFirstLevel; level <= kLastLevel; ++level)
+        for (std::int32_t n : counts.All[level]) counts.Runs[level] += n;
     return true;
 }
 
 // The bucket lines: R4(10 × b) + "～" + one star per unit, rounded.
 template <size_t N>
 QStringList BucketLines(QString header, const std::array<std::int32_t, N>& buckets, long long unit) {
+    // The start of each bucket's line, made once: a line without stars is a
+    // shared copy of it.
+    static const QStringList starts = [] {
+        QStringList s;
+        for (int b = 0; b < kAllBuckets; ++b) s << common::RightPadded(QString::number(10 * b), 2, 4) + u'～';
+        return s;
+    }();
     QStringList lines;
     lines.reserve(static_cast<qsizetype>(N) + 1);
     lines.append(header);
     for (size_t b = 0; b < N; ++b) {
         const auto stars = static_cast<qsizetype>(std::floor(static_cast<double>(buckets[b]) / unit + 0.5));
-        lines.append(common::RightPadded(QString::number(10 * b), 2, 4) + u'～' + QString(stars, u'★'));
+        const QString& start = starts[static_cast<qsizetype>(b)];
+        if (stars <= 0) {
+            lines.append(start);
+            continue;
+        }
+        QString line;
+        line.reserve(start.size() + stars);
+        line.append(start);
+        line.append(QString(stars, u'★'));
+        lines.append(line);
     }
     return lines;
 }
