@@ -7,8 +7,9 @@
 #include "resultsfixture.h"
 #include "results/criteria.h"
 #include "results/statistics.h"
+#include "common/runstate.h"
 #include "startup/runstate.h"
-#include "startup/screenhost.h"
+#include "shell/screenhost.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -18,7 +19,7 @@
 static void BM_LevelMenuActivation(benchmark::State& state) {
     testing_support::FakePlatform fake;
     QTemporaryDir dir;
-    auto& s = startup::runState();
+    auto& s = common::runState();
     s.Reset();
     s.ProgramTitle = QStringLiteral("ローマ字");
     s.ProgramDataFolder = dir.path() + QStringLiteral("/");
@@ -39,13 +40,13 @@ static void BM_LevelMenuActivation(benchmark::State& state) {
                                     {{pupil, level, 20 + k % 200, today.addDays(-(k % 42))}});
     }
     auto* menu = new menus::seisekitime1;
-    startup::ScreenHost::instance().show();
-    startup::ScreenHost::instance().Load(menu);
-    startup::ScreenHost::instance().Raise(menu);
+    shell::ScreenHost::instance().show();
+    shell::ScreenHost::instance().Load(menu);
+    shell::ScreenHost::instance().Raise(menu);
     for (auto _ : state) {
         menu->Form_Activate();
         benchmark::DoNotOptimize(menu->MenuReady);
     }
-    startup::ScreenHost::DestroyInstance();
+    shell::ScreenHost::DestroyInstance();
 }
 BENCHMARK(BM_LevelMenuActivation)->Unit(benchmark::kMillisecond);

@@ -9,7 +9,7 @@
 #include "results/resultsfile.h"
 #include "results/statistics.h"
 #include "startup/configuration.h"
-#include "startup/runstate.h"
+#include "common/runstate.h"
 
 #include "common/dates.h"
 #include "common/textfile.h"
@@ -36,7 +36,7 @@ struct LargeSchool {
     // each benchmark here puts the school's back first.
     void Apply() {
         fake.now = QDateTime(kToday, QTime(15, 0));
-        auto& s = startup::runState();
+        auto& s = common::runState();
         s.DataRoot = dir.path() + QStringLiteral("/");
         s.ProgramDataFolder = s.DataRoot;
         startup::commonSettings().Reset();

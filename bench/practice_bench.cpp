@@ -1,9 +1,10 @@
 #include "fakeplatform.h"
-#include "practice/mainfrm.h"
+#include "practice/MainFrm.h"
 #include "results/criteria.h"
-#include "startup/flow.h"
+#include "kit/flow.h"
+#include "common/runstate.h"
 #include "startup/runstate.h"
-#include "startup/screenhost.h"
+#include "shell/screenhost.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -25,7 +26,7 @@ static void BM_PracticeKeystroke(benchmark::State& state) {
     testing_support::FakePlatform fake;
     QTemporaryDir dir;
     fake.programFolder = dir.path();
-    auto& rs = startup::runState();
+    auto& rs = common::runState();
     rs.Reset();
     startup::FillCourseList();
     rs.ProgramDataFolder = dir.path() + u'/';
@@ -35,9 +36,9 @@ static void BM_PracticeKeystroke(benchmark::State& state) {
     results::criteria()[15].TargetTime = 40;
     results::criteria()[15].MinimumTime = 60;
 
-    auto& host = startup::ScreenHost::instance();
+    auto& host = shell::ScreenHost::instance();
     host.show();
-    startup::StartPracticeRun();
+    flow::StartPracticeRun();
     auto* frm = host.Find<practice::MainFrm>();
     if (!frm) {
         state.SkipWithError("practice screen did not open");
@@ -57,6 +58,6 @@ static void BM_PracticeKeystroke(benchmark::State& state) {
         box->repaint();
         ++typed;
     }
-    startup::ScreenHost::DestroyInstance();
+    shell::ScreenHost::DestroyInstance();
 }
 BENCHMARK(BM_PracticeKeystroke);

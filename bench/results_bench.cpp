@@ -16,7 +16,7 @@
 #include "results/frequency.h"
 #include "results/resultsfile.h"
 #include "results/statistics.h"
-#include "startup/runstate.h"
+#include "common/runstate.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -40,7 +40,7 @@ const QDate kToday(2024, 5, 1);
 // A year of results by 2000 pupils over 15 levels, a few of them time-outs.
 struct ResultsFixture {
     explicit ResultsFixture(int records) {
-        startup::runState().ProgramDataFolder = dir.path() + u'/';
+        common::runState().ProgramDataFolder = dir.path() + u'/';
         fake.now = QDateTime(kToday, QTime(16, 0));
         for (int level = 1; level <= 15; ++level) {
             auto& c = results::criteria()[level];
@@ -73,7 +73,7 @@ struct ResultsFixture {
         QFile f(results::ResultsFilePath());
         if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) std::abort();
     }
-    ~ResultsFixture() { startup::runState().Reset(); }
+    ~ResultsFixture() { common::runState().Reset(); }
 
     QTemporaryDir dir;
     testing_support::FakePlatform fake;
@@ -83,7 +83,7 @@ ResultsFixture& FixtureOf(int records) {
     static std::map<int, std::unique_ptr<ResultsFixture>> fixtures;
     auto& f = fixtures[records];
     if (!f) f = std::make_unique<ResultsFixture>(records);
-    startup::runState().ProgramDataFolder = f->dir.path() + u'/';
+    common::runState().ProgramDataFolder = f->dir.path() + u'/';
     return *f;
 }
 
@@ -121,7 +121,7 @@ BENCHMARK(BM_RawReadFloor)->Arg(20000)->Arg(200000)->Unit(benchmark::kMicrosecon
 void BM_AppendResult(benchmark::State& state) {
     QTemporaryDir dir;
     testing_support::FakePlatform fake;
-    startup::RunState& rs = startup::runState();
+    common::RunState& rs = common::runState();
     rs.ProgramDataFolder = dir.path() + u'/';
     rs.SchoolCode = QStringLiteral("01234");
     rs.CurrentPupil = 12;

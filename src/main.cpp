@@ -1,7 +1,8 @@
 // Creates the application, sets the Japanese font and shows the splash.
-#include "startup/flow.h"
-#include "startup/realplatform.h"
-#include "startup/screenhost.h"
+#include "kit/flow.h"
+#include "shell/flow.h"
+#include "shell/realplatform.h"
+#include "shell/screenhost.h"
 
 #include <QApplication>
 #include <QFont>
@@ -13,9 +14,10 @@ int main(int argc, char* argv[]) {
     font.setPointSize(12);
     QApplication::setFont(font);
 
-    startup::RealPlatform platform;
+    shell::RealPlatform platform;
     common::SetPlatform(&platform);
-    startup::ScreenHost::instance().show();
-    startup::ShowSplash();
+    shell::InstallScreenFlow();
+    shell::ScreenHost::instance().show();
+    flow::ShowSplash();
     return app.exec();
 }

@@ -1,5 +1,6 @@
 #include "menus/namelist.h"
 
+#include "common/collation.h"
 #include "common/strings.h"
 #include "results/statistics.h"
 
@@ -184,7 +185,7 @@ QString RowWithNumber(const NameListEntry& n) {
 
 NameList BuildNameList(const std::vector<PupilEntry>& listed, int mode, const QString& filter,
                        int schoolYear) {
-    const QCollator collator = ListCollator();
+    const QCollator collator = common::ListCollator();
     static NameOrder byName;
     if (!byName.Matches(listed)) byName.Make(listed, collator);
 

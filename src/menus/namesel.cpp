@@ -5,9 +5,9 @@
 #include "common/random.h"
 #include "common/strings.h"
 #include "results/statistics.h"
-#include "startup/flow.h"
-#include "startup/runstate.h"
-#include "startup/sound.h"
+#include "kit/flow.h"
+#include "common/runstate.h"
+#include "sound/sound.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -20,38 +20,17 @@
 namespace menus {
 namespace {
 
-using startup::runState;
+using common::runState;
 
-using startup::FontOf;
-using startup::SeasonColour;
-using startup::SetBackground;
+using kit::FontOf;
+using kit::SeasonColour;
+using kit::SetBackground;
 
 }  // namespace
 
-TextList::TextList(QWidget* parent) : QListView(parent) {
-    setModel(&model_);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setSelectionMode(QAbstractItemView::SingleSelection);
-    setUniformItemSizes(true);
-    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex& current) { Q_EMIT currentRowChanged(current.row()); });
-    connect(this, &QListView::clicked, this, [this](const QModelIndex& i) { Q_EMIT rowClicked(i.row()); });
-    connect(this, &QListView::doubleClicked, this,
-            [this](const QModelIndex& i) { Q_EMIT rowDoubleClicked(i.row()); });
-}
-
-void TextList::SetRows(const QStringList& rows) {
-    rows_ = rows;
-    model_.setStringList(rows);
-}
-
-void TextList::setCurrentRow(int row) {
-    selectionModel()->setCurrentIndex(model_.index(row), QItemSelectionModel::ClearAndSelect);
-}
-
 const QString namesel::kPrompt = QStringLiteral("名前を選びなさい");
 
-namesel::namesel(QWidget* parent) : startup::Screen(parent) {
+namesel::namesel(QWidget* parent) : kit::Screen(parent) {
     setObjectName(QStringLiteral("namesel"));
     setWindowTitle(QStringLiteral("vorlex"));
     BuildControls();
@@ -141,7 +120,7 @@ void namesel::BuildControls() {
 
     Picture5 = new QWidget(this);
     Picture5->setObjectName(QStringLiteral("Picture5"));
-    Picture5->setGeometry(0, 0, startup::ScreenHost::kWidth, startup::ScreenHost::kHeight);
+    Picture5->setGeometry(0, 0, kit::kWidth, kit::kHeight);
     Label19 = label(Picture5, QStringLiteral("Label19"), QStringLiteral("Just a moment, please."),
                     Picture5->rect(), 28, true);
     Label19->setAlignment(Qt::AlignCenter);
@@ -214,7 +193,7 @@ void namesel::Form_Activate() {
     settingControls_ = false;
     if (modeChanged || filterChanged) 名簿表示();
     // 10.
-    startup::UnloadLevelMenu();
+    flow::UnloadLevelMenu();
     Label1->setText(kPrompt);
     Label1->show();
     ShowWaitPanel(false);
@@ -268,7 +247,7 @@ void namesel::Command14_Click() {
     const int pupil = Label2->text().toInt(&ok);
     const QString shown = Label1->text();
     if (shown == kPrompt || shown.isEmpty() || !ok || pupil < 0 || pupil > kMaxPupilNumber) {
-        startup::PlayWrongSound();
+        sound::PlayWrongSound();
         return;
     }
     // 2.
@@ -284,7 +263,7 @@ void namesel::Command14_Click() {
     ShowWaitPanel(true);
     common::DoEvents();
     // 5. The level menu unloads this screen when it becomes active.
-    startup::SetUpCourseList();
+    flow::SetUpCourseList();
 }
 
 void namesel::Command7_Click() {
@@ -310,7 +289,7 @@ void namesel::Command7_Click() {
 
 bool namesel::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonRelease && watched == Label4) {
-        startup::ShowVersionBox();
+        flow::ShowVersionBox();
         return true;
     }
     QWidget* target = KeyPreviewTarget(watched, event);

@@ -4,10 +4,9 @@
 // the choice of figures beside the names, and the way back to the launcher.
 
 #include "menus/namelist.h"
-#include "startup/screenhost.h"
+#include "kit/screen.h"
+#include "kit/textlist.h"
 
-#include <QListView>
-#include <QStringListModel>
 #include <QVector>
 
 class QComboBox;
@@ -17,34 +16,9 @@ class QRadioButton;
 
 namespace menus {
 
-// A list of plain text rows, read only. The rows are handed over as one list
-// of texts (no item object per row): the name list of a large school is
-// rebuilt with thousands of rows on every change of mode or filter.
-class TextList : public QListView {
-    Q_OBJECT
-public:
-    explicit TextList(QWidget* parent = nullptr);
+using kit::TextList;
 
-    void SetRows(const QStringList& rows);
-    const QStringList& Rows() const { return rows_; }
-    int count() const { return int(rows_.size()); }
-    QString text(int row) const { return rows_.value(row); }
-    int currentRow() const { return currentIndex().row(); }
-    void setCurrentRow(int row);
-    // Where row r is drawn, in the viewport's coordinates.
-    QRect RowRect(int row) const { return visualRect(model_.index(row)); }
-
-Q_SIGNALS:
-    void currentRowChanged(int row);
-    void rowClicked(int row);
-    void rowDoubleClicked(int row);
-
-private:
-    QStringListModel model_;
-    QStringList rows_;
-};
-
-class namesel : public startup::Screen {
+class namesel : public kit::Screen {
     Q_OBJECT
 public:
     explicit namesel(QWidget* parent = nullptr);

@@ -1,11 +1,12 @@
 #include "menus/roster.h"
 
+#include "common/collation.h"
 #include "common/numbers.h"
 #include "common/platform.h"
 #include "common/strings.h"
 #include "common/textfile.h"
 #include "startup/configuration.h"
-#include "startup/runstate.h"
+#include "common/runstate.h"
 
 #include <algorithm>
 #include <array>
@@ -180,7 +181,7 @@ const QStringList& GradeFilterTexts() {
     return texts;
 }
 
-QString RosterPath() { return startup::runState().DataRoot + QStringLiteral("新名簿.txt"); }
+QString RosterPath() { return common::runState().DataRoot + QStringLiteral("新名簿.txt"); }
 
 std::vector<PupilEntry> LoadRoster() {
     Roster& r = roster();
@@ -247,25 +248,6 @@ bool PassesGradeFilter(const QString& text, int grade) {
     return false;
 }
 
-QCollator ListCollator() {
-    QCollator c(QLocale(QLocale::Japanese, QLocale::Japan));
-    c.setCaseSensitivity(Qt::CaseInsensitive);
-    return c;
-}
-
-void SortAscending(QStringList& texts) {
-    const QCollator collator = ListCollator();
-    std::vector<std::pair<QCollatorSortKey, qsizetype>> keys;
-    keys.reserve(texts.size());
-    for (qsizetype i = 0; i < texts.size(); ++i) keys.emplace_back(collator.sortKey(texts[i]), i);
-    std::stable_sort(keys.begin(), keys.end(),
-                     [](const auto& a, const auto& b) { return a.first.compare(b.first) < 0; });
-    QStringList sorted;
-    sorted.reserve(texts.size());
-    for (const auto& k : keys) sorted << texts[k.second];
-    texts = std::move(sorted);
-}
-
 QStringList LoadPupilPicker() {
     Roster& r = roster();
     QStringList lines;
@@ -276,7 +258,7 @@ QStringList LoadPupilPicker() {
         lines << r.PupilGradeLabel[e.Number] + QStringLiteral(" /  ") + r.PupilName[e.Number] +
                      QStringLiteral("/") + common::Dec(e.Number);
     }
-    SortAscending(lines);
+    common::SortAscending(lines);
     return lines;
 }
 

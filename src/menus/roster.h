@@ -81,11 +81,6 @@ QString ListGradeLabel(int grade);
 QString GradeMark(int grade);
 bool PassesGradeFilter(const QString& text, int grade);
 
-// The order of the sorted lists: Japanese locale, case-insensitive.
-QCollator ListCollator();
-// Sorts into that order (one sort key per text; equal texts keep their order).
-void SortAscending(QStringList& texts);
-
 // The pupil picker's lines "label /  name/number" of the entries with listing
 // flag 0, in ascending text order; refreshes the by-number tables on the way
 // (names without surrounding blanks). A reader takes the pupil number as the

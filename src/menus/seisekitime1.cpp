@@ -8,8 +8,8 @@
 #include "results/availability.h"
 #include "results/criteria.h"
 #include "results/statistics.h"
-#include "startup/flow.h"
-#include "startup/runstate.h"
+#include "kit/flow.h"
+#include "common/runstate.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -26,7 +26,7 @@
 namespace menus {
 namespace {
 
-using startup::runState;
+using common::runState;
 
 // The columns live in a viewport of exactly four columns, so a fifth column
 // never shows half of itself at the window's edge.
@@ -37,9 +37,9 @@ constexpr int kColumnInner = 226; // the column's controls, leaving a gap to the
 
 const QColor kLightGrey(224, 224, 224);
 
-using startup::FontOf;
-using startup::SeasonColour;
-using startup::SetBackground;
+using kit::FontOf;
+using kit::SeasonColour;
+using kit::SetBackground;
 
 // The period listing's choices, in list order; the last one carries a
 // double-quote character as it always has.
@@ -71,7 +71,7 @@ QString CountText(float runs) { return common::SingleText(runs); }
 
 }  // namespace
 
-seisekitime1::seisekitime1(QWidget* parent) : startup::Screen(parent) {
+seisekitime1::seisekitime1(QWidget* parent) : kit::Screen(parent) {
     setObjectName(QStringLiteral("seisekitime1"));
     setWindowTitle(QStringLiteral("vorlex"));
     BuildTemplates();
@@ -266,10 +266,10 @@ void seisekitime1::BuildTemplates() {
     // The wait panel covering the whole screen while it refreshes.
     Picture2 = new QWidget(this);
     Picture2->setObjectName(QStringLiteral("Picture2"));
-    Picture2->setGeometry(0, 0, startup::ScreenHost::kWidth, startup::ScreenHost::kHeight);
+    Picture2->setGeometry(0, 0, kit::kWidth, kit::kHeight);
     auto* wait = new QLabel(QStringLiteral("Just a moment, please."), Picture2);
     wait->setObjectName(QStringLiteral("Label6"));
-    wait->setGeometry(0, 300, startup::ScreenHost::kWidth, 80);
+    wait->setGeometry(0, 300, kit::kWidth, 80);
     wait->setAlignment(Qt::AlignCenter);
     wait->setFont(FontOf(28));
     ProgressBar1 = new QProgressBar(Picture2);
@@ -387,7 +387,7 @@ void seisekitime1::Form_Load() {
     // 4.
     for (int i = 1; i <= s.LevelCount; ++i) CreateColumn(i);
     // 5.
-    Picture2->resize(startup::ScreenHost::kWidth, startup::ScreenHost::kHeight);
+    Picture2->resize(kit::kWidth, kit::kHeight);
 }
 
 void seisekitime1::Form_Activate() {
@@ -399,14 +399,14 @@ void seisekitime1::Form_Activate() {
     Command24[1]->setVisible(name.contains(QStringLiteral("先生")));
     // 2.
     Label17->setText(MinutesSinceSignInText());
-    Picture2->setGeometry(0, 0, startup::ScreenHost::kWidth, startup::ScreenHost::kHeight);
+    Picture2->setGeometry(0, 0, kit::kWidth, kit::kHeight);
     Picture2->show();
     Picture2->raise();
     common::DoEvents();
     // 3.
     Option1[1]->setText(QStringLiteral("累計順"));
     Option1[2]->setText(QStringLiteral("本日順"));
-    startup::UnloadNameScreen();
+    flow::UnloadNameScreen();
     // 4.
     if (!results::RecomputeStatistics()) return;
     float today = 0;
@@ -501,7 +501,7 @@ void seisekitime1::StartLevel(int i) {
     runState().CurrentLevel = static_cast<std::int16_t>(i);
     common::DoEvents();
     MenuReady = 0;
-    startup::StartPracticeRun();
+    flow::StartPracticeRun();
 }
 
 void seisekitime1::StartLevelFromName(int i) {
@@ -509,8 +509,8 @@ void seisekitime1::StartLevelFromName(int i) {
     if (Picture7->isVisible() || !Command4[i]->isEnabled()) return;
     runState().CurrentLevel = static_cast<std::int16_t>(i);
     MenuReady = 0;
-    startup::StartPracticeRun();
-    startup::UnloadLevelMenu();
+    flow::StartPracticeRun();
+    flow::UnloadLevelMenu();
 }
 
 void seisekitime1::BackToNameScreen() {
@@ -518,7 +518,7 @@ void seisekitime1::BackToNameScreen() {
     Picture2->show();
     common::DoEvents();
     MenuReady = 0;
-    startup::ShowNameScreen();
+    flow::ShowNameScreen();
 }
 
 bool seisekitime1::eventFilter(QObject* watched, QEvent* event) {

@@ -3,7 +3,7 @@
 // pupil's own figures, a header with who is practising, and the teacher's
 // data panel. Columns scroll sideways, four at a time in view.
 
-#include "startup/screenhost.h"
+#include "kit/screen.h"
 
 #include <QVector>
 
@@ -17,7 +17,7 @@ class QScrollBar;
 
 namespace menus {
 
-class seisekitime1 : public startup::Screen {
+class seisekitime1 : public kit::Screen {
     Q_OBJECT
 public:
     explicit seisekitime1(QWidget* parent = nullptr);

@@ -4,7 +4,7 @@
 #include "common/platform.h"
 #include "common/strings.h"
 #include "common/textfile.h"
-#include "startup/runstate.h"
+#include "common/runstate.h"
 
 #include <QDir>
 
@@ -143,7 +143,7 @@ QString ModeFilePath() {
 }
 
 bool LoadRomanizationMode() {
-    auto& mode = startup::runState().RomanizationMode;
+    auto& mode = common::runState().RomanizationMode;
     mode = 0;
     const auto text = common::ReadShiftJisFile(ModeFilePath());
     if (!text) return false;
@@ -159,7 +159,7 @@ bool LoadRomanizationMode() {
 bool SaveRomanizationMode(int optionIndex, QString* errorText) {
     if (optionIndex < 1 || optionIndex > 3) return false;
     const int mode = optionIndex - 1;
-    startup::runState().RomanizationMode = static_cast<std::int16_t>(mode);
+    common::runState().RomanizationMode = static_cast<std::int16_t>(mode);
     return common::WriteShiftJisFile(ModeFilePath(), QString::number(mode) + QStringLiteral("\r\n"),
                                      errorText);
 }

@@ -6,9 +6,9 @@
 #include "results/criteria.h"
 #include "results/resultsfile.h"
 #include "results/statistics.h"
-#include "startup/flow.h"
-#include "startup/runstate.h"
-#include "startup/sound.h"
+#include "kit/flow.h"
+#include "common/runstate.h"
+#include "sound/sound.h"
 
 #include <QFontMetrics>
 #include <QFrame>
@@ -186,7 +186,7 @@ QPixmap EvaluationBackground() {
     return pix;
 }
 
-FrmSyuuryou::FrmSyuuryou(QWidget* parent) : startup::Screen(parent) {
+FrmSyuuryou::FrmSyuuryou(QWidget* parent) : kit::Screen(parent) {
     setObjectName(QStringLiteral("FrmSyuuryou"));
     setWindowTitle(QStringLiteral("終了"));
     resize(kWidth, kHeight);
@@ -275,7 +275,7 @@ void FrmSyuuryou::Form_Activate() {
     } clearBestFlags;
 
     QPointer<FrmSyuuryou> self(this);
-    const auto& rs = startup::runState();
+    const auto& rs = common::runState();
     const int pupil = rs.CurrentPupil;
     const int level = rs.CurrentLevel;
     const long long t = rs.ResultTime;
@@ -320,19 +320,19 @@ void FrmSyuuryou::Form_Activate() {
     } else if (flags.NewPersonalBest && !flags.NewSchoolBest) {
         ShowMessage(Label20, QStringLiteral("新記録おめでとう"));
         if (!LetEventsRun()) return;
-        startup::PlayPersonalBestSound();
+        sound::PlayPersonalBestSound();
         if (!LetEventsRun()) return;
     } else if (flags.NewSchoolBest) {
         ShowMessage(Label20, QStringLiteral("！！！最高新記録！！！"));
         if (!LetEventsRun()) return;
-        startup::PlaySchoolBestSound();
+        sound::PlaySchoolBestSound();
         if (!LetEventsRun()) return;
     } else if (t <= row.MinimumTime) {
-        startup::PlayMinimumTimeSound();
+        sound::PlayMinimumTimeSound();
     }
 
     if (finalCleared) {
-        if (!flags.AlreadyCleared) startup::PlayPassSound();
+        if (!flags.AlreadyCleared) sound::PlayPassSound();
     } else {
         Picture1->hide();
     }
@@ -340,7 +340,7 @@ void FrmSyuuryou::Form_Activate() {
     runEndFlags().NewPersonalBest = 0;
     runEndFlags().NewSchoolBest = 0;
     if (!LetEventsRun()) return;
-    startup::CloseBackdrop();
+    flow::CloseBackdrop();
     activating_ = false;
 
     // A button pressed while the sounds played is taken now.
@@ -355,7 +355,7 @@ void FrmSyuuryou::Timer1_Timer() {
     Command4->setFocus();
     Timer1->stop();
 
-    const auto& rs = startup::runState();
+    const auto& rs = common::runState();
     const int pupil = rs.CurrentPupil;
     const int level = rs.CurrentLevel;
     if (TooMuchReached(pupil, level) && LevelCleared(pupil, level)) {
@@ -397,15 +397,15 @@ void FrmSyuuryou::TakeExit() {
 }
 
 void FrmSyuuryou::GoToMenu() {
-    startup::ShowLevelMenu();
-    startup::ScreenHost::instance().Close(this);
+    flow::ShowLevelMenu();
+    flow::CloseScreen(this);
 }
 
 void FrmSyuuryou::StartAgain() {
-    startup::ShowBackdrop();
-    startup::ScreenHost::instance().Close(this);
+    flow::ShowBackdrop();
+    flow::CloseScreen(this);
     // The same level and romanization; the run fields start afresh.
-    startup::StartPracticeRun();
+    flow::StartPracticeRun();
 }
 
 bool FrmSyuuryou::eventFilter(QObject* watched, QEvent* event) {
@@ -419,7 +419,7 @@ bool FrmSyuuryou::eventFilter(QObject* watched, QEvent* event) {
             }
         }
     }
-    return startup::Screen::eventFilter(watched, event);
+    return kit::Screen::eventFilter(watched, event);
 }
 
 }  // namespace results

@@ -9,7 +9,7 @@
 // when it finishes, so that the record flags are cleared and the backdrop is
 // closed before the next screen opens.
 
-#include "startup/screenhost.h"
+#include "kit/screen.h"
 
 #include <QPixmap>
 
@@ -20,7 +20,7 @@ class QTimer;
 
 namespace results {
 
-class FrmSyuuryou : public startup::Screen {
+class FrmSyuuryou : public kit::Screen {
     Q_OBJECT
 public:
     static constexpr int kWidth = 1024;

@@ -5,7 +5,7 @@
 #include "common/textfile.h"
 #include "results/criteriagrid.h"
 #include "results/statistics.h"
-#include "startup/runstate.h"
+#include "common/runstate.h"
 
 #include <QDir>
 
@@ -76,7 +76,7 @@ QString CriteriaFileName() { return kCriteriaFileName; }
 
 QString CriteriaPath(const QString& path) {
     if (!path.isEmpty()) return path;
-    return startup::runState().ProgramDataFolder + kCriteriaFileName;
+    return common::runState().ProgramDataFolder + kCriteriaFileName;
 }
 
 double GeneralValue::Value() const { return Text.isEmpty() ? 0 : common::LeadingNumber(Text); }

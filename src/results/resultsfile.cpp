@@ -30,7 +30,7 @@
 #include "common/textfile.h"
 #include "results/criteria.h"
 #include "results/statistics.h"
-#include "startup/runstate.h"
+#include "common/runstate.h"
 
 #include <QFile>
 
@@ -63,12 +63,12 @@ bool IsShiftJisLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c
 void FatalAppendError(int error) {
     // The message of a failed append: the title and the error's description.
     common::platform().MessageBox(QStringLiteral("成績ランダムファイル記録") + ErrorDescription(error),
-                                  startup::runState().ProgramTitle, common::MessageButtons::Ok);
+                                  common::runState().ProgramTitle, common::MessageButtons::Ok);
     common::platform().EndProgram();
 }
 
 CumulativeRecord CurrentRunRecord() {
-    const startup::RunState& rs = startup::runState();
+    const common::RunState& rs = common::runState();
     const QDateTime now = common::platform().Now();
     const QTime t = now.time();
     CumulativeRecord r;
@@ -152,7 +152,7 @@ QByteArray FiveByteText(const QString& text) {
     return out;
 }
 
-QString ResultsFilePath() { return startup::runState().ProgramDataFolder + kResultsFileName; }
+QString ResultsFilePath() { return common::runState().ProgramDataFolder + kResultsFileName; }
 
 FileDescriptor::~FileDescriptor() {
     if (fd_ >= 0) ::close(fd_);
@@ -301,7 +301,7 @@ bool AppendResult() {
 }
 
 bool RecordRunResult(int level) {
-    const startup::RunState& rs = startup::runState();
+    const common::RunState& rs = common::runState();
     RunEndFlags& flags = runEndFlags();
     Statistics& st = stats();
     const int pupil = rs.CurrentPupil;

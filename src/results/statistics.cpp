@@ -4,7 +4,7 @@
 #include "common/platform.h"
 #include "results/criteria.h"
 #include "results/resultsfile.h"
-#include "startup/runstate.h"
+#include "common/runstate.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -34,7 +34,7 @@ std::vector<char>& ReadBuffer() {
 }
 
 void EndWith(const QString& message) {
-    common::platform().MessageBox(message, startup::runState().ProgramTitle, common::MessageButtons::Ok);
+    common::platform().MessageBox(message, common::runState().ProgramTitle, common::MessageButtons::Ok);
     common::platform().EndProgram();
 }
 

@@ -8,7 +8,7 @@ BASEFRM::BASEFRM() {
     setObjectName(QStringLiteral("BASEFRM"));
     Label1 = new QLabel(QStringLiteral("Just a moment, please."), this);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(0, 0, ScreenHost::kWidth, ScreenHost::kHeight);
+    Label1->setGeometry(0, 0, kit::kWidth, kit::kHeight);
     Label1->setAlignment(Qt::AlignCenter);
     QFont f = Label1->font();
     f.setPointSize(28);

@@ -1,13 +1,13 @@
 #pragma once
 // The backdrop: covers the switch from one screen to the next.
 
-#include "startup/screenhost.h"
+#include "kit/screen.h"
 
 class QLabel;
 
 namespace startup {
 
-class BASEFRM : public Screen {
+class BASEFRM : public kit::Screen {
     Q_OBJECT
 public:
     BASEFRM();

@@ -3,7 +3,8 @@
 #include "common/platform.h"
 #include "common/random.h"
 #include "startup/configuration.h"
-#include "startup/flow.h"
+#include "kit/flow.h"
+#include "common/runstate.h"
 #include "startup/runstate.h"
 
 #include <QLabel>
@@ -22,13 +23,13 @@ Firstfrm::Firstfrm() {
 
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry((ScreenHost::kWidth - 640) / 2, 56, 640, 480);
+    Image1->setGeometry((kit::kWidth - 640) / 2, 56, 640, 480);
     Image1->setPixmap(SplashPicture());
 
     auto makeLabel = [this](const char* name, int y, int pointSize) {
         auto* label = new QLabel(this);
         label->setObjectName(QString::fromLatin1(name));
-        label->setGeometry(0, y, ScreenHost::kWidth, 48);
+        label->setGeometry(0, y, kit::kWidth, 48);
         label->setAlignment(Qt::AlignCenter);
         QFont f = label->font();
         f.setPointSize(pointSize);
@@ -48,10 +49,10 @@ Firstfrm::Firstfrm() {
 
 void Firstfrm::Form_Load() {
     common::Platform& platform = common::platform();
-    RunState& state = runState();
+    common::RunState& state = common::runState();
 
     // 1. On view and painted before anything else happens.
-    ScreenHost::instance().Raise(this);
+    flow::RaiseScreen(this);
     common::DoEvents();
     // 2.
     common::Randomize(platform.SecondsSinceMidnight());
@@ -72,11 +73,11 @@ void Firstfrm::Timer1_Timer() {
     Timer1->stop();
     QString error;
     if (!LoadConfiguration(error)) {
-        FatalError(error);
+        flow::FatalError(error);
         return;
     }
-    ShowNameScreen();
-    ScreenHost::instance().Close(this);
+    flow::ShowNameScreen();
+    flow::CloseScreen(this);
 }
 
 QPixmap Firstfrm::SplashPicture() {

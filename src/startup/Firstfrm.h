@@ -4,7 +4,7 @@
 // calendar and, from a 100 ms one-shot timer, loads the configuration and
 // opens the name screen.
 
-#include "startup/screenhost.h"
+#include "kit/screen.h"
 
 #include <QPixmap>
 
@@ -13,7 +13,7 @@ class QTimer;
 
 namespace startup {
 
-class Firstfrm : public Screen {
+class Firstfrm : public kit::Screen {
     Q_OBJECT
 public:
     Firstfrm();

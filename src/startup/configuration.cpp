@@ -5,8 +5,9 @@
 #include "common/strings.h"
 #include "common/textfile.h"
 #include "results/criteria.h"
+#include "common/runstate.h"
 #include "startup/runstate.h"
-#include "startup/sound.h"
+#include "sound/sound.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -101,7 +102,7 @@ void SplitClassroomText(const QString& text, QString& schoolCode, QString& schoo
 }
 
 bool LoadConfiguration(QString& errorMessage) {
-    RunState& state = runState();
+    common::RunState& state = common::runState();
     const QString programFolder = common::platform().ProgramFolder();
 
     // 1-2. The path file one level above the program folder: the data root.
@@ -150,7 +151,7 @@ bool LoadConfiguration(QString& errorMessage) {
 
     // 8-10.
     SetProgramIdentity();
-    return results::LoadCriteria(errorMessage) && LoadSoundTable(errorMessage);
+    return results::LoadCriteria(errorMessage) && sound::LoadSoundTable(errorMessage);
 }
 
 }  // namespace startup

@@ -43,9 +43,9 @@ Folders DeriveFolders(const QString& programFolder, const QString& dataRootItem,
 // otherwise the whole text is the name and there is no code.
 void SplitClassroomText(const QString& text, QString& schoolCode, QString& schoolName);
 
-// Reads the configuration of the installation into RunState and the common
+// Reads the configuration of the installation into common::RunState and the common
 // settings, then the criteria and the sound list. Uses the program folder of
-// the platform and RunState::DevLayout (set by the splash). False with a
+// the platform and common::RunState::DevLayout (set by the splash). False with a
 // message naming the file and the error when something cannot be read.
 bool LoadConfiguration(QString& errorMessage);
 

@@ -1,6 +1,6 @@
 #include "startup/frmver.h"
 
-#include "startup/runstate.h"
+#include "common/runstate.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -26,7 +26,7 @@ frmver::frmver(QWidget* parent) : QDialog(parent) {
     layout->setContentsMargins(32, 24, 32, 20);
     layout->setSpacing(14);
 
-    Label1 = new QLabel(runState().ProgramTitle, this);
+    Label1 = new QLabel(common::runState().ProgramTitle, this);
     Label1->setObjectName(QStringLiteral("Label1"));
     QFont titleFont = Label1->font();
     titleFont.setPointSize(22);

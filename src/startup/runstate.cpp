@@ -1,3 +1,4 @@
+#include "common/runstate.h"
 #include "startup/runstate.h"
 
 #include <QDate>
@@ -6,10 +7,8 @@
 
 namespace startup {
 
-RunState& runState() {
-    static RunState state;
-    return state;
-}
+using common::RunState;
+using common::runState;
 
 void SetProgramIdentity() { runState().ProgramTitle = QStringLiteral("ローマ字"); }
 

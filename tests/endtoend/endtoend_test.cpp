@@ -11,15 +11,15 @@
 #include "menus/namesel.h"
 #include "menus/seisekitime1.h"
 #include "practice/kanatable.h"
-#include "practice/mainfrm.h"
+#include "practice/MainFrm.h"
 #include "results/FrmSyuuryou.h"
 #include "results/criteria.h"
 #include "results/resultsfile.h"
 #include "results/statistics.h"
 #include "startup/configuration.h"
-#include "startup/flow.h"
-#include "startup/runstate.h"
-#include "startup/screenhost.h"
+#include "kit/flow.h"
+#include "common/runstate.h"
+#include "shell/screenhost.h"
 
 #include <QApplication>
 #include <QDir>
@@ -37,8 +37,8 @@
 
 namespace {
 
-using startup::runState;
-using startup::ScreenHost;
+using common::runState;
+using shell::ScreenHost;
 
 // Romaji of the kana on view (the Kunrei spelling, accepted in mode 0).
 QString RomajiOf(const QString& kana) {
@@ -111,7 +111,7 @@ protected:
 TEST_F(EndToEnd, PupilConfirmsPractisesAndSeesTheRecord) {
     QString error;
     ASSERT_TRUE(startup::LoadConfiguration(error)) << error.toStdString();
-    startup::ShowNameScreen();
+    flow::ShowNameScreen();
     auto* names = Screen<menus::namesel>();
     ASSERT_NE(names, nullptr);
     ASSERT_GT(names->List1->count(), 1);

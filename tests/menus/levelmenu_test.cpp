@@ -7,9 +7,10 @@
 #include "results/availability.h"
 #include "results/criteria.h"
 #include "results/statistics.h"
-#include "startup/flow.h"
+#include "kit/flow.h"
+#include "common/runstate.h"
 #include "startup/runstate.h"
-#include "startup/screenhost.h"
+#include "shell/screenhost.h"
 
 #include <QLabel>
 #include <QListWidget>
@@ -23,8 +24,8 @@
 namespace {
 
 using menus::seisekitime1;
-using startup::runState;
-using startup::ScreenHost;
+using common::runState;
+using shell::ScreenHost;
 using testing_support::AppendRuns;
 using testing_support::FakePlatform;
 using testing_support::Run;
@@ -61,7 +62,7 @@ protected:
     QString File() const { return runState().ProgramDataFolder + QStringLiteral("成績累積データ.dat"); }
 
     seisekitime1* Open() {
-        startup::ShowLevelMenu();
+        flow::ShowLevelMenu();
         return ScreenHost::instance().Find<seisekitime1>();
     }
     template <class T>
@@ -113,7 +114,7 @@ TEST_F(LevelMenuTest, HeaderAndFiguresOfALevelWithoutAndWithRuns) {
     // The first valid run of the day: 15 s against a target of 30 gives
     // Int(0.125 × 50 + 5) = 11 base points, 16 run points with ×1.5.
     AppendRuns(File(), {{kPupil, 1, 15, today}});
-    startup::ShowLevelMenu();
+    flow::ShowLevelMenu();
     EXPECT_EQ(Text(menu, "Label14_1"), QStringLiteral("1回/16点"));
     EXPECT_EQ(Text(menu, "Label15_1"), QStringLiteral("1回/16点"));
     EXPECT_EQ(Text(menu, "Label18"), QStringLiteral("本日総回数＝1回"));

@@ -5,7 +5,7 @@
 #include "resultsfixture.h"
 #include "results/criteria.h"
 #include "results/statistics.h"
-#include "startup/runstate.h"
+#include "common/runstate.h"
 
 #include <QTemporaryDir>
 
@@ -53,7 +53,7 @@ protected:
 TEST_F(NameListTest, FiguresSumLevelsOneToThirtyFivePerMode) {
     testing_support::FakePlatform fake;
     QTemporaryDir dir;
-    startup::runState().ProgramDataFolder = dir.path() + QStringLiteral("/");
+    common::runState().ProgramDataFolder = dir.path() + QStringLiteral("/");
     results::criteria().Reset();
     for (int level : {1, 3, 35}) {
         results::criteria()[level].TargetTime = 60;
@@ -73,7 +73,7 @@ TEST_F(NameListTest, FiguresSumLevelsOneToThirtyFivePerMode) {
     for (int mode = 0; mode < 4; ++mode)
         EXPECT_EQ(menus::NameRowText(e, 3, menus::FiguresOf(8), mode), head + QString::fromUtf16(figures[mode]))
             << mode;
-    startup::runState().Reset();
+    common::runState().Reset();
 }
 
 TEST_F(NameListTest, PadWidthDependsOnGradeAndMode) {

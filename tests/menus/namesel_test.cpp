@@ -8,10 +8,10 @@
 #include "resultsfixture.h"
 #include "rosterfixture.h"
 #include "startup/configuration.h"
-#include "startup/flow.h"
-#include "startup/runstate.h"
-#include "startup/screenhost.h"
-#include "startup/sound.h"
+#include "kit/flow.h"
+#include "common/runstate.h"
+#include "shell/screenhost.h"
+#include "sound/sound.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -28,8 +28,8 @@
 namespace {
 
 using menus::namesel;
-using startup::runState;
-using startup::ScreenHost;
+using common::runState;
+using shell::ScreenHost;
 using testing_support::FakePlatform;
 
 const QDate kToday(2026, 12, 10);  // school year 2026: born 2017 is grade 3
@@ -55,8 +55,8 @@ protected:
         results::stats().Reset();
         menus::roster().Reset();
         menus::GradeFilterText() = QStringLiteral("全学年");
-        startup::soundTable().Reset();
-        startup::soundTable().Kinds[4].Files[1] = QStringLiteral("wrong1");
+        sound::soundTable().Reset();
+        sound::soundTable().Kinds[4].Files[1] = QStringLiteral("wrong1");
         fake.now = QDateTime(kToday, QTime(10, 0, 0, 500));
         fake.programFolder = QStringLiteral("/opt/CAI/ローマ字");
         QFile results(results::ResultsFilePath());
@@ -73,7 +73,7 @@ protected:
     void TearDown() override { ScreenHost::DestroyInstance(); }
 
     namesel* Open() {
-        startup::ShowNameScreen();
+        flow::ShowNameScreen();
         return ScreenHost::instance().Find<namesel>();
     }
     static QStringList Rows(namesel* screen) {
@@ -123,7 +123,7 @@ TEST_F(NameScreenTest, OpensInPointsModeYoungestFirstWithPrompt) {
     // Activated again: the filter still holds each text once; the notice
     // follows the layout.
     runState().DevLayout = true;
-    startup::ShowNameScreen();
+    flow::ShowNameScreen();
     EXPECT_EQ(ScreenHost::instance().Find<namesel>(), screen);
     EXPECT_EQ(screen->Combo1->count(), 12);
     EXPECT_FALSE(screen->Picture8->isHidden());
@@ -236,7 +236,7 @@ TEST_F(NameScreenTest, GradeFilterListsOnlyThatGradeAndCarriesOn) {
     QTest::keyClick(screen->List1, Qt::Key_Return);
     EXPECT_EQ(menus::GradeFilterText(), QStringLiteral("小３"));
     // The level menu starts its own filter from it.
-    auto* menu = ScreenHost::instance().findChild<startup::Screen*>(QStringLiteral("seisekitime1"));
+    auto* menu = ScreenHost::instance().findChild<kit::Screen*>(QStringLiteral("seisekitime1"));
     ASSERT_NE(menu, nullptr);
     EXPECT_EQ(menu->findChild<QComboBox*>(QStringLiteral("Combo1"))->currentText(), QStringLiteral("小３"));
 }
@@ -272,7 +272,7 @@ TEST_F(NameScreenTest, KeyZeroStartsTheLauncherAndEnds) {
             EXPECT_TRUE(fake.messages[0].text.contains(c.expected[0]));
             EXPECT_EQ(ScreenHost::instance().Find<namesel>(), screen);  // stays open
         }
-        startup::UnloadNameScreen();
+        flow::UnloadNameScreen();
     }
 }
 

@@ -5,7 +5,7 @@
 #include "fakeplatform.h"
 #include "rosterfixture.h"
 #include "startup/configuration.h"
-#include "startup/runstate.h"
+#include "common/runstate.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -104,8 +104,8 @@ protected:
     QTemporaryDir dir;
 
     void SetUp() override {
-        startup::runState().Reset();
-        startup::runState().DataRoot = dir.path() + QStringLiteral("/");
+        common::runState().Reset();
+        common::runState().DataRoot = dir.path() + QStringLiteral("/");
         startup::commonSettings().Reset();
         roster().Reset();
         fake.now = QDateTime(QDate(2026, 12, 10), QTime(10, 0));

@@ -5,7 +5,7 @@
 #include "fakeplatform.h"
 #include "practice/kanatable.h"
 #include "practice/questions.h"
-#include "startup/runstate.h"
+#include "common/runstate.h"
 
 #include <QDir>
 #include <QFile>
@@ -89,7 +89,7 @@ protected:
     QTemporaryDir dir;
     void SetUp() override {
         fake.programFolder = dir.path();
-        startup::runState().Reset();
+        common::runState().Reset();
     }
     QString Path() const { return dir.filePath(QStringLiteral("ローマ字形式.txt")); }
     void Write(const QByteArray& bytes) {
@@ -113,21 +113,21 @@ TEST_F(ModeFile, ReadsValidModesAndFallsBackToBoth) {
     for (const Case& c : cases) {
         QFile::remove(Path());
         if (c.bytes) Write(c.bytes);
-        startup::runState().RomanizationMode = 1;
+        common::runState().RomanizationMode = 1;
         EXPECT_EQ(LoadRomanizationMode(), c.valid) << (c.bytes ? c.bytes : "(missing)");
-        EXPECT_EQ(startup::runState().RomanizationMode, c.mode) << (c.bytes ? c.bytes : "(missing)");
+        EXPECT_EQ(common::runState().RomanizationMode, c.mode) << (c.bytes ? c.bytes : "(missing)");
     }
 }
 
 TEST_F(ModeFile, SaveRewritesDigitsAndCrLf) {
     Write("0\r\n0\r\n0\r\n");
     ASSERT_TRUE(SaveRomanizationMode(3));
-    EXPECT_EQ(startup::runState().RomanizationMode, 2);
+    EXPECT_EQ(common::runState().RomanizationMode, 2);
     EXPECT_EQ(common::ReadFileBytes(Path()).value(), QByteArray("2\r\n"));
     ASSERT_TRUE(SaveRomanizationMode(2));
     EXPECT_EQ(common::ReadFileBytes(Path()).value(), QByteArray("1\r\n"));
     EXPECT_TRUE(LoadRomanizationMode());
-    EXPECT_EQ(startup::runState().RomanizationMode, 1);
+    EXPECT_EQ(common::runState().RomanizationMode, 1);
 }
 
 TEST_F(ModeFile, SaveIntoUnwritableFolderReportsAndKeepsMode) {
@@ -135,7 +135,7 @@ TEST_F(ModeFile, SaveIntoUnwritableFolderReportsAndKeepsMode) {
     QString error;
     EXPECT_FALSE(SaveRomanizationMode(3, &error));
     EXPECT_FALSE(error.isEmpty());
-    EXPECT_EQ(startup::runState().RomanizationMode, 2);
+    EXPECT_EQ(common::runState().RomanizationMode, 2);
 }
 
 // ---------------------------------------------------------------- questions

@@ -2,7 +2,7 @@
 
 #include "common/textfile.h"
 #include "results/statistics.h"
-#include "startup/runstate.h"
+#include "common/runstate.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -19,11 +19,11 @@ protected:
         criteria().Reset();
         results::stats().Reset();
         ASSERT_TRUE(dir.isValid());
-        startup::runState().ProgramDataFolder = dir.path() + u'/';
+        common::runState().ProgramDataFolder = dir.path() + u'/';
     }
     void TearDown() override {
         criteria().Reset();
-        startup::runState().Reset();
+        common::runState().Reset();
     }
     QString Write(const QString& text) {
         const QString path = dir.filePath(QStringLiteral("タイム回数データ.txt"));

@@ -5,7 +5,7 @@
 #include "results/criteria.h"
 #include "results/resultsfile.h"
 #include "results/statistics.h"
-#include "startup/runstate.h"
+#include "common/runstate.h"
 
 #include <QFile>
 #include <QSet>
@@ -21,13 +21,13 @@ protected:
         ASSERT_TRUE(dir.isValid());
         options.today = QDate(2024, 5, 1);
         fake.now = QDateTime(options.today, QTime(16, 0));
-        startup::runState().Reset();
-        startup::runState().ProgramDataFolder = dir.path() + QStringLiteral("/CAIdata/ローマ字/");
+        common::runState().Reset();
+        common::runState().ProgramDataFolder = dir.path() + QStringLiteral("/CAIdata/ローマ字/");
         results::criteria().Reset();
         results::stats().Reset();
     }
     void TearDown() override {
-        startup::runState().Reset();
+        common::runState().Reset();
         results::criteria().Reset();
         results::stats().Reset();
     }
@@ -105,7 +105,7 @@ TEST_F(DemoResults, FifteenLevelsAndAPlausibleHistoryEndingToday) {
 TEST_F(DemoResults, WithoutResultsOnlyTheCriteria) {
     options.withResults = false;
     ASSERT_TRUE(LayOut());
-    EXPECT_TRUE(QFile::exists(startup::runState().ProgramDataFolder + QStringLiteral("タイム回数データ.txt")));
+    EXPECT_TRUE(QFile::exists(common::runState().ProgramDataFolder + QStringLiteral("タイム回数データ.txt")));
     EXPECT_FALSE(QFile::exists(results::ResultsFilePath()));
 }
 

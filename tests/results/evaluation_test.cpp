@@ -9,10 +9,11 @@
 #include "results/criteria.h"
 #include "results/resultsfile.h"
 #include "results/statistics.h"
-#include "startup/flow.h"
+#include "kit/flow.h"
+#include "common/runstate.h"
 #include "startup/runstate.h"
-#include "startup/screenhost.h"
-#include "startup/sound.h"
+#include "shell/screenhost.h"
+#include "sound/sound.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -85,7 +86,7 @@ protected:
         ASSERT_TRUE(dir.isValid());
         fake.programFolder = dir.path();
         fake.now = QDateTime(kToday, QTime(10, 0, 0));
-        auto& rs = startup::runState();
+        auto& rs = common::runState();
         rs.Reset();
         startup::FillCourseList();
         rs.ProgramTitle = QStringLiteral("ローマ字");
@@ -98,7 +99,7 @@ protected:
         rs.ChooserDone = true;
         rs.QuestionsPerRun = 20;
 
-        auto& sounds = startup::soundTable();
+        auto& sounds = sound::soundTable();
         sounds.Reset();
         sounds.Kinds[8].Files[1] = QStringLiteral("jikosaikou");
         sounds.Kinds[8].Count = QStringLiteral("1");
@@ -113,7 +114,7 @@ protected:
     }
 
     void TearDown() override {
-        startup::ScreenHost::DestroyInstance();
+        shell::ScreenHost::DestroyInstance();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
@@ -122,7 +123,7 @@ protected:
     void RecordRun(const std::vector<PastRun>& history, int level, int result) {
         for (const PastRun& run : history) testing_support::AppendRuns(results::ResultsFilePath(), {run});
         ASSERT_TRUE(results::RecomputeStatistics());
-        auto& rs = startup::runState();
+        auto& rs = common::runState();
         rs.CurrentLevel = static_cast<std::int16_t>(level);
         rs.TimedOut = result == results::kNoResult;
         rs.ResultTime = result;
@@ -131,9 +132,9 @@ protected:
 
     void FinishRun(const std::vector<PastRun>& history, int level, int result) {
         RecordRun(history, level, result);
-        startup::ShowBackdrop();  // as the hand-off leaves it
-        startup::OpenEvaluationScreen();
-        frm = startup::ScreenHost::instance().Find<FrmSyuuryou>();
+        flow::ShowBackdrop();  // as the hand-off leaves it
+        flow::OpenEvaluationScreen();
+        frm = shell::ScreenHost::instance().Find<FrmSyuuryou>();
         ASSERT_TRUE(frm);
     }
 
@@ -144,7 +145,7 @@ protected:
 
     QStringList PageNames() const {
         QStringList names;
-        for (auto* page : startup::ScreenHost::instance().Pages()) names << page->objectName();
+        for (auto* page : shell::ScreenHost::instance().Pages()) names << page->objectName();
         return names;
     }
 };
@@ -276,7 +277,7 @@ TEST_P(EvaluationRuns, ShowsFiguresRecordsSoundsAndTheWayOut) {
 
     EXPECT_EQ(frm->windowTitle(), "終了");
     EXPECT_EQ(frm->Label15->text(), "ローマ字");
-    EXPECT_EQ(frm->Label16->text(), startup::runState().LevelNames[c.level]);
+    EXPECT_EQ(frm->Label16->text(), common::runState().LevelNames[c.level]);
     EXPECT_EQ(frm->Label17->text(), "山田　花子");
     EXPECT_EQ(frm->Label18->text(), c.time);
     EXPECT_EQ(frm->Label19->text(), c.points);
@@ -324,7 +325,7 @@ TEST_F(EvaluationScreen, Timer1BringsTheButtonsUpBetweenTheRecordAndThePassSound
     };
     std::vector<Seen> seen;
     spy.onSound = [&](const QString& sound) {
-        auto* screen = startup::ScreenHost::instance().Find<FrmSyuuryou>();
+        auto* screen = shell::ScreenHost::instance().Find<FrmSyuuryou>();
         seen.push_back({sound, Shown(screen->Command4, screen), Shown(screen->Picture1, screen)});
         fake.ticks += 600;  // the record sound lasts longer than Timer1's interval
     };
@@ -347,7 +348,7 @@ TEST_F(EvaluationScreen, AgainPressedDuringTheSoundsStartsTheRunAfterTheActivati
     fake.tickStep = 1000;  // Timer1 is due at the first point events run
     bool practiceOpenAtPassSound = true;
     spy.onSound = [&](const QString& sound) {
-        auto* screen = startup::ScreenHost::instance().Find<FrmSyuuryou>();
+        auto* screen = shell::ScreenHost::instance().Find<FrmSyuuryou>();
         if (sound == "jikosaikou") {
             ASSERT_TRUE(Shown(screen->Command5, screen));
             QMetaObject::invokeMethod(screen->Command5, "click", Qt::QueuedConnection);
@@ -356,12 +357,12 @@ TEST_F(EvaluationScreen, AgainPressedDuringTheSoundsStartsTheRunAfterTheActivati
     };
     RecordRun({{kPupil, 15, 30, kYesterday}, {kPupil, 15, 30, kYesterday}, {kOther, 15, 20, kYesterday}}, 15, 25);
     ASSERT_EQ(results::runEndFlags().NewPersonalBest, 1);
-    startup::OpenEvaluationScreen();
+    flow::OpenEvaluationScreen();
 
     EXPECT_EQ(fake.SoundNames(), (QStringList{"jikosaikou", "合格"}));
     EXPECT_FALSE(practiceOpenAtPassSound);
     EXPECT_EQ(results::runEndFlags().NewPersonalBest, 0);
-    EXPECT_FALSE(startup::ScreenHost::instance().Find<FrmSyuuryou>());
+    EXPECT_FALSE(shell::ScreenHost::instance().Find<FrmSyuuryou>());
     EXPECT_TRUE(PageNames().contains("MainFrm"));
 }
 
@@ -369,7 +370,7 @@ TEST_F(EvaluationScreen, ReturnOnTheMenuButtonShowsTheLevelMenu) {
     FinishRun({}, 2, 40);
     FireTimer1();
     QTest::keyClick(frm->Command4, Qt::Key_Return);
-    EXPECT_FALSE(startup::ScreenHost::instance().Find<FrmSyuuryou>());
+    EXPECT_FALSE(shell::ScreenHost::instance().Find<FrmSyuuryou>());
     EXPECT_TRUE(PageNames().contains("seisekitime1"));
     EXPECT_FALSE(PageNames().contains("MainFrm"));
 }
@@ -377,7 +378,7 @@ TEST_F(EvaluationScreen, ReturnOnTheMenuButtonShowsTheLevelMenu) {
 // "もう一度" after a run that timed out: the same level again, on a fresh
 // practice screen, with the counter and every run flag cleared.
 TEST_F(EvaluationScreen, AgainStartsTheSameLevelWithEveryRunFieldReset) {
-    auto& rs = startup::runState();
+    auto& rs = common::runState();
     rs.CorrectCount = 12;
     rs.SpaceWait = 2;
     rs.JudgeBusy = true;
@@ -390,7 +391,7 @@ TEST_F(EvaluationScreen, AgainStartsTheSameLevelWithEveryRunFieldReset) {
 
     QTest::mouseClick(frm->Command5, Qt::LeftButton);
 
-    EXPECT_FALSE(startup::ScreenHost::instance().Find<FrmSyuuryou>());
+    EXPECT_FALSE(shell::ScreenHost::instance().Find<FrmSyuuryou>());
     EXPECT_TRUE(PageNames().contains("MainFrm"));
     EXPECT_EQ(rs.CurrentLevel, 6);
     EXPECT_EQ(rs.CorrectCount, 0);

@@ -15,7 +15,7 @@
 #include "common/platform.h"
 #include "results/resultsfile.h"
 #include "results/statistics.h"
-#include "startup/runstate.h"
+#include "common/runstate.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -50,7 +50,7 @@ public:
 };
 
 int Append(const QString& folder, int pupil, int count) {
-    startup::RunState& rs = startup::runState();
+    common::RunState& rs = common::runState();
     rs.ProgramDataFolder = folder + u'/';
     rs.SchoolCode = QStringLiteral("01234");
     rs.CurrentPupil = static_cast<std::int16_t>(pupil);
@@ -76,7 +76,7 @@ const char* Foreign(const results::CumulativeRecord& r) {
 }
 
 int Read(const QString& folder, const QString& stopFile) {
-    startup::runState().ProgramDataFolder = folder + u'/';
+    common::runState().ProgramDataFolder = folder + u'/';
     const QString path = results::ResultsFilePath();
     long long seen = 0;
     int passes = 0;

@@ -3,7 +3,7 @@
 #include "fakeplatform.h"
 #include "results/criteria.h"
 #include "results/statistics.h"
-#include "startup/runstate.h"
+#include "common/runstate.h"
 
 #include <QFile>
 #include <QProcess>
@@ -30,7 +30,7 @@ class ResultsFile : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        startup::RunState& rs = startup::runState();
+        common::RunState& rs = common::runState();
         rs.Reset();
         rs.ProgramTitle = QStringLiteral("ローマ字");
         rs.ProgramDataFolder = dir.path() + u'/';
@@ -44,7 +44,7 @@ protected:
         fake.now = QDateTime(QDate(2024, 5, 1), QTime(10, 5, 30, 250));
     }
     void TearDown() override {
-        startup::runState().Reset();
+        common::runState().Reset();
         results::stats().Reset();
         results::criteria().Reset();
     }
@@ -137,7 +137,7 @@ TEST_F(ResultsFile, AppendGoesAfterTheLastWholeRecordOverAPartialTail) {
 }
 
 TEST_F(ResultsFile, AnAppendThatCannotOpenTheFileEndsTheProgramWithItsMessage) {
-    startup::runState().ProgramDataFolder = dir.path() + QStringLiteral("/gone/");
+    common::runState().ProgramDataFolder = dir.path() + QStringLiteral("/gone/");
     EXPECT_FALSE(results::AppendResult());
     ASSERT_EQ(fake.messages.size(), 1);
     EXPECT_EQ(fake.messages[0].text, QStringLiteral("成績ランダムファイル記録ファイルが見つかりません。"));
@@ -159,9 +159,9 @@ class RunEnd : public ResultsFile, public ::testing::WithParamInterface<BestCase
 
 TEST_P(RunEnd, BestTimeFlags) {
     const BestCase& c = GetParam();
-    startup::runState().CurrentPupil = 12;
-    startup::runState().CurrentLevel = 3;
-    startup::runState().ResultTime = c.result;
+    common::runState().CurrentPupil = 12;
+    common::runState().CurrentLevel = 3;
+    common::runState().ResultTime = c.result;
     results::stats().At(3, 12).BestTime = c.bestBefore;
     results::stats().SchoolBestTime[3] = c.schoolBefore;
     results::runEndFlags().NewPersonalBest = 1;  // left over: decided afresh

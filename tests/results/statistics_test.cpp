@@ -4,7 +4,7 @@
 #include "fakeplatform.h"
 #include "results/criteria.h"
 #include "results/resultsfile.h"
-#include "startup/runstate.h"
+#include "common/runstate.h"
 
 #include <QDir>
 #include <QFile>
@@ -43,8 +43,8 @@ class Statistics : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        startup::runState().Reset();
-        startup::runState().ProgramDataFolder = dir.path() + u'/';
+        common::runState().Reset();
+        common::runState().ProgramDataFolder = dir.path() + u'/';
         results::stats().Reset();
         results::criteria().Reset();
         for (int level = 1; level <= 35; ++level) {
@@ -57,7 +57,7 @@ protected:
         fake.now = QDateTime(kToday, QTime(15, 0));
     }
     void TearDown() override {
-        startup::runState().Reset();
+        common::runState().Reset();
         results::stats().Reset();
         results::criteria().Reset();
     }
@@ -193,7 +193,7 @@ TEST_F(Statistics, AnEmptyOrMissingFileGivesEmptyFigures) {
 }
 
 TEST_F(Statistics, AMissingFolderEndsTheProgramAfterFourWaits) {
-    startup::runState().ProgramDataFolder = dir.path() + QStringLiteral("/gone/");
+    common::runState().ProgramDataFolder = dir.path() + QStringLiteral("/gone/");
     fake.tickStep = 1000;
     const quint32 before = fake.ticks;
     EXPECT_FALSE(results::RecomputeStatistics());
@@ -204,7 +204,7 @@ TEST_F(Statistics, AMissingFolderEndsTheProgramAfterFourWaits) {
 }
 
 TEST_F(Statistics, AHandlerAskingAgainDuringAWaitDoesNotRebuildTwice) {
-    startup::runState().ProgramDataFolder = dir.path() + QStringLiteral("/later/");
+    common::runState().ProgramDataFolder = dir.path() + QStringLiteral("/later/");
     fake.tickStep = 200;
     int nestedCalls = 0;
     QTimer timer;

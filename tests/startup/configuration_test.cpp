@@ -1,6 +1,6 @@
 #include "common/textfile.h"
 #include "startup/configuration.h"
-#include "startup/runstate.h"
+#include "common/runstate.h"
 
 #include "fakeplatform.h"
 
@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-using startup::runState;
+using common::runState;
 
 namespace {
 

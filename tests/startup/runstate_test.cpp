@@ -1,3 +1,4 @@
+#include "common/runstate.h"
 #include "startup/runstate.h"
 
 #include <gtest/gtest.h>
@@ -37,7 +38,7 @@ TEST(SeasonColour, ChangesAtTheMonthBorders) {
 }
 
 TEST(RunFields, PracticeRunResetKeepsPupilLevelAndChooser) {
-    auto& s = startup::runState();
+    auto& s = common::runState();
     s.Reset();
     s.CurrentPupil = 12;
     s.CurrentLevel = 7;

@@ -2,10 +2,10 @@
 #include "demoschool.h"
 #include "startup/BASEFRM.h"
 #include "startup/Firstfrm.h"
-#include "startup/flow.h"
+#include "kit/flow.h"
 #include "startup/frmver.h"
-#include "startup/runstate.h"
-#include "startup/screenhost.h"
+#include "common/runstate.h"
+#include "shell/screenhost.h"
 
 #include "fakeplatform.h"
 
@@ -20,8 +20,8 @@
 #include <gtest/gtest.h>
 
 using startup::Firstfrm;
-using startup::ScreenHost;
-using startup::runState;
+using shell::ScreenHost;
+using common::runState;
 
 namespace {
 
@@ -45,7 +45,7 @@ protected:
         ASSERT_TRUE(demo::LayOutDemoSchool(dir.path(), options, error)) << error.toStdString();
         fake.programFolder = dir.path() + QStringLiteral("/CAI/ローマ字");
     }
-    QList<startup::Screen*> Pages() { return ScreenHost::instance().Pages(); }
+    QList<kit::Screen*> Pages() { return ScreenHost::instance().Pages(); }
 
     testing_support::FakePlatform fake;
     QTemporaryDir dir;
@@ -53,7 +53,7 @@ protected:
 
 TEST_F(ScreensTest, SplashPreparesThenOpensTheNameScreenAndCloses) {
     UseDemoSchool();
-    startup::ShowSplash();
+    flow::ShowSplash();
     auto* splash = ScreenHost::instance().Find<Firstfrm>();
     ASSERT_NE(splash, nullptr);
     EXPECT_TRUE(splash->isVisible());
@@ -79,7 +79,7 @@ TEST_F(ScreensTest, SplashPreparesThenOpensTheNameScreenAndCloses) {
 TEST_F(ScreensTest, SplashEndsTheProgramWithTheFileErrorWhenConfigurationFails) {
     ASSERT_TRUE(dir.isValid());
     fake.programFolder = dir.path() + QStringLiteral("/CAI/ローマ字");  // no path file anywhere
-    startup::ShowSplash();
+    flow::ShowSplash();
     ASSERT_TRUE(QTest::qWaitFor([this] { return fake.endCount > 0; }, 5000));
     EXPECT_EQ(fake.endCount, 1);
     ASSERT_EQ(fake.messages.size(), 1);
@@ -93,7 +93,7 @@ TEST_F(ScreensTest, SplashEndsTheProgramWithTheFileErrorWhenConfigurationFails) 
 TEST_F(ScreensTest, SplashSeedsTheGeneratorFromTheTimeOfDay) {
     auto firstDraw = [this](QTime t) {
         fake.SetTime(t);
-        startup::ShowSplash();
+        flow::ShowSplash();
         const double r = common::Rnd();
         ScreenHost::DestroyInstance();
         return r;
@@ -105,15 +105,15 @@ TEST_F(ScreensTest, SplashSeedsTheGeneratorFromTheTimeOfDay) {
 
 TEST_F(ScreensTest, DevLayoutIsDecidedFromTheProgramFolder) {
     fake.programFolder = QStringLiteral("/home/dev/VB0006/ローマ字");
-    startup::ShowSplash();
+    flow::ShowSplash();
     EXPECT_TRUE(runState().DevLayout);
 }
 
 TEST_F(ScreensTest, BackdropIsOnePageOnTopUntilClosed) {
     auto& host = ScreenHost::instance();
-    host.Show(new startup::Screen);
-    startup::ShowBackdrop();
-    startup::ShowBackdrop();
+    host.Show(new kit::Screen);
+    flow::ShowBackdrop();
+    flow::ShowBackdrop();
     int backdrops = 0;
     for (auto* p : Pages()) backdrops += qobject_cast<startup::BASEFRM*>(p) != nullptr;
     EXPECT_EQ(backdrops, 1);
@@ -124,9 +124,9 @@ TEST_F(ScreensTest, BackdropIsOnePageOnTopUntilClosed) {
     QWidget* atCentre = host.childAt(512, 384);
     EXPECT_TRUE(atCentre == backdrop || backdrop->isAncestorOf(atCentre));
     EXPECT_EQ(backdrop->Label1->text(), QStringLiteral("Just a moment, please."));
-    startup::CloseBackdrop();
+    flow::CloseBackdrop();
     EXPECT_EQ(host.Find<startup::BASEFRM>(), nullptr);
-    startup::CloseBackdrop();  // closing it again is harmless
+    flow::CloseBackdrop();  // closing it again is harmless
 }
 
 TEST_F(ScreensTest, VersionBoxShowsTitleAndVersionCentredAndClosesOnOK) {
@@ -145,7 +145,7 @@ TEST_F(ScreensTest, VersionBoxShowsTitleAndVersionCentredAndClosesOnOK) {
         QTest::mouseClick(box->Command1, Qt::LeftButton);
         clicked = true;
     });
-    startup::ShowVersionBox();  // returns once O.K. closed it
+    flow::ShowVersionBox();  // returns once O.K. closed it
     ASSERT_TRUE(clicked);
     EXPECT_EQ(caption, QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
     EXPECT_EQ(title, QStringLiteral("ローマ字"));

@@ -4,17 +4,18 @@
 #include "common/strings.h"
 #include "common/textfile.h"
 #include "fakeplatform.h"
-#include "practice/form2.h"
+#include "practice/Form2.h"
 #include "practice/kanatable.h"
-#include "practice/mainfrm.h"
+#include "practice/MainFrm.h"
 #include "practice/questions.h"
 #include "results/criteria.h"
 #include "results/resultsfile.h"
 #include "results/statistics.h"
-#include "startup/flow.h"
+#include "kit/flow.h"
+#include "common/runstate.h"
 #include "startup/runstate.h"
-#include "startup/screenhost.h"
-#include "startup/sound.h"
+#include "shell/screenhost.h"
+#include "sound/sound.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -50,7 +51,7 @@ protected:
         ASSERT_TRUE(dir.isValid());
         fake.programFolder = dir.path();
         fake.SetTime(kStart);
-        auto& rs = startup::runState();
+        auto& rs = common::runState();
         rs.Reset();
         startup::FillCourseList();
         rs.ProgramTitle = QStringLiteral("ローマ字");
@@ -64,7 +65,7 @@ protected:
         rs.CurrentLevel = 1;
         rs.ChooserDone = true;
 
-        auto& sounds = startup::soundTable();
+        auto& sounds = sound::soundTable();
         sounds.Reset();
         sounds.Kinds[2].Files[1] = QStringLiteral("seikai");
         sounds.Kinds[2].Count = QStringLiteral("1");
@@ -90,7 +91,7 @@ protected:
     }
 
     void TearDown() override {
-        startup::ScreenHost::DestroyInstance();
+        shell::ScreenHost::DestroyInstance();
         common::SetRandomSource({});
     }
 
@@ -103,15 +104,15 @@ protected:
     // A run opened the way the level menu opens it.
     void Start(const QTime& time = kStart) {
         fake.SetTime(time);
-        startup::StartPracticeRun();
-        frm = startup::ScreenHost::instance().Find<MainFrm>();
+        flow::StartPracticeRun();
+        frm = shell::ScreenHost::instance().Find<MainFrm>();
         ASSERT_TRUE(frm);
     }
 
     // Shows entry `entry` of the level in force as the next question and
     // lets the input lock run out.
     void Ask(int entry) {
-        auto& rs = startup::runState();
+        auto& rs = common::runState();
         const auto range = practice::LevelRange(rs.CurrentLevel);
         ASSERT_GE(entry, range.First);
         ASSERT_LT(entry, range.First + range.Count);
@@ -151,7 +152,7 @@ TEST_F(PracticeScreen, SetUpFillsStatusPanelAndShowsFirstQuestion) {
     results::stats().At(16, 7).TodayRuns = 5;  // beyond the course: not counted
     results::stats().At(1, 8).TodayRuns = 9;   // another pupil
     Start();
-    auto& rs = startup::runState();
+    auto& rs = common::runState();
     EXPECT_EQ(frm->size(), QSize(1024, 768));
     EXPECT_EQ(Text("sLabel2"), QStringLiteral("ローマ字"));
     EXPECT_EQ(Text("sLabel14"), QStringLiteral("中央教室"));
@@ -198,14 +199,14 @@ TEST_F(PracticeScreen, SetUpFillsStatusPanelAndShowsFirstQuestion) {
 
 TEST_F(PracticeScreen, ActivatedAgainDoesNotSetUpAgain) {
     Start();
-    auto& rs = startup::runState();
+    auto& rs = common::runState();
     Ask(3);
     Type("u");
     Key(Qt::Key_Return);
     ASSERT_EQ(rs.CorrectCount, 1);
     const int entry = frm->CurrentQuestion.Entry;
     fake.AdvanceSeconds(5);
-    startup::ScreenHost::instance().Show(frm);
+    shell::ScreenHost::instance().Show(frm);
     frm->Form_Activate();
     EXPECT_EQ(rs.CorrectCount, 1);
     EXPECT_EQ(Text("sLabel9"), QStringLiteral("19"));
@@ -214,28 +215,28 @@ TEST_F(PracticeScreen, ActivatedAgainDoesNotSetUpAgain) {
 }
 
 TEST_F(PracticeScreen, BadModeFileMeansBothSpellings) {
-    startup::runState().CurrentLevel = 2;
+    common::runState().CurrentLevel = 2;
     for (const QByteArray& bytes : {QByteArray("7\r\n"), QByteArray()}) {
         if (bytes.isEmpty())
             QFile::remove(practice::ModeFilePath());
         else
             WriteMode(bytes);
-        startup::runState().RomanizationMode = 2;
+        common::runState().RomanizationMode = 2;
         Start();
-        EXPECT_EQ(startup::runState().RomanizationMode, 0);
+        EXPECT_EQ(common::runState().RomanizationMode, 0);
         EXPECT_EQ(Text("Label3"), QStringLiteral("ヘボン式 ＆ 訓令式"));
         Ask(12);
         Type("shi");
         Key(Qt::Key_Return);
-        EXPECT_EQ(startup::runState().CorrectCount, 1);
-        startup::ClosePracticeScreen();
+        EXPECT_EQ(common::runState().CorrectCount, 1);
+        flow::ClosePracticeScreen();
     }
 }
 
 TEST_F(PracticeScreen, LevelWithoutMinimumTimeGoesBackWithAMessage) {
     results::criteria()[1].MinimumTime = 0;
-    startup::StartPracticeRun();
-    EXPECT_EQ(startup::ScreenHost::instance().Find<MainFrm>(), nullptr);
+    flow::StartPracticeRun();
+    EXPECT_EQ(shell::ScreenHost::instance().Find<MainFrm>(), nullptr);
     ASSERT_EQ(fake.messages.size(), 1);
     EXPECT_EQ(fake.messages[0].title, QStringLiteral("注意"));
     EXPECT_EQ(RecordCount(), 0);
@@ -244,8 +245,8 @@ TEST_F(PracticeScreen, LevelWithoutMinimumTimeGoesBackWithAMessage) {
 // ---------------------------------------------------------------- chooser
 
 TEST_F(PracticeScreen, ChooserOnFirstRunOnlyAndItsOptionWritesTheFile) {
-    startup::runState().ChooserDone = false;
-    startup::runState().CurrentLevel = 2;
+    common::runState().ChooserDone = false;
+    common::runState().CurrentLevel = 2;
     // Fires on every pass of whatever event loop runs, the chooser's included.
     int offered = 0;
     QTimer driver;
@@ -264,7 +265,7 @@ TEST_F(PracticeScreen, ChooserOnFirstRunOnlyAndItsOptionWritesTheFile) {
     driver.start();
     Start();
     EXPECT_EQ(offered, 1);
-    auto& rs = startup::runState();
+    auto& rs = common::runState();
     EXPECT_TRUE(rs.ChooserDone);
     EXPECT_EQ(rs.RomanizationMode, 2);
     EXPECT_EQ(Text("Label3"), QStringLiteral("ヘボン式"));
@@ -275,7 +276,7 @@ TEST_F(PracticeScreen, ChooserOnFirstRunOnlyAndItsOptionWritesTheFile) {
     EXPECT_EQ(Text("Keisan2Lbl4_0"), QStringLiteral("shi"));
 
     // The next run goes straight to the questions.
-    startup::ClosePracticeScreen();
+    flow::ClosePracticeScreen();
     Start();
     driver.stop();
     EXPECT_EQ(offered, 1);
@@ -284,8 +285,8 @@ TEST_F(PracticeScreen, ChooserOnFirstRunOnlyAndItsOptionWritesTheFile) {
 }
 
 TEST_F(PracticeScreen, ChooserShowsSavedModeAndHidesStartOnceDone) {
-    startup::runState().RomanizationMode = 2;
-    startup::runState().ChooserDone = true;
+    common::runState().RomanizationMode = 2;
+    common::runState().ChooserDone = true;
     practice::Form2 chooser;
     EXPECT_TRUE(chooser.Option1[3]->isChecked());
     EXPECT_TRUE(chooser.Command2->isHidden());
@@ -312,9 +313,9 @@ class Answers : public PracticeScreen, public ::testing::WithParamInterface<Answ
 
 TEST_P(Answers, JudgedPerMode) {
     const AnswerCase c = GetParam();
-    startup::runState().CurrentLevel = 15;
+    common::runState().CurrentLevel = 15;
     Start();
-    auto& rs = startup::runState();
+    auto& rs = common::runState();
     rs.RomanizationMode = static_cast<std::int16_t>(c.mode);
     Ask(c.entry);
     Type(c.typed);
@@ -363,7 +364,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(PracticeScreen, WrongAnswerNeverTakesTheCountBelowZeroAndTakesOneBack) {
     Start();
-    auto& rs = startup::runState();
+    auto& rs = common::runState();
     rs.CorrectCount = 5;
     Ask(2);
     Type("o");
@@ -374,7 +375,7 @@ TEST_F(PracticeScreen, WrongAnswerNeverTakesTheCountBelowZeroAndTakesOneBack) {
 
 TEST_F(PracticeScreen, AcknowledgementNeedsTwoSpacesInARow) {
     Start();
-    auto& rs = startup::runState();
+    auto& rs = common::runState();
     Ask(6);
     Type("ko");
     Key(Qt::Key_Return);
@@ -405,7 +406,7 @@ TEST_F(PracticeScreen, AcknowledgementNeedsTwoSpacesInARow) {
 
 TEST_F(PracticeScreen, HintCostsTenSecondsOnceAndNothingDuringAcknowledgement) {
     Start();
-    auto& rs = startup::runState();
+    auto& rs = common::runState();
     Ask(1);
     Key(Qt::Key_F1);
     EXPECT_TRUE(Shown("Picture1"));
@@ -460,7 +461,7 @@ TEST_F(PracticeScreen, TwelveLettersAtMostWithTheWarningSound) {
 
 TEST_F(PracticeScreen, KeysDuringTheInputLockIgnoredWhileLettersArrive) {
     Start();
-    auto& rs = startup::runState();
+    auto& rs = common::runState();
     ASSERT_TRUE(frm->InputLock);
     Type("ka");
     EXPECT_EQ(Answer(), QStringLiteral("ka"));
@@ -490,7 +491,7 @@ TEST_F(PracticeScreen, KeysReachTheScreenWhicheverChildHasThem) {
     Ask(1);
     QTest::keyClicks(frm->List1, QStringLiteral("a"));
     QTest::keyClick(frm->Keisan2Lbl1[0], Qt::Key_Return);
-    EXPECT_EQ(startup::runState().CorrectCount, 1);
+    EXPECT_EQ(common::runState().CorrectCount, 1);
 }
 
 // ---------------------------------------------------------------- clock
@@ -521,10 +522,10 @@ TEST_F(PracticeScreen, LateTickLeavesNoPassBoxStanding) {
 TEST_F(PracticeScreen, TimeOutAtTheLimitRecordsNoResult) {
     Start();
     TickAt(299);
-    EXPECT_FALSE(startup::runState().TimedOut);
+    EXPECT_FALSE(common::runState().TimedOut);
     EXPECT_TRUE(frm->sTimer1->isActive());
     TickAt(300);
-    auto& rs = startup::runState();
+    auto& rs = common::runState();
     EXPECT_TRUE(rs.TimedOut);
     EXPECT_TRUE(rs.HandOffDone);
     EXPECT_EQ(rs.ResultTime, 99999);
@@ -535,7 +536,7 @@ TEST_F(PracticeScreen, TimeOutAtTheLimitRecordsNoResult) {
     EXPECT_FALSE(Shown("lblsss1"));
     EXPECT_EQ(frm->sShape2->width(), frm->sShape5->width());
     EXPECT_FALSE(frm->sTimer1->isActive());
-    EXPECT_EQ(startup::ScreenHost::instance().Find<MainFrm>(), nullptr);
+    EXPECT_EQ(shell::ScreenHost::instance().Find<MainFrm>(), nullptr);
     // Keys and ticks after the end change nothing.
     Type("a");
     Key(Qt::Key_F1);
@@ -551,7 +552,7 @@ TEST_F(PracticeScreen, ResultIsTheLastTickRoundedHalfToEven) {
     };
     for (const Case c : {Case{57.5, 58}, Case{56.5, 56}, Case{41.4, 41}}) {
         Start();
-        auto& rs = startup::runState();
+        auto& rs = common::runState();
         rs.CorrectCount = 19;
         TickAt(c.tick);
         EXPECT_EQ(Text("sLabel10"), QString::number(c.shown));
@@ -564,26 +565,26 @@ TEST_F(PracticeScreen, ResultIsTheLastTickRoundedHalfToEven) {
         EXPECT_EQ(rs.ResultTime, c.shown);
         EXPECT_TRUE(Shown("lblsss1"));
         EXPECT_FALSE(Shown("lblsss2"));
-        EXPECT_EQ(startup::ScreenHost::instance().Find<MainFrm>(), nullptr);
+        EXPECT_EQ(shell::ScreenHost::instance().Find<MainFrm>(), nullptr);
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     EXPECT_EQ(RecordCount(), 3);
 }
 
 TEST_F(PracticeScreen, RunAcrossMidnightKeepsCounting) {
-    startup::runState().SignInTime = 23 * 3600 + 55 * 60;
+    common::runState().SignInTime = 23 * 3600 + 55 * 60;
     Start(QTime(23, 59, 50));
     fake.now = QDateTime(fake.now.date().addDays(1), QTime(0, 0, 5));
     frm->sTimer1_Timer();
     EXPECT_EQ(Text("sLabel10"), QStringLiteral("15"));
-    EXPECT_FALSE(startup::runState().TimedOut);
+    EXPECT_FALSE(common::runState().TimedOut);
     fake.now = QDateTime(fake.now.date(), QTime(0, 5, 0));
     frm->sTimer2_Timer();
     EXPECT_EQ(Text("sLabel13"), QStringLiteral("10"));
 }
 
 TEST_F(PracticeScreen, MinutesSinceSignInTruncate) {
-    startup::runState().SignInTime = 10 * 3600;
+    common::runState().SignInTime = 10 * 3600;
     Start();
     for (const auto& [time, minutes] : {std::pair{QTime(10, 9, 59), "9"}, std::pair{QTime(10, 10, 0), "10"}}) {
         fake.SetTime(time);
@@ -597,7 +598,7 @@ TEST_F(PracticeScreen, MinutesSinceSignInTruncate) {
 TEST_F(PracticeScreen, LastAnswerAndLimitTogetherHandOffOnce) {
     for (bool answerInsideTick : {true, false}) {
         Start();
-        auto& rs = startup::runState();
+        auto& rs = common::runState();
         rs.CorrectCount = 19;
         Ask(5);
         Type("o");
@@ -615,7 +616,7 @@ TEST_F(PracticeScreen, LastAnswerAndLimitTogetherHandOffOnce) {
         EXPECT_TRUE(rs.RunFinished);
         EXPECT_FALSE(rs.TimedOut);
         EXPECT_NE(rs.ResultTime, 99999);
-        EXPECT_EQ(startup::ScreenHost::instance().Find<MainFrm>(), nullptr);
+        EXPECT_EQ(shell::ScreenHost::instance().Find<MainFrm>(), nullptr);
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     EXPECT_EQ(RecordCount(), 2);
@@ -623,7 +624,7 @@ TEST_F(PracticeScreen, LastAnswerAndLimitTogetherHandOffOnce) {
 
 TEST_F(PracticeScreen, WholeRunOfTwentyAnswers) {
     Start();
-    auto& rs = startup::runState();
+    auto& rs = common::runState();
     int wrong = 0;
     for (int n = 0; !rs.RunFinished && n < 100; ++n) {
         frm->Keisan2Timer1_Timer();
@@ -645,7 +646,7 @@ TEST_F(PracticeScreen, WholeRunOfTwentyAnswers) {
     EXPECT_EQ(fake.SoundNames().count(QStringLiteral("seikai")), 21);
     EXPECT_EQ(fake.SoundNames().count(QStringLiteral("machigai")), wrong);
     EXPECT_EQ(RecordCount(), 1);
-    EXPECT_EQ(startup::ScreenHost::instance().Find<MainFrm>(), nullptr);
+    EXPECT_EQ(shell::ScreenHost::instance().Find<MainFrm>(), nullptr);
 }
 
 }  // namespace

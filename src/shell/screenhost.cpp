@@ -1,54 +1,10 @@
-#include "startup/screenhost.h"
-
-#include "startup/runstate.h"
+#include "shell/screenhost.h"
 
 #include <QApplication>
 
-namespace startup {
+namespace shell {
 namespace {
 ScreenHost* host = nullptr;
-}
-
-QColor SeasonColour() {
-    const auto c = runState().SeasonColour;
-    return QColor((c >> 16) & 0xff, (c >> 8) & 0xff, c & 0xff);
-}
-
-void SetBackground(QWidget* w, const QColor& colour) {
-    QPalette p = w->palette();
-    p.setColor(QPalette::Window, colour);
-    w->setPalette(p);
-    w->setAutoFillBackground(true);
-}
-
-QFont FontOf(int pointSize, bool bold) {
-    QFont f = QApplication::font();
-    f.setPointSize(pointSize);
-    f.setBold(bold);
-    return f;
-}
-
-Screen::Screen(QWidget* parent) : QWidget(parent) {
-    resize(ScreenHost::kWidth, ScreenHost::kHeight);
-    setAutoFillBackground(true);
-}
-
-Screen::~Screen() {
-    if (keyPreview_) qApp->removeEventFilter(this);
-}
-
-void Screen::EnableKeyPreview() {
-    if (keyPreview_) return;
-    keyPreview_ = true;
-    qApp->installEventFilter(this);
-}
-
-QWidget* Screen::KeyPreviewTarget(QObject* watched, QEvent* event) const {
-    if (event->type() != QEvent::KeyPress) return nullptr;
-    auto* target = qobject_cast<QWidget*>(watched);
-    if (!target || isHidden() || (target != this && !isAncestorOf(target))) return nullptr;
-    if (QApplication::activeModalWidget()) return nullptr;
-    return target;
 }
 
 ScreenHost::ScreenHost() {
@@ -121,4 +77,4 @@ QList<Screen*> ScreenHost::Pages() const {
     return out;
 }
 
-}  // namespace startup
+}  // namespace shell

@@ -7,7 +7,7 @@
 // server cannot take; 4 the sound server refused the connection or the data.
 // Only zero versus non-zero matters to callers; the text says what went wrong.
 
-#include "startup/soundbackend.h"
+#include "shell/soundbackend.h"
 
 #include <QFile>
 
@@ -19,7 +19,7 @@
 #include <memory>
 #include <vector>
 
-namespace startup {
+namespace shell {
 namespace {
 
 enum : int { kPlayed = 0, kFileError = 1, kNotWav = 2, kBadFormat = 3, kServerError = 4 };
@@ -106,4 +106,4 @@ int PlayWavToEnd(const QString& path, QString& errorText) {
     return kPlayed;
 }
 
-}  // namespace startup
+}  // namespace shell

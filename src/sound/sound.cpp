@@ -1,16 +1,16 @@
-#include "startup/sound.h"
+#include "sound/sound.h"
 
 #include "common/numbers.h"
 #include "common/platform.h"
 #include "common/random.h"
 #include "common/strings.h"
 #include "common/textfile.h"
-#include "startup/runstate.h"
+#include "common/runstate.h"
 
 #include <algorithm>
 #include <cmath>
 
-namespace startup {
+namespace sound {
 namespace {
 
 constexpr const char16_t* kSoundListName = u"新音ファイル.txt";
@@ -69,7 +69,7 @@ int PlayRandom(int kind, QString& errorText) {
 void PlayAnswerSound(int kind) {
     QString errorText;
     const int code = PlayRandom(kind, errorText);
-    RunState& rs = runState();
+    common::RunState& rs = common::runState();
     if (code == 0) {
         rs.SoundFailures = 0;
         return;
@@ -96,7 +96,7 @@ bool LoadSoundTable(QString& errorMessage) {
     table.Reset();
     for (int k = 1; k <= kKindCount; ++k) table.Kinds[k].Name = QString::fromUtf16(kKindNames[k]);
 
-    const QString path = runState().SoundFolder + QString::fromUtf16(kSoundListName);
+    const QString path = common::runState().SoundFolder + QString::fromUtf16(kSoundListName);
     QString reason;
     const auto text = common::ReadShiftJisFile(path, &reason);
     if (!text) {
@@ -130,7 +130,7 @@ bool LoadSoundTable(QString& errorMessage) {
 int PlaySoundFile(const QString& baseName, QString* errorText) {
     QString text;
     const int code =
-        common::platform().PlayWav(runState().SoundFolder + baseName + QStringLiteral(".wav"), text);
+        common::platform().PlayWav(common::runState().SoundFolder + baseName + QStringLiteral(".wav"), text);
     if (errorText) *errorText = code == 0 ? QString() : text;
     return code;
 }
@@ -154,4 +154,4 @@ void PlaySchoolBestSound() { PlaySoundFile(QStringLiteral("最高1")); }
 void PlayPassSound() { PlaySoundFile(QStringLiteral("合格")); }
 void PlayWarningSound() { PlaySoundFile(QStringLiteral("警告1")); }
 
-}  // namespace startup
+}  // namespace sound

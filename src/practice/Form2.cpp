@@ -1,9 +1,9 @@
-#include "practice/form2.h"
+#include "practice/Form2.h"
 
 #include "common/platform.h"
 #include "practice/kanatable.h"
-#include "practice/pixelfont.h"
-#include "startup/runstate.h"
+#include "kit/screen.h"
+#include "common/runstate.h"
 
 #include <QButtonGroup>
 #include <QLabel>
@@ -17,11 +17,11 @@ Form2::Form2(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("ローマ字形式"));
     setModal(true);
     setFixedSize(860, 700);
-    auto& rs = startup::runState();
+    auto& rs = common::runState();
 
     Label4 = new QLabel(QStringLiteral("練習する方式を選びなさい"), this);
     Label4->setObjectName(QStringLiteral("Label4"));
-    Label4->setFont(PixelFont(34, true));
+    Label4->setFont(kit::FontOf(kit::Px(34), true));
     Label4->setGeometry(30, 20, 800, 50);
 
     static const char16_t* const kOptions[4] = {u"", u"両方", u"訓令式", u"ヘボン式"};
@@ -29,7 +29,7 @@ Form2::Form2(QWidget* parent) : QDialog(parent) {
     for (int i = 0; i <= 3; ++i) {
         auto* b = new QRadioButton(QString::fromUtf16(kOptions[i]), this);
         b->setObjectName(QStringLiteral("Option1_%1").arg(i));
-        b->setFont(PixelFont(30, true));
+        b->setFont(kit::FontOf(kit::Px(30), true));
         b->setGeometry(40, 90 + (i - 1) * 70, 300, 56);
         b->setVisible(i != 0);
         if (i != 0) group->addButton(b, i);
@@ -41,24 +41,24 @@ Form2::Form2(QWidget* parent) : QDialog(parent) {
 
     Label2 = new QLabel(HepburnNote(), this);
     Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setFont(PixelFont(24));
+    Label2->setFont(kit::FontOf(kit::Px(24)));
     Label2->setGeometry(40, 320, 300, 40);
 
     Label3 = new QLabel(NnNote(), this);
     Label3->setObjectName(QStringLiteral("Label3"));
-    Label3->setFont(PixelFont(22));
+    Label3->setFont(kit::FontOf(kit::Px(22)));
     Label3->setWordWrap(true);
     Label3->setGeometry(40, 380, 300, 150);
 
     List1 = new QListWidget(this);
     List1->setObjectName(QStringLiteral("List1"));
-    List1->setFont(PixelFont(24));
+    List1->setFont(kit::FontOf(kit::Px(24)));
     List1->setGeometry(370, 90, 460, 580);
     List1->addItems(ChartLines());
 
     Command2 = new QPushButton(QStringLiteral("スタート"), this);
     Command2->setObjectName(QStringLiteral("Command2"));
-    Command2->setFont(PixelFont(32, true));
+    Command2->setFont(kit::FontOf(kit::Px(32), true));
     Command2->setGeometry(40, 580, 300, 80);
     Command2->setVisible(!rs.ChooserDone);
     Command2->setDefault(true);
@@ -75,7 +75,7 @@ void Form2::Option1_Click(int index) {
 }
 
 void Form2::Command2_Click() {
-    startup::runState().ChooserDone = true;
+    common::runState().ChooserDone = true;
     accept();
 }
 

@@ -1,10 +1,10 @@
-#include "startup/sound.h"
+#include "sound/sound.h"
 
 #include "common/random.h"
 #include "common/textfile.h"
 #include "demoschool.h"
 #include "fakeplatform.h"
-#include "startup/runstate.h"
+#include "common/runstate.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -17,8 +17,8 @@
 #include <random>
 #include <set>
 
-using startup::runState;
-using startup::soundTable;
+using common::runState;
+using sound::soundTable;
 
 namespace {
 
@@ -35,7 +35,7 @@ public:
                 << error.toStdString();
         }
         QString error;
-        loaded_ = startup::LoadSoundTable(error);
+        loaded_ = sound::LoadSoundTable(error);
         error_ = error;
     }
     ~SoundFolder() { common::SetRandomSource({}); }
@@ -124,13 +124,13 @@ enum class Player { Correct, Wrong, PersonalBest, MinimumTime, SchoolBest, Pass,
 
 void Play(Player p) {
     switch (p) {
-    case Player::Correct: startup::PlayCorrectSound(); break;
-    case Player::Wrong: startup::PlayWrongSound(); break;
-    case Player::PersonalBest: startup::PlayPersonalBestSound(); break;
-    case Player::MinimumTime: startup::PlayMinimumTimeSound(); break;
-    case Player::SchoolBest: startup::PlaySchoolBestSound(); break;
-    case Player::Pass: startup::PlayPassSound(); break;
-    case Player::Warning: startup::PlayWarningSound(); break;
+    case Player::Correct: sound::PlayCorrectSound(); break;
+    case Player::Wrong: sound::PlayWrongSound(); break;
+    case Player::PersonalBest: sound::PlayPersonalBestSound(); break;
+    case Player::MinimumTime: sound::PlayMinimumTimeSound(); break;
+    case Player::SchoolBest: sound::PlaySchoolBestSound(); break;
+    case Player::Pass: sound::PlayPassSound(); break;
+    case Player::Warning: sound::PlayWarningSound(); break;
     }
 }
 
@@ -190,7 +190,7 @@ TEST(SoundPick, TwoFilesEachAboutHalf) {
     std::uniform_real_distribution<double> uniform(0.0, 1.0);
     common::SetRandomSource([&] { return uniform(engine); });
     constexpr int kPlays = 4000;
-    for (int i = 0; i < kPlays; ++i) startup::PlayCorrectSound();
+    for (int i = 0; i < kPlays; ++i) sound::PlayCorrectSound();
     const QStringList names = fake.SoundNames();
     ASSERT_EQ(names.size(), kPlays);
     const auto a = names.count("a");
@@ -258,10 +258,10 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(SoundFailure, KindWithoutFilesCountsAsFailure) {
     testing_support::FakePlatform fake;
     SoundFolder folder("正解音2,*\r\n");
-    for (int i = 0; i < 3; ++i) startup::PlayCorrectSound();
+    for (int i = 0; i < 3; ++i) sound::PlayCorrectSound();
     EXPECT_TRUE(fake.messages.isEmpty());
     EXPECT_EQ(runState().SoundFailures, 3);
-    startup::PlayCorrectSound();
+    sound::PlayCorrectSound();
     ASSERT_EQ(fake.messages.size(), 1);
     EXPECT_TRUE(fake.messages[0].text.startsWith("音声がでません。先生を呼びなさい。\r\n"));
     // The reason names the list and the kind so the teacher knows what to fix.
@@ -278,7 +278,7 @@ TEST(DemoSounds, EveryListedFileIsAShortDistinctWav) {
     ASSERT_TRUE(demo::LayOutSounds(root.path(), {}, error)) << error.toStdString();
     runState().Reset();
     runState().SoundFolder = root.path() + "/CAIdata/音フォルダ/";
-    ASSERT_TRUE(startup::LoadSoundTable(error)) << error.toStdString();
+    ASSERT_TRUE(sound::LoadSoundTable(error)) << error.toStdString();
 
     const QByteArray raw = *common::ReadFileBytes(runState().SoundFolder + "新音ファイル.txt");
     EXPECT_TRUE(raw.endsWith("*\r\n"));

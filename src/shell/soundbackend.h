@@ -3,7 +3,7 @@
 
 #include <QString>
 
-namespace startup {
+namespace shell {
 
 // Environment variable that selects the silent back end (reports success).
 inline constexpr const char* kSilentSoundVariable = "ROMAJI_SILENT_SOUND";
@@ -11,4 +11,4 @@ inline constexpr const char* kSilentSoundVariable = "ROMAJI_SILENT_SOUND";
 // 0 when the file played to its end; otherwise non-zero with errorText set.
 int PlayWavToEnd(const QString& path, QString& errorText);
 
-}  // namespace startup
+}  // namespace shell

@@ -1,19 +1,19 @@
-#include "practice/mainfrm.h"
+#include "practice/MainFrm.h"
 
 #include "common/dates.h"
 #include "common/numbers.h"
 #include "common/platform.h"
 #include "common/random.h"
 #include "common/strings.h"
-#include "practice/form2.h"
-#include "practice/pixelfont.h"
+#include "practice/Form2.h"
+#include "kit/screen.h"
 #include "practice/questions.h"
 #include "results/criteria.h"
 #include "results/resultsfile.h"
 #include "results/statistics.h"
-#include "startup/flow.h"
-#include "startup/runstate.h"
-#include "startup/sound.h"
+#include "kit/flow.h"
+#include "common/runstate.h"
+#include "sound/sound.h"
 
 #include <QFontMetrics>
 #include <QKeyEvent>
@@ -31,8 +31,8 @@ namespace {
 
 // Layout on the 1024 x 768 canvas: the status panel on top, the exercise
 // panel filling the rest.
-constexpr int kWidth = startup::ScreenHost::kWidth;
-constexpr int kHeight = startup::ScreenHost::kHeight;
+constexpr int kWidth = kit::kWidth;
+constexpr int kHeight = kit::kHeight;
 constexpr int kStatusHeight = 176;
 constexpr int kBigTypePx = 200;  // question and answer boxes
 constexpr int kBoxWidth = 460;
@@ -47,7 +47,7 @@ QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text, con
     auto* l = new QLabel(text, parent);
     if (!name.isEmpty()) l->setObjectName(name);
     l->setGeometry(r);
-    l->setFont(PixelFont(px, bold));
+    l->setFont(kit::FontOf(kit::Px(px), bold));
     l->setAlignment(align);
     return l;
 }
@@ -63,7 +63,7 @@ QString Number(long long v) { return QString::number(v); }
 
 }  // namespace
 
-MainFrm::MainFrm(QWidget* parent) : startup::Screen(parent) {
+MainFrm::MainFrm(QWidget* parent) : kit::Screen(parent) {
     setObjectName(QStringLiteral("MainFrm"));
     setWindowTitle(QStringLiteral("vorlex"));
     Fill(this, QColor(230, 240, 255));
@@ -258,7 +258,7 @@ void MainFrm::BuildHelpPanel() {
     List1 = new QListWidget(p);
     List1->setObjectName(QStringLiteral("List1"));
     List1->setGeometry(20, 10, 560, Picture1->height() - 20);
-    List1->setFont(PixelFont(28));
+    List1->setFont(kit::FontOf(kit::Px(28)));
     Label2 = MakeLabel(p, QStringLiteral("Label2"), QString(), {610, 20, 400, 44}, 30, true);
     Label5 = MakeLabel(p, QStringLiteral("Label5"), QString(), {610, 72, 400, 44}, 28);
     Label4 = MakeLabel(p, QStringLiteral("Label4"), NnNote(), {610, 130, 390, 150}, 26);
@@ -268,7 +268,7 @@ void MainFrm::BuildHelpPanel() {
     Command2 = new QPushButton(QStringLiteral("戻る"), p);
     Command2->setObjectName(QStringLiteral("Command2"));
     Command2->setGeometry(610, 380, 300, 90);
-    Command2->setFont(PixelFont(36, true));
+    Command2->setFont(kit::FontOf(kit::Px(36), true));
     connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
     Picture1->hide();
 }
@@ -313,7 +313,7 @@ void MainFrm::Form_Activate() {
     ShowChooser();
     if (!self || closed_) return;
     // The chooser may have changed the mode shown by the captions.
-    Label3->setText(ModeName(startup::runState().RomanizationMode));
+    Label3->setText(ModeName(common::runState().RomanizationMode));
     if (!LevelIsTimed()) return;
     初期設定();
     レベル別設定();
@@ -323,7 +323,7 @@ void MainFrm::Form_Activate() {
 }
 
 bool MainFrm::LevelIsTimed() {
-    const int level = startup::runState().CurrentLevel;
+    const int level = common::runState().CurrentLevel;
     if (level >= 1 && level < results::kLevelSlots && results::criteria()[level].MinimumTime > 0)
         return true;
     // Without a minimum time there is no time limit to run against.
@@ -332,9 +332,9 @@ bool MainFrm::LevelIsTimed() {
         QStringLiteral("注意"), common::MessageButtons::Ok);
     closed_ = true;
     sTimer2->stop();
-    startup::CloseBackdrop();
-    startup::ClosePracticeScreen();
-    startup::ShowLevelMenu();
+    flow::CloseBackdrop();
+    flow::ClosePracticeScreen();
+    flow::ShowLevelMenu();
     return false;
 }
 
@@ -344,20 +344,20 @@ void MainFrm::BuildKanaTable() {
     List1->addItems(ChartLines());
     Label5->setText(HepburnNote());
     Label2->setText(BothSystemsCaption());
-    Label3->setText(ModeName(startup::runState().RomanizationMode));
+    Label3->setText(ModeName(common::runState().RomanizationMode));
 }
 
 void MainFrm::ShowChooser() {
-    if (startup::runState().ChooserDone) return;
-    Form2 chooser(&startup::ScreenHost::instance());
+    if (common::runState().ChooserDone) return;
+    Form2 chooser(flow::DialogParent());
     chooser.exec();
 }
 
 void MainFrm::初期設定() {
     // The menu stays loaded behind the run: it keeps its load-time figures.
-    startup::HideLevelMenu();
-    startup::CloseBackdrop();
-    auto& rs = startup::runState();
+    flow::HideLevelMenu();
+    flow::CloseBackdrop();
+    auto& rs = common::runState();
     rs.RunFinished = false;
     rs.HandOffDone = false;
     rs.JudgeResult = 0;
@@ -390,17 +390,17 @@ void MainFrm::初期設定() {
 }
 
 void MainFrm::レベル別設定() {
-    startup::runState().QuestionsPerRun = kQuestionsPerRun;
+    common::runState().QuestionsPerRun = kQuestionsPerRun;
     ShowRemaining();
 }
 
 void MainFrm::スタート() {
-    startup::runState().RunStartTime = common::platform().SecondsSinceMidnight();
+    common::runState().RunStartTime = common::platform().SecondsSinceMidnight();
     sTimer1->start();
 }
 
 void MainFrm::問題作成表示() {
-    auto& rs = startup::runState();
+    auto& rs = common::runState();
     if (rs.TimedOut || rs.RunFinished || rs.JudgeBusy) return;
     InputLock = true;
     const int n = DrawEntry(rs.CurrentLevel, PreviousEntry);
@@ -421,7 +421,7 @@ void MainFrm::Keisan2Timer1_Timer() {
 // ---------------------------------------------------------------- keyboard
 
 bool MainFrm::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::KeyPress) return startup::Screen::eventFilter(watched, event);
+    if (event->type() != QEvent::KeyPress) return kit::Screen::eventFilter(watched, event);
     auto* e = static_cast<QKeyEvent*>(event);
     const int key = e->key();
     QString text = e->text();
@@ -439,7 +439,7 @@ bool MainFrm::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainFrm::KeyDown(int key, Qt::KeyboardModifiers) {
-    auto& rs = startup::runState();
+    auto& rs = common::runState();
     if (rs.SpaceWait == 1 || rs.JudgeBusy || InputLock) return;
     // Once the run has ended no key changes anything.
     if (rs.TimedOut || rs.RunFinished || closed_) return;
@@ -480,7 +480,7 @@ void MainFrm::KeyDown(int key, Qt::KeyboardModifiers) {
 }
 
 void MainFrm::KeyPress(int k) {
-    auto& rs = startup::runState();
+    auto& rs = common::runState();
     if (rs.TimedOut || rs.RunFinished || rs.JudgeBusy || closed_) return;
     if (rs.SpaceWait == 0) {
         if (k == 8) {
@@ -489,7 +489,7 @@ void MainFrm::KeyPress(int k) {
                 ShowAnswer();
             }
         } else if (AnswerText.size() >= kMaxAnswerLength) {
-            startup::PlayWarningSound();
+            sound::PlayWarningSound();
         } else if ((k >= 'A' && k <= 'Z') || (k >= 'a' && k <= 'z')) {
             AnswerText += QChar(k);
             ShowAnswer();
@@ -508,7 +508,7 @@ void MainFrm::KeyPress(int k) {
 }
 
 void MainFrm::判定() {
-    auto& rs = startup::runState();
+    auto& rs = common::runState();
     if (rs.TimedOut || rs.RunFinished) {
         rs.JudgeBusy = false;
         return;
@@ -517,12 +517,12 @@ void MainFrm::判定() {
 }
 
 void MainFrm::判定後処理() {
-    auto& rs = startup::runState();
+    auto& rs = common::runState();
     if (rs.TimedOut || rs.RunFinished) return;
     QPointer<MainFrm> self(this);
     if (rs.JudgeResult == 1) {
         rs.JudgeResult = 0;
-        startup::PlayCorrectSound();
+        sound::PlayCorrectSound();
         if (!self) return;
         ++rs.CorrectCount;
         ShowRemaining();
@@ -546,7 +546,7 @@ void MainFrm::判定後処理() {
     Label1->hide();
     common::DoEvents();  // the spelling is on view before the sound
     if (!self) return;
-    startup::PlayWrongSound();
+    sound::PlayWrongSound();
     if (!self) return;
     rs.CorrectCount = std::max(0, rs.CorrectCount - 1);
     ShowRemaining();
@@ -555,7 +555,7 @@ void MainFrm::判定後処理() {
 }
 
 void MainFrm::Confirm() {
-    startup::runState().SpaceWait = 0;
+    common::runState().SpaceWait = 0;
     Keisan2Lbl4[0]->hide();
     Keisan2Lbl4[1]->hide();
     Label1->show();
@@ -585,12 +585,12 @@ void MainFrm::ShowAnswer() {
     int px = kBigTypePx;
     if (!AnswerText.isEmpty()) {
         const int room = box->width() - 24;
-        QFont f = PixelFont(px);
+        QFont f = kit::FontOf(kit::Px(px));
         const int width = QFontMetrics(f).horizontalAdvance(AnswerText);
         if (width > room) px = std::max(24, px * room / width);
     }
     if (px != answerFontPx_) {
-        box->setFont(PixelFont(px));
+        box->setFont(kit::FontOf(kit::Px(px)));
         answerFontPx_ = px;
     }
     box->setText(AnswerText);
@@ -599,26 +599,26 @@ void MainFrm::ShowAnswer() {
 void MainFrm::SetAnswerBackground(const QColor& colour) { Fill(Keisan2Lbl1[0], colour); }
 
 void MainFrm::ShowRemaining() {
-    const auto& rs = startup::runState();
+    const auto& rs = common::runState();
     sLabel9->setText(Number(rs.QuestionsPerRun - rs.CorrectCount));
 }
 
 // ---------------------------------------------------------------- clock
 
 void MainFrm::SetBarWidth(QFrame* shape, double seconds) {
-    const double w = seconds * startup::runState().BarScale;
+    const double w = seconds * common::runState().BarScale;
     const int px = std::isfinite(w) ? static_cast<int>(std::clamp(w, 0.0, double(sShape5->width()))) : 0;
     shape->setGeometry(sShape5->x(), sShape5->y(), px, sShape5->height());
 }
 
 int MainFrm::MinutesSinceSignIn() const {
-    const double seconds = common::SecondsSince(startup::runState().SignInTime,
+    const double seconds = common::SecondsSince(common::runState().SignInTime,
                                                 common::platform().SecondsSinceMidnight());
     return static_cast<int>(common::Int(seconds) / 60);
 }
 
 void MainFrm::sTimer1_Timer() {
-    auto& rs = startup::runState();
+    auto& rs = common::runState();
     if (closed_) return;
     QPointer<MainFrm> self(this);
     const results::CriteriaRow& c = results::criteria()[rs.CurrentLevel];
@@ -661,7 +661,7 @@ void MainFrm::sTimer2_Timer() {
 // ---------------------------------------------------------------- run end
 
 void MainFrm::HandOffRun() {
-    auto& rs = startup::runState();
+    auto& rs = common::runState();
     QPointer<MainFrm> self(this);
     common::DoEvents();
     if (!self) return;
@@ -678,7 +678,7 @@ void MainFrm::HandOffRun() {
     // A false return means the program has been ended after a file error.
     if (!results::RecordRunResult(rs.CurrentLevel)) return;
     if (!self) return;
-    startup::ShowBackdrop();
+    flow::ShowBackdrop();
     common::DoEvents();
     if (!self) return;
     WaitThenEvaluate(1);
@@ -702,8 +702,8 @@ void MainFrm::WaitThenEvaluate(double seconds) {
     sTimer1->stop();
     sTimer2->stop();
     Keisan2Timer1->stop();
-    startup::ClosePracticeScreen();
-    startup::OpenEvaluationScreen();
+    flow::ClosePracticeScreen();
+    flow::OpenEvaluationScreen();
 }
 
 }  // namespace practice

@@ -11,7 +11,7 @@
 // handler checks a guard after letting events run.
 
 #include "practice/kanatable.h"
-#include "startup/screenhost.h"
+#include "kit/screen.h"
 
 #include <QVector>
 
@@ -23,7 +23,7 @@ class QTimer;
 
 namespace practice {
 
-class MainFrm : public startup::Screen {
+class MainFrm : public kit::Screen {
     Q_OBJECT
 public:
     explicit MainFrm(QWidget* parent = nullptr);

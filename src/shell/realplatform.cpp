@@ -1,7 +1,7 @@
-#include "startup/realplatform.h"
+#include "shell/realplatform.h"
 
-#include "startup/screenhost.h"
-#include "startup/soundbackend.h"
+#include "shell/screenhost.h"
+#include "shell/soundbackend.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -11,7 +11,7 @@
 
 #include <cstdlib>
 
-namespace startup {
+namespace shell {
 
 QDateTime RealPlatform::Now() { return QDateTime::currentDateTime(); }
 
@@ -77,4 +77,4 @@ bool RealPlatform::StartProgram(const QString& program, const QStringList& argum
 
 QString RealPlatform::ProgramFolder() { return QCoreApplication::applicationDirPath(); }
 
-}  // namespace startup
+}  // namespace shell

@@ -1,4 +1,4 @@
-#include "startup/soundbackend.h"
+#include "shell/soundbackend.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -142,7 +142,7 @@ private:
 class SoundBackEnd : public ::testing::Test {
 protected:
     QTemporaryDir dir;
-    ScopedEnv notSilent{startup::kSilentSoundVariable, QByteArray()};
+    ScopedEnv notSilent{shell::kSilentSoundVariable, QByteArray()};
     // Nothing answers here, so a file that wrongly got as far as the server fails too.
     ScopedEnv noServer{"PULSE_SERVER", "unix:/nonexistent/romaji-test/native"};
 
@@ -236,7 +236,7 @@ TEST_F(SoundBackEnd, PlaysToTheEndOnARealServer) {
         QString error;
         QElapsedTimer clock;
         clock.start();
-        const int code = startup::PlayWavToEnd(wav, error);
+        const int code = shell::PlayWavToEnd(wav, error);
         const qint64 elapsed = clock.elapsed();
         EXPECT_EQ(code, 0) << error.toStdString();
         // The call came back only after the whole sound had been played ...
@@ -251,14 +251,14 @@ TEST_F(SoundBackEnd, NoServerAnsweringFailsWithAText) {
     const QString wav = Path("tone.wav");
     ASSERT_TRUE(WriteTone(wav, 0.2, SF_FORMAT_WAV | SF_FORMAT_PCM_16));
     QString error;
-    EXPECT_NE(startup::PlayWavToEnd(wav, error), 0);
+    EXPECT_NE(shell::PlayWavToEnd(wav, error), 0);
     EXPECT_FALSE(error.isEmpty());
 }
 
 TEST_F(SoundBackEnd, SilentBackEndReportsSuccessWithoutPlaying) {
-    ScopedEnv silent(startup::kSilentSoundVariable, "1");
+    ScopedEnv silent(shell::kSilentSoundVariable, "1");
     QString error;
-    EXPECT_EQ(startup::PlayWavToEnd(Path("never-written.wav"), error), 0);
+    EXPECT_EQ(shell::PlayWavToEnd(Path("never-written.wav"), error), 0);
 }
 
 struct BadFileCase {
@@ -288,7 +288,7 @@ TEST_P(SoundBadFiles, FailWithAReadableText) {
     case BadFileCase::Empty: ASSERT_TRUE(WriteBytes(path, QByteArray())); break;
     }
     QString error;
-    EXPECT_NE(startup::PlayWavToEnd(path, error), 0);
+    EXPECT_NE(shell::PlayWavToEnd(path, error), 0);
     EXPECT_FALSE(error.isEmpty());
     // The text says which file, so a teacher can find it.
     EXPECT_TRUE(error.contains(path)) << error.toStdString();

@@ -6,7 +6,7 @@
 
 #include <array>
 
-namespace startup {
+namespace sound {
 
 struct SoundKind {
     QString Name;
@@ -36,4 +36,4 @@ void PlaySchoolBestSound();    // "最高1.wav"
 void PlayPassSound();          // "合格.wav"
 void PlayWarningSound();       // "警告1.wav"
 
-}  // namespace startup
+}  // namespace sound

@@ -3,7 +3,7 @@
 
 #include "common/platform.h"
 
-namespace startup {
+namespace shell {
 
 class RealPlatform final : public common::Platform {
 public:
@@ -19,4 +19,4 @@ public:
     QString ProgramFolder() override;
 };
 
-}  // namespace startup
+}  // namespace shell

@@ -1,0 +1,91 @@
+#include "shell/flow.h"
+
+#include "common/platform.h"
+#include "kit/flow.h"
+#include "menus/namesel.h"
+#include "menus/seisekitime1.h"
+#include "practice/MainFrm.h"
+#include "results/FrmSyuuryou.h"
+#include "shell/screenhost.h"
+#include "startup/BASEFRM.h"
+#include "startup/Firstfrm.h"
+#include "startup/frmver.h"
+#include "startup/runstate.h"
+
+namespace shell {
+namespace {
+
+class ScreenFlow final : public flow::Navigator {
+public:
+    void ShowSplash() override { host().Show(new startup::Firstfrm); }
+    void ShowNameScreen() override {
+        auto* screen = host().Find<menus::namesel>();
+        if (!screen) screen = new menus::namesel;
+        host().Show(screen);
+    }
+    void UnloadNameScreen() override {
+        if (auto* screen = host().Find<menus::namesel>()) host().Close(screen);
+    }
+    void ShowLevelMenu() override {
+        auto* menu = host().Find<menus::seisekitime1>();
+        host().Show(menu ? menu : new menus::seisekitime1);
+    }
+    void UnloadLevelMenu() override {
+        if (auto* menu = host().Find<menus::seisekitime1>()) host().Close(menu);
+    }
+    void HideLevelMenu() override {
+        if (auto* menu = host().Find<menus::seisekitime1>()) menu->hide();
+    }
+    void OpenPracticeScreen() override {
+        // One practice screen at a time: a run starts on a fresh screen.
+        if (auto* old = host().Find<practice::MainFrm>()) host().Close(old);
+        host().Show(new practice::MainFrm);
+    }
+    void ClosePracticeScreen() override {
+        if (auto* screen = host().Find<practice::MainFrm>()) host().Close(screen);
+    }
+    void OpenEvaluationScreen() override {
+        // Created for one run: the screen of an earlier run never comes back.
+        if (auto* old = host().Find<results::FrmSyuuryou>()) host().Close(old);
+        host().Show(new results::FrmSyuuryou);
+    }
+    void OpenCriteriaEditor() override {}
+    void OpenRecordsMaintenance() override {}
+    void ShowBackdrop() override {
+        auto* backdrop = host().Find<startup::BASEFRM>();
+        if (!backdrop) backdrop = new startup::BASEFRM;
+        host().Show(backdrop);
+        common::DoEvents();
+    }
+    void CloseBackdrop() override {
+        if (auto* backdrop = host().Find<startup::BASEFRM>()) host().Close(backdrop);
+    }
+    void ShowVersionBox() override {
+        startup::frmver box(&host());  // centres itself on the screen
+        box.exec();
+    }
+    void SetUpCourseList() override {
+        startup::FillCourseList();
+        ShowLevelMenu();
+    }
+    void StartPracticeRun() override {
+        startup::ResetRunFields();
+        common::DoEvents();
+        OpenPracticeScreen();
+    }
+    void RaiseScreen(kit::Screen* screen) override { host().Raise(screen); }
+    void CloseScreen(kit::Screen* screen) override { host().Close(screen); }
+    QWidget* DialogParent() override { return &host(); }
+
+private:
+    static ScreenHost& host() { return ScreenHost::instance(); }
+};
+
+}  // namespace
+
+void InstallScreenFlow() {
+    static ScreenFlow flow;
+    flow::SetNavigator(&flow);
+}
+
+}  // namespace shell
