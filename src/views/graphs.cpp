@@ -1,0 +1,344 @@
+#include "views/graphs.h"
+
+#include "common/dates.h"
+#include "common/numbers.h"
+#include "common/strings.h"
+#include "menus/roster.h"
+#include "results/resultsfile.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <numeric>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace views {
+namespace {
+
+using common::kIdeographicSpace;
+
+const QString kBullet = QStringLiteral("●");
+
+// Opens the results file for reading: created when missing, and read-only
+// where the teacher made it so.
+int OpenForReading(const QString& path) {
+    int fd = results::OpenResultsFile(path);
+    if (fd >= 0 || (errno != EACCES && errno != EPERM && errno != EROFS)) return fd;
+    do {
+        fd = ::open(QFile::encodeName(path.isEmpty() ? results::ResultsFilePath() : path).constData(),
+                    O_RDONLY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+// A name as the rankings show it: without trailing blanks, six ideographic
+// spaces after it, cut to five characters.
+QString RankingName(const QString& name) {
+    qsizetype end = name.size();
+    while (end > 0 && (name[end - 1] == u' ' || name[end - 1] == kIdeographicSpace)) --end;
+    return common::Left(name.left(end) + QString(6, kIdeographicSpace), 5);
+}
+
+QString DateTextOf(double value) { return common::DateText(common::DateFromValue(value)); }
+
+// A best point's date: only MM/DD when its year is that of the best before it.
+QString BestDateText(const BestRun& run, const BestRun* previous) {
+    const QString date = DateTextOf(run.Date);
+    if (previous && common::Left(DateTextOf(previous->Date), 5) == common::Left(date, 5))
+        return common::Right(date, 5);
+    return date;
+}
+
+}  // namespace
+
+GraphRecords ReadGraphRecords(const QString& path) {
+    GraphRecords out;
+    const int fd = OpenForReading(path);
+    if (fd < 0) {
+        out.Error = errno;
+        return out;
+    }
+    results::FileDescriptor file(fd);
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        out.Error = errno;
+        return out;
+    }
+    // Record numbers are 64-bit here: a file of more than 32767 records is
+    // read from its newest kGraphRecordWindow records like any other.
+    const long long count = info.st_size / results::kRecordSize;
+    const long long first = std::max(0LL, count - kGraphRecordWindow);
+    QByteArray bytes((count - first) * results::kRecordSize, Qt::Uninitialized);
+    long long got = 0;
+    while (got < bytes.size()) {
+        const ssize_t n = ::pread(fd, bytes.data() + got, static_cast<size_t>(bytes.size() - got),
+                                  static_cast<off_t>(first * results::kRecordSize + got));
+        if (n > 0) {
+            got += n;
+        } else if (n == 0) {
+            break;  // shortened meanwhile: what was read stands
+        } else if (errno != EINTR) {
+            out.Error = errno;
+            break;
+        }
+    }
+    const long long whole = got / results::kRecordSize;
+    out.Records.reserve(static_cast<size_t>(whole));
+    for (long long k = 0; k < whole; ++k)
+        out.Records.push_back(results::DecodeEntry(bytes.constData() + k * results::kRecordSize));
+    if (whole > 0) {
+        out.AnyRecord = true;
+        out.LastRecordDate = out.Records.back().RecordDate;
+    }
+    return out;
+}
+
+std::vector<RankLine> GraphRanking(const RankingInput& in) {
+    const menus::Roster& r = menus::roster();
+    const results::Statistics& st = results::stats();
+    const int n = r.ShownPupilCount;
+    const bool times = in.RankMode != 2;
+    const int period = in.PointsPeriod == 2 ? 2 : 1;
+    const bool levelKnown = in.Level >= 0 && in.Level < results::kLevelSlots;
+
+    struct Entry {
+        int pupil;
+        std::int32_t best;
+        long long primary;
+        long long secondary;
+        std::int32_t today;
+        std::int32_t total;
+    };
+    std::vector<Entry> entries;
+    entries.reserve(static_cast<size_t>(n));
+    for (int k = 1; k <= n; ++k) {
+        const int p = r.ShownPupils[k];
+        Entry e{p, results::kNoResult, 0, 0, 0, 0};
+        if (levelKnown && p >= 0 && p < results::kPupilSlots) {
+            const results::PupilLevelStats& s = st.At(in.Level, p);
+            e.best = s.BestTime;
+            e.today = s.TodayPoints;
+            e.total = s.TotalPoints;
+        }
+        e.primary = period == 1 ? e.total : e.today;
+        e.secondary = period == 1 ? e.today : e.total;
+        entries.push_back(e);
+    }
+    // Fastest first; by points: primary descending, then secondary
+    // descending. Compared as pairs, so large secondary points cannot reach
+    // into the primary order. Equal keys keep roster order.
+    if (times) {
+        std::stable_sort(entries.begin(), entries.end(),
+                         [](const Entry& a, const Entry& b) { return a.best < b.best; });
+    } else {
+        std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+            if (a.primary != b.primary) return a.primary > b.primary;
+            return a.secondary > b.secondary;
+        });
+    }
+
+    std::vector<RankLine> lines;
+    int rank = 0;
+    for (int k = 1; k <= static_cast<int>(entries.size()); ++k) {
+        const Entry& e = entries[k - 1];
+        // Competition rank over the whole sorted roster; points share a rank
+        // on equal primary points.
+        if (k == 1) {
+            rank = 1;
+        } else {
+            const Entry& before = entries[k - 2];
+            const bool same = times ? e.best == before.best : e.primary == before.primary;
+            if (!same) rank = k;
+        }
+        const int grade = menus::GradeNumber(r.PupilBirthYear[e.pupil]);
+        if (!menus::PassesGradeFilter(in.GradeFilter, grade)) continue;
+        const bool current = e.pupil == in.CurrentPupil;
+        const QString mark = current ? kBullet : menus::GradeMark(grade);
+        const QString endMark = current ? kBullet : QString(kIdeographicSpace);
+        const QString name = RankingName(r.PupilName[e.pupil]);
+        const QString rankText = common::RightPadded(common::Dec(rank), 3, 3);
+        QString text;
+        if (times) {
+            if (e.best == results::kNoResult)
+                text = QStringLiteral("---") + mark + name + QStringLiteral("------") + u' ' + endMark;
+            else if (e.best == results::kNoResult - 1)
+                text = rankText + mark + name + QStringLiteral("*失敗*") + u' ' + endMark;
+            else
+                text = rankText + mark + name + common::RightPadded(common::Dec(e.best), 4, 6) + u' ' + endMark;
+        } else {
+            if (period == 2 && e.today == 0) continue;
+            text = rankText + mark + name + common::RightPadded(common::Dec(e.today), 4, 3) + u'/' +
+                   common::RightPadded(common::Dec(e.total), 4, 5);
+        }
+        lines.push_back({text, e.pupil});
+    }
+    return lines;
+}
+
+LevelSummary RankStep(const std::vector<RankLine>& timeLines, const std::vector<RankLine>& pointLines,
+                      int graphPupil) {
+    LevelSummary s;
+    for (const RankLine& l : timeLines) {
+        if (l.Pupil != graphPupil) continue;
+        s.TimeRank = common::Left(l.Text, 3);
+        break;
+    }
+    bool found = false;
+    for (const RankLine& l : pointLines) {
+        const long long value = common::Int(common::LeadingNumber(common::Right(l.Text, 5)));
+        if (value > 0) {
+            ++s.PositiveCount;
+            s.PositiveSum += value;
+        }
+        if (!found && l.Pupil == graphPupil) {
+            found = true;
+            s.PointsRank = common::Left(l.Text, 3);
+            s.PupilPoints = value;
+        }
+    }
+    return s;
+}
+
+int TimeScaleMaxFor(int largest) { return std::min(10 * (largest / 10 + 1), kTimeScaleCap); }
+
+QString FormatHash(double value) {
+    const long long whole = common::RoundHalfEven(value);
+    return whole == 0 ? QString() : common::Dec(whole);
+}
+
+QString FormatHash(const QString& text) {
+    if (common::IsNumber(text)) return FormatHash(common::LeadingNumber(text));
+    return text;
+}
+
+Graph ComputeGraph(const std::vector<results::LogEntry>& records, double lastRecordDate,
+                   const GraphInput& in) {
+    Graph g;
+    const double oldest = in.Now - kGraphPeriodDays;
+    auto inRange = [&](const results::LogEntry& e) {
+        return e.Level <= in.LevelCount && e.RecordDate > oldest;
+    };
+
+    // First pass: the pupil's runs under the time limit.
+    for (const results::LogEntry& e : records) {
+        if (!inRange(e) || e.Level != in.Level || e.PupilNumber != in.Pupil || e.Result >= kGraphTimeLimit)
+            continue;
+        ++g.RunCount;
+        g.RunSum += e.Result;
+        g.RunMax = std::max(g.RunMax, e.Result);
+    }
+    g.TimeScaleMax = TimeScaleMaxFor(g.RunMax);
+
+    // Second pass: the school's figures and the pupil's points.
+    int k = 0;
+    double lastX = 0;
+    for (const results::LogEntry& e : records) {
+        if (!inRange(e) || e.Level != in.Level) continue;
+        if (e.Result < kGraphTimeLimit) {
+            ++g.SchoolCount;
+            g.SchoolSum += e.Result;
+        }
+        g.SchoolBest = std::min(g.SchoolBest, e.Result);
+        if (e.PupilNumber != in.Pupil || !in.PupilPassesFilter || e.Result >= kGraphTimeLimit) continue;
+        ++k;
+        GraphPoint p;
+        p.X = kPlotLeft + (kPlotRight - kPlotLeft) * k / g.RunCount;
+        p.Y = kPlotBottom - (kPlotBottom - kPlotTop) * e.Result / g.TimeScaleMax;
+        // Only a strictly faster run is a new best: an equal time stays blue.
+        p.Best = g.Bests.empty() || p.Y > g.Bests.back().Y;
+        if (p.Best) {
+            const BestRun run{p.Y, p.X, common::Dec(e.Result) + QStringLiteral("秒"), e.RecordDate};
+            // The list holds kMaxBestRuns; a further best takes the last place
+            // so that the figures and the staircase end at the real best.
+            if (static_cast<int>(g.Bests.size()) < kMaxBestRuns) g.Bests.push_back(run);
+            else g.Bests.back() = run;
+        }
+        g.Points.push_back(p);
+        lastX = p.X;
+    }
+
+    // Figures block.
+    const double step = in.Printer ? 0.06 : 0.08;
+    double y = 0.05;
+    auto line = [&](const QString& text) {
+        g.Figures.push_back({text, 1.05, y, 1.5});
+        y += step;
+    };
+    const LevelSummary& s = in.Summary;
+    line(QStringLiteral("回数　　　　　　　") + common::RightPadded(FormatHash(g.RunCount), 6, 3) +
+         QStringLiteral("回"));
+    line(QStringLiteral("タイム  　　 　    本人 / 塾全体"));
+    line(QStringLiteral("　　順位　　　　") + common::RightPadded(FormatHash(s.TimeRank), 5, 5) +
+         QStringLiteral("位"));
+    const QString ownBest = g.Bests.empty() ? QString() : g.Bests.back().TimeText;
+    line(QStringLiteral("　　最高　　　　") + common::RightPadded(ownBest, 6, 6) + QStringLiteral(" /") +
+         common::RightPadded(FormatHash(g.SchoolBest), 6, 5) + QStringLiteral("秒"));
+    if (g.RunCount != 0) {
+        const QString schoolAverage =
+            g.SchoolCount != 0 ? FormatHash(static_cast<double>(g.SchoolSum) / g.SchoolCount) : QString();
+        line(QStringLiteral("　　平均　　　　") +
+             common::RightPadded(FormatHash(common::Int(static_cast<double>(g.RunSum) / g.RunCount)), 6, 5) +
+             QStringLiteral("秒") + QStringLiteral(" /") + common::RightPadded(schoolAverage, 6, 5) +
+             QStringLiteral("秒"));
+    }
+    line(QStringLiteral("ポイント  　　　"));
+    line(QStringLiteral("　　順位　　　　") + common::RightPadded(FormatHash(s.PointsRank), 6, 5) +
+         QStringLiteral("位"));
+    line(QStringLiteral("　　獲得ポイント") + common::RightPadded(FormatHash(s.PupilPoints), 6, 5) +
+         QStringLiteral("点"));
+    if (s.PositiveCount != 0)
+        line(QStringLiteral("　　　　　　　　　　　　/") +
+             common::RightPadded(FormatHash(static_cast<double>(s.PositiveSum) / s.PositiveCount), 6, 5) +
+             QStringLiteral("点"));
+    // Half a line below the line before it.
+    g.Figures.push_back({QStringLiteral("　　　　　　　　　　　　 (塾平均)"), 1.05, y - step / 2, 1.5});
+
+    // Title, and the pupil's name in the first band of a page.
+    g.Labels.push_back({in.Title, 0.7, 0.01, in.Printer ? 3.0 : 2.0});
+    if (in.FirstBand) g.Name = {in.PupilName, 0.01, 0.02, 3.0};
+
+    // Axis labels and the bests' times and dates.
+    if (!g.Bests.empty()) {
+        g.Labels.push_back({DateTextOf(lastRecordDate), lastX - 0.025, 0.815, 1});
+        g.Labels.push_back({QStringLiteral("0秒"), 0.12, 0.79, 1});
+        g.Labels.push_back({common::Dec(g.TimeScaleMax) + QStringLiteral("秒"), 0.12, kPlotTop, 1});
+        const BestRun& firstBest = g.Bests.front();
+        g.Labels.push_back({firstBest.TimeText, 0.12, firstBest.Y - 0.01, 1});
+        g.Labels.push_back({DateTextOf(firstBest.Date), firstBest.X - 0.025, 0.815, 1});
+        const size_t n = g.Bests.size();
+        for (size_t i = 1; i + 1 < n; ++i) {
+            const BestRun& b = g.Bests[i];
+            g.Labels.push_back({b.TimeText, b.X - 0.025, b.Y + 0.01, 1});
+            g.Labels.push_back({BestDateText(b, &g.Bests[i - 1]), b.X - 0.025, b.Y + 0.03, 1});
+        }
+        if (n >= 2) {
+            const BestRun& b = g.Bests.back();
+            g.Labels.push_back({b.TimeText, b.X - 0.025, b.Y + 0.04, 1});
+            g.Labels.push_back({BestDateText(b, &g.Bests[n - 2]), b.X - 0.025, b.Y + 0.07, 1});
+        }
+    }
+    return g;
+}
+
+std::vector<GraphPlacement> PlanGraphSet(const std::vector<int>& selectedLevels, int levelCount) {
+    std::vector<GraphPlacement> plan;
+    double top = kFirstGraphTop - kBandHeight;
+    int page = 0;
+    for (const int level : selectedLevels) {
+        top += kBandHeight;
+        if (top > kLastGraphTop + 1e-9) {
+            ++page;
+            top = kFirstGraphTop;
+        }
+        if (level > levelCount) break;
+        plan.push_back({level, page, top});
+    }
+    return plan;
+}
+
+}  // namespace views
