@@ -10,6 +10,7 @@ packages=(
   fonts-noto-cjk
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
+  cups cups-client printer-driver-cups-pdf ghostscript poppler-utils
 )
 
 missing=()

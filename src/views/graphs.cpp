@@ -266,7 +266,7 @@ Graph ComputeGraph(const std::vector<results::LogEntry>& records, double lastRec
     const double step = in.Printer ? 0.06 : 0.08;
     double y = 0.05;
     auto line = [&](const QString& text) {
-        g.Figures.push_back({text, 1.05, y, 1.5});
+        g.Figures.push_back({text, kFiguresLeft, y, 1.5});
         y += step;
     };
     const LevelSummary& s = in.Summary;
@@ -296,7 +296,7 @@ Graph ComputeGraph(const std::vector<results::LogEntry>& records, double lastRec
              common::RightPadded(FormatHash(static_cast<double>(s.PositiveSum) / s.PositiveCount), 6, 5) +
              QStringLiteral("点"));
     // Half a line below the line before it.
-    g.Figures.push_back({QStringLiteral("　　　　　　　　　　　　 (塾平均)"), 1.05, y - step / 2, 1.5});
+    g.Figures.push_back({QStringLiteral("　　　　　　　　　　　　 (塾平均)"), kFiguresLeft, y - step / 2, 1.5});
 
     // Title, and the pupil's name in the first band of a page.
     g.Labels.push_back({in.Title, 0.7, 0.01, in.Printer ? 3.0 : 2.0});

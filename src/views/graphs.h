@@ -146,6 +146,7 @@ inline constexpr double kPlotLeft = 0.2;       // units of f
 inline constexpr double kPlotRight = 0.9;
 inline constexpr double kPlotBottom = 0.8;     // units of C: 0 seconds
 inline constexpr double kPlotTop = 0.1;        // TimeScaleMax
+inline constexpr double kFiguresLeft = 1.05;   // units of f
 
 // Seconds at the top of the axis for a largest time: the next multiple of
 // ten above it, at most kTimeScaleCap.

@@ -1,0 +1,269 @@
+#include "views/graphpanel.h"
+
+#include "common/dates.h"
+#include "common/platform.h"
+#include "common/strings.h"
+#include "menus/roster.h"
+#include "menus/seisekitime1.h"
+#include "results/resultsfile.h"
+#include "startup/runstate.h"
+#include "views/graphpaint.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QPushButton>
+
+namespace views {
+namespace {
+
+const QString kCaution = QStringLiteral("注意");
+
+// On screen a point of the canvas font is drawn this much larger than the
+// picture box of old drew it, so that the labels of a 600-pixel canvas stay
+// readable; on paper the sizes are the printer's own points.
+constexpr double kScreenFontScale = 1.4;
+
+void Caution(const QString& text) {
+    common::platform().MessageBox(text, kCaution, common::MessageButtons::Ok);
+}
+
+}  // namespace
+
+GraphCanvas::GraphCanvas(QWidget* parent) : QWidget(parent) {}
+
+void GraphCanvas::Clear() {
+    pixmap_ = QPixmap(size());
+    pixmap_.fill(Qt::white);
+    update();
+}
+
+void GraphCanvas::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), Qt::white);
+    if (!pixmap_.isNull()) p.drawPixmap(0, 0, pixmap_);
+}
+
+GraphPanel::GraphPanel(menus::seisekitime1* menu) : QObject(menu), menu_(menu) {
+    QWidget* panel = menu->Picture11;
+    Picture12 = new GraphCanvas(panel);
+    Picture12->setObjectName(QStringLiteral("Picture12"));
+    Picture12->setGeometry(8, 60, 604, 590);
+    // The figures block is fixed-layout text: a full-width character is
+    // exactly two half-width ones in this font, so its fields line up.
+    Picture12->setFont(QFont(QStringLiteral("Noto Sans Mono CJK JP"), GraphFontBase));
+
+    List3 = new QListWidget(panel);
+    List3->setObjectName(QStringLiteral("List3"));
+    List3->setGeometry(620, 60, 70, 580);
+    List3->setSelectionMode(QAbstractItemView::MultiSelection);
+    List3->setFont(startup::FontOf(12));
+    // The pupil list sits beside the level list when it is shown.
+    menu->List2->setGeometry(700, 60, 316, 580);
+    menu->List2->setSelectionMode(QAbstractItemView::MultiSelection);
+
+    Command21.resize(2);
+    const QString captions[2] = {QStringLiteral("表示"), QStringLiteral("印刷")};
+    for (int k = 0; k < 2; ++k) {
+        auto* b = new QPushButton(captions[k], panel);
+        b->setObjectName(QStringLiteral("Command21_%1").arg(k));
+        b->setGeometry(10 + k * 110, 10, 100, 44);
+        b->setFont(startup::FontOf(12));
+        connect(b, &QPushButton::clicked, this, [this, k] { GraphSet(k); });
+        Command21[k] = b;
+    }
+    for (int k = 0; k < 2; ++k)
+        connect(menu->Command24[k], &QPushButton::clicked, this, [this, k] { GraphSetForChosenPupils(k); });
+    connect(menu->Command17, &QPushButton::clicked, this, [this] { OpenGraphs(); });
+    // A click in the pupil list, or in the level list while the panel shows,
+    // draws the chosen pupils' graphs.
+    connect(menu->List2, &QListWidget::itemClicked, this, [this] { GraphSetForChosenPupils(0); });
+    connect(List3, &QListWidget::itemClicked, this, [this] {
+        if (menu_->Picture11->isVisible()) GraphSetForChosenPupils(0);
+    });
+    FillLevelList();
+}
+
+void GraphPanel::FillLevelList() {
+    List3->clear();
+    for (int level = 1; level <= startup::runState().LevelCount; ++level) List3->addItem(common::Dec(level));
+}
+
+void GraphPanel::OpenGraphs() {
+    GraphPupil = startup::runState().CurrentPupil;
+    menu_->List2->hide();
+    menu_->Command25->show();
+    menu_->List2->clearSelection();
+    if (List3->count() == 0) FillLevelList();
+    List3->clearSelection();
+    for (int k = 0; k < std::min(3, List3->count()); ++k) List3->item(k)->setSelected(true);
+    GraphFontBase = kGraphFontBase;
+    LevelOffset = 1;
+    GraphSet(0);
+}
+
+void GraphPanel::GraphSetForChosenPupils(int output) {
+    std::vector<int> pupils;
+    for (int k = 0; k < menu_->List2->count(); ++k) {
+        const QListWidgetItem* item = menu_->List2->item(k);
+        if (!item->isSelected()) continue;
+        const QString text = item->text();
+        pupils.push_back(text.mid(text.lastIndexOf(u'/') + 1).toInt());
+    }
+    if (pupils.empty()) {
+        GraphSet(output);
+        return;
+    }
+    for (const int pupil : pupils) {
+        GraphPupil = pupil;
+        GraphSet(output);
+    }
+}
+
+void GraphPanel::RankStep(int index) {
+    RankingInput in;
+    in.Level = GraphLevel;
+    in.PointsPeriod = PointsPeriod;
+    in.CurrentPupil = startup::runState().CurrentPupil;
+    in.GradeFilter = menu_->Combo1->currentText();
+    RankMode = index == 1 ? 1 : 2;
+    in.RankMode = RankMode;
+    List4[RankMode] = GraphRanking(in);
+    if (GraphLevel < 0 || GraphLevel >= static_cast<int>(LevelSummary.size())) return;
+    // Both lists are current once index 1 has run; index 0 runs first.
+    views::LevelSummary& s = LevelSummary[GraphLevel];
+    const views::LevelSummary found = views::RankStep(List4[1], List4[2], GraphPupil);
+    if (index == 1) {
+        s.TimeRank = found.TimeRank;
+    } else {
+        s.PointsRank = found.PointsRank;
+        s.PupilPoints = found.PupilPoints;
+        s.PositiveCount = found.PositiveCount;
+        s.PositiveSum = found.PositiveSum;
+    }
+}
+
+Graph GraphPanel::OneGraph(bool printer, QString& readError) {
+    const startup::RunState& rs = startup::runState();
+    menu_->ListKind = 3;
+    const GraphRecords read = ReadGraphRecords(results::ResultsFilePath());
+    if (read.Error != 0 && readError.isEmpty())
+        readError = results::ResultsFilePath() + QStringLiteral("\n") + results::ErrorDescription(read.Error);
+    common::DoEvents();
+
+    const menus::Roster& roster = menus::roster();
+    const bool known = GraphPupil >= 0 && GraphPupil <= menus::kMaxPupilNumber;
+    GraphInput in;
+    in.Level = GraphLevel;
+    in.Pupil = GraphPupil;
+    in.LevelCount = rs.LevelCount;
+    in.Now = common::DateTimeValue(common::platform().Now());
+    in.PupilPassesFilter =
+        known && menus::PassesGradeFilter(menu_->Combo1->currentText(),
+                                          menus::GradeNumber(roster.PupilBirthYear[GraphPupil]));
+    in.Printer = printer;
+    if (GraphLevel >= 0 && GraphLevel < static_cast<int>(LevelSummary.size())) in.Summary = LevelSummary[GraphLevel];
+    const QString caption = GraphLevel < menu_->Label3.size() && menu_->Label3[GraphLevel]
+                                ? menu_->Label3[GraphLevel]->text()
+                                : QString();
+    in.Title = rs.ProgramTitle + u' ' + caption;
+    in.PupilName = known ? common::TrimSpaces(roster.PupilName[GraphPupil]) : QString();
+    in.FirstBand = IsFirstBand(GraphTop);
+    Graph g = ComputeGraph(read.Records, read.LastRecordDate, in);
+    TimeScaleMax = g.TimeScaleMax;
+    return g;
+}
+
+void GraphPanel::GraphSet(int output) {
+    GraphOutput = output;
+    menu_->Picture11->move(8, 116);  // 120, 1740 twips
+    if (output == 1) PrintGraphSet();
+    else ShowGraphSet();
+}
+
+namespace {
+
+std::vector<int> SelectedLevels(const QListWidget* list, int offset) {
+    std::vector<int> levels;
+    for (int k = 1; k <= list->count(); ++k)
+        if (list->item(k - 1)->isSelected()) levels.push_back(k + offset - 1);
+    return levels;
+}
+
+}  // namespace
+
+void GraphPanel::ShowGraphSet() {
+    menu_->Picture11->show();
+    menu_->Picture11->raise();
+    Picture12->Clear();
+    GraphCanvasStyle style;
+    style.Font = Picture12->font();
+    style.FontBase = GraphFontBase * kScreenFontScale;
+    const QSizeF size = Picture12->Pixmap().size();
+    style.LineUnit = 1;
+    QString readError;
+    int page = 0;
+    for (const GraphPlacement& at : PlanGraphSet(SelectedLevels(List3, LevelOffset), startup::runState().LevelCount)) {
+        if (at.Page != page) {
+            page = at.Page;
+            Picture12->Clear();
+        }
+        GraphTop = at.Top;
+        GraphLevel = at.Level;
+        RankStep(0);
+        RankStep(1);
+        const Graph g = OneGraph(false, readError);
+        QPainter painter(&Picture12->Pixmap());
+        PaintGraph(painter, size, GraphTop, g, style);
+    }
+    Picture12->update();
+    if (!readError.isEmpty()) Caution(readError);
+}
+
+void GraphPanel::PrintGraphSet() {
+    QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (info.isNull()) {
+        const QList<QPrinterInfo> all = QPrinterInfo::availablePrinters();
+        if (all.isEmpty()) {
+            Caution(QStringLiteral("プリンタがありません。印刷できません。"));
+            return;
+        }
+        info = all.first();
+    }
+    QPrinter printer(info, QPrinter::HighResolution);
+    printer.setDocName(startup::runState().ProgramTitle + QStringLiteral(" グラフ"));
+    QPainter painter;
+    if (!painter.begin(&printer)) {
+        Caution(QStringLiteral("印刷できません。プリンタ ") + info.printerName() +
+                QStringLiteral(" を確かめてください。"));
+        return;
+    }
+    const QSizeF size = printer.pageLayout().paintRectPixels(printer.resolution()).size();
+    GraphCanvasStyle style;
+    style.Printer = true;
+    style.Font = Picture12->font();
+    style.FontBase = kPrinterFontSize;
+    style.LineUnit = printer.resolution() / 96.0;
+    QString readError;
+    int page = 0;
+    for (const GraphPlacement& at : PlanGraphSet(SelectedLevels(List3, LevelOffset), startup::runState().LevelCount)) {
+        if (at.Page != page) {
+            page = at.Page;
+            printer.newPage();
+        }
+        GraphTop = at.Top;
+        GraphLevel = at.Level;
+        RankStep(0);
+        RankStep(1);
+        PaintGraph(painter, size, GraphTop, OneGraph(true, readError), style);
+    }
+    // One print job per graph set.
+    painter.end();
+    if (!readError.isEmpty()) Caution(readError);
+}
+
+}  // namespace views
