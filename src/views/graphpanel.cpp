@@ -32,6 +32,14 @@ void Caution(const QString& text) {
     common::platform().MessageBox(text, kCaution, common::MessageButtons::Ok);
 }
 
+// A results file that could not be read whole: one message for the graph
+// set, which shows what was read.
+void ReportReadError(const GraphRecords& read) {
+    if (read.Error == 0) return;
+    Caution(QStringLiteral("成績ファイルを読めませんでした。\n") + results::ResultsFilePath() + u'\n' +
+            results::ErrorDescription(read.Error));
+}
+
 }  // namespace
 
 GraphCanvas::GraphCanvas(QWidget* parent) : QWidget(parent) {}
@@ -147,12 +155,9 @@ void GraphPanel::RankStep(int index) {
     }
 }
 
-Graph GraphPanel::OneGraph(bool printer, QString& readError) {
+Graph GraphPanel::OneGraph(const GraphRecords& read, bool printer) {
     const startup::RunState& rs = startup::runState();
     menu_->ListKind = 3;
-    const GraphRecords read = ReadGraphRecords(results::ResultsFilePath());
-    if (read.Error != 0 && readError.isEmpty())
-        readError = results::ResultsFilePath() + QStringLiteral("\n") + results::ErrorDescription(read.Error);
     common::DoEvents();
 
     const menus::Roster& roster = menus::roster();
@@ -205,7 +210,9 @@ void GraphPanel::ShowGraphSet() {
     style.FontBase = GraphFontBase * kScreenFontScale;
     const QSizeF size = Picture12->Pixmap().size();
     style.LineUnit = 1;
-    QString readError;
+    // The graphs of a set share one reading of the records, so all of them
+    // show the same moment of the file.
+    const GraphRecords read = ReadGraphRecords(results::ResultsFilePath());
     int page = 0;
     for (const GraphPlacement& at : PlanGraphSet(SelectedLevels(List3, LevelOffset), startup::runState().LevelCount)) {
         if (at.Page != page) {
@@ -216,12 +223,12 @@ void GraphPanel::ShowGraphSet() {
         GraphLevel = at.Level;
         RankStep(0);
         RankStep(1);
-        const Graph g = OneGraph(false, readError);
+        const Graph g = OneGraph(read, false);
         QPainter painter(&Picture12->Pixmap());
         PaintGraph(painter, size, GraphTop, g, style);
     }
     Picture12->update();
-    if (!readError.isEmpty()) Caution(readError);
+    ReportReadError(read);
 }
 
 void GraphPanel::PrintGraphSet() {
@@ -248,7 +255,9 @@ void GraphPanel::PrintGraphSet() {
     style.Font = Picture12->font();
     style.FontBase = kPrinterFontSize;
     style.LineUnit = printer.resolution() / 96.0;
-    QString readError;
+    // The graphs of a set share one reading of the records, so all of them
+    // show the same moment of the file.
+    const GraphRecords read = ReadGraphRecords(results::ResultsFilePath());
     int page = 0;
     for (const GraphPlacement& at : PlanGraphSet(SelectedLevels(List3, LevelOffset), startup::runState().LevelCount)) {
         if (at.Page != page) {
@@ -259,11 +268,11 @@ void GraphPanel::PrintGraphSet() {
         GraphLevel = at.Level;
         RankStep(0);
         RankStep(1);
-        PaintGraph(painter, size, GraphTop, OneGraph(true, readError), style);
+        PaintGraph(painter, size, GraphTop, OneGraph(read, true), style);
     }
     // One print job per graph set.
     painter.end();
-    if (!readError.isEmpty()) Caution(readError);
+    ReportReadError(read);
 }
 
 }  // namespace views

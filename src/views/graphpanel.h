@@ -76,7 +76,7 @@ private:
     // Command23(index) for GraphLevel: 0 the points ranking, 1 the time ranking.
     void RankStep(int index);
     // Command19: computes the graph of GraphLevel for GraphPupil.
-    Graph OneGraph(bool printer, QString& readError);
+    Graph OneGraph(const GraphRecords& read, bool printer);
     void PrintGraphSet();
     void ShowGraphSet();
 

@@ -142,7 +142,32 @@ std::vector<RankLine> GraphRanking(const RankingInput& in) {
         });
     }
 
+    // Whether the filter passes a grade, and the grade's mark, worked out
+    // once per grade rather than once per pupil.
+    struct GradeLook {
+        bool known = false;
+        bool passes = false;
+        QString mark;
+    };
+    std::vector<GradeLook> grades(64);
+    GradeLook outside;  // a grade beyond the table: worked out each time
+    auto lookOf = [&](int grade) -> const GradeLook& {
+        GradeLook* g = &outside;
+        if (grade >= -20 && grade < 44) g = &grades[static_cast<size_t>(grade + 20)];
+        if (!g->known || g == &outside) {
+            g->known = true;
+            g->passes = menus::PassesGradeFilter(in.GradeFilter, grade);
+            g->mark = menus::GradeMark(grade);
+        }
+        return *g;
+    };
+    auto appendRight = [](QString& out, const QString& text, qsizetype width) {
+        if (text.size() >= width) out += QStringView(text).right(width);
+        else out.append(QString(width - text.size(), u' ')).append(text);
+    };
+
     std::vector<RankLine> lines;
+    lines.reserve(entries.size());
     int rank = 0;
     for (int k = 1; k <= static_cast<int>(entries.size()); ++k) {
         const Entry& e = entries[k - 1];
@@ -155,27 +180,28 @@ std::vector<RankLine> GraphRanking(const RankingInput& in) {
             const bool same = times ? e.best == before.best : e.primary == before.primary;
             if (!same) rank = k;
         }
-        const int grade = menus::GradeNumber(r.PupilBirthYear[e.pupil]);
-        if (!menus::PassesGradeFilter(in.GradeFilter, grade)) continue;
+        const GradeLook& look = lookOf(menus::GradeNumber(r.PupilBirthYear[e.pupil]));
+        if (!look.passes) continue;
+        if (!times && period == 2 && e.today == 0) continue;
         const bool current = e.pupil == in.CurrentPupil;
-        const QString mark = current ? kBullet : menus::GradeMark(grade);
-        const QString endMark = current ? kBullet : QString(kIdeographicSpace);
-        const QString name = RankingName(r.PupilName[e.pupil]);
-        const QString rankText = common::RightPadded(common::Dec(rank), 3, 3);
         QString text;
+        text.reserve(24);
+        if (times && e.best == results::kNoResult) text += QStringLiteral("---");
+        else appendRight(text, common::Dec(rank), 3);
+        text += current ? kBullet : look.mark;
+        text += RankingName(r.PupilName[e.pupil]);
         if (times) {
-            if (e.best == results::kNoResult)
-                text = QStringLiteral("---") + mark + name + QStringLiteral("------") + u' ' + endMark;
-            else if (e.best == results::kNoResult - 1)
-                text = rankText + mark + name + QStringLiteral("*失敗*") + u' ' + endMark;
-            else
-                text = rankText + mark + name + common::RightPadded(common::Dec(e.best), 4, 6) + u' ' + endMark;
+            if (e.best == results::kNoResult) text += QStringLiteral("------");
+            else if (e.best == results::kNoResult - 1) text += QStringLiteral("*失敗*");
+            else appendRight(text, common::Dec(e.best), 6);
+            text += u' ';
+            text += current ? kBullet : QString(kIdeographicSpace);
         } else {
-            if (period == 2 && e.today == 0) continue;
-            text = rankText + mark + name + common::RightPadded(common::Dec(e.today), 4, 3) + u'/' +
-                   common::RightPadded(common::Dec(e.total), 4, 5);
+            appendRight(text, common::Dec(e.today), 3);
+            text += u'/';
+            appendRight(text, common::Dec(e.total), 5);
         }
-        lines.push_back({text, e.pupil});
+        lines.push_back({std::move(text), e.pupil});
     }
     return lines;
 }
