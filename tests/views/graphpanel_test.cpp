@@ -5,8 +5,7 @@
 #include "views/graphpanel.h"
 
 #include "common/dates.h"
-#include "criteriafixture.h"
-#include "fakeplatform.h"
+#include "graphschool.h"
 #include "graphpixels.h"
 #include "menus/seisekitime1.h"
 #include "resultsfixture.h"
@@ -27,7 +26,7 @@ using startup::runState;
 using startup::ScreenHost;
 using testing_support::FakePlatform;
 
-const QDate kToday(2026, 12, 10);
+const QDate kToday = testing_support::kGraphToday;
 constexpr int kPupil = 7;
 
 class GraphPanelTest : public ::testing::Test {
@@ -36,20 +35,7 @@ protected:
     QTemporaryDir dir;
 
     void SetUp() override {
-        runState().Reset();
-        results::criteria().Reset();
-        results::stats().Reset();
-        auto& s = runState();
-        s.ProgramTitle = QStringLiteral("ローマ字");
-        s.ProgramDataFolder = dir.path() + QStringLiteral("/");
-        s.CurrentPupil = kPupil;
-        s.CurrentPupilName = QStringLiteral("山田　太郎");
-        s.SignInTime = 36000;
-        s.ChooserDone = true;
-        startup::FillCourseList();
-        testing_support::SetUniformCriteria({});
-        fake.now = QDateTime(kToday, QTime(10, 5, 0));
-        ScreenHost::instance().show();
+        testing_support::SetUpGraphSchool(fake, dir.path(), kPupil, QStringLiteral("山田　太郎"));
         // Levels 1 to 4: the pupil's runs, slower by the level, and a faster
         // pupil whose runs are no points of this graph.
         for (int level = 1; level <= 4; ++level) {
@@ -60,7 +46,7 @@ protected:
     }
     void TearDown() override { ScreenHost::DestroyInstance(); }
 
-    QString File() const { return runState().ProgramDataFolder + QStringLiteral("成績累積データ.dat"); }
+    QString File() const { return testing_support::GraphResultsFile(); }
 
     views::Graph Expected(int level) {
         const views::GraphRecords r = views::ReadGraphRecords(File());
@@ -110,6 +96,26 @@ TEST_F(GraphPanelTest, AFourthLevelClearsTheCanvasAndTakesTheFirstBand) {
     const views::Graph second = Expected(2);
     EXPECT_FALSE(testing_support::InkNear(
         image, testing_support::PlaceOf(area, 0.35, second.Points[0].X, second.Points[0].Y), testing_support::Ink::Red));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(GraphPanelTest, PrintingWithoutAnyPrinterSaysSoAndDoesNothingElse) {
+    // A print server that is not there: the machine has no printer at all.
+    const QByteArray before = qgetenv("CUPS_SERVER");
+    qputenv("CUPS_SERVER", (dir.path() + QStringLiteral("/no-server.sock")).toLocal8Bit());
+    startup::ShowLevelMenu();
+    auto* menu = ScreenHost::instance().Find<menus::seisekitime1>();
+    auto* panel = new views::GraphPanel(menu);
+    panel->OpenGraphs();
+    menu->Command24[1]->click();
+    if (before.isNull()) qunsetenv("CUPS_SERVER");
+    else qputenv("CUPS_SERVER", before);
+    ASSERT_EQ(fake.messages.size(), 1);
+    EXPECT_EQ(fake.messages[0].title, QStringLiteral("注意"));
+    EXPECT_EQ(fake.messages[0].text, QStringLiteral("プリンタがありません。印刷できません。"));
 }
 
 }  // namespace

@@ -6,8 +6,7 @@
 #include "views/graphpanel.h"
 
 #include "common/dates.h"
-#include "criteriafixture.h"
-#include "fakeplatform.h"
+#include "graphschool.h"
 #include "graphpixels.h"
 #include "menus/roster.h"
 #include "menus/seisekitime1.h"
@@ -38,7 +37,7 @@ using startup::runState;
 using startup::ScreenHost;
 using testing_support::FakePlatform;
 
-const QDate kToday(2026, 12, 10);
+const QDate kToday = testing_support::kGraphToday;
 constexpr int kDpi = 100;
 
 QString RunTool(const QString& program, const QStringList& args, int* status = nullptr) {
@@ -71,27 +70,11 @@ protected:
 
     void SetUp() override {
         ASSERT_EQ(startStatus, 0) << "The CUPS server did not start:\n" << startOutput.toStdString();
-        runState().Reset();
-        results::criteria().Reset();
-        results::stats().Reset();
-        menus::roster().Reset();
-        auto& s = runState();
-        s.ProgramTitle = QStringLiteral("ローマ字");
-        s.DataRoot = dir.path() + QStringLiteral("/");
-        s.ProgramDataFolder = dir.path() + QStringLiteral("/");
-        s.SchoolName = QStringLiteral("中央教室");
-        s.CurrentPupil = 9;
-        s.CurrentPupilName = QStringLiteral("先生");
-        s.SignInTime = 36000;
-        s.ChooserDone = true;
-        startup::FillCourseList();
-        testing_support::SetUniformCriteria({});
-        fake.now = QDateTime(kToday, QTime(10, 5, 0));
-        ScreenHost::instance().show();
+        testing_support::SetUpGraphSchool(fake, dir.path(), 9, QStringLiteral("先生"));
     }
     void TearDown() override { ScreenHost::DestroyInstance(); }
 
-    QString ResultsFile() const { return runState().ProgramDataFolder + QStringLiteral("成績累積データ.dat"); }
+    QString ResultsFile() const { return testing_support::GraphResultsFile(); }
 
     // Waits until CUPS has no job left and `count` PDFs stand in its folder.
     QStringList WaitForPdfs(int count) {
