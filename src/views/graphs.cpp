@@ -23,6 +23,7 @@ namespace {
 using common::kIdeographicSpace;
 
 const QString kBullet = QStringLiteral("●");
+constexpr std::int32_t kNoTimeFrom = 90000;  // results from here on are runs without a time
 
 // Opens the results file for reading: created when missing, and read-only
 // where the teacher made it so.
@@ -96,6 +97,22 @@ GraphRecords ReadGraphRecords(const QString& path) {
         out.LastRecordDate = out.Records.back().RecordDate;
     }
     return out;
+}
+
+std::vector<QStringList> PupilTimesLines(const std::vector<results::LogEntry>& records,
+                                         const PupilTimesChoice& choice) {
+    std::vector<QStringList> lines(static_cast<size_t>(std::max(0, choice.LevelCount) + 1));
+    if (!choice.PupilPassesFilter) return lines;
+    const double oldest = choice.Now - kGraphPeriodDays;
+    for (const results::LogEntry& e : records) {
+        if (e.PupilNumber != choice.Pupil || e.Level < 1 || e.Level > choice.LevelCount || e.RecordDate <= oldest)
+            continue;
+        QString line = common::Right(results::DateValueText(std::floor(e.RecordDate)), 10) + u' ' +
+                       common::Right(results::DateValueText(e.RecordTime - std::floor(e.RecordTime)), 10);
+        if (e.Result < kNoTimeFrom) line += common::RightPadded(common::Dec(e.Result) + QStringLiteral("秒"), 6, 5);
+        lines[static_cast<size_t>(e.Level)] << line;
+    }
+    return lines;
 }
 
 std::vector<RankLine> GraphRanking(const RankingInput& in) {

@@ -48,6 +48,24 @@ struct GraphRecords {
 GraphRecords ReadGraphRecords(const QString& path);
 
 // ---------------------------------------------------------------------------
+// Per-pupil times
+
+struct PupilTimesChoice {
+    int Pupil = 0;
+    int LevelCount = 15;
+    double Now = 0;               // date value of now, with the time of day
+    bool PupilPassesFilter = true;  // the grade filter holds for the pupil
+};
+
+// The pupil's runs of the last ten years as the level lists show them:
+// Lines[level] for levels 1 … LevelCount, in file order. A line is the date
+// (YYYY/MM/DD), one space, the time of day as the platform writes it, and
+// Right("      " & result & "秒", 5); a run without a time (90000 or more)
+// has the date and the time of day only.
+std::vector<QStringList> PupilTimesLines(const std::vector<results::LogEntry>& records,
+                                         const PupilTimesChoice& choice);
+
+// ---------------------------------------------------------------------------
 // Graph ranking and rank step
 
 // One line of a graph ranking, with the pupil it belongs to carried beside it

@@ -332,3 +332,30 @@ TEST(Graphs, FourLevelsGiveThreeGraphsOnTheFirstPageAndOneOnTheSecond) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(PupilTimes, ThePupilsRunsOfTheLastTenYearsByLevel) {
+    std::vector<LogEntry> records{
+        Rec(1, 1, 25, QDate(2026, 12, 1)),
+        Rec(2, 1, 30, QDate(2026, 12, 1)),    // another pupil
+        Rec(1, 2, 99999, QDate(2026, 12, 2)),  // no time
+        Rec(1, 3, 12345, QDate(2026, 12, 3)),  // cut to five characters
+        Rec(1, 1, 40, kToday.addDays(-3650)),  // the oldest day is not counted
+        Rec(1, 16, 20, QDate(2026, 12, 3)),   // beyond the course
+    };
+    records[0].RecordTime = common::TimeValue(QTime(9, 5, 30));
+    records[2].RecordTime = common::TimeValue(QTime(14, 0, 0));
+    views::PupilTimesChoice choice;
+    choice.Pupil = 1;
+    choice.Now = Now();
+    const auto lines = views::PupilTimesLines(records, choice);
+    ASSERT_EQ(lines.size(), 16u);
+    EXPECT_EQ(lines[1], QStringList{QStringLiteral("2026/12/01 9:05:30  25秒")});
+    EXPECT_EQ(lines[2], QStringList{QStringLiteral("2026/12/02 14:00:00")});
+    EXPECT_EQ(lines[3], QStringList{QStringLiteral("2026/12/03 12:00:002345秒")});
+    choice.PupilPassesFilter = false;
+    for (const QStringList& level : views::PupilTimesLines(records, choice)) EXPECT_TRUE(level.isEmpty());
+}
+
+}  // namespace
