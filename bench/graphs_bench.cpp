@@ -11,8 +11,9 @@
 #include "menus/seisekitime1.h"
 #include "results/resultsfile.h"
 #include "results/statistics.h"
+#include "common/runstate.h"
 #include "startup/runstate.h"
-#include "startup/screenhost.h"
+#include "shell/screenhost.h"
 
 #include <QFile>
 #include <QListWidget>
@@ -26,7 +27,7 @@ static void BM_GraphSet(benchmark::State& state) {
     testing_support::FakePlatform fake;
     fake.now = QDateTime(QDate(2026, 12, 10), QTime(15, 0));
     QTemporaryDir dir;
-    auto& s = startup::runState();
+    auto& s = common::runState();
     s.Reset();
     s.ProgramTitle = QStringLiteral("ローマ字");
     s.ProgramDataFolder = dir.path() + QStringLiteral("/");
@@ -67,8 +68,8 @@ static void BM_GraphSet(benchmark::State& state) {
     results::RecomputeStatistics();
 
     auto* menu = new menus::seisekitime1;
-    startup::ScreenHost::instance().show();
-    startup::ScreenHost::instance().Load(menu);
+    shell::ScreenHost::instance().show();
+    shell::ScreenHost::instance().Load(menu);
     auto* panel = new views::GraphPanel(menu);
     panel->GraphPupil = 5;
     for (int k = 0; k < 3; ++k) panel->List3->item(k)->setSelected(true);
@@ -76,7 +77,7 @@ static void BM_GraphSet(benchmark::State& state) {
         panel->GraphSet(0);
         benchmark::DoNotOptimize(panel->TimeScaleMax);
     }
-    startup::ScreenHost::DestroyInstance();
+    shell::ScreenHost::DestroyInstance();
     roster.Reset();
 }
 BENCHMARK(BM_GraphSet)->Unit(benchmark::kMicrosecond);

@@ -1,12 +1,13 @@
 #include "views/graphpanel.h"
 
 #include "common/dates.h"
+#include "common/runstate.h"
 #include "common/platform.h"
 #include "common/strings.h"
 #include "menus/roster.h"
 #include "menus/seisekitime1.h"
 #include "results/resultsfile.h"
-#include "startup/runstate.h"
+#include "kit/screen.h"
 #include "views/graphpaint.h"
 
 #include <QComboBox>
@@ -63,13 +64,13 @@ GraphPanel::GraphPanel(menus::seisekitime1* menu) : QObject(menu), menu_(menu) {
     Picture12->setGeometry(8, 60, 604, 590);
     // The figures block is fixed-layout text: a full-width character is
     // exactly two half-width ones in this font, so its fields line up.
-    Picture12->setFont(QFont(QStringLiteral("Noto Sans Mono CJK JP"), GraphFontBase));
+    Picture12->setFont(kit::ListFont(GraphFontBase));
 
     List3 = new QListWidget(panel);
     List3->setObjectName(QStringLiteral("List3"));
     List3->setGeometry(620, 60, 70, 580);
     List3->setSelectionMode(QAbstractItemView::MultiSelection);
-    List3->setFont(startup::FontOf(12));
+    List3->setFont(kit::FontOf(12));
     // The pupil list sits beside the level list when it is shown.
     menu->List2->setGeometry(700, 60, 316, 580);
     menu->List2->setSelectionMode(QAbstractItemView::MultiSelection);
@@ -80,7 +81,7 @@ GraphPanel::GraphPanel(menus::seisekitime1* menu) : QObject(menu), menu_(menu) {
         auto* b = new QPushButton(captions[k], panel);
         b->setObjectName(QStringLiteral("Command21_%1").arg(k));
         b->setGeometry(10 + k * 110, 10, 100, 44);
-        b->setFont(startup::FontOf(12));
+        b->setFont(kit::FontOf(12));
         connect(b, &QPushButton::clicked, this, [this, k] { GraphSet(k); });
         Command21[k] = b;
     }
@@ -98,11 +99,11 @@ GraphPanel::GraphPanel(menus::seisekitime1* menu) : QObject(menu), menu_(menu) {
 
 void GraphPanel::FillLevelList() {
     List3->clear();
-    for (int level = 1; level <= startup::runState().LevelCount; ++level) List3->addItem(common::Dec(level));
+    for (int level = 1; level <= common::runState().LevelCount; ++level) List3->addItem(common::Dec(level));
 }
 
 void GraphPanel::OpenGraphs() {
-    GraphPupil = startup::runState().CurrentPupil;
+    GraphPupil = common::runState().CurrentPupil;
     menu_->List2->hide();
     menu_->Command25->show();
     menu_->List2->clearSelection();
@@ -136,7 +137,7 @@ void GraphPanel::RankStep(int index) {
     RankingInput in;
     in.Level = GraphLevel;
     in.PointsPeriod = PointsPeriod;
-    in.CurrentPupil = startup::runState().CurrentPupil;
+    in.CurrentPupil = common::runState().CurrentPupil;
     in.GradeFilter = menu_->Combo1->currentText();
     RankMode = index == 1 ? 1 : 2;
     in.RankMode = RankMode;
@@ -156,7 +157,7 @@ void GraphPanel::RankStep(int index) {
 }
 
 Graph GraphPanel::OneGraph(const GraphRecords& read, bool printer) {
-    const startup::RunState& rs = startup::runState();
+    const common::RunState& rs = common::runState();
     menu_->ListKind = 3;
     common::DoEvents();
 
@@ -214,7 +215,7 @@ void GraphPanel::ShowGraphSet() {
     // show the same moment of the file.
     const GraphRecords read = ReadGraphRecords(results::ResultsFilePath());
     int page = 0;
-    for (const GraphPlacement& at : PlanGraphSet(SelectedLevels(List3, LevelOffset), startup::runState().LevelCount)) {
+    for (const GraphPlacement& at : PlanGraphSet(SelectedLevels(List3, LevelOffset), common::runState().LevelCount)) {
         if (at.Page != page) {
             page = at.Page;
             Picture12->Clear();
@@ -242,7 +243,7 @@ void GraphPanel::PrintGraphSet() {
         info = all.first();
     }
     QPrinter printer(info, QPrinter::HighResolution);
-    printer.setDocName(startup::runState().ProgramTitle + QStringLiteral(" グラフ"));
+    printer.setDocName(common::runState().ProgramTitle + QStringLiteral(" グラフ"));
     QPainter painter;
     if (!painter.begin(&printer)) {
         Caution(QStringLiteral("印刷できません。プリンタ ") + info.printerName() +
@@ -259,7 +260,7 @@ void GraphPanel::PrintGraphSet() {
     // show the same moment of the file.
     const GraphRecords read = ReadGraphRecords(results::ResultsFilePath());
     int page = 0;
-    for (const GraphPlacement& at : PlanGraphSet(SelectedLevels(List3, LevelOffset), startup::runState().LevelCount)) {
+    for (const GraphPlacement& at : PlanGraphSet(SelectedLevels(List3, LevelOffset), common::runState().LevelCount)) {
         if (at.Page != page) {
             page = at.Page;
             printer.newPage();

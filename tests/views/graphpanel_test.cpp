@@ -5,14 +5,14 @@
 #include "views/graphpanel.h"
 
 #include "common/dates.h"
-#include "graphschool.h"
+#include "screentest.h"
 #include "graphpixels.h"
 #include "menus/seisekitime1.h"
 #include "resultsfixture.h"
 #include "results/statistics.h"
-#include "startup/flow.h"
-#include "startup/runstate.h"
-#include "startup/screenhost.h"
+#include "kit/flow.h"
+#include "common/runstate.h"
+#include "shell/screenhost.h"
 
 #include <QListWidget>
 #include <QPushButton>
@@ -22,20 +22,15 @@
 
 namespace {
 
-using startup::runState;
-using startup::ScreenHost;
-using testing_support::FakePlatform;
+using common::runState;
+using shell::ScreenHost;
 
-const QDate kToday = testing_support::kGraphToday;
-constexpr int kPupil = 7;
+const QDate kToday = QDate(2026, 12, 10);
 
-class GraphPanelTest : public ::testing::Test {
+class GraphPanelTest : public testing_support::ScreenTest {
 protected:
-    FakePlatform fake;
-    QTemporaryDir dir;
-
     void SetUp() override {
-        testing_support::SetUpGraphSchool(fake, dir.path(), kPupil, QStringLiteral("山田　太郎"));
+        ScreenTest::SetUp();
         // Levels 1 to 4: the pupil's runs, slower by the level, and a faster
         // pupil whose runs are no points of this graph.
         for (int level = 1; level <= 4; ++level) {
@@ -44,9 +39,8 @@ protected:
             testing_support::AppendRuns(File(), {{8, level, 12, kToday.addDays(-4)}});
         }
     }
-    void TearDown() override { ScreenHost::DestroyInstance(); }
 
-    QString File() const { return testing_support::GraphResultsFile(); }
+    QString File() const { return common::runState().ProgramDataFolder + QStringLiteral("成績累積データ.dat"); }
 
     views::Graph Expected(int level) {
         const views::GraphRecords r = views::ReadGraphRecords(File());
@@ -59,7 +53,7 @@ protected:
 };
 
 TEST_F(GraphPanelTest, TheGraphButtonDrawsTheFirstThreeLevelsWithEveryRunInItsColour) {
-    startup::ShowLevelMenu();
+    flow::ShowLevelMenu();
     auto* menu = ScreenHost::instance().Find<menus::seisekitime1>();
     ASSERT_NE(menu, nullptr);
     auto* panel = new views::GraphPanel(menu);
@@ -82,7 +76,7 @@ TEST_F(GraphPanelTest, TheGraphButtonDrawsTheFirstThreeLevelsWithEveryRunInItsCo
 }
 
 TEST_F(GraphPanelTest, AFourthLevelClearsTheCanvasAndTakesTheFirstBand) {
-    startup::ShowLevelMenu();
+    flow::ShowLevelMenu();
     auto* menu = ScreenHost::instance().Find<menus::seisekitime1>();
     auto* panel = new views::GraphPanel(menu);
     panel->OpenGraphs();
@@ -106,7 +100,7 @@ TEST_F(GraphPanelTest, PrintingWithoutAnyPrinterSaysSoAndDoesNothingElse) {
     // A print server that is not there: the machine has no printer at all.
     const QByteArray before = qgetenv("CUPS_SERVER");
     qputenv("CUPS_SERVER", (dir.path() + QStringLiteral("/no-server.sock")).toLocal8Bit());
-    startup::ShowLevelMenu();
+    flow::ShowLevelMenu();
     auto* menu = ScreenHost::instance().Find<menus::seisekitime1>();
     auto* panel = new views::GraphPanel(menu);
     panel->OpenGraphs();

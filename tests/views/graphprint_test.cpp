@@ -6,16 +6,16 @@
 #include "views/graphpanel.h"
 
 #include "common/dates.h"
-#include "graphschool.h"
+#include "screentest.h"
 #include "graphpixels.h"
 #include "menus/roster.h"
 #include "menus/seisekitime1.h"
 #include "resultsfixture.h"
 #include "rosterfixture.h"
 #include "results/statistics.h"
-#include "startup/flow.h"
-#include "startup/runstate.h"
-#include "startup/screenhost.h"
+#include "kit/flow.h"
+#include "common/runstate.h"
+#include "shell/screenhost.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -33,11 +33,10 @@
 
 namespace {
 
-using startup::runState;
-using startup::ScreenHost;
-using testing_support::FakePlatform;
+using common::runState;
+using shell::ScreenHost;
 
-const QDate kToday = testing_support::kGraphToday;
+const QDate kToday = QDate(2026, 12, 10);
 constexpr int kDpi = 100;
 
 QString RunTool(const QString& program, const QStringList& args, int* status = nullptr) {
@@ -50,7 +49,7 @@ QString RunTool(const QString& program, const QStringList& args, int* status = n
 }
 
 // The server lives for the whole suite: started first, stopped last.
-class GraphPrinting : public ::testing::Test {
+class GraphPrinting : public testing_support::ScreenTest {
 protected:
     static inline QString serverDir;
     static inline QString startOutput;
@@ -65,16 +64,15 @@ protected:
     }
     static void TearDownTestSuite() { RunTool(Script(), {QStringLiteral("stop"), serverDir}); }
 
-    FakePlatform fake;
-    QTemporaryDir dir;
-
     void SetUp() override {
+        ScreenTest::SetUp();
         ASSERT_EQ(startStatus, 0) << "The CUPS server did not start:\n" << startOutput.toStdString();
-        testing_support::SetUpGraphSchool(fake, dir.path(), 9, QStringLiteral("先生"));
+        // The teacher prints.
+        runState().CurrentPupil = 9;
+        runState().CurrentPupilName = QStringLiteral("先生");
     }
-    void TearDown() override { ScreenHost::DestroyInstance(); }
 
-    QString ResultsFile() const { return testing_support::GraphResultsFile(); }
+    QString ResultsFile() const { return common::runState().ProgramDataFolder + QStringLiteral("成績累積データ.dat"); }
 
     // Waits until CUPS has no job left and `count` PDFs stand in its folder.
     QStringList WaitForPdfs(int count) {
@@ -110,7 +108,7 @@ TEST_F(GraphPrinting, FourLevelsForTwoPupilsGiveTwoJobsOfTwoPagesWithThePointsIn
         for (int t : {60, 35, 35, 20})
             testing_support::AppendRuns(ResultsFile(), {{2, level, t + 2 * level, kToday.addDays(-9)}});
     }
-    startup::ShowLevelMenu();
+    flow::ShowLevelMenu();
     auto* menu = ScreenHost::instance().Find<menus::seisekitime1>();
     ASSERT_NE(menu, nullptr);
     auto* panel = new views::GraphPanel(menu);
