@@ -11,6 +11,7 @@
 #include "startup/Firstfrm.h"
 #include "startup/frmver.h"
 #include "startup/runstate.h"
+#include "views/graphpanel.h"
 
 namespace shell {
 namespace {
@@ -28,7 +29,12 @@ public:
     }
     void ShowLevelMenu() override {
         auto* menu = host().Find<menus::seisekitime1>();
-        host().Show(menu ? menu : new menus::seisekitime1);
+        if (!menu) {
+            menu = new menus::seisekitime1;
+            // The per-pupil graph panel works on the menu's own panel.
+            new views::GraphPanel(menu);
+        }
+        host().Show(menu);
     }
     void UnloadLevelMenu() override {
         if (auto* menu = host().Find<menus::seisekitime1>()) host().Close(menu);

@@ -17,7 +17,9 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QRadioButton>
 
 namespace views {
 namespace {
@@ -88,6 +90,13 @@ GraphPanel::GraphPanel(menus::seisekitime1* menu) : QObject(menu), menu_(menu) {
     for (int k = 0; k < 2; ++k)
         connect(menu->Command24[k], &QPushButton::clicked, this, [this, k] { GraphSetForChosenPupils(k); });
     connect(menu->Command17, &QPushButton::clicked, this, [this] { OpenGraphs(); });
+    // "個人ﾀｲﾑ": the graph button shows and the pupil's own runs are listed.
+    connect(menu->Option2[2], &QRadioButton::toggled, this, [this](bool on) {
+        if (!on || menu_->MenuPreparing) return;
+        menu_->Command17->show();
+        menu_->Combo2->hide();
+        PerPupilTimes();
+    });
     // A click in the pupil list, or in the level list while the panel shows,
     // draws the chosen pupils' graphs.
     connect(menu->List2, &QListWidget::itemClicked, this, [this] { GraphSetForChosenPupils(0); });
@@ -100,6 +109,45 @@ GraphPanel::GraphPanel(menus::seisekitime1* menu) : QObject(menu), menu_(menu) {
 void GraphPanel::FillLevelList() {
     List3->clear();
     for (int level = 1; level <= common::runState().LevelCount; ++level) List3->addItem(common::Dec(level));
+}
+
+void GraphPanel::PerPupilTimes() {
+    const common::RunState& rs = common::runState();
+    menus::seisekitime1& m = *menu_;
+    m.List2->clear();
+    m.List2->addItems(menus::LoadPupilPicker());
+    FillLevelList();
+    GraphLevel = 1;
+    GraphPupil = rs.CurrentPupil;
+
+    m.ListKind = 3;
+    for (int level = 1; level < m.List5.size(); ++level) {
+        m.Label9[level]->setText(QStringLiteral("今日"));
+        m.Label10[level]->setText(QStringLiteral("今まで"));
+        m.List5[level]->clear();
+    }
+    m.Label5->setText(QStringLiteral("個人別ﾀｲﾑ"));
+    const GraphRecords read = ReadGraphRecords(results::ResultsFilePath());
+    m.ProgressBar2->setValue(0);
+    m.ProgressBar2->setMaximum(static_cast<int>((read.Records.size() + 1) * 1.1));
+    PupilTimesChoice choice;
+    choice.Pupil = rs.CurrentPupil;
+    choice.LevelCount = rs.LevelCount;
+    choice.Now = common::DateTimeValue(common::platform().Now());
+    const bool known = choice.Pupil >= 0 && choice.Pupil <= menus::kMaxPupilNumber;
+    choice.PupilPassesFilter =
+        known && menus::PassesGradeFilter(m.Combo1->currentText(),
+                                          menus::GradeNumber(menus::roster().PupilBirthYear[choice.Pupil]));
+    const std::vector<QStringList> lines = PupilTimesLines(read.Records, choice);
+    for (int level = 1; level < static_cast<int>(lines.size()) && level < m.List5.size(); ++level)
+        m.List5[level]->addItems(lines[static_cast<size_t>(level)]);
+    m.ProgressBar2->setValue(m.ProgressBar2->maximum());
+
+    m.Picture6->hide();
+    m.RefreshLevelAvailability();
+    for (int level = 1; level < m.List5.size(); ++level) m.List5[level]->show();
+    m.Command1->setEnabled(true);
+    ReportReadError(read);
 }
 
 void GraphPanel::OpenGraphs() {
@@ -186,7 +234,7 @@ Graph GraphPanel::OneGraph(const GraphRecords& read, bool printer) {
 
 void GraphPanel::GraphSet(int output) {
     GraphOutput = output;
-    menu_->Picture11->move(8, 116);  // 120, 1740 twips
+    menu_->Picture11->setGeometry(8, 116, kit::kWidth - 8, kit::kHeight - 116);  // at 120, 1740 twips
     if (output == 1) PrintGraphSet();
     else ShowGraphSet();
 }

@@ -44,6 +44,9 @@ class GraphPanel : public QObject {
 public:
     explicit GraphPanel(menus::seisekitime1* menu);
 
+    // Command16 (from "個人ﾀｲﾑ"): the pupil list refreshed, the level list
+    // filled, and the current pupil's runs in every level's list.
+    void PerPupilTimes();
     // Command17 "グラフ": the current pupil's graphs of the first three levels.
     void OpenGraphs();
     // Command21(output): the graph set for GraphPupil on the canvas (0) or

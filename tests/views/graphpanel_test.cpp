@@ -15,7 +15,9 @@
 #include "shell/screenhost.h"
 
 #include <QListWidget>
+#include <QLabel>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -56,7 +58,8 @@ TEST_F(GraphPanelTest, TheGraphButtonDrawsTheFirstThreeLevelsWithEveryRunInItsCo
     flow::ShowLevelMenu();
     auto* menu = ScreenHost::instance().Find<menus::seisekitime1>();
     ASSERT_NE(menu, nullptr);
-    auto* panel = new views::GraphPanel(menu);
+    auto* panel = menu->findChild<views::GraphPanel*>();
+    ASSERT_NE(panel, nullptr);
     panel->OpenGraphs();
 
     EXPECT_TRUE(menu->Picture11->isVisible());
@@ -78,7 +81,8 @@ TEST_F(GraphPanelTest, TheGraphButtonDrawsTheFirstThreeLevelsWithEveryRunInItsCo
 TEST_F(GraphPanelTest, AFourthLevelClearsTheCanvasAndTakesTheFirstBand) {
     flow::ShowLevelMenu();
     auto* menu = ScreenHost::instance().Find<menus::seisekitime1>();
-    auto* panel = new views::GraphPanel(menu);
+    auto* panel = menu->findChild<views::GraphPanel*>();
+    ASSERT_NE(panel, nullptr);
     panel->OpenGraphs();
     panel->List3->item(3)->setSelected(true);
     menu->Command24[0]->click();
@@ -102,7 +106,8 @@ TEST_F(GraphPanelTest, PrintingWithoutAnyPrinterSaysSoAndDoesNothingElse) {
     qputenv("CUPS_SERVER", (dir.path() + QStringLiteral("/no-server.sock")).toLocal8Bit());
     flow::ShowLevelMenu();
     auto* menu = ScreenHost::instance().Find<menus::seisekitime1>();
-    auto* panel = new views::GraphPanel(menu);
+    auto* panel = menu->findChild<views::GraphPanel*>();
+    ASSERT_NE(panel, nullptr);
     panel->OpenGraphs();
     menu->Command24[1]->click();
     if (before.isNull()) qunsetenv("CUPS_SERVER");
@@ -110,6 +115,28 @@ TEST_F(GraphPanelTest, PrintingWithoutAnyPrinterSaysSoAndDoesNothingElse) {
     ASSERT_EQ(fake.messages.size(), 1);
     EXPECT_EQ(fake.messages[0].title, QStringLiteral("注意"));
     EXPECT_EQ(fake.messages[0].text, QStringLiteral("プリンタがありません。印刷できません。"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(GraphPanelTest, PerPupilTimesListsThePupilsOwnRunsAndShowsTheGraphButton) {
+    testing_support::AppendRuns(File(), {{kPupil, 2, 99999, kToday.addDays(-1), QTime(9, 5, 30)}});
+    flow::ShowLevelMenu();
+    auto* menu = ScreenHost::instance().Find<menus::seisekitime1>();
+    auto* panel = menu->findChild<views::GraphPanel*>();
+    ASSERT_NE(panel, nullptr);
+    menu->Option2[2]->click();
+    EXPECT_FALSE(menu->Command17->isHidden());
+    EXPECT_EQ(menu->Label5->text(), QStringLiteral("個人別ﾀｲﾑ"));
+    EXPECT_EQ(panel->List3->count(), 15);
+    // Six runs at level 1 (the other pupil's run is not listed); the run
+    // without a time shows its date and time of day only.
+    ASSERT_EQ(menu->List5[1]->count(), 6);
+    EXPECT_EQ(menu->List5[1]->item(0)->text(), QStringLiteral("2026/12/05 10:00:00  26秒"));
+    EXPECT_EQ(menu->List5[2]->findItems(QStringLiteral("2026/12/09 9:05:30"), Qt::MatchExactly).size(), 1);
+    EXPECT_EQ(menu->List5[5]->count(), 0);
 }
 
 }  // namespace

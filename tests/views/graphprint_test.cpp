@@ -111,7 +111,8 @@ TEST_F(GraphPrinting, FourLevelsForTwoPupilsGiveTwoJobsOfTwoPagesWithThePointsIn
     flow::ShowLevelMenu();
     auto* menu = ScreenHost::instance().Find<menus::seisekitime1>();
     ASSERT_NE(menu, nullptr);
-    auto* panel = new views::GraphPanel(menu);
+    auto* panel = menu->findChild<views::GraphPanel*>();
+    ASSERT_NE(panel, nullptr);
     ASSERT_TRUE(menu->Command24[1]->isVisible() || !menu->Command24[1]->isHidden());
 
     // The teacher chooses levels 1 to 4 and both pupils.
