@@ -45,7 +45,7 @@ void PaintGraph(QPainter& painter, const QSizeF& canvas, double top, const Graph
     const double dpi = painter.device()->logicalDpiY();
     auto fontOf = [&](double size) {
         QFont font = style.Font;
-        font.setPointSizeF(style.FontBase * size);
+        font.setPointSizeF(std::max(style.FontBase * size, style.MinimumPixels * 72 / dpi));
         return font;
     };
     // A text with the top of its character box at y, as the canvas prints it.

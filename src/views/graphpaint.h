@@ -20,6 +20,9 @@ struct GraphCanvasStyle {
     // One line-width unit in device pixels: a point drawn 5 units wide shows
     // as a dot of the same physical size on screen and on paper.
     double LineUnit = 1;
+    // On screen no text is drawn smaller than this many pixels, so that the
+    // small labels of a canvas of some 600 pixels stay readable; 0 on paper.
+    double MinimumPixels = 0;
     QFont Font;  // family of the canvas's font
 };
 

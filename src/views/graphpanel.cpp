@@ -26,10 +26,8 @@ namespace {
 
 const QString kCaution = QStringLiteral("注意");
 
-// On screen a point of the canvas font is drawn this much larger than the
-// picture box of old drew it, so that the labels of a 600-pixel canvas stay
-// readable; on paper the sizes are the printer's own points.
-constexpr double kScreenFontScale = 1.4;
+// The smallest text of the screen canvas, in pixels.
+constexpr double kScreenMinimumPixels = 10;
 
 void Caution(const QString& text) {
     common::platform().MessageBox(text, kCaution, common::MessageButtons::Ok);
@@ -63,7 +61,7 @@ GraphPanel::GraphPanel(menus::seisekitime1* menu) : QObject(menu), menu_(menu) {
     QWidget* panel = menu->Picture11;
     Picture12 = new GraphCanvas(panel);
     Picture12->setObjectName(QStringLiteral("Picture12"));
-    Picture12->setGeometry(8, 60, 604, 590);
+    Picture12->setGeometry(8, 56, 608, 592);
     // The figures block is fixed-layout text: a full-width character is
     // exactly two half-width ones in this font, so its fields line up.
     Picture12->setFont(kit::ListFont(GraphFontBase));
@@ -90,6 +88,8 @@ GraphPanel::GraphPanel(menus::seisekitime1* menu) : QObject(menu), menu_(menu) {
     for (int k = 0; k < 2; ++k)
         connect(menu->Command24[k], &QPushButton::clicked, this, [this, k] { GraphSetForChosenPupils(k); });
     connect(menu->Command17, &QPushButton::clicked, this, [this] { OpenGraphs(); });
+    // Beside the day's count in the header, clear of its text.
+    menu->Command17->setGeometry(700, 40, 70, 30);
     // "個人ﾀｲﾑ": the graph button shows and the pupil's own runs are listed.
     connect(menu->Option2[2], &QRadioButton::toggled, this, [this](bool on) {
         if (!on || menu_->MenuPreparing) return;
@@ -256,7 +256,8 @@ void GraphPanel::ShowGraphSet() {
     Picture12->Clear();
     GraphCanvasStyle style;
     style.Font = Picture12->font();
-    style.FontBase = GraphFontBase * kScreenFontScale;
+    style.FontBase = GraphFontBase;
+    style.MinimumPixels = kScreenMinimumPixels;
     const QSizeF size = Picture12->Pixmap().size();
     style.LineUnit = 1;
     // The graphs of a set share one reading of the records, so all of them

@@ -338,8 +338,8 @@ Graph ComputeGraph(const std::vector<results::LogEntry>& records, double lastRec
         line(QStringLiteral("　　　　　　　　　　　　/") +
              common::RightPadded(FormatHash(static_cast<double>(s.PositiveSum) / s.PositiveCount), 6, 5) +
              QStringLiteral("点"));
-    // Half a line below the line before it.
-    g.Figures.push_back({QStringLiteral("　　　　　　　　　　　　 (塾平均)"), kFiguresLeft, y - step / 2, 1.5});
+    // Half a line further than the next line would go.
+    g.Figures.push_back({QStringLiteral("　　　　　　　　　　　　 (塾平均)"), kFiguresLeft, y + step / 2, 1.5});
 
     // Title, and the pupil's name in the first band of a page.
     g.Labels.push_back({in.Title, 0.7, 0.01, in.Printer ? 3.0 : 2.0});
@@ -347,7 +347,10 @@ Graph ComputeGraph(const std::vector<results::LogEntry>& records, double lastRec
 
     // Axis labels and the bests' times and dates.
     if (!g.Bests.empty()) {
-        g.Labels.push_back({DateTextOf(lastRecordDate), lastX - 0.025, 0.815, 1});
+        // The date of the newest record marks the end of the time axis; where
+        // the first best is the pupil's last run it would be written over
+        // that best's own date, which is kept.
+        if (lastX != g.Bests.front().X) g.Labels.push_back({DateTextOf(lastRecordDate), lastX - 0.025, 0.815, 1});
         g.Labels.push_back({QStringLiteral("0秒"), 0.12, 0.79, 1});
         g.Labels.push_back({common::Dec(g.TimeScaleMax) + QStringLiteral("秒"), 0.12, kPlotTop, 1});
         const BestRun& firstBest = g.Bests.front();

@@ -240,11 +240,11 @@ TEST_F(FixtureSchool, FiguresBlockLinesCharacterForCharacter) {
                                     QStringLiteral("　　　　　　　　　　　　/  160点"),
                                     QStringLiteral("　　　　　　　　　　　　 (塾平均)"),
                                 }));
-    // One line per step from N + 0.05 C, the last half a line below the one before.
+    // One line per step from N + 0.05 C, the last half a line further.
     EXPECT_DOUBLE_EQ(g.Figures[0].Y, 0.05);
     EXPECT_DOUBLE_EQ(g.Figures[8].Y, 0.05 + 8 * 0.08);
-    EXPECT_DOUBLE_EQ(g.Figures[9].Y, 0.05 + 8.5 * 0.08);
-    EXPECT_DOUBLE_EQ(GraphOf(1, QStringLiteral("全学年"), true).Figures[9].Y, 0.05 + 8.5 * 0.06);
+    EXPECT_DOUBLE_EQ(g.Figures[9].Y, 0.05 + 9.5 * 0.08);
+    EXPECT_DOUBLE_EQ(GraphOf(1, QStringLiteral("全学年"), true).Figures[9].Y, 0.05 + 9.5 * 0.06);
 }
 
 TEST_F(FixtureSchool, APupilWithoutARunUnderEighteenHundredSecondsGetsBlankFiguresAndNoAverage) {
