@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -137,6 +138,37 @@ TEST_F(GraphPanelTest, PerPupilTimesListsThePupilsOwnRunsAndShowsTheGraphButton)
     EXPECT_EQ(menu->List5[1]->item(0)->text(), QStringLiteral("2026/12/05 10:00:00  26秒"));
     EXPECT_EQ(menu->List5[2]->findItems(QStringLiteral("2026/12/09 9:05:30"), Qt::MatchExactly).size(), 1);
     EXPECT_EQ(menu->List5[5]->count(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(GraphPanelTest, AClickInThePupilListDrawsThatPupilAndTheLevelListDrawsOnlyWhileThePanelShows) {
+    flow::ShowLevelMenu();
+    auto* menu = ScreenHost::instance().Find<menus::seisekitime1>();
+    auto* panel = menu->findChild<views::GraphPanel*>();
+    ASSERT_NE(panel, nullptr);
+    menu->Option2[2]->click();
+    panel->OpenGraphs();
+    menu->Command25->click();
+    EXPECT_FALSE(menu->List2->isHidden());
+    // The pupil list holds the roster's pupils; pick one by its number.
+    menu->List2->clear();
+    menu->List2->addItems({QStringLiteral("小３ /  山田/7"), QStringLiteral("小４ /  鈴木/8")});
+    QListWidgetItem* other = menu->List2->item(1);
+    const QRect r = menu->List2->visualItemRect(other);
+    QTest::mouseClick(menu->List2->viewport(), Qt::LeftButton, {}, r.center());
+    EXPECT_EQ(panel->GraphPupil, 8);
+
+    // Hidden panel: a click in the level list draws nothing.
+    menu->Command18->click();
+    EXPECT_TRUE(menu->Picture11->isHidden());
+    panel->GraphPupil = kPupil;
+    menu->List2->clearSelection();
+    const QRect level = panel->List3->visualItemRect(panel->List3->item(5));
+    QTest::mouseClick(panel->List3->viewport(), Qt::LeftButton, {}, level.center());
+    EXPECT_TRUE(menu->Picture11->isHidden());
 }
 
 }  // namespace
