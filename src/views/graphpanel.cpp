@@ -78,10 +78,8 @@ GraphPanel::GraphPanel(menus::seisekitime1* menu) : QObject(menu), menu_(menu) {
     Command21.resize(2);
     const QString captions[2] = {QStringLiteral("表示"), QStringLiteral("印刷")};
     for (int k = 0; k < 2; ++k) {
-        auto* b = new QPushButton(captions[k], panel);
-        b->setObjectName(QStringLiteral("Command21_%1").arg(k));
-        b->setGeometry(10 + k * 110, 10, 100, 44);
-        b->setFont(kit::FontOf(12));
+        auto* b = kit::MakeButton(panel, QStringLiteral("Command21_%1").arg(k), captions[k],
+                                  QRect(10 + k * 110, 10, 100, 44));
         connect(b, &QPushButton::clicked, this, [this, k] { GraphSet(k); });
         Command21[k] = b;
     }
