@@ -55,13 +55,15 @@ public:
         size_t touchedCount = touchedCount_;
         auto* const all = counts.All.data();
         for (long long k = 0; k < records; ++k, p += kRecordSize) {
-            const int pupil = qFromLittleEndian<std::int16_t>(p + 16);
-            const int level = qFromLittleEndian<std::int16_t>(p + 18);
-            const std::int32_t result = qFromLittleEndian<std::int32_t>(p + 20);
-            if (level < kFirstLevel || level > kLastLevel || result < 0) continue;
-            const std::int32_t tens = result / 10;
-            ++all[level][std::min(tens, kAllBuckets - 1)];
-            const auto bucket = static_cast<std::uint8_t>(std::min(tens, kBestBuckets - 1));
+            // Pupil, level and result are next to each other: one load.
+            const auto fields = qFromLittleEndian<std::uint64_t>(p + 16);
+            const int pupil = static_cast<std::int16_t>(fields & 0xFFFF);
+            const int level = static_cast<std::int16_t>((fields >> 16) & 0xFFFF);
+            const auto result = static_cast<std::int32_t>(fields >> 32);
+            if (static_cast<unsigned>(level - kFirstLevel) > kLastLevel - kFirstLevel || result < 0) continue;
+            const std::uint32_t tens = static_cast<std::uint32_t>(result) / 10u;
+            ++all[level][std::min<std::uint32_t>(tens, kAllBuckets - 1)];
+            const auto bucket = static_cast<std::uint8_t>(std::min<std::uint32_t>(tens, kBestBuckets - 1));
             if (pupil >= 0 && pupil < kPupilSlots) {
                 // Without branches on the data: results come in any order.
                 const auto index = static_cast<std::uint32_t>(level * kPupilSlots + pupil);
@@ -70,12 +72,18 @@ public:
                 touchedCount += best == kNoBest;
                 table[index] = std::min(best, bucket);
             } else {
-                const long long key = static_cast<long long>(level) * 65536 + pupil;
-                auto [it, added] = others_.try_emplace(key, bucket);
-                if (!added && bucket < it->second) it->second = bucket;
+                AddOther(level, pupil, bucket);
             }
         }
         touchedCount_ = touchedCount;
+    }
+
+    // A pupil number beyond the roster's range: rare, and kept out of the
+    // loop above so that its registers stay free.
+    [[gnu::noinline]] void AddOther(int level, int pupil, int bucket) {
+        const long long key = static_cast<long long>(level) * 65536 + pupil;
+        auto [it, added] = others_.try_emplace(key, bucket);
+        if (!added && bucket < it->second) it->second = bucket;
     }
 
     // Adds one to the bucket of every pupil's best, and forgets them all.
