@@ -225,6 +225,7 @@ void seisekitime1::BuildTemplates() {
         Picture7->raise();
     });
     connect(Command12, &QPushButton::clicked, this, [this] { Picture7->hide(); });
+    connect(Command10[1], &QPushButton::clicked, this, [] { flow::OpenCriteriaEditor(); });
 
     // Per-pupil graph panel (the graphs themselves come with the per-pupil view).
     Picture11 = new QWidget(this);

@@ -6,6 +6,7 @@
 #include "menus/seisekitime1.h"
 #include "practice/MainFrm.h"
 #include "results/FrmSyuuryou.h"
+#include "results/FrmTimeData.h"
 #include "shell/screenhost.h"
 #include "startup/BASEFRM.h"
 #include "startup/Firstfrm.h"
@@ -55,7 +56,12 @@ public:
         if (auto* old = host().Find<results::FrmSyuuryou>()) host().Close(old);
         host().Show(new results::FrmSyuuryou);
     }
-    void OpenCriteriaEditor() override {}
+    void OpenCriteriaEditor() override {
+        // Created for one visit; the level menu is loaded anew on the way back.
+        if (auto* old = host().Find<results::FrmTimeData>()) host().Close(old);
+        host().Show(new results::FrmTimeData);
+        UnloadLevelMenu();
+    }
     void OpenRecordsMaintenance() override {}
     void ShowBackdrop() override {
         auto* backdrop = host().Find<startup::BASEFRM>();
