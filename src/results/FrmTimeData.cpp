@@ -29,16 +29,17 @@ const QColor kChanged(255, 255, 0);      // 65535
 const QColor kFixedCells(224, 224, 224);  // the header row and the level column
 
 // Layout on the 1024 x 768 canvas.
-constexpr QRect kGridRect(12, 62, 616, kRowHeight * (FrmTimeData::kGridRowsTall + 1) + 2);
-constexpr int kHeaderRowHeight = 2 * kRowHeight;  // header texts on two lines
+constexpr QRect kGridRect(10, 62, 600, kRowHeight * (FrmTimeData::kGridRowsTall + 1) + 2);
+constexpr int kHeaderRowHeight = 3 * kRowHeight;  // header texts wrap in a smaller type
 
 QListWidget* MakeList(QWidget* parent, const char* name, const QRect& geometry) {
     auto* list = new QListWidget(parent);
     list->setObjectName(QString::fromLatin1(name));
     list->setGeometry(geometry);
     // Fixed-layout lines: a full-width star is exactly two half-width digits.
-    list->setFont(kit::ListFont(9));
+    list->setFont(kit::ListFont(8));
     list->setUniformItemSizes(true);
+    list->setTextElideMode(Qt::ElideNone);
     list->setFocusPolicy(Qt::NoFocus);
     return list;
 }
@@ -76,7 +77,7 @@ FrmTimeData::FrmTimeData(QWidget* parent) : kit::Screen(parent) {
     Picture2->setGeometry(0, 0, kScreenWidth, kScreenHeight);
     kit::SetBackground(Picture2, kit::SeasonColour());
 
-    Label2 = kit::MakeLabel(Picture2, QStringLiteral("Label2"), QString(), {16, 6, 612, 52}, kit::Pt(14));
+    Label2 = kit::MakeLabel(Picture2, QStringLiteral("Label2"), QString(), {14, 6, 596, 52}, kit::Pt(14));
 
     MSFlexGrid1 = new QTableWidget(Picture2);
     MSFlexGrid1->setObjectName(QStringLiteral("MSFlexGrid1"));
@@ -91,7 +92,9 @@ FrmTimeData::FrmTimeData(QWidget* parent) : kit::Screen(parent) {
     // Cells are chosen by clicks and by the keys of the edit box only.
     MSFlexGrid1->setSelectionMode(QAbstractItemView::NoSelection);
     MSFlexGrid1->setFocusPolicy(Qt::NoFocus);
+    // Header texts wrap onto the header row's two lines rather than end in "…".
     MSFlexGrid1->setWordWrap(true);
+    MSFlexGrid1->setTextElideMode(Qt::ElideNone);
     MSFlexGrid1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     MSFlexGrid1->viewport()->installEventFilter(this);
     connect(MSFlexGrid1, &QTableWidget::cellClicked, this,
@@ -100,24 +103,25 @@ FrmTimeData::FrmTimeData(QWidget* parent) : kit::Screen(parent) {
     Gridinputtext = new QLineEdit(MSFlexGrid1->viewport());
     Gridinputtext->setObjectName(QStringLiteral("Gridinputtext"));
     Gridinputtext->setFont(kit::FontOf(10));
-    Gridinputtext->setFrame(false);
-    Gridinputtext->setTextMargins(0, 0, 0, 0);
+    // A frame of its own shows which cell the keys go to.
+    Gridinputtext->setStyleSheet(
+        QStringLiteral("QLineEdit { border: 2px solid rgb(0, 0, 160); background: white; padding: 0px; }"));
     Gridinputtext->hide();
     Gridinputtext->installEventFilter(this);
     connect(Gridinputtext, &QLineEdit::textChanged, this, [this] { TextToGrid転送(); });
 
     const int belowGrid = MSFlexGrid1->geometry().bottom() + 6;
     Label1 = kit::MakeLabel(Picture2, QStringLiteral("Label1"), QStringLiteral("スペース：セルクリア　　Shift + ↓：セルコピー"),
-                       {16, belowGrid, 612, 22}, kit::Pt(11));
-    Label3 = kit::MakeLabel(Picture2, QStringLiteral("Label3"), QString(), {16, belowGrid + 24, 612, kScreenHeight - belowGrid - 28}, kit::Pt(11));
+                       {14, belowGrid, 596, 22}, kit::Pt(11));
+    Label3 = kit::MakeLabel(Picture2, QStringLiteral("Label3"), QString(), {14, belowGrid + 24, 596, kScreenHeight - belowGrid - 28}, kit::Pt(11));
     Label3->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     // The distribution panel.
     Picture3 = new QWidget(Picture2);
     Picture3->setObjectName(QStringLiteral("Picture3"));
-    Picture3->setGeometry(640, 6, 378, 690);
+    Picture3->setGeometry(618, 6, 402, 690);
     kit::SetBackground(Picture3, QColor(255, 255, 240));
-    Label4 = kit::MakeLabel(Picture3, QStringLiteral("Label4"), QStringLiteral("現在までの成績度数分布"), {8, 4, 362, 26}, kit::Pt(13));
+    Label4 = kit::MakeLabel(Picture3, QStringLiteral("Label4"), QStringLiteral("現在までの成績度数分布"), {8, 4, 386, 26}, kit::Pt(13));
     Option1.resize(2);
     Option1[0] = new QRadioButton(QStringLiteral("度数非表示"), Picture3);
     Option1[1] = new QRadioButton(QStringLiteral("度数表示"), Picture3);
@@ -133,14 +137,14 @@ FrmTimeData::FrmTimeData(QWidget* parent) : kit::Screen(parent) {
         });
     }
     Option1[1]->setChecked(true);
-    Label5 = kit::MakeLabel(Picture3, QStringLiteral("Label5"), QStringLiteral("全成績"), {8, 60, 180, 22}, kit::Pt(11));
-    Label6 = kit::MakeLabel(Picture3, QStringLiteral("Label6"), QStringLiteral("最高タイム"), {192, 60, 180, 22}, kit::Pt(11));
-    List3 = MakeList(Picture3, "List3", {6, 84, 182, 600});
-    List4 = MakeList(Picture3, "List4", {192, 84, 180, 600});
+    Label5 = kit::MakeLabel(Picture3, QStringLiteral("Label5"), QStringLiteral("全成績"), {6, 60, 196, 22}, kit::Pt(11));
+    Label6 = kit::MakeLabel(Picture3, QStringLiteral("Label6"), QStringLiteral("最高タイム"), {204, 60, 194, 22}, kit::Pt(11));
+    List3 = MakeList(Picture3, "List3", {4, 84, 196, 600});
+    List4 = MakeList(Picture3, "List4", {204, 84, 194, 600});
 
-    Command2 = kit::MakeButton(Picture2, QStringLiteral("Command2"), QStringLiteral("元に戻す"), {640, 706, 120, 48});
-    Command3 = kit::MakeButton(Picture2, QStringLiteral("Command3"), QStringLiteral("更新記録"), {769, 706, 120, 48});
-    Command4 = kit::MakeButton(Picture2, QStringLiteral("Command4"), QStringLiteral("戻る"), {898, 706, 120, 48});
+    Command2 = kit::MakeButton(Picture2, QStringLiteral("Command2"), QStringLiteral("元に戻す"), {618, 706, 128, 48});
+    Command3 = kit::MakeButton(Picture2, QStringLiteral("Command3"), QStringLiteral("更新記録"), {755, 706, 128, 48});
+    Command4 = kit::MakeButton(Picture2, QStringLiteral("Command4"), QStringLiteral("戻る"), {892, 706, 128, 48});
     for (QPushButton* b : {Command2, Command3, Command4}) b->setFocusPolicy(Qt::NoFocus);
     connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
     connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
@@ -209,7 +213,11 @@ void FrmTimeData::Command2_Click() {
     const int column = MSFlexGrid1->currentColumn();
     MSFlexGrid1->setRowCount(1);
     MSFlexGrid1->setItem(0, 0, FixedItem(QStringLiteral("レベル")));
-    for (int c = 1; c <= kLastColumn; ++c) MSFlexGrid1->setItem(0, c, FixedItem(grid->Rows[0][c - 1]));
+    for (int c = 1; c <= kLastColumn; ++c) {
+        QTableWidgetItem* title = FixedItem(grid->Rows[0][c - 1]);
+        title->setFont(kit::FontOf(8));
+        MSFlexGrid1->setItem(0, c, title);
+    }
     MSFlexGrid1->setRowHeight(0, kHeaderRowHeight);
     const int levels = grid->LevelRows();
     MSFlexGrid1->setRowCount(levels + 1);
