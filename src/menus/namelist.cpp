@@ -172,6 +172,12 @@ struct NameOrder {
     }
 };
 
+// The order of the last list built; one for the program.
+NameOrder& LastOrder() {
+    static NameOrder byName;
+    return byName;
+}
+
 // The row and its number, as the parallel list holds them.
 QString RowWithNumber(const NameListEntry& n) {
     QString row;
@@ -183,10 +189,12 @@ QString RowWithNumber(const NameListEntry& n) {
 
 }  // namespace
 
+void ForgetNameOrder() { LastOrder() = NameOrder{}; }
+
 NameList BuildNameList(const std::vector<PupilEntry>& listed, int mode, const QString& filter,
                        int schoolYear) {
     const QCollator collator = common::ListCollator();
-    static NameOrder byName;
+    NameOrder& byName = LastOrder();
     if (!byName.Matches(listed)) byName.Make(listed, collator);
 
     std::vector<int> numbers;

@@ -68,6 +68,10 @@ struct NameList {
     std::vector<int> Numbers;  // the pupil number of each Parallel row
 };
 
+// Forgets the name order BuildNameList keeps for the next list of the same
+// pupils, so the next list sorts afresh.
+void ForgetNameOrder();
+
 // Builds the list from listed roster entries with the statistics as they stand.
 NameList BuildNameList(const std::vector<PupilEntry>& listed, int mode, const QString& filter,
                        int schoolYear);

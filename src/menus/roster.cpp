@@ -121,16 +121,28 @@ ParsedRoster ParseRoster(const QString& text) {
     return parsed;
 }
 
+// The last read of the roster: its path, its bytes and their entries.
+struct RosterRead {
+    QString path;
+    QByteArray bytes;
+    ParsedRoster parsed;
+};
+
+RosterRead& LastRead() {
+    static RosterRead read;
+    return read;
+}
+
 // Every complete entry of the roster whose numbers fit, in file order. The
 // faults of the file itself are reported here, on every read. The file is
 // read whole each time; when its bytes are those of the last read, that
 // read's entries serve again (the same bytes give the same entries), which
 // spares a large school the parse on every build of the name list.
 const std::vector<PupilEntry>& ReadRosterEntries() {
-    static QString lastPath;
-    static QByteArray lastBytes;
-    static ParsedRoster last;
     static const std::vector<PupilEntry> kNone;
+    QString& lastPath = LastRead().path;
+    QByteArray& lastBytes = LastRead().bytes;
+    ParsedRoster& last = LastRead().parsed;
 
     const QString path = RosterPath();
     QString error;
@@ -165,6 +177,11 @@ void StoreByNumber(const PupilEntry& e, const QString& name) {
 Roster& roster() {
     static Roster r;
     return r;
+}
+
+void ForgetRosterReads() {
+    LastRead() = RosterRead{};
+    LastReport().clear();
 }
 
 QString& GradeFilterText() {

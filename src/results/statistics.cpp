@@ -106,11 +106,21 @@ class PointsMemo {
 public:
     static constexpr int kRemembered = 1024;
 
-    static PointsMemo& For(const std::array<LevelRule, kLevelSlots>& rules) {
+    static PointsMemo& Instance() {
         static PointsMemo memo;
-        memo.rules_ = rules;
-        for (auto& level : memo.memo_) level.fill(kUnknown);
         return memo;
+    }
+
+    static PointsMemo& For(const std::array<LevelRule, kLevelSlots>& rules) {
+        PointsMemo& memo = Instance();
+        memo.Forget();
+        memo.rules_ = rules;
+        return memo;
+    }
+
+    void Forget() {
+        rules_ = {};
+        for (auto& level : memo_) level.fill(kUnknown);
     }
 
     int operator()(int level, std::int32_t t) {
@@ -322,6 +332,11 @@ private:
 Statistics& stats() {
     static Statistics s;
     return s;
+}
+
+void ForgetStatisticsCaches() {
+    std::vector<char>().swap(ReadBuffer());
+    PointsMemo::Instance().Forget();
 }
 
 bool LoadHistory() {

@@ -10,7 +10,10 @@ namespace {
 struct ItemCase {
     const char16_t* text;
     QStringList items;
+    const char* name;
 };
+
+void PrintTo(const ItemCase& c, std::ostream* os) { *os << c.name; }
 
 class ItemReaderCases : public ::testing::TestWithParam<ItemCase> {};
 
@@ -22,16 +25,17 @@ TEST_P(ItemReaderCases, ReadsItemsInOrder) {
 INSTANTIATE_TEST_SUITE_P(
     Conventions, ItemReaderCases,
     ::testing::Values(
-        ItemCase{u"a,b,c\r\n", {"a", "b", "c"}},
-        ItemCase{u"a\r\nb\r\nc\r\n", {"a", "b", "c"}},
-        ItemCase{u"a\r\nb,c", {"a", "b", "c"}},
-        ItemCase{u"\"x, y\",z\r\n", {"x, y", "z"}},
-        ItemCase{u"  a  ,\t b \r\n", {"a", "b"}},
-        ItemCase{u"\" keep \",x", {" keep ", "x"}},
-        ItemCase{u"h1,h2,,,\r\n1,2", {"h1", "h2", "", "", "", "1", "2"}},
-        ItemCase{u"a\nb\rc", {"a", "b", "c"}},
-        ItemCase{u"a,b,", {"a", "b", ""}},
-        ItemCase{u"", {}}));
+        ItemCase{u"a,b,c\r\n", {"a", "b", "c"}, "CommasOnOneLine"},
+        ItemCase{u"a\r\nb\r\nc\r\n", {"a", "b", "c"}, "OneItemPerLine"},
+        ItemCase{u"a\r\nb,c", {"a", "b", "c"}, "LinesAndCommasMixed"},
+        ItemCase{u"\"x, y\",z\r\n", {"x, y", "z"}, "QuotedItemKeepsItsComma"},
+        ItemCase{u"  a  ,\t b \r\n", {"a", "b"}, "BlanksAroundItemsDropped"},
+        ItemCase{u"\" keep \",x", {" keep ", "x"}, "BlanksInsideQuotesKept"},
+        ItemCase{u"h1,h2,,,\r\n1,2", {"h1", "h2", "", "", "", "1", "2"}, "EmptyItemsBetweenCommas"},
+        ItemCase{u"a\nb\rc", {"a", "b", "c"}, "LoneLineFeedOrCarriageReturnEndsAnItem"},
+        ItemCase{u"a,b,", {"a", "b", ""}, "CommaAtTheEndLeavesOneEmptyItem"},
+        ItemCase{u"", {}, "EmptyText"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ItemReader, NumbersAreTheLeadingNumericPart) {
     ItemReader r(QStringLiteral("12, -3.5 ,abc,7x,\"42\""));

@@ -20,6 +20,7 @@
 #include "kit/flow.h"
 #include "common/runstate.h"
 #include "shell/screenhost.h"
+#include "sharedstate.h"
 
 #include <QApplication>
 #include <QDir>
@@ -56,10 +57,7 @@ protected:
     QString root;
 
     void SetUp() override {
-        runState().Reset();
-        results::criteria().Reset();
-        results::stats().Reset();
-        startup::commonSettings().Reset();
+        testing_support::ResetSharedState();
         root = dir.path();
         fake.now = QDateTime(QDate(2026, 12, 10), QTime(9, 30, 0));
         demo::Options options;

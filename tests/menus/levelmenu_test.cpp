@@ -1,9 +1,8 @@
 // The level menu driven offscreen: keys, figures, teacher controls and locks.
 #include "menus/seisekitime1.h"
 
-#include "criteriafixture.h"
-#include "fakeplatform.h"
 #include "resultsfixture.h"
+#include "screentest.h"
 #include "results/availability.h"
 #include "results/criteria.h"
 #include "results/statistics.h"
@@ -11,12 +10,12 @@
 #include "common/runstate.h"
 #include "startup/runstate.h"
 #include "shell/screenhost.h"
+#include "rowname.h"
 
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -27,38 +26,11 @@ using menus::seisekitime1;
 using common::runState;
 using shell::ScreenHost;
 using testing_support::AppendRuns;
-using testing_support::FakePlatform;
 using testing_support::Run;
 
-constexpr int kPupil = 7;
 
-class LevelMenuTest : public ::testing::Test {
+class LevelMenuTest : public testing_support::ScreenTest {
 protected:
-    FakePlatform fake;
-    QTemporaryDir dir;
-    QDate today = QDate(2026, 12, 10);
-
-    void SetUp() override {
-        runState().Reset();
-        results::criteria().Reset();
-        results::stats().Reset();
-        results::FinalLevelCleared() = 0;
-        auto& s = runState();
-        s.ProgramTitle = QStringLiteral("ローマ字");
-        s.ProgramDataFolder = dir.path() + QStringLiteral("/");
-        s.SchoolName = QStringLiteral("中央教室");
-        s.CurrentPupil = kPupil;
-        s.CurrentPupilName = QStringLiteral("山田　太郎");
-        s.CurrentGradeLabel = QStringLiteral("小３");
-        s.SignInTime = 36000;
-        s.ChooserDone = true;
-        startup::FillCourseList();
-        testing_support::SetUniformCriteria({});
-        fake.now = QDateTime(today, QTime(10, 5, 0));
-        ScreenHost::instance().show();
-    }
-    void TearDown() override { ScreenHost::DestroyInstance(); }
-
     QString File() const { return runState().ProgramDataFolder + QStringLiteral("成績累積データ.dat"); }
 
     seisekitime1* Open() {
@@ -202,6 +174,8 @@ struct LockCase {
     int clearCount = 2;  // runs the level needs to be cleared
 };
 
+void PrintTo(const LockCase& c, std::ostream* os) { *os << c.what; }
+
 class LevelLocks : public LevelMenuTest, public ::testing::WithParamInterface<LockCase> {};
 
 TEST_P(LevelLocks, TooMuchPractiseLocksUntilTheFinalLevelIsCleared) {
@@ -244,7 +218,7 @@ INSTANTIATE_TEST_SUITE_P(
         LockCase{"final level cleared opens all", u"3", u"", 4, 0, true, false},
         LockCase{"runs inside the period", u"3", u"", 4, 2, false, true},
         LockCase{"runs left the period", u"3", u"", 4, 3, false, false}),
-    [](const auto& info) { return "case" + std::to_string(info.index); });
+    [](const auto& info) { return testing_support::RowName(info.param.what); });
 
 TEST_F(LevelMenuTest, ScrollingMovesColumnsAndParksThoseLeftOfTheWindow) {
     seisekitime1* menu = Open();

@@ -6,6 +6,7 @@
 #include "results/criteria.h"
 #include "results/statistics.h"
 #include "common/runstate.h"
+#include "sharedstate.h"
 
 #include <QTemporaryDir>
 
@@ -46,8 +47,8 @@ TEST(NameListFigures, TextsCutAndBlank) {
 
 class NameListTest : public ::testing::Test {
 protected:
-    void SetUp() override { results::stats().Reset(); }
-    void TearDown() override { results::stats().Reset(); }
+    void SetUp() override { testing_support::ResetSharedState(); }
+    void TearDown() override { testing_support::ResetSharedState(); }
 };
 
 TEST_F(NameListTest, FiguresSumLevelsOneToThirtyFivePerMode) {

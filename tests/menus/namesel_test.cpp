@@ -12,6 +12,7 @@
 #include "common/runstate.h"
 #include "shell/screenhost.h"
 #include "sound/sound.h"
+#include "sharedstate.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -40,22 +41,16 @@ protected:
     QTemporaryDir dir;
 
     void SetUp() override {
+        testing_support::ResetSharedState();
         auto& s = runState();
-        s.Reset();
         s.ProgramTitle = QStringLiteral("ローマ字");
         s.SeasonColour = 0xC0FFC0;
         s.DataRoot = dir.path() + QStringLiteral("/");
         s.ProgramDataFolder = s.DataRoot;
-        startup::commonSettings().Reset();
-        results::criteria().Reset();
         for (int level = 1; level <= 15; ++level) {
             results::criteria()[level].TargetTime = 30;
             results::criteria()[level].PointMultiplier = 1;
         }
-        results::stats().Reset();
-        menus::roster().Reset();
-        menus::GradeFilterText() = QStringLiteral("全学年");
-        sound::soundTable().Reset();
         sound::soundTable().Kinds[4].Files[1] = QStringLiteral("wrong1");
         fake.now = QDateTime(kToday, QTime(10, 0, 0, 500));
         fake.programFolder = QStringLiteral("/opt/CAI/ローマ字");
@@ -163,6 +158,19 @@ TEST_F(NameScreenTest, SeparatorNeverConfirms) {
 
 enum class Way { Enter, Space, KeyOneInFilter, DoubleClick, OkButton };
 
+std::string WayName(Way way) {
+    switch (way) {
+    case Way::Enter: return "Enter";
+    case Way::Space: return "Space";
+    case Way::KeyOneInFilter: return "KeyOneInFilter";
+    case Way::DoubleClick: return "DoubleClick";
+    case Way::OkButton: return "OkButton";
+    }
+    return "Unknown";
+}
+
+void PrintTo(Way way, std::ostream* os) { *os << WayName(way); }
+
 class ConfirmTest : public NameScreenTest, public ::testing::WithParamInterface<Way> {};
 
 TEST_P(ConfirmTest, TakesThePupilOfTheRowAndOpensTheLevelMenu) {
@@ -219,7 +227,8 @@ TEST_P(ConfirmTest, TakesThePupilOfTheRowAndOpensTheLevelMenu) {
 
 INSTANTIATE_TEST_SUITE_P(Ways, ConfirmTest,
                          ::testing::Values(Way::Enter, Way::Space, Way::KeyOneInFilter,
-                                           Way::DoubleClick, Way::OkButton));
+                                           Way::DoubleClick, Way::OkButton),
+                         [](const auto& info) { return WayName(info.param); });
 
 TEST_F(NameScreenTest, GradeFilterListsOnlyThatGradeAndCarriesOn) {
     namesel* screen = Open();

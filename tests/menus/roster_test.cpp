@@ -6,6 +6,7 @@
 #include "rosterfixture.h"
 #include "startup/configuration.h"
 #include "common/runstate.h"
+#include "sharedstate.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -104,10 +105,8 @@ protected:
     QTemporaryDir dir;
 
     void SetUp() override {
-        common::runState().Reset();
+        testing_support::ResetSharedState();
         common::runState().DataRoot = dir.path() + QStringLiteral("/");
-        startup::commonSettings().Reset();
-        roster().Reset();
         fake.now = QDateTime(QDate(2026, 12, 10), QTime(10, 0));
         menus::ComputeSchoolYear();  // 2026: born 2017 is grade 3
     }

@@ -16,6 +16,7 @@
 #include "startup/runstate.h"
 #include "shell/screenhost.h"
 #include "sound/sound.h"
+#include "sharedstate.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -51,8 +52,8 @@ protected:
         ASSERT_TRUE(dir.isValid());
         fake.programFolder = dir.path();
         fake.SetTime(kStart);
+        testing_support::ResetSharedState();
         auto& rs = common::runState();
-        rs.Reset();
         startup::FillCourseList();
         rs.ProgramTitle = QStringLiteral("ローマ字");
         rs.SchoolName = QStringLiteral("中央教室");
@@ -66,18 +67,15 @@ protected:
         rs.ChooserDone = true;
 
         auto& sounds = sound::soundTable();
-        sounds.Reset();
         sounds.Kinds[2].Files[1] = QStringLiteral("seikai");
         sounds.Kinds[2].Count = QStringLiteral("1");
         sounds.Kinds[4].Files[1] = QStringLiteral("machigai");
         sounds.Kinds[4].Count = QStringLiteral("1");
 
-        results::criteria().Reset();
         for (int level = 1; level <= 15; ++level) {
             results::criteria()[level].TargetTime = 40;
             results::criteria()[level].MinimumTime = 60;
         }
-        results::stats().Reset();
 
         common::SetRandomSource([this] {
             if (!draws.empty()) {
@@ -305,9 +303,13 @@ struct AnswerCase {
     const char* upper;
 };
 
-void PrintTo(const AnswerCase& c, std::ostream* os) {
-    *os << "mode " << c.mode << ", entry " << c.entry << ", \"" << c.typed << '"';
+// "Mode0Entry12Typed_shi"; the typed letters keep their case.
+std::string AnswerCaseName(const AnswerCase& c) {
+    return "Mode" + std::to_string(c.mode) + "Entry" + std::to_string(c.entry) +
+           (*c.typed ? std::string("Typed_") + c.typed : std::string("TypedNothing"));
 }
+
+void PrintTo(const AnswerCase& c, std::ostream* os) { *os << AnswerCaseName(c); }
 
 class Answers : public PracticeScreen, public ::testing::WithParamInterface<AnswerCase> {};
 
@@ -360,7 +362,8 @@ INSTANTIATE_TEST_SUITE_P(
                       AnswerCase{0, 106, "nn", true, "", ""},
                       AnswerCase{0, 106, "n", false, "nn", "NN"},
                       AnswerCase{2, 106, "n", false, "nn", "NN"},
-                      AnswerCase{0, 1, "", false, "a", "A"}));
+                      AnswerCase{0, 1, "", false, "a", "A"}),
+    [](const auto& info) { return AnswerCaseName(info.param); });
 
 TEST_F(PracticeScreen, WrongAnswerNeverTakesTheCountBelowZeroAndTakesOneBack) {
     Start();

@@ -6,6 +6,7 @@
 #include "practice/kanatable.h"
 #include "practice/questions.h"
 #include "common/runstate.h"
+#include "sharedstate.h"
 
 #include <QDir>
 #include <QFile>
@@ -89,7 +90,7 @@ protected:
     QTemporaryDir dir;
     void SetUp() override {
         fake.programFolder = dir.path();
-        common::runState().Reset();
+        testing_support::ResetSharedState();
     }
     QString Path() const { return dir.filePath(QStringLiteral("ローマ字形式.txt")); }
     void Write(const QByteArray& bytes) {

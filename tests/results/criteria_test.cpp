@@ -3,9 +3,13 @@
 #include "common/textfile.h"
 #include "results/statistics.h"
 #include "common/runstate.h"
+#include "sharedstate.h"
 
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <cctype>
+#include <sstream>
 
 #include <gtest/gtest.h>
 
@@ -16,15 +20,11 @@ namespace {
 class Criteria : public ::testing::Test {
 protected:
     void SetUp() override {
-        criteria().Reset();
-        results::stats().Reset();
+        testing_support::ResetSharedState();
         ASSERT_TRUE(dir.isValid());
         common::runState().ProgramDataFolder = dir.path() + u'/';
     }
-    void TearDown() override {
-        criteria().Reset();
-        common::runState().Reset();
-    }
+    void TearDown() override { testing_support::ResetSharedState(); }
     QString Write(const QString& text) {
         const QString path = dir.filePath(QStringLiteral("タイム回数データ.txt"));
         EXPECT_TRUE(common::WriteShiftJisFile(path, text));
@@ -42,6 +42,19 @@ struct ScoreCase {
     int base;
     int run;
 };
+
+// "Target60Times1_5At30": the target, the multiplier and the result.
+std::string ScoreCaseName(const ScoreCase& c) {
+    std::ostringstream os;
+    os << "Target" << c.target << "Times" << c.multiplier << "At" << c.t;
+    std::string name;
+    for (const char ch : os.str())
+        if (ch == '.') name += '_';
+        else if (std::isalnum(static_cast<unsigned char>(ch))) name += ch;
+    return name;
+}
+
+void PrintTo(const ScoreCase& c, std::ostream* os) { *os << ScoreCaseName(c); }
 
 class Scoring : public Criteria, public ::testing::WithParamInterface<ScoreCase> {};
 
@@ -72,7 +85,8 @@ INSTANTIATE_TEST_SUITE_P(
         ScoreCase{200000, 1.0f, 99997, 11, 11},
         ScoreCase{200000, 1.0f, 99998, 0, 0},
         ScoreCase{60, 1.0f, 99999, 0, 0},
-        ScoreCase{60, 1e30f, 30, 11, 2147483647}));  // a wild multiplier saturates
+        ScoreCase{60, 1e30f, 30, 11, 2147483647}),  // a wild multiplier saturates
+    [](const auto& info) { return ScoreCaseName(info.param); });
 
 TEST_F(Criteria, StoredResultsCountThreeCharactersOnTheCurve) {
     criteria()[2].TargetTime = 2000;
@@ -107,7 +121,10 @@ struct LimitCase {
     int runs;            // TooMuchRuns
     int earned;          // TooMuchPointsEarned
     bool reached;
+    const char* name;
 };
+
+void PrintTo(const LimitCase& c, std::ostream* os) { *os << c.name; }
 
 class TooMuch : public Criteria, public ::testing::WithParamInterface<LimitCase> {};
 
@@ -124,13 +141,14 @@ TEST_P(TooMuch, ReachedOnlyByALimitThatIsSet) {
 
 INSTANTIATE_TEST_SUITE_P(
     Limits, TooMuch,
-    ::testing::Values(LimitCase{"", "", 500, 50000, false},
-                      LimitCase{"0", "0", 500, 50000, false},
-                      LimitCase{"10", "", 9, 50000, false},
-                      LimitCase{"10", "", 10, 0, true},
-                      LimitCase{"", "300", 0, 299, false},
-                      LimitCase{"0", "300", 0, 300, true},
-                      LimitCase{"-1", "", 0, 0, true}));  // a negative limit: locked at once
+    ::testing::Values(LimitCase{"", "", 500, 50000, false, "NoLimitSet"},
+                      LimitCase{"0", "0", 500, 50000, false, "ZeroLimitsAreNoLimits"},
+                      LimitCase{"10", "", 9, 50000, false, "BelowTheRunLimit"},
+                      LimitCase{"10", "", 10, 0, true, "AtTheRunLimit"},
+                      LimitCase{"", "300", 0, 299, false, "BelowThePointsLimit"},
+                      LimitCase{"0", "300", 0, 300, true, "AtThePointsLimit"},
+                      LimitCase{"-1", "", 0, 0, true, "NegativeLimitLocksAtOnce"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Criteria, LevelClearedNeedsPointsAndRunsOfThePeriod) {
     auto& c = criteria()[5];

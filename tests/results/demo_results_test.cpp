@@ -6,6 +6,7 @@
 #include "results/resultsfile.h"
 #include "results/statistics.h"
 #include "common/runstate.h"
+#include "sharedstate.h"
 
 #include <QFile>
 #include <QSet>
@@ -21,16 +22,10 @@ protected:
         ASSERT_TRUE(dir.isValid());
         options.today = QDate(2024, 5, 1);
         fake.now = QDateTime(options.today, QTime(16, 0));
-        common::runState().Reset();
+        testing_support::ResetSharedState();
         common::runState().ProgramDataFolder = dir.path() + QStringLiteral("/CAIdata/ローマ字/");
-        results::criteria().Reset();
-        results::stats().Reset();
     }
-    void TearDown() override {
-        common::runState().Reset();
-        results::criteria().Reset();
-        results::stats().Reset();
-    }
+    void TearDown() override { testing_support::ResetSharedState(); }
     bool LayOut() {
         QString error;
         const bool ok = demo::LayOutBase(dir.path(), options, error) &&

@@ -14,6 +14,7 @@
 #include "startup/runstate.h"
 #include "shell/screenhost.h"
 #include "sound/sound.h"
+#include "sharedstate.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -39,46 +40,11 @@ const QDate kYesterday = kToday.addDays(-1);
 constexpr int kPupil = 7;
 constexpr int kOther = 3;
 
-// Forwards to the fake and lets a test look at the screen while a sound plays
-// (playback blocks, so this is what the pupil sees during it).
-class SoundSpy final : public common::Platform {
-public:
-    explicit SoundSpy(testing_support::FakePlatform& fake) : fake_(fake) {
-        previous_ = common::SetPlatform(this);
-    }
-    ~SoundSpy() override { common::SetPlatform(previous_); }
-    std::function<void(const QString&)> onSound;
-
-    QDateTime Now() override { return fake_.Now(); }
-    float SecondsSinceMidnight() override { return fake_.SecondsSinceMidnight(); }
-    quint32 TickCount() override { return fake_.TickCount(); }
-    int PlayWav(const QString& path, QString& errorText) override {
-        const int code = fake_.PlayWav(path, errorText);
-        if (onSound) onSound(fake_.SoundNames().constLast());
-        return code;
-    }
-    common::MessageAnswer MessageBox(const QString& text, const QString& title,
-                                     common::MessageButtons buttons) override {
-        return fake_.MessageBox(text, title, buttons);
-    }
-    void EndProgram() override { fake_.EndProgram(); }
-    bool StartProgram(const QString& program, const QStringList& arguments,
-                      QString& errorText) override {
-        return fake_.StartProgram(program, arguments, errorText);
-    }
-    QString ProgramFolder() override { return fake_.ProgramFolder(); }
-
-private:
-    testing_support::FakePlatform& fake_;
-    common::Platform* previous_ = nullptr;
-};
-
 bool Shown(QWidget* w, QWidget* screen) { return w->isVisibleTo(screen); }
 
 class EvaluationScreen : public ::testing::Test {
 protected:
     testing_support::FakePlatform fake;
-    SoundSpy spy{fake};
     QTemporaryDir dir;
     QPointer<FrmSyuuryou> frm;
 
@@ -86,8 +52,8 @@ protected:
         ASSERT_TRUE(dir.isValid());
         fake.programFolder = dir.path();
         fake.now = QDateTime(kToday, QTime(10, 0, 0));
+        testing_support::ResetSharedState();
         auto& rs = common::runState();
-        rs.Reset();
         startup::FillCourseList();
         rs.ProgramTitle = QStringLiteral("ローマ字");
         rs.SchoolCode = QStringLiteral("01234");
@@ -100,7 +66,6 @@ protected:
         rs.QuestionsPerRun = 20;
 
         auto& sounds = sound::soundTable();
-        sounds.Reset();
         sounds.Kinds[8].Files[1] = QStringLiteral("jikosaikou");
         sounds.Kinds[8].Count = QStringLiteral("1");
         sounds.Kinds[10].Files[1] = QStringLiteral("fugoukaku");
@@ -108,9 +73,6 @@ protected:
 
         testing_support::SetUniformCriteria(
             {.target = 60, .minimum = 90, .clearCount = 3, .tooMuchDays = "7"});
-        results::stats().Reset();
-        results::runEndFlags() = {};
-        results::FinalLevelCleared() = 0;
     }
 
     void TearDown() override {
@@ -324,7 +286,7 @@ TEST_F(EvaluationScreen, Timer1BringsTheButtonsUpBetweenTheRecordAndThePassSound
         bool menu, panel;
     };
     std::vector<Seen> seen;
-    spy.onSound = [&](const QString& sound) {
+    fake.onSound = [&](const QString& sound) {
         auto* screen = shell::ScreenHost::instance().Find<FrmSyuuryou>();
         seen.push_back({sound, Shown(screen->Command4, screen), Shown(screen->Picture1, screen)});
         fake.ticks += 600;  // the record sound lasts longer than Timer1's interval
@@ -347,7 +309,7 @@ TEST_F(EvaluationScreen, Timer1BringsTheButtonsUpBetweenTheRecordAndThePassSound
 TEST_F(EvaluationScreen, AgainPressedDuringTheSoundsStartsTheRunAfterTheActivation) {
     fake.tickStep = 1000;  // Timer1 is due at the first point events run
     bool practiceOpenAtPassSound = true;
-    spy.onSound = [&](const QString& sound) {
+    fake.onSound = [&](const QString& sound) {
         auto* screen = shell::ScreenHost::instance().Find<FrmSyuuryou>();
         if (sound == "jikosaikou") {
             ASSERT_TRUE(Shown(screen->Command5, screen));

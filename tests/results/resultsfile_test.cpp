@@ -4,6 +4,7 @@
 #include "results/criteria.h"
 #include "results/statistics.h"
 #include "common/runstate.h"
+#include "sharedstate.h"
 
 #include <QFile>
 #include <QProcess>
@@ -30,24 +31,17 @@ class ResultsFile : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
+        testing_support::ResetSharedState();
         common::RunState& rs = common::runState();
-        rs.Reset();
         rs.ProgramTitle = QStringLiteral("ローマ字");
         rs.ProgramDataFolder = dir.path() + u'/';
         rs.SchoolCode = QStringLiteral("01234");
         rs.CurrentPupil = 1234;
         rs.CurrentLevel = 7;
         rs.ResultTime = 61;
-        results::stats().Reset();
-        results::criteria().Reset();
-        results::runEndFlags() = {};
         fake.now = QDateTime(QDate(2024, 5, 1), QTime(10, 5, 30, 250));
     }
-    void TearDown() override {
-        common::runState().Reset();
-        results::stats().Reset();
-        results::criteria().Reset();
-    }
+    void TearDown() override { testing_support::ResetSharedState(); }
     QString File() const { return results::ResultsFilePath(); }
 
     QTemporaryDir dir;
@@ -154,6 +148,8 @@ struct BestCase {
     int personal;  // NewPersonalBest
     int school;    // NewSchoolBest
 };
+
+void PrintTo(const BestCase& c, std::ostream* os) { *os << c.name; }
 
 class RunEnd : public ResultsFile, public ::testing::WithParamInterface<BestCase> {};
 

@@ -5,6 +5,7 @@
 #include "results/criteria.h"
 #include "results/resultsfile.h"
 #include "common/runstate.h"
+#include "sharedstate.h"
 
 #include <QDir>
 #include <QFile>
@@ -43,10 +44,8 @@ class Statistics : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        common::runState().Reset();
+        testing_support::ResetSharedState();
         common::runState().ProgramDataFolder = dir.path() + u'/';
-        results::stats().Reset();
-        results::criteria().Reset();
         for (int level = 1; level <= 35; ++level) {
             auto& c = results::criteria()[level];
             c.TargetTime = 60;
@@ -56,11 +55,7 @@ protected:
         }
         fake.now = QDateTime(kToday, QTime(15, 0));
     }
-    void TearDown() override {
-        common::runState().Reset();
-        results::stats().Reset();
-        results::criteria().Reset();
-    }
+    void TearDown() override { testing_support::ResetSharedState(); }
     void Write(const QByteArray& bytes) {
         QFile f(results::ResultsFilePath());
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));

@@ -267,6 +267,8 @@ struct BadFileCase {
     enum { None, Garbage, HeaderOnly, Aiff, Text, Empty } content;
 };
 
+void PrintTo(const BadFileCase& c, std::ostream* os) { *os << c.label; }
+
 class SoundBadFiles : public SoundBackEnd, public ::testing::WithParamInterface<BadFileCase> {};
 
 TEST_P(SoundBadFiles, FailWithAReadableText) {

@@ -5,6 +5,7 @@
 #include "demoschool.h"
 #include "fakeplatform.h"
 #include "common/runstate.h"
+#include "sharedstate.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -26,7 +27,7 @@ namespace {
 class SoundFolder {
 public:
     explicit SoundFolder(const QString& listText) {
-        runState().Reset();
+        testing_support::ResetSharedState();
         runState().SoundFolder = dir_.path() + u'/';
         if (!listText.isNull()) {
             QString error;
@@ -71,6 +72,8 @@ struct ListCase {
     QStringList files;
     QString count;  // null: no count
 };
+
+void PrintTo(const ListCase& c, std::ostream* os) { *os << c.label; }
 
 class SoundListCases : public ::testing::TestWithParam<ListCase> {};
 
@@ -142,6 +145,8 @@ struct PickCase {
     QString played;  // base name, empty: nothing reaches the back end
 };
 
+void PrintTo(const PickCase& c, std::ostream* os) { *os << c.label; }
+
 class SoundPickCases : public ::testing::TestWithParam<PickCase> {};
 
 TEST_P(SoundPickCases, PlaysTheChosenFile) {
@@ -209,6 +214,8 @@ struct FailureCase {
     const char* messages;
     int failuresAtEnd;
 };
+
+void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.label; }
 
 class SoundFailureCases : public ::testing::TestWithParam<FailureCase> {};
 

@@ -3,6 +3,7 @@
 #include "common/runstate.h"
 
 #include "fakeplatform.h"
+#include "sharedstate.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,7 +25,10 @@ struct FolderCase {
     const char16_t* programFolderName;
     const char16_t* programDataFolder;
     const char16_t* soundFolder;
+    const char* name;
 };
+
+void PrintTo(const FolderCase& c, std::ostream* os) { *os << c.name; }
 
 class FolderDerivation : public ::testing::TestWithParam<FolderCase> {};
 
@@ -42,13 +46,15 @@ INSTANTIATE_TEST_SUITE_P(
     Installations, FolderDerivation,
     ::testing::Values(
         FolderCase{u"/D/CAI/ローマ字", u"/D/CAIdata/", false, u"/D/CAIdata/", u"ローマ字",
-                   u"/D/CAIdata/ローマ字/", u"/D/CAIdata/音フォルダ/"},
+                   u"/D/CAIdata/ローマ字/", u"/D/CAIdata/音フォルダ/", "DataRootWithItsSlash"},
         // Without its trailing '/' every derived name runs into the next.
         FolderCase{u"/D/CAI/ローマ字", u"/D/CAIdata", false, u"/D/CAIdata", u"ローマ字",
-                   u"/D/CAIdataローマ字/", u"/D/CAIdata音フォルダ/"},
+                   u"/D/CAIdataローマ字/", u"/D/CAIdata音フォルダ/", "DataRootWithoutItsSlash"},
         // Development layout: the data root hangs off the first component.
         FolderCase{u"/home/dev/VB0006/src/ローマ字", u"/ignored/", true, u"/VB0006/VBベルダなし/",
-                   u"ローマ字", u"/home/dev/VB0006/src/ローマ字/", u"/VB0006/VBベルダなし/音フォルダ/"}));
+                   u"ローマ字", u"/home/dev/VB0006/src/ローマ字/", u"/VB0006/VBベルダなし/音フォルダ/",
+                   "DevelopmentLayout"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(DevLayout, NeedsVB0006WithoutVORLEX) {
     const std::pair<const char16_t*, bool> cases[] = {
@@ -90,8 +96,7 @@ public:
         fake.programFolder = root + QStringLiteral("/CAI/ローマ字");
         QDir().mkpath(fake.programFolder);
         QDir().mkpath(root + QStringLiteral("/data/音フォルダ"));
-        runState().Reset();
-        startup::commonSettings().Reset();
+        testing_support::ResetSharedState();
         WritePathFile(lines(root + QStringLiteral("/data/")));
         WriteCommon(QStringLiteral("3\r\n\"01234中央教室\"\r\n1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n"));
         Write(root + QStringLiteral("/data/音フォルダ/新音ファイル.txt"), QString());
@@ -153,6 +158,8 @@ struct BadInput {
     std::function<void(LoadConfigurationTest&)> spoil;
     QStringList mustName;
 };
+
+void PrintTo(const BadInput& c, std::ostream* os) { *os << c.label; }
 
 class LoadConfigurationErrors : public LoadConfigurationTest,
                                 public ::testing::WithParamInterface<BadInput> {};

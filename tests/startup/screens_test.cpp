@@ -8,6 +8,7 @@
 #include "shell/screenhost.h"
 
 #include "fakeplatform.h"
+#include "sharedstate.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -28,7 +29,7 @@ namespace {
 class ScreensTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        runState().Reset();
+        testing_support::ResetSharedState();
         fake.now = QDateTime(QDate(2026, 2, 28), QTime(9, 30, 0));
         ScreenHost::instance().show();  // as the program's main() does
     }

@@ -23,6 +23,7 @@ int FakePlatform::PlayWav(const QString& path, QString& errorText) {
         soundResults.pop_front();
     }
     if (code != 0) errorText = soundError;
+    if (onSound) onSound(QFileInfo(path).completeBaseName());
     return code;
 }
 

@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <functional>
 
 namespace testing_support {
 
@@ -37,6 +38,9 @@ public:
     int soundResult = 0;         // code every playback returns
     QString soundError = QStringLiteral("fake sound error");
     std::deque<int> soundResults;  // per-call codes, taken before soundResult
+    // Called as each sound plays, with its base name: playback blocks, so a
+    // test looks here at what the pupil sees during a sound.
+    std::function<void(const QString&)> onSound;
 
     // --- message boxes ---
     QList<MessageRecord> messages;
