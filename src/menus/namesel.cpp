@@ -40,31 +40,15 @@ namesel::namesel(QWidget* parent) : kit::Screen(parent) {
 }
 
 void namesel::BuildControls() {
-    auto label = [this](QWidget* parent, const QString& name, const QString& text, const QRect& r,
-                        int pt, bool bold = false) {
-        auto* l = new QLabel(text, parent);
-        l->setObjectName(name);
-        l->setGeometry(r);
-        l->setFont(FontOf(pt, bold));
-        return l;
-    };
-    auto button = [this](const QString& name, const QString& text, const QRect& r, int pt) {
-        auto* b = new QPushButton(text, this);
-        b->setObjectName(name);
-        b->setGeometry(r);
-        b->setFont(FontOf(pt, true));
-        return b;
-    };
-
-    Label4 = label(this, QStringLiteral("Label4"), QString(), {30, 14, 420, 84}, 48, true);
+    Label4 = kit::MakeLabel(this, QStringLiteral("Label4"), QString(), {30, 14, 420, 84}, kit::Pt(48), true);
     Label4->setCursor(Qt::PointingHandCursor);
 
     Picture8 = new QWidget(this);
     Picture8->setObjectName(QStringLiteral("Picture8"));
     Picture8->setGeometry(470, 30, 150, 56);
     SetBackground(Picture8, QColor(200, 0, 0));
-    Label8 = label(Picture8, QStringLiteral("Label8"), QStringLiteral("開発中"), {0, 0, 150, 56}, 20,
-                   true);
+    Label8 = kit::MakeLabel(Picture8, QStringLiteral("Label8"), QStringLiteral("開発中"), {0, 0, 150, 56},
+                            kit::Pt(20), true);
     Label8->setAlignment(Qt::AlignCenter);
     Label8->setStyleSheet(QStringLiteral("color: white;"));
     Picture8->hide();
@@ -82,8 +66,7 @@ void namesel::BuildControls() {
     List1->setGeometry(30, 110, 620, 634);
     // Rows are laid out in columns of half- and full-width characters; a
     // font with exactly that ratio keeps the figures under one another.
-    QFont listFont(QStringLiteral("Noto Sans Mono CJK JP"), 17);
-    List1->setFont(listFont);
+    List1->setFont(kit::ListFont(17));
     List2 = new TextList(this);
     List2->setObjectName(QStringLiteral("List2"));
     List2->hide();
@@ -91,14 +74,15 @@ void namesel::BuildControls() {
     List3->setObjectName(QStringLiteral("List3"));
     List3->hide();
 
-    Label1 = label(this, QStringLiteral("Label1"), kPrompt, {680, 110, 320, 64}, 22, true);
+    Label1 = kit::MakeLabel(this, QStringLiteral("Label1"), kPrompt, {680, 110, 320, 64}, kit::Pt(22), true);
     Label1->setAlignment(Qt::AlignCenter);
     Label1->setFrameStyle(QFrame::Box | QFrame::Plain);
     SetBackground(Label1, Qt::white);
-    Label2 = label(this, QStringLiteral("Label2"), QString(), {680, 176, 100, 20}, 10);
+    Label2 = kit::MakeLabel(this, QStringLiteral("Label2"), QString(), {680, 176, 100, 20}, kit::Pt(10));
     Label2->hide();
 
-    Command14 = button(QStringLiteral("Command14"), QStringLiteral("O.K."), {680, 190, 320, 90}, 28);
+    Command14 = kit::MakeButton(this, QStringLiteral("Command14"), QStringLiteral("O.K."),
+                                {680, 190, 320, 90}, kit::Pt(28), true);
 
     auto* frame = new QWidget(this);
     frame->setObjectName(QStringLiteral("Frame1"));
@@ -115,14 +99,14 @@ void namesel::BuildControls() {
     }
     Option1[0]->setChecked(true);
 
-    Command7 = button(QStringLiteral("Command7"), QStringLiteral("ルナリアへ(0)"), {680, 664, 320, 72},
-                      20);
+    Command7 = kit::MakeButton(this, QStringLiteral("Command7"), QStringLiteral("ルナリアへ(0)"),
+                               {680, 664, 320, 72}, kit::Pt(20), true);
 
     Picture5 = new QWidget(this);
     Picture5->setObjectName(QStringLiteral("Picture5"));
     Picture5->setGeometry(0, 0, kit::kWidth, kit::kHeight);
-    Label19 = label(Picture5, QStringLiteral("Label19"), QStringLiteral("Just a moment, please."),
-                    Picture5->rect(), 28, true);
+    Label19 = kit::MakeLabel(Picture5, QStringLiteral("Label19"), QStringLiteral("Just a moment, please."),
+                             Picture5->rect(), kit::Pt(28), true);
     Label19->setAlignment(Qt::AlignCenter);
     Picture5->hide();
 

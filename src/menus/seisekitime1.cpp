@@ -79,31 +79,17 @@ seisekitime1::seisekitime1(QWidget* parent) : kit::Screen(parent) {
 }
 
 void seisekitime1::BuildTemplates() {
-    auto label = [this](const QString& name, const QRect& r, int pt, bool bold = false) {
-        auto* l = new QLabel(this);
-        l->setObjectName(name);
-        l->setGeometry(r);
-        l->setFont(FontOf(pt, bold));
-        return l;
-    };
-    auto button = [this](QWidget* parent, const QString& name, const QString& text, const QRect& r) {
-        auto* b = new QPushButton(text, parent);
-        b->setObjectName(name);
-        b->setGeometry(r);
-        b->setFont(FontOf(12));
-        return b;
-    };
-
     // Header
-    Label11 = label(QStringLiteral("Label11"), {12, 4, 200, 52}, 24, true);
-    Label12 = label(QStringLiteral("Label12"), {220, 6, 330, 34}, 16, true);
-    Label13 = label(QStringLiteral("Label13"), {220, 42, 330, 26}, 11);
-    Label17 = label(QStringLiteral("Label17"), {560, 6, 200, 30}, 13);
-    Label18 = label(QStringLiteral("Label18"), {560, 40, 210, 28}, 13);
-    Label5 = label(QStringLiteral("Label5"), {780, 76, 236, 26}, 11);
-    Command8 = button(this, QStringLiteral("Command8"), QStringLiteral("データ処理"), {774, 8, 118, 48});
-    Command1 = button(this, QStringLiteral("Command1"), QStringLiteral("戻る(0)"), {900, 8, 112, 48});
-    Command1->setFont(FontOf(14, true));
+    Label11 = kit::MakeLabel(this, QStringLiteral("Label11"), QString(), {12, 4, 200, 52}, kit::Pt(24), true);
+    Label12 = kit::MakeLabel(this, QStringLiteral("Label12"), QString(), {220, 6, 330, 34}, kit::Pt(16),
+                             true);
+    Label13 = kit::MakeLabel(this, QStringLiteral("Label13"), QString(), {220, 42, 330, 26}, kit::Pt(11));
+    Label17 = kit::MakeLabel(this, QStringLiteral("Label17"), QString(), {560, 6, 200, 30}, kit::Pt(13));
+    Label18 = kit::MakeLabel(this, QStringLiteral("Label18"), QString(), {560, 40, 210, 28}, kit::Pt(13));
+    Label5 = kit::MakeLabel(this, QStringLiteral("Label5"), QString(), {780, 76, 236, 26}, kit::Pt(11));
+    Command8 = kit::MakeButton(this, QStringLiteral("Command8"), QStringLiteral("データ処理"), {774, 8, 118, 48});
+    Command1 = kit::MakeButton(this, QStringLiteral("Command1"), QStringLiteral("戻る(0)"), {900, 8, 112, 48},
+                               kit::Pt(14), true);
 
     // The view switches of the result listings: what is shown, and which runs.
     auto* kindGroup = new QWidget(this);
@@ -135,7 +121,7 @@ void seisekitime1::BuildTemplates() {
     Combo2->setObjectName(QStringLiteral("Combo2"));
     Combo2->setGeometry(780, 74, 236, 28);
     Combo2->hide();
-    Command17 = button(this, QStringLiteral("Command17"), QStringLiteral("グラフ"), {628, 40, 100, 30});
+    Command17 = kit::MakeButton(this, QStringLiteral("Command17"), QStringLiteral("グラフ"), {628, 40, 100, 30});
     Command17->hide();
 
     // Column templates (element 0, hidden), positioned as column 1 inside the
@@ -152,7 +138,7 @@ void seisekitime1::BuildTemplates() {
     auto tmpl = [&](QVector<QLabel*>& arr, const QString& name, const QRect& r, int pt,
                     Qt::Alignment align, bool frame = true, bool bold = false) {
         arr.resize(1);
-        arr[0] = label(name + QStringLiteral("_0"), r, pt, bold);
+        arr[0] = kit::MakeLabel(this, name + QStringLiteral("_0"), QString(), r, kit::Pt(pt), bold);
         intoColumns(arr[0]);
         arr[0]->setAlignment(align);
         if (frame) arr[0]->setFrameStyle(QFrame::Box | QFrame::Plain);
@@ -186,8 +172,8 @@ void seisekitime1::BuildTemplates() {
         l->setAutoFillBackground(true);
     }
     Command4.resize(1);
-    Command4[0] = button(this, QStringLiteral("Command4_0"), QString(), {x, 162, kColumnInner, 48});
-    Command4[0]->setFont(FontOf(15, true));
+    Command4[0] = kit::MakeButton(this, QStringLiteral("Command4_0"), QString(), {x, 162, kColumnInner, 48},
+                                  kit::Pt(15), true);
     intoColumns(Command4[0]);
     Command4[0]->hide();
     List5.resize(1);
@@ -214,11 +200,12 @@ void seisekitime1::BuildTemplates() {
     Picture7->setGeometry(312, 240, 400, 270);
     SetBackground(Picture7, QColor(255, 240, 200));
     Command10.resize(2);
-    Command10[0] = button(Picture7, QStringLiteral("Command10_0"), QStringLiteral("データ変更"),
-                          {40, 30, 320, 56});
-    Command10[1] = button(Picture7, QStringLiteral("Command10_1"),
-                          QStringLiteral("合格タイムデータ変更"), {40, 100, 320, 56});
-    Command12 = button(Picture7, QStringLiteral("Command12"), QStringLiteral("戻る"), {140, 190, 120, 48});
+    Command10[0] = kit::MakeButton(Picture7, QStringLiteral("Command10_0"), QStringLiteral("データ変更"),
+                                   {40, 30, 320, 56});
+    Command10[1] = kit::MakeButton(Picture7, QStringLiteral("Command10_1"), QStringLiteral("合格タイムデータ変更"),
+                                   {40, 100, 320, 56});
+    Command12 = kit::MakeButton(Picture7, QStringLiteral("Command12"), QStringLiteral("戻る"),
+                                {140, 190, 120, 48});
     Picture7->hide();
     connect(Command8, &QPushButton::clicked, this, [this] {
         Picture7->show();
@@ -232,12 +219,15 @@ void seisekitime1::BuildTemplates() {
     Picture11->setObjectName(QStringLiteral("Picture11"));
     Picture11->setGeometry(0, 110, 1024, 658);
     SetBackground(Picture11, Qt::white);
-    Command18 = button(Picture11, QStringLiteral("Command18"), QStringLiteral("戻る"), {900, 10, 110, 44});
-    Command25 = button(Picture11, QStringLiteral("Command25"), QStringLiteral("他の人のデータを見る"),
-                       {620, 10, 270, 44});
+    Command18 = kit::MakeButton(Picture11, QStringLiteral("Command18"), QStringLiteral("戻る"),
+                                {900, 10, 110, 44});
+    Command25 = kit::MakeButton(Picture11, QStringLiteral("Command25"), QStringLiteral("他の人のデータを見る"),
+                                {620, 10, 270, 44});
     Command24.resize(2);
-    Command24[0] = button(Picture11, QStringLiteral("Command24_0"), QStringLiteral("表示"), {400, 10, 100, 44});
-    Command24[1] = button(Picture11, QStringLiteral("Command24_1"), QStringLiteral("印刷"), {510, 10, 100, 44});
+    Command24[0] = kit::MakeButton(Picture11, QStringLiteral("Command24_0"), QStringLiteral("表示"),
+                                   {400, 10, 100, 44});
+    Command24[1] = kit::MakeButton(Picture11, QStringLiteral("Command24_1"), QStringLiteral("印刷"),
+                                   {510, 10, 100, 44});
     List2 = new QListWidget(Picture11);
     List2->setObjectName(QStringLiteral("List2"));
     List2->setGeometry(620, 60, 390, 580);

@@ -19,10 +19,8 @@ Form2::Form2(QWidget* parent) : QDialog(parent) {
     setFixedSize(860, 700);
     auto& rs = common::runState();
 
-    Label4 = new QLabel(QStringLiteral("練習する方式を選びなさい"), this);
-    Label4->setObjectName(QStringLiteral("Label4"));
-    Label4->setFont(kit::FontOf(kit::Px(34), true));
-    Label4->setGeometry(30, 20, 800, 50);
+    Label4 = kit::MakeLabel(this, QStringLiteral("Label4"), QStringLiteral("練習する方式を選びなさい"),
+                            {30, 20, 800, 50}, kit::Px(34), true);
 
     static const char16_t* const kOptions[4] = {u"", u"両方", u"訓令式", u"ヘボン式"};
     auto* group = new QButtonGroup(this);
@@ -39,16 +37,9 @@ Form2::Form2(QWidget* parent) : QDialog(parent) {
     const int selected = rs.RomanizationMode + 1;
     if (selected >= 1 && selected <= 3) Option1[selected]->setChecked(true);
 
-    Label2 = new QLabel(HepburnNote(), this);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setFont(kit::FontOf(kit::Px(24)));
-    Label2->setGeometry(40, 320, 300, 40);
-
-    Label3 = new QLabel(NnNote(), this);
-    Label3->setObjectName(QStringLiteral("Label3"));
-    Label3->setFont(kit::FontOf(kit::Px(22)));
+    Label2 = kit::MakeLabel(this, QStringLiteral("Label2"), HepburnNote(), {40, 320, 300, 40}, kit::Px(24));
+    Label3 = kit::MakeLabel(this, QStringLiteral("Label3"), NnNote(), {40, 380, 300, 150}, kit::Px(22));
     Label3->setWordWrap(true);
-    Label3->setGeometry(40, 380, 300, 150);
 
     List1 = new QListWidget(this);
     List1->setObjectName(QStringLiteral("List1"));
@@ -56,10 +47,8 @@ Form2::Form2(QWidget* parent) : QDialog(parent) {
     List1->setGeometry(370, 90, 460, 580);
     List1->addItems(ChartLines());
 
-    Command2 = new QPushButton(QStringLiteral("スタート"), this);
-    Command2->setObjectName(QStringLiteral("Command2"));
-    Command2->setFont(kit::FontOf(kit::Px(32), true));
-    Command2->setGeometry(40, 580, 300, 80);
+    Command2 = kit::MakeButton(this, QStringLiteral("Command2"), QStringLiteral("スタート"), {40, 580, 300, 80},
+                               kit::Px(32), true);
     Command2->setVisible(!rs.ChooserDone);
     Command2->setDefault(true);
     connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });

@@ -31,8 +31,6 @@ namespace {
 
 // Layout on the 1024 x 768 canvas: the status panel on top, the exercise
 // panel filling the rest.
-constexpr int kWidth = kit::kWidth;
-constexpr int kHeight = kit::kHeight;
 constexpr int kStatusHeight = 176;
 constexpr int kBigTypePx = 200;  // question and answer boxes
 constexpr int kBoxWidth = 460;
@@ -41,16 +39,6 @@ constexpr int kBoxHeight = 300;
 const QColor kAnswerCleared(128, 255, 255);
 const QColor kAnswerCurrent(255, 255, 192);
 const QColor kAnswerDown(0, 192, 0);
-
-QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& text, const QRect& r,
-                  int px, bool bold = false, Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter) {
-    auto* l = new QLabel(text, parent);
-    if (!name.isEmpty()) l->setObjectName(name);
-    l->setGeometry(r);
-    l->setFont(kit::FontOf(kit::Px(px), bold));
-    l->setAlignment(align);
-    return l;
-}
 
 void Fill(QWidget* w, const QColor& c) {
     w->setAutoFillBackground(true);
@@ -113,45 +101,56 @@ void MainFrm::DisableInputMethods() {
 void MainFrm::BuildStatusPanel() {
     sPicture1 = new QFrame(this);
     sPicture1->setObjectName(QStringLiteral("sPicture1"));
-    sPicture1->setGeometry(0, 0, kWidth, kStatusHeight);
+    sPicture1->setGeometry(0, 0, kit::kWidth, kStatusHeight);
     sPicture1->setFrameShape(QFrame::Panel);
     sPicture1->setFrameShadow(QFrame::Raised);
     Fill(sPicture1, QColor(255, 250, 235));
     QWidget* p = sPicture1;
     const auto right = Qt::AlignRight | Qt::AlignVCenter;
 
-    sLabel2 = MakeLabel(p, QStringLiteral("sLabel2"), QString(), {14, 6, 170, 40}, 0, true);
+    sLabel2 = kit::MakeLabel(p, QStringLiteral("sLabel2"), QString(), {14, 6, 170, 40}, kit::Px(0), true);
     QFont title = sLabel2->font();
     title.setPointSizeF(16.8);
     sLabel2->setFont(title);
-    sLabel14 = MakeLabel(p, QStringLiteral("sLabel14"), QString(), {190, 6, 330, 40}, 22);
-    sLabel7 = MakeLabel(p, QStringLiteral("sLabel7"), QString(), {530, 4, 480, 44}, 30, true);
+    sLabel14 = kit::MakeLabel(p, QStringLiteral("sLabel14"), QString(), {190, 6, 330, 40}, kit::Px(22));
+    sLabel7 = kit::MakeLabel(p, QStringLiteral("sLabel7"), QString(), {530, 4, 480, 44}, kit::Px(30), true);
 
-    MakeLabel(p, QStringLiteral("sCaptionLevel"), QStringLiteral("レベル"), {14, 52, 90, 44}, 24);
-    sLabel8 = MakeLabel(p, QStringLiteral("sLabel8"), QString(), {104, 52, 270, 44}, 28, true);
-    MakeLabel(p, QStringLiteral("sCaptionRemain"), QStringLiteral("残り"), {384, 52, 56, 44}, 24);
-    sLabel9 = MakeLabel(p, QStringLiteral("sLabel9"), QString(), {440, 50, 64, 48}, 36, true, right);
-    MakeLabel(p, QStringLiteral("sCaptionRemainUnit"), QStringLiteral("問"), {508, 52, 40, 44}, 24);
-    MakeLabel(p, QStringLiteral("sCaptionTime"), QStringLiteral("タイム"), {566, 52, 84, 44}, 24);
-    sLabel10 = MakeLabel(p, QStringLiteral("sLabel10"), QString(), {650, 50, 100, 48}, 36, true, right);
-    MakeLabel(p, QStringLiteral("sCaptionSignIn"), QStringLiteral("起動後"), {782, 52, 84, 44}, 24);
-    sLabel13 = MakeLabel(p, QStringLiteral("sLabel13"), QString(), {866, 52, 80, 44}, 28, true, right);
-    MakeLabel(p, QStringLiteral("sCaptionSignInUnit"), QStringLiteral("分"), {950, 52, 40, 44}, 24);
+    kit::MakeLabel(p, QStringLiteral("sCaptionLevel"), QStringLiteral("レベル"), {14, 52, 90, 44}, kit::Px(24));
+    sLabel8 = kit::MakeLabel(p, QStringLiteral("sLabel8"), QString(), {104, 52, 270, 44}, kit::Px(28), true);
+    kit::MakeLabel(p, QStringLiteral("sCaptionRemain"), QStringLiteral("残り"), {384, 52, 56, 44}, kit::Px(24));
+    sLabel9 = kit::MakeLabel(p, QStringLiteral("sLabel9"), QString(), {440, 50, 64, 48}, kit::Px(36), true,
+                             right);
+    kit::MakeLabel(p, QStringLiteral("sCaptionRemainUnit"), QStringLiteral("問"), {508, 52, 40, 44},
+                   kit::Px(24));
+    kit::MakeLabel(p, QStringLiteral("sCaptionTime"), QStringLiteral("タイム"), {566, 52, 84, 44}, kit::Px(24));
+    sLabel10 = kit::MakeLabel(p, QStringLiteral("sLabel10"), QString(), {650, 50, 100, 48}, kit::Px(36),
+                              true, right);
+    kit::MakeLabel(p, QStringLiteral("sCaptionSignIn"), QStringLiteral("起動後"), {782, 52, 84, 44},
+                   kit::Px(24));
+    sLabel13 = kit::MakeLabel(p, QStringLiteral("sLabel13"), QString(), {866, 52, 80, 44}, kit::Px(28), true,
+                              right);
+    kit::MakeLabel(p, QStringLiteral("sCaptionSignInUnit"), QStringLiteral("分"), {950, 52, 40, 44},
+                   kit::Px(24));
 
-    MakeLabel(p, QStringLiteral("sCaptionToday"), QStringLiteral("本日"), {14, 100, 60, 36}, 22);
-    sLabel12 = MakeLabel(p, QStringLiteral("sLabel12"), QString(), {74, 100, 56, 36}, 26, true, right);
-    MakeLabel(p, QStringLiteral("sCaptionTodayUnit"), QStringLiteral("回目"), {134, 100, 60, 36}, 22);
-    MakeLabel(p, QStringLiteral("sCaptionThisLevel"), QStringLiteral("このレベル"), {204, 100, 116, 36}, 22);
-    sLabel11 = MakeLabel(p, QStringLiteral("sLabel11"), QString(), {320, 100, 56, 36}, 26, true, right);
-    MakeLabel(p, QStringLiteral("sCaptionThisLevelUnit"), QStringLiteral("回目"), {380, 100, 60, 36}, 22);
+    kit::MakeLabel(p, QStringLiteral("sCaptionToday"), QStringLiteral("本日"), {14, 100, 60, 36}, kit::Px(22));
+    sLabel12 = kit::MakeLabel(p, QStringLiteral("sLabel12"), QString(), {74, 100, 56, 36}, kit::Px(26), true,
+                              right);
+    kit::MakeLabel(p, QStringLiteral("sCaptionTodayUnit"), QStringLiteral("回目"), {134, 100, 60, 36},
+                   kit::Px(22));
+    kit::MakeLabel(p, QStringLiteral("sCaptionThisLevel"), QStringLiteral("このレベル"), {204, 100, 116, 36},
+                   kit::Px(22));
+    sLabel11 = kit::MakeLabel(p, QStringLiteral("sLabel11"), QString(), {320, 100, 56, 36}, kit::Px(26),
+                              true, right);
+    kit::MakeLabel(p, QStringLiteral("sCaptionThisLevelUnit"), QStringLiteral("回目"), {380, 100, 60, 36},
+                   kit::Px(22));
 
     // Countdown boxes: three groups of ten, each under its caption.
     static const char16_t* const kCaptions[4] = {u"", u"Best", u"YourBest", u"Pass"};
     static const QColor kBoxColours[3] = {QColor(0, 200, 0), QColor(255, 220, 0), QColor(230, 0, 0)};
     for (int g = 0; g <= 3; ++g) {
         const int x = 460 + (g - 1) * 186;
-        auto* cap = MakeLabel(p, QStringLiteral("sLabel17_%1").arg(g), QString::fromUtf16(kCaptions[g]),
-                              {x, 100, 178, 22}, 16, true, Qt::AlignCenter);
+        auto* cap = kit::MakeLabel(p, QStringLiteral("sLabel17_%1").arg(g), QString::fromUtf16(kCaptions[g]),
+                                   {x, 100, 178, 22}, kit::Px(16), true, Qt::AlignCenter);
         cap->setVisible(g != 0);
         sLabel17 << cap;
     }
@@ -195,18 +194,18 @@ void MainFrm::BuildStatusPanel() {
 void MainFrm::BuildExercisePanel() {
     Keisan2BasePic = new QFrame(this);
     Keisan2BasePic->setObjectName(QStringLiteral("Keisan2BasePic"));
-    Keisan2BasePic->setGeometry(0, kStatusHeight, kWidth, kHeight - kStatusHeight);
+    Keisan2BasePic->setGeometry(0, kStatusHeight, kit::kWidth, kit::kHeight - kStatusHeight);
     Fill(Keisan2BasePic, QColor(235, 250, 235));
     QWidget* p = Keisan2BasePic;
 
-    Label6 = MakeLabel(p, QStringLiteral("Label6"), QStringLiteral("ヒント＝Ｆ１キー（１０秒追加）"),
-                       {24, 12, 600, 48}, 30);
-    Label3 = MakeLabel(p, QStringLiteral("Label3"), QString(), {624, 12, 376, 48}, 30, true,
-                       Qt::AlignRight | Qt::AlignVCenter);
+    Label6 = kit::MakeLabel(p, QStringLiteral("Label6"), QStringLiteral("ヒント＝Ｆ１キー（１０秒追加）"),
+                            {24, 12, 600, 48}, kit::Px(30));
+    Label3 = kit::MakeLabel(p, QStringLiteral("Label3"), QString(), {624, 12, 376, 48}, kit::Px(30), true,
+                            Qt::AlignRight | Qt::AlignVCenter);
 
     auto bigBox = [&](const QString& name, int x) {
-        auto* l = MakeLabel(p, name, QString(), {x, 72, kBoxWidth, kBoxHeight}, kBigTypePx, false,
-                            Qt::AlignCenter);
+        auto* l = kit::MakeLabel(p, name, QString(), {x, 72, kBoxWidth, kBoxHeight}, kit::Px(kBigTypePx),
+                                 false, Qt::AlignCenter);
         l->setFrameShape(QFrame::Box);
         l->setLineWidth(3);
         return l;
@@ -217,19 +216,19 @@ void MainFrm::BuildExercisePanel() {
     Fill(Keisan2Lbl1[0], kAnswerCurrent);
     answerFontPx_ = kBigTypePx;
 
-    Label1 = MakeLabel(p, QStringLiteral("Label1"), QStringLiteral("決定＝リターン"),
-                       {532, 392, kBoxWidth, 60}, 40, true, Qt::AlignCenter);
+    Label1 = kit::MakeLabel(p, QStringLiteral("Label1"), QStringLiteral("決定＝リターン"),
+                            {532, 392, kBoxWidth, 60}, kit::Px(40), true, Qt::AlignCenter);
     for (int i = 0; i <= 1; ++i) {
-        auto* l = MakeLabel(p, QStringLiteral("Keisan2Lbl4_%1").arg(i), QString(),
-                            {532, 384 + i * 66, kBoxWidth, 64}, 52, true, Qt::AlignCenter);
+        auto* l = kit::MakeLabel(p, QStringLiteral("Keisan2Lbl4_%1").arg(i), QString(),
+                                 {532, 384 + i * 66, kBoxWidth, 64}, kit::Px(52), true, Qt::AlignCenter);
         QPalette pal = l->palette();
         pal.setColor(QPalette::WindowText, QColor(0, 0, 200));
         l->setPalette(pal);
         l->hide();
         Keisan2Lbl4 << l;
     }
-    auto* prompt = MakeLabel(p, QStringLiteral("Keisan2Lbl5_0"), QStringLiteral("スペースを２回押しなさい"),
-                             {0, 520, kWidth, 64}, 48, true, Qt::AlignCenter);
+    auto* prompt = kit::MakeLabel(p, QStringLiteral("Keisan2Lbl5_0"), QStringLiteral("スペースを２回押しなさい"),
+                                  {0, 520, kit::kWidth, 64}, kit::Px(48), true, Qt::AlignCenter);
     QPalette pal = prompt->palette();
     pal.setColor(QPalette::WindowText, QColor(220, 0, 0));
     prompt->setPalette(pal);
@@ -259,12 +258,12 @@ void MainFrm::BuildHelpPanel() {
     List1->setObjectName(QStringLiteral("List1"));
     List1->setGeometry(20, 10, 560, Picture1->height() - 20);
     List1->setFont(kit::FontOf(kit::Px(28)));
-    Label2 = MakeLabel(p, QStringLiteral("Label2"), QString(), {610, 20, 400, 44}, 30, true);
-    Label5 = MakeLabel(p, QStringLiteral("Label5"), QString(), {610, 72, 400, 44}, 28);
-    Label4 = MakeLabel(p, QStringLiteral("Label4"), NnNote(), {610, 130, 390, 150}, 26);
+    Label2 = kit::MakeLabel(p, QStringLiteral("Label2"), QString(), {610, 20, 400, 44}, kit::Px(30), true);
+    Label5 = kit::MakeLabel(p, QStringLiteral("Label5"), QString(), {610, 72, 400, 44}, kit::Px(28));
+    Label4 = kit::MakeLabel(p, QStringLiteral("Label4"), NnNote(), {610, 130, 390, 150}, kit::Px(26));
     Label4->setWordWrap(true);
-    Label7 = MakeLabel(p, QStringLiteral("Label7"), QStringLiteral("戻る＝Ｆ１キー"), {610, 310, 400, 48}, 32,
-                       true);
+    Label7 = kit::MakeLabel(p, QStringLiteral("Label7"), QStringLiteral("戻る＝Ｆ１キー"), {610, 310, 400, 48},
+                            kit::Px(32), true);
     Command2 = new QPushButton(QStringLiteral("戻る"), p);
     Command2->setObjectName(QStringLiteral("Command2"));
     Command2->setGeometry(610, 380, 300, 90);
@@ -276,14 +275,14 @@ void MainFrm::BuildHelpPanel() {
 void MainFrm::BuildNotice() {
     sPicture2 = new QFrame(this);
     sPicture2->setObjectName(QStringLiteral("sPicture2"));
-    sPicture2->setGeometry(0, 0, kWidth, kStatusHeight);
+    sPicture2->setGeometry(0, 0, kit::kWidth, kStatusHeight);
     sPicture2->setFrameShape(QFrame::Panel);
     Fill(sPicture2, QColor(255, 255, 160));
-    const QRect r(0, 0, kWidth, kStatusHeight);
-    lblsss1 = MakeLabel(sPicture2, QStringLiteral("lblsss1"), QStringLiteral("成績記録中"), r, 80, true,
-                        Qt::AlignCenter);
-    lblsss2 = MakeLabel(sPicture2, QStringLiteral("lblsss2"), QStringLiteral("時間切れ"), r, 80, true,
-                        Qt::AlignCenter);
+    const QRect r(0, 0, kit::kWidth, kStatusHeight);
+    lblsss1 = kit::MakeLabel(sPicture2, QStringLiteral("lblsss1"), QStringLiteral("成績記録中"), r, kit::Px(80),
+                             true, Qt::AlignCenter);
+    lblsss2 = kit::MakeLabel(sPicture2, QStringLiteral("lblsss2"), QStringLiteral("時間切れ"), r, kit::Px(80),
+                             true, Qt::AlignCenter);
     QPalette pal = lblsss2->palette();
     pal.setColor(QPalette::WindowText, QColor(220, 0, 0));
     lblsss2->setPalette(pal);
@@ -294,9 +293,9 @@ void MainFrm::BuildNotice() {
 
 void MainFrm::Form_Load() {
     common::Randomize(common::platform().SecondsSinceMidnight());
-    sPicture1->setGeometry(0, 0, kWidth, kStatusHeight);
+    sPicture1->setGeometry(0, 0, kit::kWidth, kStatusHeight);
     sPicture2->move(0, 0);
-    Keisan2BasePic->setGeometry(0, sPicture1->height(), kWidth, kHeight - sPicture1->height());
+    Keisan2BasePic->setGeometry(0, sPicture1->height(), kit::kWidth, kit::kHeight - sPicture1->height());
     Keisan2BasePic->show();
     LoadRomanizationMode();
     sTimer2->start();

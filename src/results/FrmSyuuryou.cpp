@@ -48,32 +48,21 @@ void SetFitted(QLabel* label, const QString& text) {
     label->setText(text);
 }
 
-QLabel* MakeLabel(QWidget* parent, const char* name, const QRect& geometry, int px, bool bold,
-                  const QColor& colour, Qt::Alignment alignment = Qt::AlignCenter) {
-    auto* label = new QLabel(parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setGeometry(geometry);
-    label->setAlignment(alignment);
+// A panel label: kit::MakeLabel in pixels, its coloured text centred, and
+// its own size kept for SetFitted.
+QLabel* MakePanelLabel(QWidget* parent, const char* name, const QRect& geometry, int px, bool bold,
+                       const QColor& colour, Qt::Alignment alignment = Qt::AlignCenter) {
+    auto* label = kit::MakeLabel(parent, QString::fromLatin1(name), QString(), geometry, kit::Px(px), bold,
+                                 alignment);
     label->setProperty(kBasePx, px);
-    QFont f = label->font();
-    f.setPixelSize(px);
-    f.setBold(bold);
-    label->setFont(f);
-    QPalette pal = label->palette();
-    pal.setColor(QPalette::WindowText, colour);
-    label->setPalette(pal);
+    kit::SetTextColour(label, colour);
     return label;
 }
 
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, const QRect& geometry,
-                        const QString& colour) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(geometry);
-    QFont f = button->font();
-    f.setPixelSize(44);
-    f.setBold(true);
-    button->setFont(f);
+// One of the two large round buttons, in its colour.
+QPushButton* MakeRoundButton(QWidget* parent, const char* name, const QString& text, const QRect& geometry,
+                             const QString& colour) {
+    auto* button = kit::MakeButton(parent, QString::fromLatin1(name), text, geometry, kit::Px(44), true);
     button->setStyleSheet(QStringLiteral(
         "QPushButton { background: %1; color: white; border: 4px solid white;"
         " border-radius: 24px; }"
@@ -106,7 +95,7 @@ void DrawStar(QPainter& p, QPointF centre, double outer, double inner, double tu
 // The pupil's name must stay readable over the picture: the card behind the
 // figures is drawn into it, so the labels themselves stay transparent.
 QPixmap DrawBackground() {
-    const int w = FrmSyuuryou::kWidth, h = FrmSyuuryou::kHeight;
+    const int w = kit::kWidth, h = kit::kHeight;
     QPixmap pix(w, h);
     QPainter p(&pix);
     p.setRenderHint(QPainter::Antialiasing);
@@ -189,25 +178,25 @@ QPixmap EvaluationBackground() {
 FrmSyuuryou::FrmSyuuryou(QWidget* parent) : kit::Screen(parent) {
     setObjectName(QStringLiteral("FrmSyuuryou"));
     setWindowTitle(QStringLiteral("終了"));
-    resize(kWidth, kHeight);
+    resize(kit::kWidth, kit::kHeight);
 
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setGeometry(0, 0, kWidth, kHeight);
+    Image1->setGeometry(0, 0, kit::kWidth, kit::kHeight);
     Image1->setPixmap(EvaluationBackground());
 
-    Label15 = MakeLabel(this, "Label15", QRect(48, 24, 300, 56), 40, true, QColor(0xe8, 0x4a, 0x5f),
-                        Qt::AlignLeft | Qt::AlignVCenter);
-    Label17 = MakeLabel(this, "Label17", QRect(348, 24, 628, 56), 40, true, kInk,
-                        Qt::AlignRight | Qt::AlignVCenter);
-    Label16 = MakeLabel(this, "Label16", QRect(48, 86, 928, 60), 44, true, kInk);
+    Label15 = MakePanelLabel(this, "Label15", QRect(48, 24, 300, 56), 40, true, QColor(0xe8, 0x4a, 0x5f),
+                             Qt::AlignLeft | Qt::AlignVCenter);
+    Label17 = MakePanelLabel(this, "Label17", QRect(348, 24, 628, 56), 40, true, kInk,
+                             Qt::AlignRight | Qt::AlignVCenter);
+    Label16 = MakePanelLabel(this, "Label16", QRect(48, 86, 928, 60), 44, true, kInk);
 
-    Label18 = MakeLabel(this, "Label18", QRect(130, 186, 764, 84), 64, true, kInk);
-    Label19 = MakeLabel(this, "Label19", QRect(96, 276, 832, 64), 42, true, QColor(0x1f, 0x6f, 0xd1));
-    Label13 = MakeLabel(this, "Label13", QRect(96, 346, 420, 54), 36, false, kInk);
-    Label14 = MakeLabel(this, "Label14", QRect(516, 346, 412, 54), 36, false, kInk);
-    Label20 = MakeLabel(this, "Label20", QRect(96, 404, 832, 90), 60, true, QColor(0xe0, 0x28, 0x3a));
-    Label2 = MakeLabel(this, "Label2", QRect(96, 500, 832, 80), 52, true, QColor(0x1e, 0x9e, 0x3c));
+    Label18 = MakePanelLabel(this, "Label18", QRect(130, 186, 764, 84), 64, true, kInk);
+    Label19 = MakePanelLabel(this, "Label19", QRect(96, 276, 832, 64), 42, true, QColor(0x1f, 0x6f, 0xd1));
+    Label13 = MakePanelLabel(this, "Label13", QRect(96, 346, 420, 54), 36, false, kInk);
+    Label14 = MakePanelLabel(this, "Label14", QRect(516, 346, 412, 54), 36, false, kInk);
+    Label20 = MakePanelLabel(this, "Label20", QRect(96, 404, 832, 90), 60, true, QColor(0xe0, 0x28, 0x3a));
+    Label2 = MakePanelLabel(this, "Label2", QRect(96, 500, 832, 80), 52, true, QColor(0x1e, 0x9e, 0x3c));
 
     Picture1 = new QFrame(this);
     Picture1->setObjectName(QStringLiteral("Picture1"));
@@ -215,14 +204,14 @@ FrmSyuuryou::FrmSyuuryou(QWidget* parent) : kit::Screen(parent) {
     Picture1->setStyleSheet(QStringLiteral(
         "#Picture1 { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #fff4a8, stop:1 #ffc12e);"
         " border: 6px solid #ff7b2e; border-radius: 30px; }"));
-    Label1 = MakeLabel(Picture1, "Label1", QRect(12, 12, 808, 112), 50, true, QColor(0xc2, 0x26, 0x12));
+    Label1 = MakePanelLabel(Picture1, "Label1", QRect(12, 12, 808, 112), 50, true, QColor(0xc2, 0x26, 0x12));
     SetFitted(Label1, QStringLiteral("目標レベルクリア。おめでとう！"));
 
     // The buttons share the place of the panel: the panel gives way to them.
-    Command4 = MakeButton(this, "Command4", QStringLiteral("メニューへ"), QRect(136, 624, 352, 112),
-                          QStringLiteral("#2f80ed"));
-    Command5 = MakeButton(this, "Command5", QStringLiteral("もう一度"), QRect(536, 624, 352, 112),
-                          QStringLiteral("#f2784b"));
+    Command4 = MakeRoundButton(this, "Command4", QStringLiteral("メニューへ"), QRect(136, 624, 352, 112),
+                               QStringLiteral("#2f80ed"));
+    Command5 = MakeRoundButton(this, "Command5", QStringLiteral("もう一度"), QRect(536, 624, 352, 112),
+                               QStringLiteral("#f2784b"));
     Command4->installEventFilter(this);
     Command5->installEventFilter(this);
     connect(Command4, &QPushButton::clicked, this, [this] { Command4_Click(); });

@@ -23,8 +23,6 @@ namespace results {
 class FrmSyuuryou : public kit::Screen {
     Q_OBJECT
 public:
-    static constexpr int kWidth = 1024;
-    static constexpr int kHeight = 768;
     static constexpr int kTimer1Interval = 500;  // ms
 
     explicit FrmSyuuryou(QWidget* parent = nullptr);

@@ -1,6 +1,7 @@
 #include "startup/frmver.h"
 
 #include "common/runstate.h"
+#include "kit/screen.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -26,13 +27,9 @@ frmver::frmver(QWidget* parent) : QDialog(parent) {
     layout->setContentsMargins(32, 24, 32, 20);
     layout->setSpacing(14);
 
-    Label1 = new QLabel(common::runState().ProgramTitle, this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    QFont titleFont = Label1->font();
-    titleFont.setPointSize(22);
-    titleFont.setBold(true);
-    Label1->setFont(titleFont);
-    Label1->setAlignment(Qt::AlignCenter);
+    // The layout places the title: it is made without a place.
+    Label1 = kit::MakeLabel(this, QStringLiteral("Label1"), common::runState().ProgramTitle, QRect(),
+                            kit::Pt(22), true, Qt::AlignCenter);
 
     Label2 = new QLabel(VersionText(), this);
     Label2->setObjectName(QStringLiteral("Label2"));
