@@ -5,11 +5,11 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  qt6-base-dev libicu-dev
+  qt6-base-dev
   libsndfile1-dev libpulse-dev pulseaudio
   fonts-noto-cjk
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth
+  xvfb
   cups cups-client printer-driver-cups-pdf ghostscript poppler-utils
 )
 

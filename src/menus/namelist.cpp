@@ -31,8 +31,7 @@ std::vector<PupilFigures> FiguresOf(const std::vector<int>& pupils) {
     for (size_t i = 0; i < pupils.size(); ++i) {
         const int p = pupils[i];
         if (p < 0 || p >= results::kPupilSlots) continue;
-        const auto& t = totals[p];
-        figures[i] = {t.TodayRuns, t.TodayPoints, t.TotalRuns, t.TotalPoints};
+        figures[i] = totals[p];
     }
     return figures;
 }

@@ -4,6 +4,7 @@
 // first, filtered by grade.
 
 #include "menus/roster.h"
+#include "results/statistics.h"
 
 #include <QString>
 #include <QStringList>
@@ -23,13 +24,9 @@ enum RankingMode {
     AllPointsAndRuns = 3,   // 今まで（ポイント／回数）
 };
 
-// One pupil's sums over levels 1..35 of the statistics as last recomputed.
-struct PupilFigures {
-    long long TodayRuns = 0;
-    long long TodayPoints = 0;
-    long long TotalRuns = 0;
-    long long TotalPoints = 0;
-};
+// One pupil's sums over levels 1..35 of the statistics as last recomputed:
+// the sums the statistics keep while counting.
+using PupilFigures = results::PupilTotals;
 PupilFigures FiguresOf(int pupil);
 // The same for many pupils at once, in their order.
 std::vector<PupilFigures> FiguresOf(const std::vector<int>& pupils);

@@ -172,10 +172,6 @@ int StoredRunPoints(long long t, int level) {
     return MultipliedPoints(StoredBasePoints(t, level), criteria()[level].PointMultiplier);
 }
 
-bool InsidePeriod(double date, double today, const GeneralValue& days) {
-    return date > today - days.Value();
-}
-
 bool LevelCleared(int pupil, int level) {
     if (!ValidLevel(level) || pupil < 0 || pupil >= kPupilSlots) return false;
     const PupilLevelStats& s = stats().At(level, pupil);

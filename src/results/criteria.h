@@ -139,9 +139,19 @@ inline long long FirstThreeCharacters(long long t) {
     return -static_cast<long long>(m);
 }
 
+// The last `days` calendar days counting today (`today`; date values): a
+// record lies within them when its date is later than `after`.
+struct Period {
+    double after = 0;
+    bool Contains(double date) const { return date > after; }
+};
+inline Period PeriodOf(double today, const GeneralValue& days) { return {today - days.Value()}; }
+
 // Whether a record dated `date` lies within the last `days` calendar days
 // counting today (`today`; both date values).
-bool InsidePeriod(double date, double today, const GeneralValue& days);
+inline bool InsidePeriod(double date, double today, const GeneralValue& days) {
+    return PeriodOf(today, days).Contains(date);
+}
 
 // Tests on the statistics as last recomputed.
 bool LevelCleared(int pupil, int level);

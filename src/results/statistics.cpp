@@ -94,8 +94,8 @@ void AddPoints(std::int32_t& sum, int points) {
 struct LevelRule {
     std::int32_t target = 0;
     float multiplier = 0;
-    double judgementAfter = 0;  // dates later than this are inside the period
-    double tooMuchAfter = 0;
+    Period judgement;  // the judgement period
+    Period tooMuch;    // the period of the too-much limits
 };
 
 // Run points of a stored result at a level, remembered for the results that
@@ -149,8 +149,8 @@ public:
         const CriteriaTable& table = criteria();
         for (int level = kFirstLevel; level <= kLastLevel; ++level) {
             const CriteriaRow& c = table[level];
-            rules_[level] = {c.TargetTime, c.PointMultiplier, today_ - c.JudgementDays.Value(),
-                             today_ - c.TooMuchDays.Value()};
+            rules_[level] = {c.TargetTime, c.PointMultiplier, PeriodOf(today_, c.JudgementDays),
+                             PeriodOf(today_, c.TooMuchDays)};
         }
         points_ = &PointsMemo::For(rules_);
     }
@@ -161,11 +161,11 @@ public:
         const int valid = t < kValidRunLimit ? 1 : 0;
         const int points = (*points_)(e.Level, t);
         s.TotalRuns = static_cast<std::int16_t>(s.TotalRuns + valid);
-        if (e.RecordDate > rule.judgementAfter) {
+        if (rule.judgement.Contains(e.RecordDate)) {
             s.PeriodRuns = static_cast<std::int16_t>(s.PeriodRuns + valid);
             AddPoints(s.PeriodPoints, points);
         }
-        if (e.RecordDate > rule.tooMuchAfter) {
+        if (rule.tooMuch.Contains(e.RecordDate)) {
             s.TooMuchRuns = static_cast<std::int16_t>(s.TooMuchRuns + valid);
             AddPoints(s.TooMuchPointsEarned, points);
         }
