@@ -121,14 +121,16 @@ private:
 bool Count(const QString& path, FrequencyCounts& counts, QString& errorMessage, struct stat* stamp) {
     counts = FrequencyCounts{};
     const QString file = path.isEmpty() ? ResultsFilePath() : path;
-    int fd;
-    while ((fd = OpenResultsFileToRead(file)) < 0)
-        if (errno != EINTR) return errorMessage = ReadError(file, errno), false;
-    FileDescriptor closer(fd);
-
+    IoFile input;
+    IoFailure failure;
+    auto failed = [&] {
+        LogIoFailure(failure);
+        errorMessage = ReadError(file, failure.Error);
+        return false;
+    };
+    if (!OpenResultsFileToRead(input, failure, file)) return failed();
     struct stat info {};
-    while (::fstat(fd, &info) != 0)
-        if (errno != EINTR) return errorMessage = ReadError(file, errno), false;
+    if (!input.Stat(info, failure)) return failed();
     if (stamp) *stamp = info;
 
     // Whole records only: a record being appended is counted next time.
@@ -138,20 +140,12 @@ bool Count(const QString& path, FrequencyCounts& counts, QString& errorMessage, 
     long long done = 0;
     while (done < records) {
         const long long wanted = std::min(records - done, kRecordsPerRead) * kRecordSize;
+        // Fewer bytes when the file was shortened meanwhile (records maintenance).
         long long got = 0;
-        while (got < wanted) {
-            const ssize_t n = ::pread(fd, buffer + got, static_cast<size_t>(wanted - got),
-                                      static_cast<off_t>(done * kRecordSize + got));
-            if (n > 0) {
-                got += n;
-                continue;
-            }
-            if (n == 0) break;  // shortened meanwhile (records maintenance)
-            if (errno == EINTR) continue;
-            const int error = errno;
+        if (!input.Read(done * kRecordSize, buffer, wanted, got, failure)) {
             best.CountInto(nullptr);
             counts = FrequencyCounts{};
-            return errorMessage = ReadError(file, error), false;
+            return failed();
         }
         const long long whole = got / kRecordSize;
         best.AddRecords(buffer, whole, counts);

@@ -1,26 +1,56 @@
-// The shared results file and the run-end bookkeeping.
+// The shared results file, the run-end bookkeeping, and the change and
+// deletion of records by records maintenance.
 //
-// Lock protocol. Every PC of the school appends to the same file through the
-// shared data folder. An append opens the file (one descriptor, created when
-// missing), takes an exclusive fcntl lock on the whole file with F_SETLK, and
-// only then reads the length, writes its 44 bytes right after the last whole
-// record in one pwrite, flushes them with fdatasync, unlocks and closes. On NFS
-// and SMB mounts the lock goes to the server, so two PCs never compute the
-// same position. The lock is never waited for inside the kernel: after a
-// refused lock (EAGAIN, EACCES) or a busy file the attempt closes the file
-// and the whole append is tried again after one second during which window
-// events keep running, without limit. POSIX locks belong to the process and
-// any close() of any descriptor of the file drops them, so the lock is held
-// only between open and close of one attempt, with no event processing in
-// between: nothing else in this process can open the file meanwhile. Readers
-// take no lock and read only whole records.
+// Lock protocol. Every PC of the school writes the same file through the
+// shared data folder. A writer opens the file (one descriptor, created when
+// missing), takes an exclusive fcntl lock on the whole file with F_SETLK, does
+// its work, flushes it with fdatasync, unlocks and closes. On NFS and SMB
+// mounts the lock goes to the server, so two PCs never write at once. The
+// lock is never waited for inside the kernel: after a refused lock (EAGAIN,
+// EACCES) or a busy file the attempt closes the file and is tried again after
+// one second during which window events keep running, without limit. POSIX
+// locks belong to the process and any close() of any descriptor of the file
+// drops them, so the lock is held only between open and close of one attempt,
+// with no event processing in between: nothing else in this process can open
+// the file meanwhile. Readers take no lock and read only whole records.
 //
-// What a crash can leave. A crash or power cut before pwrite leaves the file as
-// it was. One during pwrite can leave a partial record (fewer than 44 bytes) at
-// the end: readers ignore it and the next append writes its record over it. The
-// kernel drops the lock of a dead process, so a crash never leaves the file
-// locked. The flush before the unlock means that a record another PC can see
-// after the lock is released is also on the server's disk.
+// An append, under the lock, reads the length and writes its 44 bytes right
+// after the last whole record.
+//
+// A change or a deletion holds the same lock for its whole duration and works
+// like a rollback journal:
+//   1. It reads the whole file and checks that the record it was asked for is
+//      still, byte for byte, the one the teacher opened; otherwise it writes
+//      nothing (another PC deleted or changed records meanwhile).
+//   2. The journal "成績累積データtemp.dat" is written as a copy of the whole
+//      file under a scratch name, flushed, renamed to its own name and the
+//      folder flushed: a journal under its own name is always whole.
+//   3. The results file is rewritten in place: one record, or, for a
+//      deletion, the records after the deleted one moved up by one and the
+//      file cut to its new length. Then it is flushed.
+//   4. The journal is removed and the folder flushed, and only then is the
+//      lock released: a journal that came back after a power cut would undo
+//      appends made after the deletion.
+// Whoever takes the lock next (an append on any PC, a change, a deletion)
+// first looks for the journal. Finding one means a rewrite died between 2 and
+// 4: it writes the journal back over the file, cuts the file to the journal's
+// length, flushes, removes the journal and flushes the folder, and only then
+// does its own work. So a record appended before, during (it waits for the
+// lock) or after a deletion is never lost.
+//
+// What a crash can leave. Of an append: a crash or power cut before pwrite
+// leaves the file as it was; one during pwrite can leave a partial record
+// (fewer than 44 bytes) at the end, which readers ignore and the next append
+// writes its record over. Of a change or deletion: before the rename of step 2
+// the file as it was (and perhaps a scratch copy, written over next time);
+// from then until step 4 ends a journal, and the next lock holder puts the old
+// content back whole; after step 4 the new content. A reader that reads while
+// a rewrite runs, or before the next lock holder has restored the file, may
+// see a mix of old and new records; records maintenance restores a left
+// journal before it lists. The kernel drops the lock of a dead process, so a
+// crash never leaves the file locked. The flush before the unlock means that
+// what another PC can see after the lock is released is also on the server's
+// disk.
 
 #include "results/resultsfile.h"
 
@@ -42,13 +72,10 @@
 #include <thread>
 
 #include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace results {
 namespace {
 
-const QString kResultsFileName = QStringLiteral("成績累積データ.dat");
 constexpr int kTextBytes = 5;
 
 // A text field of exactly five bytes: cut, or padded with `pad`.
@@ -152,36 +179,21 @@ QByteArray FiveByteText(const QString& text) {
     return out;
 }
 
-QString ResultsFilePath() { return common::runState().ProgramDataFolder + kResultsFileName; }
+QString ResultsFilePath() { return ResultsFilePathIn(common::runState().ProgramDataFolder); }
 
-FileDescriptor::~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
+QString ResultsFilePathIn(const QString& folder) { return folder + kResultsFileName; }
+QString JournalPath(const QString& folder) { return folder + kJournalFileName; }
+bool JournalLeft(const QString& folder) { return QFile::exists(JournalPath(folder)); }
+
+bool OpenResultsFile(IoFile& file, IoFailure& failure, const QString& path) {
+    return file.Open(path.isEmpty() ? ResultsFilePath() : path, O_RDWR | O_CREAT, failure);
 }
 
-int FileDescriptor::Close() {
-    if (fd_ < 0) return 0;
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0 ? 0 : errno;
-}
-
-int OpenResultsFile(const QString& path) {
-    const QByteArray name = QFile::encodeName(path.isEmpty() ? ResultsFilePath() : path);
-    int fd;
-    do {
-        fd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    } while (fd < 0 && errno == EINTR);
-    return fd;
-}
-
-int OpenResultsFileToRead(const QString& path) {
-    int fd = OpenResultsFile(path);
-    if (fd >= 0 || (errno != EACCES && errno != EPERM && errno != EROFS)) return fd;
-    const QByteArray name = QFile::encodeName(path.isEmpty() ? ResultsFilePath() : path);
-    do {
-        fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    return fd;
+bool OpenResultsFileToRead(IoFile& file, IoFailure& failure, const QString& path) {
+    if (OpenResultsFile(file, failure, path)) return true;
+    if (failure.Error != EACCES && failure.Error != EPERM && failure.Error != EROFS) return false;
+    failure = {};
+    return file.Open(path.isEmpty() ? ResultsFilePath() : path, O_RDONLY, failure);
 }
 
 void WaitWithEvents(int milliseconds) {
@@ -234,70 +246,228 @@ RunEndFlags& runEndFlags() {
 
 namespace {
 
-// One attempt at the append, from opening the file to closing it; false with
-// the error number when a step failed. The file (and with it the lock) is
-// closed whenever this returns, so the wait before another attempt runs
-// window events without this process holding the lock: an event handler that
-// opens and closes the file meanwhile cannot drop it.
-bool TryAppend(int& error) {
-    int fd;
-    while ((fd = OpenResultsFile()) < 0)
-        if (errno != EINTR) return error = errno, false;
-    FileDescriptor file(fd);
+// The folder part of a path, with its '/'.
+QString FolderOf(const QString& path) { return path.left(path.lastIndexOf(u'/') + 1); }
 
-    struct flock lock {};
-    lock.l_type = F_WRLCK;
-    lock.l_whence = SEEK_SET;
-    lock.l_start = 0;
-    lock.l_len = 0;  // the whole file, however long it grows
-    while (::fcntl(fd, F_SETLK, &lock) != 0)
-        if (errno != EINTR) return error = errno, false;
+// The journal under a scratch name while it is being written.
+QString ScratchPath(const QString& folder) { return JournalPath(folder) + QStringLiteral(".part"); }
 
-    const QByteArray record = EncodeRecord(CurrentRunRecord());
-    for (int shortWrites = 0;;) {
-        struct stat st {};
-        if (::fstat(fd, &st) != 0) {
-            if (errno == EINTR) continue;
-            return error = errno, false;
-        }
-        // Just after the last whole record: a partial tail is written over.
-        const off_t at = st.st_size / kRecordSize * kRecordSize;
-        const ssize_t written = ::pwrite(fd, record.constData(), kRecordSize, at);
-        if (written == kRecordSize) break;
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return error = errno, false;
-        }
-        // A short write leaves a partial tail; the record is written again at
-        // the same place, where a full disk then reports itself.
-        if (++shortWrites == 3) return error = EIO, false;
+// Puts the file back as the journal beside it holds it, when there is one.
+// The caller holds the lock on `file`. Whole or not at all: the journal is
+// removed only once the file is back and flushed, so a crash in here leaves
+// the journal for the next lock holder.
+bool RestoreFromJournal(IoFile& file, const QString& folder, IoFailure& failure) {
+    IoFile journal;
+    IoFailure opening;
+    if (!journal.Open(JournalPath(folder), O_RDONLY, opening)) {
+        if (opening.Error == ENOENT) return true;  // no rewrite died half-way
+        failure = opening;
+        return false;
     }
+    qint64 size = 0;
+    if (!journal.Size(size, failure)) return false;
+    QByteArray bytes(size, Qt::Uninitialized);
+    qint64 got = 0;
+    if (!journal.Read(0, bytes.data(), size, got, failure)) return false;
+    if (got != size) {  // the journal cannot shrink under the lock
+        failure = {IoCall::Pread, EIO, journal.Path()};
+        return false;
+    }
+    if (!file.Write(0, bytes.constData(), size, failure) || !file.Truncate(size, failure) ||
+        !file.Sync(failure) || !journal.Close(failure))
+        return false;
+    return RemoveFile(JournalPath(folder), failure) && SyncFolder(folder, failure);
+}
 
-    while (::fdatasync(fd) != 0)
-        if (errno != EINTR) return error = errno, false;
+// One attempt at a write of the results file under the lock, from opening
+// the file to closing it: open, lock, restore from a left journal, `work`,
+// unlock, close. The failure of the first step that failed, else none. The
+// file (and with it the lock) is closed whenever this returns, so the wait
+// before another attempt runs window events without this process holding the
+// lock: an event handler that opens and closes the file meanwhile cannot drop it.
+template <typename Work>
+IoFailure UnderLock(const QString& path, Work&& work) {
+    IoFailure failure;
+    IoFile file;
+    if (!OpenResultsFile(file, failure, path) || !file.TryLock(failure) ||
+        !RestoreFromJournal(file, FolderOf(path), failure) || !work(file, failure))
+        return failure;
+    file.Unlock();
+    file.Close(failure);
+    return failure;
+}
 
-    struct flock unlock {};
-    unlock.l_type = F_UNLCK;
-    unlock.l_whence = SEEK_SET;
-    ::fcntl(fd, F_SETLK, &unlock);  // close() drops it as well
-    const int closeError = file.Close();
-    if (closeError != 0 && closeError != EINTR) return error = closeError, false;
-    return true;
+// UnderLock again and again while another PC holds the file, one second
+// apart, without limit; the first other failure ends it.
+template <typename Work>
+IoFailure UnderLockWaiting(const QString& path, Work&& work) {
+    for (;;) {
+        const IoFailure failure = UnderLock(path, work);
+        if (!failure || !IsBusyError(failure.Error)) return failure;
+        WaitWithEvents(1000);
+    }
 }
 
 }  // namespace
 
 bool AppendResult() {
-    for (;;) {
-        int error = 0;
-        if (TryAppend(error)) return true;
-        if (!IsBusyError(error)) {
-            FatalAppendError(error);
+    const QByteArray record = EncodeRecord(CurrentRunRecord());
+    const IoFailure failure = UnderLockWaiting(ResultsFilePath(), [&](IoFile& file, IoFailure& f) {
+        qint64 size = 0;
+        // Just after the last whole record: a partial tail is written over.
+        return file.Size(size, f) && file.Write(size / kRecordSize * kRecordSize, record.constData(),
+                                                 kRecordSize, f) &&
+               file.Sync(f);
+    });
+    if (!failure) return true;
+    LogIoFailure(failure);
+    FatalAppendError(failure.Error);
+    return false;
+}
+
+namespace {
+
+// Reads the whole file under the lock.
+bool ReadLocked(IoFile& file, QByteArray& bytes, IoFailure& failure) {
+    qint64 size = 0;
+    if (!file.Size(size, failure)) return false;
+    bytes.resize(size);
+    qint64 got = 0;
+    if (!file.Read(0, bytes.data(), size, got, failure)) return false;
+    bytes.resize(got);
+    return true;
+}
+
+// Step 2 of a rewrite: the journal, whole under its own name.
+bool WriteJournal(const QString& folder, const QByteArray& bytes, IoFailure& failure) {
+    IoFile scratch;
+    return scratch.Open(ScratchPath(folder), O_WRONLY | O_CREAT | O_TRUNC, failure) &&
+           scratch.Write(0, bytes.constData(), bytes.size(), failure) && scratch.Sync(failure) &&
+           scratch.Close(failure) && RenameFile(ScratchPath(folder), JournalPath(folder), failure) &&
+           SyncFolder(folder, failure);
+}
+
+// A change or deletion of record `number`: steps 1 to 4 of the protocol at
+// the top, `rewrite` being step 3.
+template <typename Rewrite>
+RewriteResult RewriteRecord(const QString& folder, qint64 number, const QByteArray& opened,
+                            Rewrite&& rewrite) {
+    RewriteResult result;
+    result.Failure = UnderLockWaiting(ResultsFilePathIn(folder), [&](IoFile& file, IoFailure& f) {
+        QByteArray bytes;
+        if (!ReadLocked(file, bytes, f)) return false;
+        const qint64 records = bytes.size() / kRecordSize;
+        const qint64 at = (number - 1) * kRecordSize;
+        if (number < 1 || number > records || opened.size() != kRecordSize ||
+            std::memcmp(bytes.constData() + at, opened.constData(), kRecordSize) != 0) {
+            result.Outcome = RewriteOutcome::RecordsChanged;
+            return true;
+        }
+        if (!WriteJournal(folder, bytes, f)) return false;
+        if (!rewrite(file, bytes, at, f) || !file.Sync(f) || !RemoveFile(JournalPath(folder), f) ||
+            !SyncFolder(folder, f)) {
+            // Put the old content back at once rather than leave a mix to the
+            // readers until the next lock holder; when that fails as well the
+            // journal stays for the next one.
+            IoFailure ignored;
+            RestoreFromJournal(file, folder, ignored);
             return false;
         }
-        // Another PC holds the file: wait one second and try again, without limit.
+        result.Outcome = RewriteOutcome::Done;
+        return true;
+    });
+    if (result.Failure) {
+        result.Outcome = RewriteOutcome::Failed;
+        LogIoFailure(result.Failure);
+    }
+    return result;
+}
+
+}  // namespace
+
+QByteArray ChangedRecordBytes(const QByteArray& opened, std::int32_t result, std::int16_t pupil) {
+    QByteArray bytes = opened;
+    if (bytes.size() != kRecordSize) return bytes;
+    qToLittleEndian<std::int16_t>(pupil, bytes.data() + 16);
+    qToLittleEndian<std::int32_t>(result, bytes.data() + 20);
+    return bytes;
+}
+
+RewriteResult ChangeRecord(const QString& folder, qint64 number, const QByteArray& opened,
+                           const QByteArray& updated) {
+    if (updated.size() != kRecordSize) return {RewriteOutcome::Failed, {IoCall::Pwrite, EINVAL, ResultsFilePathIn(folder)}};
+    return RewriteRecord(folder, number, opened,
+                         [&](IoFile& file, const QByteArray&, qint64 at, IoFailure& f) {
+                             return file.Write(at, updated.constData(), kRecordSize, f);
+                         });
+}
+
+RewriteResult DeleteRecord(const QString& folder, qint64 number, const QByteArray& opened) {
+    return RewriteRecord(folder, number, opened,
+                         [&](IoFile& file, const QByteArray& bytes, qint64 at, IoFailure& f) {
+                             // Whole records only: a partial tail left by a
+                             // crashed append goes with the rewrite.
+                             const qint64 end = bytes.size() / kRecordSize * kRecordSize;
+                             const qint64 moved = end - at - kRecordSize;
+                             return file.Write(at, bytes.constData() + at + kRecordSize, moved, f) &&
+                                    file.Truncate(end - kRecordSize, f);
+                         });
+}
+
+IoFailure RecoverResultsFile(const QString& folder) {
+    if (!JournalLeft(folder)) return {};
+    const IoFailure failure =
+        UnderLockWaiting(ResultsFilePathIn(folder), [](IoFile&, IoFailure&) { return true; });
+    if (failure) LogIoFailure(failure);
+    return failure;
+}
+
+namespace {
+
+// `n` bytes at `offset` of the file as it is now (all from there to the end
+// when n is -1), restored first when a journal is left. A reader: no lock
+// beyond that of the restore.
+bool ReadPart(const QString& folder, qint64 offset, qint64 n, QByteArray& bytes, IoFailure& failure) {
+    bytes.clear();
+    if ((failure = RecoverResultsFile(folder))) return false;
+    for (;;) {
+        IoFile file;
+        IoFailure f;
+        qint64 size = 0;
+        if (!file.Open(ResultsFilePathIn(folder), O_RDONLY, f)) {
+            if (f.Error == ENOENT) return true;  // no result recorded yet
+        } else if (n >= 0 || file.Size(size, f)) {
+            bytes.resize(n >= 0 ? n : std::max<qint64>(0, size - offset));
+            qint64 got = 0;
+            if (file.Read(offset, bytes.data(), bytes.size(), got, f)) {
+                bytes.resize(got);
+                return true;
+            }
+        }
+        if (f.Call == IoCall::Open || !IsBusyError(f.Error)) {
+            LogIoFailure(f);
+            failure = f;
+            bytes.clear();
+            return false;
+        }
+        // On a share whose server enforces locks, a read of the range an
+        // appender holds is refused until the append is done.
         WaitWithEvents(1000);
     }
+}
+
+}  // namespace
+
+bool ReadResultsBytes(const QString& folder, QByteArray& bytes, IoFailure& failure) {
+    return ReadPart(folder, 0, -1, bytes, failure);
+}
+
+QByteArray ReadRecordBytes(const QString& folder, qint64 number, IoFailure& failure) {
+    QByteArray bytes;
+    if (number < 1 || !ReadPart(folder, (number - 1) * kRecordSize, kRecordSize, bytes, failure) ||
+        bytes.size() != kRecordSize)
+        return {};
+    return bytes;
 }
 
 bool RecordRunResult(int level) {

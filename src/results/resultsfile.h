@@ -1,7 +1,9 @@
 #pragma once
 // The shared results file "成績累積データ.dat": 44-byte records, appended by
-// every PC of the school under a whole-file lock.
+// every PC of the school under a whole-file lock, changed and deleted by
+// records maintenance under the same lock through a rollback journal.
 
+#include "results/resultsio.h"
 #include "results/statistics.h"
 
 #include <QByteArray>
@@ -62,33 +64,29 @@ inline LogEntry DecodeEntry(const char* p) {
 // A text cut or blank-padded to 5 bytes of Shift-JIS.
 QByteArray FiveByteText(const QString& text);
 
+inline const QString kResultsFileName = QStringLiteral("成績累積データ.dat");
+// The journal of a change or deletion: a whole copy of the results file made
+// before anything in it changes. Found beside the results file it means a
+// rewrite died half-way; the next lock holder restores the file from it.
+inline const QString kJournalFileName = QStringLiteral("成績累積データtemp.dat");
+
 // Full path of the results file.
 QString ResultsFilePath();
+// The results file and its journal in a data folder ("" or ending in '/').
+QString ResultsFilePathIn(const QString& folder);
+QString JournalPath(const QString& folder);
+// Whether a change or deletion died half-way in that folder and left its
+// journal (the file may then hold a mix until the next lock holder restores it).
+bool JournalLeft(const QString& folder);
 
 // The one way to open the results file: ProgramDataFolder + "成績累積データ.dat"
-// (or path) for reading and writing, created when it does not exist. A
-// descriptor the caller closes, or -1 with errno set. While an append holds
-// its lock, the appending process opens no second descriptor of the file.
-int OpenResultsFile(const QString& path = QString());
+// (or path) for reading and writing, created when it does not exist. While
+// a lock is held on it, the process opens no second descriptor of the file:
+// closing any descriptor of a file drops the process's locks on it.
+bool OpenResultsFile(IoFile& file, IoFailure& failure, const QString& path = QString());
 // The same for a reader: a results file the teacher made read-only is opened
 // for reading only, since reading needs no write access.
-int OpenResultsFileToRead(const QString& path = QString());
-
-// Closes a descriptor of the results file when the operation ends, whatever
-// path it takes.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor();
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-    // Closes now; the error number of a failed close, else 0.
-    int Close();
-
-private:
-    int fd_;
-};
+bool OpenResultsFileToRead(IoFile& file, IoFailure& failure, const QString& path = QString());
 
 // Waits on the platform's tick count while window events keep running, so the
 // screen stays responsive while another PC holds the file.
@@ -111,6 +109,37 @@ RunEndFlags& runEndFlags();
 
 // Appends the record of the run that just ended (from RunState).
 bool AppendResult();
+
+// --- records maintenance ---
+
+enum class RewriteOutcome {
+    Done,
+    RecordsChanged,  // the record at that number is no longer the one opened: nothing written
+    Failed,          // a system call failed (logged on stderr); the file is whole, old content
+};
+struct RewriteResult {
+    RewriteOutcome Outcome = RewriteOutcome::Done;
+    IoFailure Failure;
+};
+
+// The 44 bytes of record `number` (from 1) as they are in the file now;
+// empty when the file has no such whole record. No lock: a reader.
+QByteArray ReadRecordBytes(const QString& folder, qint64 number, IoFailure& failure);
+// The whole file as it is now, restored first when a journal is left. No
+// lock beyond that of the restore. A missing file reads as empty.
+bool ReadResultsBytes(const QString& folder, QByteArray& bytes, IoFailure& failure);
+// The opened record with a new result and pupil number, every other byte kept.
+QByteArray ChangedRecordBytes(const QByteArray& opened, std::int32_t result, std::int16_t pupil);
+// Writes `updated` as record `number` when that record is still `opened`,
+// byte for byte. Waits while another PC holds the lock.
+RewriteResult ChangeRecord(const QString& folder, qint64 number, const QByteArray& opened,
+                           const QByteArray& updated);
+// Removes record `number` when it is still `opened`, byte for byte; the
+// records after it move up by one. Waits while another PC holds the lock.
+RewriteResult DeleteRecord(const QString& folder, qint64 number, const QByteArray& opened);
+// Takes the lock and restores the results file from a journal left beside it.
+// Does nothing (and takes no lock) when there is none.
+IoFailure RecoverResultsFile(const QString& folder);
 // The run-end bookkeeping around the append.
 bool RecordRunResult(int level);
 

@@ -13,9 +13,6 @@
 #include <limits>
 #include <type_traits>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace results {
 namespace {
@@ -54,32 +51,32 @@ void FatalLoadError(int progress, int error, const LogEntry& e, long long record
             QStringLiteral("line") + p);
 }
 
-// Opens the results file for loading. -1 when the program has been ended.
-int OpenForLoading() {
+// Opens the results file for loading. False when the program has been ended.
+bool OpenForLoading(IoFile& file) {
     constexpr int kProgress = 3;
     int openRetry = 0;
     for (;;) {
-        const int fd = OpenResultsFileToRead();
-        if (fd >= 0) return fd;
-        const int error = errno;
-        if (error == EINTR) continue;
-        if (error == ENOENT || error == ENOTDIR) {
+        IoFailure failure;
+        if (OpenResultsFileToRead(file, failure)) return true;
+        if (failure.Error == ENOENT || failure.Error == ENOTDIR) {
             // The data folder is away (a share not yet mounted): give it
             // four times five seconds.
             WaitWithEvents(5000);
             if (++openRetry >= 4) {
+                LogIoFailure(failure);
                 EndWith(QStringLiteral("ファイルがありません") + QString::number(kProgress) +
-                        ErrorDescription(error) + QString::number(error));
-                return -1;
+                        ErrorDescription(failure.Error) + QString::number(failure.Error));
+                return false;
             }
             continue;
         }
-        if (IsBusyError(error)) {
+        if (IsBusyError(failure.Error)) {
             WaitWithEvents(1000);
             continue;
         }
-        FatalLoadError(kProgress, error, LogEntry{}, 0);
-        return -1;
+        LogIoFailure(failure);
+        FatalLoadError(kProgress, failure.Error, LogEntry{}, 0);
+        return false;
     }
 }
 
@@ -208,46 +205,43 @@ bool Load(Statistics& st, bool resetBestTimes, Count&& count) {
         return false;
     };
 
-    const int fd = OpenForLoading();
-    if (fd < 0) return fail();
-    FileDescriptor file(fd);
+    IoFile file;
+    if (!OpenForLoading(file)) return fail();
 
     // Only the newest kMaxHistory whole records; a partial tail is no record.
-    struct stat info {};
-    while (::fstat(fd, &info) != 0) {
-        const int error = errno;
-        if (error == EINTR) continue;
-        if (IsBusyError(error)) {
+    qint64 size = 0;
+    for (IoFailure failure; !file.Size(size, failure); failure = {}) {
+        if (IsBusyError(failure.Error)) {
             WaitWithEvents(1000);
             continue;
         }
-        FatalLoadError(4, error, LogEntry{}, 0);
+        LogIoFailure(failure);
+        FatalLoadError(4, failure.Error, LogEntry{}, 0);
         return fail();
     }
-    const long long records = info.st_size / kRecordSize;
+    const long long records = size / kRecordSize;
     const long long first = records > kMaxHistory ? records - kMaxHistory : 0;  // 0-based
     const long long wanted = (records - first) * kRecordSize;
 
     std::vector<char>& buffer = ReadBuffer();
     if (buffer.size() < static_cast<size_t>(wanted)) buffer.resize(static_cast<size_t>(wanted));
     long long got = 0;
-    while (got < wanted) {
-        const ssize_t n = ::pread(fd, buffer.data() + got, static_cast<size_t>(wanted - got),
-                                  static_cast<off_t>(first * kRecordSize + got));
-        if (n > 0) {
-            got += n;
-            continue;
-        }
-        if (n == 0) break;  // the file was shortened meanwhile (records maintenance)
-        const int error = errno;
-        if (error == EINTR) continue;
-        if (IsBusyError(error)) {
+    for (;;) {
+        // Fewer bytes than wanted when the file was shortened meanwhile
+        // (records maintenance).
+        IoFailure failure;
+        qint64 part = 0;
+        const bool read = file.Read(first * kRecordSize + got, buffer.data() + got, wanted - got, part, failure);
+        got += part;
+        if (read) break;
+        if (IsBusyError(failure.Error)) {
             // On a share whose server enforces locks, a read of the range an
             // appender holds is refused until the append is done.
             WaitWithEvents(1000);
             continue;
         }
-        FatalLoadError(5, error, LogEntry{}, first + got / kRecordSize + 1);
+        LogIoFailure(failure);
+        FatalLoadError(5, failure.Error, LogEntry{}, first + got / kRecordSize + 1);
         return fail();
     }
 

@@ -1,0 +1,244 @@
+#include "results/resultsio.h"
+
+#include "results/resultsfile.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace results {
+namespace {
+
+struct Seam {
+    IoHook hook;
+    long long calls = 0;
+};
+
+Seam& seam() {
+    static Seam s;
+    return s;
+}
+
+// Counts the call and asks the hook: 0 to make it, else the errno it fails with.
+int Gate(IoCall call, const QByteArray& path, std::size_t& bytes) {
+    Seam& s = seam();
+    ++s.calls;
+    return s.hook ? s.hook(call, s.calls, path, bytes) : 0;
+}
+
+// The real call, or the hook's errno in its place; EINTR retried.
+template <typename Call>
+auto Run(IoCall call, const QByteArray& path, Call&& real) {
+    for (;;) {
+        std::size_t none = 0;
+        if (const int error = Gate(call, path, none)) {
+            errno = error;
+            return decltype(real())(-1);
+        }
+        const auto r = real();
+        if (r < 0 && errno == EINTR) continue;
+        return r;
+    }
+}
+
+bool Failed(IoCall call, const QString& path, IoFailure& failure) {
+    failure.Call = call;
+    failure.Error = errno != 0 ? errno : EIO;
+    failure.Path = path;
+    return false;
+}
+
+}  // namespace
+
+const char* IoCallName(IoCall call) {
+    switch (call) {
+    case IoCall::Open: return "open";
+    case IoCall::Close: return "close";
+    case IoCall::Fstat: return "fstat";
+    case IoCall::Fcntl: return "fcntl";
+    case IoCall::Pread: return "pread";
+    case IoCall::Pwrite: return "pwrite";
+    case IoCall::Fdatasync: return "fdatasync";
+    case IoCall::Fsync: return "fsync";
+    case IoCall::Ftruncate: return "ftruncate";
+    case IoCall::Rename: return "rename";
+    case IoCall::Unlink: return "unlink";
+    }
+    return "?";
+}
+
+void LogIoFailure(const IoFailure& f) {
+    std::fprintf(stderr, "results file: %s failed, errno %d (%s): %s\n", IoCallName(f.Call), f.Error,
+                 std::strerror(f.Error), QFile::encodeName(f.Path).constData());
+    std::fflush(stderr);
+}
+
+QString IoFailureText(const IoFailure& f) {
+    return f.Path + u'\n' + QString::fromLatin1(IoCallName(f.Call)) + QStringLiteral(": ") +
+           ErrorDescription(f.Error) + u'(' + QString::number(f.Error) + u')';
+}
+
+void SetIoHook(IoHook hook) {
+    seam().hook = std::move(hook);
+    seam().calls = 0;
+}
+
+long long IoCallCount() { return seam().calls; }
+
+IoFile::~IoFile() {
+    IoFailure ignored;
+    Close(ignored);
+}
+
+bool IoFile::Fail(IoCall call, IoFailure& failure) { return Failed(call, path_, failure); }
+
+bool IoFile::Open(const QString& path, int flags, IoFailure& failure) {
+    IoFailure ignored;
+    Close(ignored);
+    path_ = path;
+    name_ = QFile::encodeName(path);
+    fd_ = Run(IoCall::Open, name_, [&] { return ::open(name_.constData(), flags | O_CLOEXEC, 0666); });
+    return fd_ >= 0 || Fail(IoCall::Open, failure);
+}
+
+bool IoFile::Stat(struct stat& info, IoFailure& failure) {
+    return Run(IoCall::Fstat, name_, [&] { return ::fstat(fd_, &info); }) == 0 || Fail(IoCall::Fstat, failure);
+}
+
+bool IoFile::Size(qint64& size, IoFailure& failure) {
+    struct stat info {};
+    if (!Stat(info, failure)) return false;
+    size = info.st_size;
+    return true;
+}
+
+bool IoFile::TryLock(IoFailure& failure) {
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = 0;
+    lock.l_len = 0;  // the whole file, however long it grows
+    if (Run(IoCall::Fcntl, name_, [&] { return ::fcntl(fd_, F_SETLK, &lock); }) != 0)
+        return Fail(IoCall::Fcntl, failure);
+    return true;
+}
+
+void IoFile::Unlock() {
+    struct flock unlock {};
+    unlock.l_type = F_UNLCK;
+    unlock.l_whence = SEEK_SET;
+    Run(IoCall::Fcntl, name_, [&] { return ::fcntl(fd_, F_SETLK, &unlock); });  // close() drops it as well
+}
+
+bool IoFile::Read(qint64 offset, char* to, qint64 n, qint64& got, IoFailure& failure) {
+    got = 0;
+    while (got < n) {
+        std::size_t bytes = static_cast<std::size_t>(n - got);
+        ssize_t r;
+        for (;;) {
+            if (const int error = Gate(IoCall::Pread, name_, bytes)) {
+                errno = error;
+                r = -1;
+                break;
+            }
+            r = ::pread(fd_, to + got, bytes, static_cast<off_t>(offset + got));
+            if (r >= 0 || errno != EINTR) break;
+        }
+        if (r < 0) return Fail(IoCall::Pread, failure);
+        if (r == 0) break;  // the end of the file
+        got += r;
+    }
+    return true;
+}
+
+bool IoFile::Write(qint64 offset, const char* from, qint64 n, IoFailure& failure) {
+    qint64 done = 0;
+    while (done < n) {
+        std::size_t bytes = static_cast<std::size_t>(n - done);
+        ssize_t r;
+        for (;;) {
+            if (const int error = Gate(IoCall::Pwrite, name_, bytes)) {
+                errno = error;
+                r = -1;
+                break;
+            }
+            r = ::pwrite(fd_, from + done, bytes, static_cast<off_t>(offset + done));
+            if (r >= 0 || errno != EINTR) break;
+        }
+        if (r < 0) return Fail(IoCall::Pwrite, failure);
+        if (r == 0) {
+            // Nothing written and no error: trying again would loop for ever.
+            errno = EIO;
+            return Fail(IoCall::Pwrite, failure);
+        }
+        done += r;
+    }
+    return true;
+}
+
+bool IoFile::Sync(IoFailure& failure) {
+    if (Run(IoCall::Fdatasync, name_, [&] { return ::fdatasync(fd_); }) != 0)
+        return Fail(IoCall::Fdatasync, failure);
+    return true;
+}
+
+bool IoFile::Truncate(qint64 size, IoFailure& failure) {
+    if (Run(IoCall::Ftruncate, name_, [&] { return ::ftruncate(fd_, static_cast<off_t>(size)); }) != 0)
+        return Fail(IoCall::Ftruncate, failure);
+    return true;
+}
+
+bool IoFile::Close(IoFailure& failure) {
+    if (fd_ < 0) return true;
+    const int fd = fd_;
+    fd_ = -1;
+    // A close is never repeated: after EINTR the descriptor is gone already.
+    std::size_t none = 0;
+    int r;
+    if (const int error = Gate(IoCall::Close, name_, none)) {
+        ::close(fd);
+        errno = error;
+        r = -1;
+    } else {
+        r = ::close(fd);
+        if (r != 0 && errno == EINTR) r = 0;
+    }
+    return r == 0 || Failed(IoCall::Close, path_, failure);
+}
+
+bool RenameFile(const QString& from, const QString& to, IoFailure& failure) {
+    const QByteArray a = QFile::encodeName(from);
+    const QByteArray b = QFile::encodeName(to);
+    if (Run(IoCall::Rename, b, [&] { return ::rename(a.constData(), b.constData()); }) != 0)
+        return Failed(IoCall::Rename, to, failure);
+    return true;
+}
+
+bool RemoveFile(const QString& path, IoFailure& failure) {
+    const QByteArray name = QFile::encodeName(path);
+    if (Run(IoCall::Unlink, name, [&] { return ::unlink(name.constData()); }) != 0)
+        return Failed(IoCall::Unlink, path, failure);
+    return true;
+}
+
+bool SyncFolder(const QString& folder, IoFailure& failure) {
+    const QByteArray name = QFile::encodeName(folder.isEmpty() ? QStringLiteral(".") : folder);
+    const int fd = Run(IoCall::Open, name, [&] { return ::open(name.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
+    if (fd < 0) return Failed(IoCall::Open, folder, failure);
+    int r = Run(IoCall::Fsync, name, [&] { return ::fsync(fd); });
+    const int error = errno;
+    ::close(fd);
+    // A file system that cannot sync a folder keeps its entries durable
+    // another way (network shares): that is no failure.
+    if (r != 0 && (error == EINVAL || error == ENOTSUP || error == EOPNOTSUPP)) r = 0;
+    errno = error;
+    return r == 0 || Failed(IoCall::Fsync, folder, failure);
+}
+
+}  // namespace results
