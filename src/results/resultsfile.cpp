@@ -297,22 +297,34 @@ IoFailure UnderLock(const QString& path, Work&& work) {
     return failure;
 }
 
-// UnderLock again and again while another PC holds the file, one second
-// apart, without limit; the first other failure ends it.
-template <typename Work>
-IoFailure UnderLockWaiting(const QString& path, Work&& work) {
+// UnderLock again and again while another PC holds the file (`busy` tells),
+// one second apart, without limit; the first other failure ends it.
+template <typename Busy, typename Work>
+IoFailure UnderLockWaiting(const QString& path, Busy&& busy, Work&& work) {
     for (;;) {
         const IoFailure failure = UnderLock(path, work);
-        if (!failure || !IsBusyError(failure.Error)) return failure;
+        if (!failure || !busy(failure)) return failure;
         WaitWithEvents(1000);
     }
+}
+
+// An append treats every "permission denied" or "busy" as another PC holding
+// the file, as it always has.
+bool AppendBusy(const IoFailure& f) { return IsBusyError(f.Error); }
+
+// Records maintenance waits only for a lock another process holds, or a file
+// a share reports busy: a folder the teacher may not write in is no reason
+// to wait for ever.
+bool RewriteBusy(const IoFailure& f) {
+    if (f.Call == IoCall::Fcntl && (f.Error == EACCES || f.Error == EAGAIN)) return true;
+    return f.Error == EAGAIN || f.Error == EBUSY || f.Error == ETXTBSY;
 }
 
 }  // namespace
 
 bool AppendResult() {
     const QByteArray record = EncodeRecord(CurrentRunRecord());
-    const IoFailure failure = UnderLockWaiting(ResultsFilePath(), [&](IoFile& file, IoFailure& f) {
+    const IoFailure failure = UnderLockWaiting(ResultsFilePath(), AppendBusy, [&](IoFile& file, IoFailure& f) {
         qint64 size = 0;
         // Just after the last whole record: a partial tail is written over.
         return file.Size(size, f) && file.Write(size / kRecordSize * kRecordSize, record.constData(),
@@ -353,7 +365,7 @@ template <typename Rewrite>
 RewriteResult RewriteRecord(const QString& folder, qint64 number, const QByteArray& opened,
                             Rewrite&& rewrite) {
     RewriteResult result;
-    result.Failure = UnderLockWaiting(ResultsFilePathIn(folder), [&](IoFile& file, IoFailure& f) {
+    result.Failure = UnderLockWaiting(ResultsFilePathIn(folder), RewriteBusy, [&](IoFile& file, IoFailure& f) {
         QByteArray bytes;
         if (!ReadLocked(file, bytes, f)) return false;
         const qint64 records = bytes.size() / kRecordSize;
@@ -417,7 +429,7 @@ RewriteResult DeleteRecord(const QString& folder, qint64 number, const QByteArra
 IoFailure RecoverResultsFile(const QString& folder) {
     if (!JournalLeft(folder)) return {};
     const IoFailure failure =
-        UnderLockWaiting(ResultsFilePathIn(folder), [](IoFile&, IoFailure&) { return true; });
+        UnderLockWaiting(ResultsFilePathIn(folder), RewriteBusy, [](IoFile&, IoFailure&) { return true; });
     if (failure) LogIoFailure(failure);
     return failure;
 }
@@ -444,7 +456,7 @@ bool ReadPart(const QString& folder, qint64 offset, qint64 n, QByteArray& bytes,
                 return true;
             }
         }
-        if (f.Call == IoCall::Open || !IsBusyError(f.Error)) {
+        if (f.Call == IoCall::Open || !RewriteBusy(f)) {
             LogIoFailure(f);
             failure = f;
             bytes.clear();

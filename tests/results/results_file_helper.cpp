@@ -8,6 +8,18 @@
 //       torn or foreign record or when the file shrinks
 //   results_file_helper hold FILE MILLISECONDS       holds the appenders' lock
 //       for that long, saying "locked" once it has it
+//   results_file_helper delete|change FOLDER RECORD KILLAT
+//       deletes record RECORD, or changes it to result 4321 and pupil 4000;
+//       with KILLAT > 0 the process kills itself with SIGKILL right before
+//       the KILLAT-th system call of the operation (a pwrite there first
+//       writes half its bytes and the kill follows it). Prints "calls N" and
+//       exits 0 when the operation ran to its end, 4 when it failed, 5 when
+//       the record was no longer the one read
+//   results_file_helper deletemany FOLDER PUPIL
+//       deletes, one by one, every record of pupil PUPIL with an even result
+//   results_file_helper delete-as-nobody FOLDER RECORD
+//       the same deletion as another user (when run as root), who may read the
+//       folder but not write in it
 //
 // Its clock runs twenty times faster than real time, so the one-second wait
 // of a refused lock lasts 50 ms here and 1600 contended appends end quickly.
@@ -23,6 +35,7 @@
 #include <QFileInfo>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <thread>
 
@@ -126,6 +139,62 @@ int Hold(const QString& file, int milliseconds) {
     return 0;
 }
 
+// Record `number` changed or deleted as records maintenance does it.
+int Rewrite(const QString& folder, bool remove, qint64 number, long long killAt) {
+    const QString dataFolder = folder + u'/';
+    results::IoFailure failure;
+    const QByteArray opened = results::ReadRecordBytes(dataFolder, number, failure);
+    if (opened.isEmpty()) return 6;
+    bool killNext = false;
+    results::SetIoHook([&](results::IoCall call, long long n, const QByteArray&, std::size_t& bytes) {
+        if (killNext || n == killAt) {
+            if (call == results::IoCall::Pwrite && !killNext && bytes > 1) {
+                bytes /= 2;  // torn: half of it reaches the file
+                killNext = true;
+                return 0;
+            }
+            std::raise(SIGKILL);
+        }
+        return 0;
+    });
+    const auto r = remove ? results::DeleteRecord(dataFolder, number, opened)
+                          : results::ChangeRecord(dataFolder, number, opened,
+                                                  results::ChangedRecordBytes(opened, 4321, 4000));
+    const long long calls = results::IoCallCount();
+    results::SetIoHook({});
+    std::printf("calls %lld\n", calls);
+    if (r.Outcome == results::RewriteOutcome::Failed) return 4;
+    if (r.Outcome == results::RewriteOutcome::RecordsChanged) return 5;
+    return 0;
+}
+
+int DeleteMany(const QString& folder, int pupil) {
+    const QString dataFolder = folder + u'/';
+    for (int result = 0;; result += 2) {
+        QByteArray bytes;
+        results::IoFailure failure;
+        if (!results::ReadResultsBytes(dataFolder, bytes, failure)) return 4;
+        qint64 number = 0;
+        for (qint64 k = 0; k < bytes.size() / results::kRecordSize && number == 0; ++k) {
+            const auto r = results::DecodeEntry(bytes.constData() + k * results::kRecordSize);
+            if (r.PupilNumber == pupil && r.Result == result) number = k + 1;
+        }
+        if (number == 0) break;  // all done
+        const QByteArray opened = bytes.mid((number - 1) * results::kRecordSize, results::kRecordSize);
+        const auto r = results::DeleteRecord(dataFolder, number, opened);
+        if (r.Outcome != results::RewriteOutcome::Done) {
+            std::fprintf(stderr, "deletion of record %lld: outcome %d\n", number, static_cast<int>(r.Outcome));
+            return 4;
+        }
+    }
+    return 0;
+}
+
+int DeleteAsNobody(const QString& folder, qint64 number) {
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) return 7;
+    return Rewrite(folder, true, number, 0);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -136,6 +205,10 @@ int main(int argc, char** argv) {
     if (a.size() == 5 && a[1] == u"append") return Append(a[2], a[3].toInt(), a[4].toInt());
     if (a.size() == 4 && a[1] == u"read") return Read(a[2], a[3]);
     if (a.size() == 4 && a[1] == u"hold") return Hold(a[2], a[3].toInt());
-    std::fprintf(stderr, "usage: results_file_helper append|read|hold ...\n");
+    if (a.size() == 5 && (a[1] == u"delete" || a[1] == u"change"))
+        return Rewrite(a[2], a[1] == u"delete", a[3].toLongLong(), a[4].toLongLong());
+    if (a.size() == 4 && a[1] == u"deletemany") return DeleteMany(a[2], a[3].toInt());
+    if (a.size() == 4 && a[1] == u"delete-as-nobody") return DeleteAsNobody(a[2], a[3].toLongLong());
+    std::fprintf(stderr, "usage: results_file_helper append|read|hold|delete|change|deletemany|delete-as-nobody ...\n");
     return 2;
 }

@@ -1,0 +1,130 @@
+#include "results/recordlist.h"
+
+#include "common/numbers.h"
+#include "common/strings.h"
+#include "results/resultsfile.h"
+
+#include <QtEndian>
+
+#include <cstring>
+
+namespace results {
+namespace {
+
+constexpr int kLastPupil = 5000;
+constexpr std::int32_t kLargestResult = 99999;
+
+bool IsPupilNumber(long long n) { return n >= 0 && n <= kLastPupil; }
+
+}  // namespace
+
+PupilTables BuildPupilTables(const std::vector<PupilChoice>& roster) {
+    PupilTables t;
+    for (const PupilChoice& p : roster) {
+        if (!IsPupilNumber(p.Number)) continue;
+        t.Name[p.Number] = p.Name;
+        t.GradeLabel[p.Number] = p.GradeLabel;
+        t.Choices << PupilChoiceText(p.Number, p.Name);
+    }
+    return t;
+}
+
+QString PupilChoiceText(int number, const QString& name) {
+    return common::Dec(number) + QStringLiteral(" /  ") + name;
+}
+
+QString RecordCountText(qint64 fileBytes) {
+    // A plain number for whole records; otherwise the fraction, with the
+    // fifteen significant digits the platform writes a double with.
+    return QStringLiteral("総レコード数:") +
+           QString::number(static_cast<double>(fileBytes) / kRecordSize, 'g', 15);
+}
+
+int RecordNumberWidth(qint64 records) {
+    return std::max<int>(4, static_cast<int>(common::Dec(records).size()));
+}
+
+QString RecordListLine(qint64 number, int numberWidth, const char* record, const PupilTables& tables,
+                       const QByteArray& schoolCode, const QString& schoolName) {
+    const LogEntry e = DecodeEntry(record);
+    const bool known = IsPupilNumber(e.PupilNumber);
+    const QString name = known ? tables.Name[e.PupilNumber] : QString();
+    const QString grade = known ? tables.GradeLabel[e.PupilNumber] : QString();
+    const bool ownSchool = std::memcmp(record + 24, schoolCode.constData(), 5) == 0;
+    const QChar ideographic = common::kIdeographicSpace;
+    QString line;
+    line.reserve(64);
+    line += common::RightPadded(common::Dec(number), numberWidth, numberWidth);
+    line += u' ';
+    line += DateValueText(e.RecordDate);
+    line += ideographic;
+    line += common::RightPadded(DateValueText(e.RecordTime), 2, 9);
+    line += QStringLiteral("ﾚﾍﾞﾙ");
+    line += common::Dec(e.Level);
+    line += ideographic;
+    line += common::RightPadded(common::Dec(e.Result), 4, 5);
+    line += QStringLiteral("秒 ");
+    line += ideographic;
+    line += common::RightPadded(common::Dec(e.PupilNumber), 4, 4);
+    line += u' ';
+    line += common::Left(name + QString(5, ideographic), 6);
+    line += u' ';
+    line += grade;
+    line += QStringLiteral("++");
+    line += ownSchool ? schoolName : QStringLiteral("他塾");
+    return line;
+}
+
+RecordList BuildRecordList(const QByteArray& fileBytes, const PupilTables& tables, const QString& schoolCode,
+                           const QString& schoolName) {
+    RecordList list;
+    list.CountText = RecordCountText(fileBytes.size());
+    const qint64 records = fileBytes.size() / kRecordSize;
+    const int width = RecordNumberWidth(records);
+    const QByteArray code = FiveByteText(schoolCode);
+    list.Lines.reserve(static_cast<size_t>(records));
+    const char* p = fileBytes.constData();
+    for (qint64 r = 1; r <= records; ++r, p += kRecordSize) {
+        // Level 0 marks no run: such records stay unlisted.
+        if (qFromLittleEndian<std::int16_t>(p + 18) == 0) continue;
+        list.Lines.push_back({r, RecordListLine(r, width, p, tables, code, schoolName)});
+    }
+    return list;
+}
+
+ChangeInput CheckChange(const QString& resultText, const QString& pupilText) {
+    ChangeInput in;
+    const double result = common::IsNumber(resultText) ? common::LeadingNumber(resultText) : -1;
+    if (result < 0 || result > kLargestResult || result != static_cast<double>(static_cast<long long>(result))) {
+        in.Problem = QStringLiteral("結果の秒数は 0 から 99999 までの整数で入れてください。");
+        return in;
+    }
+    // The choice reads as the number before its first "/".
+    const QString numberText = pupilText.section(u'/', 0, 0);
+    const double pupil = common::IsNumber(numberText) ? common::LeadingNumber(numberText) : -1;
+    // Rounded as the described change rounds it, halves to even; a value far
+    // out of range is not rounded at all.
+    const long long rounded = pupil >= -0.5 && pupil <= kLastPupil + 0.5 ? common::RoundHalfEven(pupil) : -1;
+    if (!IsPupilNumber(rounded)) {
+        in.Problem = QStringLiteral("生徒は 0 から 5000 までの番号で選んでください。");
+        return in;
+    }
+    in.Result = static_cast<std::int32_t>(result);
+    in.Pupil = static_cast<std::int16_t>(rounded);
+    return in;
+}
+
+QString RecordsChangedMessage() {
+    return QStringLiteral("成績データがほかのコンピュータで変更されています。一覧を読み直しました。"
+                          "もう一度選んでください。");
+}
+
+QString WriteFailedMessage(const QString& failureText) {
+    return QStringLiteral("成績データを書き換えられませんでした。\n") + failureText;
+}
+
+QString ReadFailedMessage(const QString& failureText) {
+    return QStringLiteral("成績データを読めませんでした。\n") + failureText;
+}
+
+}  // namespace results
