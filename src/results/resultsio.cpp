@@ -32,12 +32,12 @@ int Gate(IoCall call, const QByteArray& path, std::size_t& bytes) {
     return s.hook ? s.hook(call, s.calls, path, bytes) : 0;
 }
 
-// The real call, or the hook's errno in its place; EINTR retried.
+// The real call, or the hook's errno in its place; EINTR retried. `bytes`
+// is the count a pread or pwrite asks for, which the hook may lower.
 template <typename Call>
-auto Run(IoCall call, const QByteArray& path, Call&& real) {
+auto Run(IoCall call, const QByteArray& path, std::size_t& bytes, Call&& real) {
     for (;;) {
-        std::size_t none = 0;
-        if (const int error = Gate(call, path, none)) {
+        if (const int error = Gate(call, path, bytes)) {
             errno = error;
             return decltype(real())(-1);
         }
@@ -45,6 +45,12 @@ auto Run(IoCall call, const QByteArray& path, Call&& real) {
         if (r < 0 && errno == EINTR) continue;
         return r;
     }
+}
+
+template <typename Call>
+auto Run(IoCall call, const QByteArray& path, Call&& real) {
+    std::size_t none = 0;
+    return Run(call, path, none, real);
 }
 
 bool Failed(IoCall call, const QString& path, IoFailure& failure) {
@@ -137,19 +143,10 @@ void IoFile::Unlock() {
 }
 
 bool IoFile::Read(qint64 offset, char* to, qint64 n, qint64& got, IoFailure& failure) {
-    got = 0;
-    while (got < n) {
+    for (got = 0; got < n;) {
         std::size_t bytes = static_cast<std::size_t>(n - got);
-        ssize_t r;
-        for (;;) {
-            if (const int error = Gate(IoCall::Pread, name_, bytes)) {
-                errno = error;
-                r = -1;
-                break;
-            }
-            r = ::pread(fd_, to + got, bytes, static_cast<off_t>(offset + got));
-            if (r >= 0 || errno != EINTR) break;
-        }
+        const ssize_t r = Run(IoCall::Pread, name_, bytes,
+                              [&] { return ::pread(fd_, to + got, bytes, static_cast<off_t>(offset + got)); });
         if (r < 0) return Fail(IoCall::Pread, failure);
         if (r == 0) break;  // the end of the file
         got += r;
@@ -158,19 +155,10 @@ bool IoFile::Read(qint64 offset, char* to, qint64 n, qint64& got, IoFailure& fai
 }
 
 bool IoFile::Write(qint64 offset, const char* from, qint64 n, IoFailure& failure) {
-    qint64 done = 0;
-    while (done < n) {
+    for (qint64 done = 0; done < n;) {
         std::size_t bytes = static_cast<std::size_t>(n - done);
-        ssize_t r;
-        for (;;) {
-            if (const int error = Gate(IoCall::Pwrite, name_, bytes)) {
-                errno = error;
-                r = -1;
-                break;
-            }
-            r = ::pwrite(fd_, from + done, bytes, static_cast<off_t>(offset + done));
-            if (r >= 0 || errno != EINTR) break;
-        }
+        const ssize_t r = Run(IoCall::Pwrite, name_, bytes,
+                              [&] { return ::pwrite(fd_, from + done, bytes, static_cast<off_t>(offset + done)); });
         if (r < 0) return Fail(IoCall::Pwrite, failure);
         if (r == 0) {
             // Nothing written and no error: trying again would loop for ever.

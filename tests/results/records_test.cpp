@@ -67,6 +67,14 @@ QByteArray RecordAt(const QByteArray& bytes, qint64 number) {
     return bytes.mid((number - 1) * kRecordSize, kRecordSize);
 }
 
+// Rows of the tables are named by their `name`, in failures and in test names.
+template <typename Case>
+    requires requires(const Case& c) { c.name; }
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
+constexpr auto kByName = [](const auto& info) { return std::string(info.param.name); };
+
 class Records : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -106,8 +114,6 @@ struct LineCase {
     QString line;
 };
 
-void PrintTo(const LineCase& c, std::ostream* os) { *os << c.name; }
-
 class LineLayout : public ::testing::TestWithParam<LineCase> {};
 
 TEST_P(LineLayout, CharacterForCharacter) {
@@ -141,14 +147,13 @@ INSTANTIATE_TEST_SUITE_P(
         // Five ideographic spaces only: Left(name & five spaces, 6) of no name.
         LineCase{"PupilNotInTheRoster", 7, QString(), QString(), "01234", QTime(10, 5, 30), 61,
                  QStringLiteral("   1 2003/05/12　 10:05:30ﾚﾍﾞﾙ3　   61秒 　   7 　　　　　 ++本校")}),
-    [](const auto& info) { return std::string(info.param.name); });
+    kByName);
 
 struct CountCase {
     const char* name;
     qint64 bytes;
     QString text;
 };
-void PrintTo(const CountCase& c, std::ostream* os) { *os << c.name; }
 class CountLabel : public ::testing::TestWithParam<CountCase> {};
 
 TEST_P(CountLabel, PlainNumberOrFraction) {
@@ -160,7 +165,7 @@ INSTANTIATE_TEST_SUITE_P(Records, CountLabel,
                                            CountCase{"WholeRecords", 5280, QStringLiteral("総レコード数:120")},
                                            CountCase{"PartialTail", 5281,
                                                      QStringLiteral("総レコード数:120.022727272727")}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         kByName);
 
 TEST(RecordList, LevelZeroStaysUnlistedAndEveryLineKeepsItsRecordNumber) {
     const QByteArray bytes = Record(1, 1, 10) + Record(2, 0, 20) + Record(3, 2, 30) + Record(4, 0, 40) +
@@ -212,7 +217,6 @@ struct InputCase {
     int writtenResult;
     int writtenPupil;
 };
-void PrintTo(const InputCase& c, std::ostream* os) { *os << c.name; }
 class ChangeInput : public ::testing::TestWithParam<InputCase> {};
 
 TEST_P(ChangeInput, WrittenOnlyWhenWholeAndInRange) {
@@ -241,7 +245,7 @@ INSTANTIATE_TEST_SUITE_P(
         InputCase{"PupilNegative", QStringLiteral("61"), QStringLiteral("-3 /  x"), false, 0, 0},
         InputCase{"PupilHuge", QStringLiteral("61"), QStringLiteral("1e300"), false, 0, 0},
         InputCase{"PupilNotANumber", QStringLiteral("61"), QStringLiteral("山田 / 12"), false, 0, 0}),
-    [](const auto& info) { return std::string(info.param.name); });
+    kByName);
 
 // --- change and deletion ---
 
@@ -249,7 +253,6 @@ struct DeleteCase {
     const char* name;
     qint64 number;
 };
-void PrintTo(const DeleteCase& c, std::ostream* os) { *os << c.name; }
 class Deletion : public Records, public ::testing::WithParamInterface<DeleteCase> {};
 
 TEST_P(Deletion, KeepsEveryOtherRecordByteForByteInOrder) {
@@ -264,7 +267,7 @@ TEST_P(Deletion, KeepsEveryOtherRecordByteForByteInOrder) {
 
 INSTANTIATE_TEST_SUITE_P(Records, Deletion,
                          ::testing::Values(DeleteCase{"First", 1}, DeleteCase{"Middle", 3}, DeleteCase{"Last", 5}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         kByName);
 
 TEST_F(Records, WithLevelZeroRecordsTheListedNumberIsWhatChangesAndDeletes) {
     const QByteArray before = Record(1, 1, 10) + Record(2, 0, 20) + Record(3, 2, 30) + Record(4, 0, 40) +
@@ -375,7 +378,6 @@ struct AppendFaultCase {
     bool appended;
     const char* logged;  // the line on stderr, or nullptr
 };
-void PrintTo(const AppendFaultCase& c, std::ostream* os) { *os << c.name; }
 class AppendFault : public Records, public ::testing::WithParamInterface<AppendFaultCase> {};
 
 TEST_P(AppendFault, IsReportedAndLeavesNoHalfRecord) {
@@ -422,7 +424,7 @@ INSTANTIATE_TEST_SUITE_P(
         AppendFaultCase{"LengthUnknown", {results::IoCall::Fstat, 1, EIO}, false, "fstat"},
         // Whether a journal lies beside the file cannot be told.
         AppendFaultCase{"JournalLookFails", {results::IoCall::Open, 2, EIO}, false, "open"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    kByName);
 
 enum class Op { Delete, Change };
 
@@ -431,8 +433,6 @@ struct RewriteCase {
     Op op;
     qint64 number;
 };
-void PrintTo(const RewriteCase& c, std::ostream* os) { *os << c.name; }
-
 class Rewrite : public Records, public ::testing::WithParamInterface<RewriteCase> {
 protected:
     QByteArray Expected(const QByteArray& before) const {
@@ -444,6 +444,20 @@ protected:
     }
     QByteArray Changed(const QByteArray& before) const {
         return results::ChangedRecordBytes(RecordAt(before, GetParam().number), 4321, 4000);
+    }
+    using Trace = std::vector<std::pair<results::IoCall, QByteArray>>;
+    // The file set to `before`, then the operation without faults, with
+    // every call it made and the path of each.
+    Trace TracedRun(const QByteArray& before) {
+        WriteAll(File(), before);
+        Trace calls;
+        results::SetIoHook([&](results::IoCall call, long long, const QByteArray& path, std::size_t&) {
+            calls.emplace_back(call, path);
+            return 0;
+        });
+        EXPECT_EQ(Run(before).Outcome, results::RewriteOutcome::Done);
+        results::SetIoHook({});
+        return calls;
     }
     results::RewriteResult Run(const QByteArray& before) {
         const RewriteCase& c = GetParam();
@@ -459,16 +473,8 @@ protected:
 TEST_P(Rewrite, AFailureAtEveryCallLeavesTheFileWhole) {
     const QByteArray before = PupilNineRecords(6);
     const QByteArray after = Expected(before);
-    WriteAll(File(), before);
-
     // A run without faults: its calls, and where the journal goes away.
-    std::vector<std::pair<results::IoCall, QByteArray>> calls;
-    results::SetIoHook([&](results::IoCall call, long long, const QByteArray& path, std::size_t&) {
-        calls.emplace_back(call, path);
-        return 0;
-    });
-    ASSERT_EQ(Run(before).Outcome, results::RewriteOutcome::Done);
-    results::SetIoHook({});
+    const Trace calls = TracedRun(before);
     ASSERT_EQ(ReadAll(File()), after);
     const QByteArray journal = QFile::encodeName(Journal());
     size_t committed = 0;  // the call that removes the journal: from its success on, the new content
@@ -509,16 +515,7 @@ TEST_P(Rewrite, AFailureAtEveryCallLeavesTheFileWhole) {
 // changes, the file on disk before the journal goes, and the journal's removal
 // on disk before the lock is given up.
 TEST_P(Rewrite, FlushesComeBeforeWhatReliesOnThem) {
-    const QByteArray before = PupilNineRecords(6);
-    WriteAll(File(), before);
-    std::vector<std::pair<results::IoCall, QByteArray>> calls;
-    results::SetIoHook([&](results::IoCall call, long long, const QByteArray& path, std::size_t&) {
-        calls.emplace_back(call, path);
-        return 0;
-    });
-    ASSERT_EQ(Run(before).Outcome, results::RewriteOutcome::Done);
-    results::SetIoHook({});
-
+    const Trace calls = TracedRun(PupilNineRecords(6));
     using C = results::IoCall;
     const QByteArray file = QFile::encodeName(File());
     const QByteArray journal = QFile::encodeName(Journal());
@@ -562,7 +559,7 @@ INSTANTIATE_TEST_SUITE_P(Records, Rewrite,
                          ::testing::Values(RewriteCase{"DeleteFirst", Op::Delete, 1},
                                            RewriteCase{"DeleteLast", Op::Delete, 6},
                                            RewriteCase{"ChangeMiddle", Op::Change, 4}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         kByName);
 
 TEST_F(Records, TheAppendFlushesItsRecordBeforeItUnlocks) {
     std::vector<results::IoCall> calls;
@@ -589,7 +586,6 @@ struct KillCase {
     const char* op;
     qint64 number;
 };
-void PrintTo(const KillCase& c, std::ostream* os) { *os << c.name; }
 class KilledHalfWay : public Records, public ::testing::WithParamInterface<KillCase> {};
 
 // The operation in another process, killed with SIGKILL before each of its
@@ -646,7 +642,7 @@ INSTANTIATE_TEST_SUITE_P(Records, KilledHalfWay,
                          ::testing::Values(KillCase{"DeleteFirst", "delete", 1},
                                            KillCase{"DeleteLast", "delete", 5},
                                            KillCase{"ChangeMiddle", "change", 3}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         kByName);
 
 TEST_F(Records, EightProcessesAppendWhileAnotherDeletesFiftyRecordsOneByOne) {
     // Pupil 9's records with results 0..99; the even ones are deleted.
