@@ -9,8 +9,8 @@
 
 #include "common/dates.h"
 #include "fakeplatform.h"
-#include "menus/roster.h"
-#include "startup/runstate.h"
+#include "common/collation.h"
+#include "common/runstate.h"
 
 #include <QDir>
 #include <QFile>
@@ -80,7 +80,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         folder = dir.path() + u'/';
-        startup::RunState& rs = startup::runState();
+        common::RunState& rs = common::runState();
         rs.Reset();
         rs.ProgramTitle = QStringLiteral("ローマ字");
         rs.ProgramDataFolder = folder;
@@ -91,7 +91,7 @@ protected:
     }
     void TearDown() override {
         results::SetIoHook({});
-        startup::runState().Reset();
+        common::runState().Reset();
     }
     QString File() const { return results::ResultsFilePathIn(folder); }
     QString Journal() const { return results::JournalPath(folder); }
@@ -189,7 +189,7 @@ TEST(RecordList, BeyondFourDigitsTheNumberFieldWidensAndTextOrderStaysFileOrder)
     QStringList texts;
     for (const auto& line : list.Lines) texts << line.Text;
     QStringList sorted = texts;
-    menus::SortAscending(sorted);
+    common::SortAscending(sorted);
     EXPECT_EQ(sorted, texts);
 
     // Up to 9999 records the field is the described four characters.
