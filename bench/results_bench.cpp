@@ -12,6 +12,8 @@
 
 #include "common/dates.h"
 #include "fakeplatform.h"
+#include "kit/textlist.h"
+#include "results/FrmData.h"
 #include "results/criteria.h"
 #include "results/frequency.h"
 #include "results/resultsfile.h"
@@ -181,5 +183,63 @@ void BM_FrequencyViewKeyPress(benchmark::State& state) {
     if (cache.Reads() != 1) state.SkipWithError("the unchanged file was read again");
 }
 BENCHMARK(BM_FrequencyViewKeyPress)->Arg(200000)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+namespace {
+
+// Records maintenance lists every record of the file: opened offscreen, its
+// lines in the sorted list, with a roster of 2000 pupils.
+void BM_ListRecords(benchmark::State& state) {
+    FixtureOf(static_cast<int>(state.range(0)));
+    std::vector<results::PupilChoice> roster;
+    for (int p = 1; p <= 2000; ++p)
+        roster.push_back({p, QStringLiteral("生徒") + QString::number(p), QStringLiteral("小３")});
+    for (auto _ : state) {
+        results::FrmData screen([&roster] { return roster; });
+        screen.Form_Load();
+        auto* list = screen.findChild<kit::SortedTextList*>(QStringLiteral("List1"));
+        if (!list || list->count() == 0) state.SkipWithError("no lines");
+        benchmark::DoNotOptimize(list);
+    }
+}
+BENCHMARK(BM_ListRecords)->Arg(20000)->Arg(200000)->Unit(benchmark::kMillisecond);
+
+// Records maintenance deletes the first record of a large file (every other
+// record moves up), against a plain copy of the same file: the deletion
+// reads it, writes the journal, rewrites it in place and flushes both.
+void BM_DeleteRecord(benchmark::State& state) {
+    ResultsFixture& fixture = FixtureOf(static_cast<int>(state.range(0)));
+    const QString source = results::ResultsFilePathIn(fixture.dir.path() + u'/');
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly)) std::abort();
+    const QByteArray first = in.read(results::kRecordSize);
+    QTemporaryDir work;
+    const QString folder = work.path() + u'/';
+    const QString target = results::ResultsFilePathIn(folder);
+    for (auto _ : state) {
+        state.PauseTiming();
+        QFile::remove(target);
+        if (!QFile::copy(source, target)) std::abort();
+        state.ResumeTiming();
+        if (results::DeleteRecord(folder, 1, first).Outcome != results::RewriteOutcome::Done)
+            state.SkipWithError("deletion failed");
+    }
+}
+BENCHMARK(BM_DeleteRecord)->Arg(200000)->Unit(benchmark::kMillisecond);
+
+void BM_CopyFile(benchmark::State& state) {
+    ResultsFixture& fixture = FixtureOf(static_cast<int>(state.range(0)));
+    const QString source = results::ResultsFilePathIn(fixture.dir.path() + u'/');
+    QTemporaryDir work;
+    const QString target = work.filePath(QStringLiteral("copy.dat"));
+    for (auto _ : state) {
+        state.PauseTiming();
+        QFile::remove(target);
+        state.ResumeTiming();
+        if (!QFile::copy(source, target)) state.SkipWithError("copy failed");
+    }
+}
+BENCHMARK(BM_CopyFile)->Arg(200000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

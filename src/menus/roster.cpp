@@ -279,4 +279,12 @@ QStringList LoadPupilPicker() {
     return lines;
 }
 
+std::vector<results::PupilChoice> RecordsPupilChoices() {
+    ComputeSchoolYear();
+    std::vector<results::PupilChoice> choices;
+    for (const PupilEntry& e : ReadRosterEntries())
+        choices.push_back({e.Number, common::TrimSpaces(e.Name), GradeLabel(GradeNumber(e.BirthYear)).value_or(QString())});
+    return choices;
+}
+
 }  // namespace menus

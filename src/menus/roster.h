@@ -2,6 +2,8 @@
 // The school's roster "新名簿.txt" (in the data root, read only), the tables
 // every screen looks pupils up in, the school year and the grade rules.
 
+#include "results/recordlist.h"
+
 #include <QCollator>
 #include <QDate>
 #include <QString>
@@ -90,5 +92,10 @@ bool PassesGradeFilter(const QString& text, int grade);
 // (names without surrounding blanks). A reader takes the pupil number as the
 // text after the last "/".
 QStringList LoadPupilPicker();
+
+// The pupil choices of records maintenance: every entry of the roster in file
+// order, its name without surrounding blanks and its grade label (none for a
+// grade without one). Reads the file anew.
+std::vector<results::PupilChoice> RecordsPupilChoices();
 
 }  // namespace menus

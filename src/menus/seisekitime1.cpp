@@ -213,6 +213,7 @@ void seisekitime1::BuildTemplates() {
     });
     connect(Command12, &QPushButton::clicked, this, [this] { Picture7->hide(); });
     connect(Command10[1], &QPushButton::clicked, this, [] { flow::OpenCriteriaEditor(); });
+    connect(Command10[0], &QPushButton::clicked, this, [] { flow::OpenRecordsMaintenance(); });
 
     // Per-pupil graph panel (the graphs themselves come with the per-pupil view).
     Picture11 = new QWidget(this);

@@ -80,7 +80,7 @@ RecordList BuildRecordList(const QByteArray& fileBytes, const PupilTables& table
     RecordList list;
     list.CountText = RecordCountText(fileBytes.size());
     const qint64 records = fileBytes.size() / kRecordSize;
-    const int width = RecordNumberWidth(records);
+    const int width = list.NumberWidth = RecordNumberWidth(records);
     const QByteArray code = FiveByteText(schoolCode);
     list.Lines.reserve(static_cast<size_t>(records));
     const char* p = fileBytes.constData();

@@ -42,6 +42,7 @@ struct RecordLine {
 
 struct RecordList {
     QString CountText;  // "総レコード数:120"
+    int NumberWidth = 4;
     std::vector<RecordLine> Lines;  // in file order, which is also their text order
 };
 

@@ -5,6 +5,8 @@
 #include "menus/namesel.h"
 #include "menus/seisekitime1.h"
 #include "practice/MainFrm.h"
+#include "menus/roster.h"
+#include "results/FrmData.h"
 #include "results/FrmSyuuryou.h"
 #include "results/FrmTimeData.h"
 #include "shell/screenhost.h"
@@ -62,7 +64,12 @@ public:
         host().Show(new results::FrmTimeData);
         UnloadLevelMenu();
     }
-    void OpenRecordsMaintenance() override {}
+    void OpenRecordsMaintenance() override {
+        // Created for one visit; the level menu is built anew on the way back.
+        if (auto* old = host().Find<results::FrmData>()) host().Close(old);
+        host().Show(new results::FrmData(&menus::RecordsPupilChoices));
+        UnloadLevelMenu();
+    }
     void ShowBackdrop() override {
         auto* backdrop = host().Find<startup::BASEFRM>();
         if (!backdrop) backdrop = new startup::BASEFRM;

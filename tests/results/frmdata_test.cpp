@@ -1,0 +1,325 @@
+// Records maintenance on screen, offscreen with the platform double: opening,
+// changing and deleting records by their lines, and printing the text box to
+// a PDF file through the print dialog.
+
+#include "results/FrmData.h"
+
+#include "common/dates.h"
+#include "kit/flow.h"
+#include "kit/textlist.h"
+#include "menus/seisekitime1.h"
+#include "results/resultsfile.h"
+#include "screentest.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <QTextEdit>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using results::FrmData;
+using results::kRecordSize;
+using shell::ScreenHost;
+
+QByteArray Record(int pupil, int level, int result, const char* school = "01234") {
+    results::CumulativeRecord r;
+    r.RecordDate = common::DateValue(QDate(2026, 12, 1));
+    r.RecordTime = common::TimeValue(QTime(9, 30, 0));
+    r.PupilNumber = static_cast<std::int16_t>(pupil);
+    r.Level = static_cast<std::int16_t>(level);
+    r.Result = result;
+    r.SchoolCodeText = QByteArray(school);
+    r.ExtraText = QByteArray(5, ' ');
+    r.PointsText = QByteArray("0    ");
+    r.ReservedText = QByteArray(5, '\0');
+    return results::EncodeRecord(r);
+}
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+class FrmDataTest : public testing_support::ScreenTest {
+protected:
+    void SetUp() override {
+        ScreenTest::SetUp();
+        // Records 1..5; record 2 has level 0 and is not listed.
+        before = Record(12, 1, 40) + Record(12, 0, 0) + Record(12, 2, 55) + Record(30, 3, 99999, "77777") +
+                 Record(12, 4, 61);
+        Write(before);
+    }
+    void Write(const QByteArray& bytes) {
+        QFile f(File());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ASSERT_EQ(f.write(bytes), bytes.size());
+    }
+    QString File() const { return results::ResultsFilePathIn(common::runState().ProgramDataFolder); }
+
+    FrmData* Open() {
+        auto* screen = new FrmData([] {
+            return std::vector<results::PupilChoice>{{12, QStringLiteral("山田太郎"), QStringLiteral("小３")},
+                                                     {30, QStringLiteral("佐藤"), QString()},
+                                                     {4000, QStringLiteral("林"), QStringLiteral("中１")}};
+        });
+        ScreenHost::instance().Show(screen);
+        return screen;
+    }
+    template <class T>
+    T* Child(const QString& name) const {
+        auto* screen = Find<FrmData>();
+        return screen ? screen->findChild<T*>(name) : nullptr;
+    }
+    kit::SortedTextList* List() const { return Child<kit::SortedTextList>(QStringLiteral("List1")); }
+    QWidget* Panel() const { return Child<QWidget>(QStringLiteral("Picture3")); }
+    QString Text(const QString& name) const { return Child<QLabel>(name)->text(); }
+    // A double-click's first press and release come first.
+    void DoubleClick(int row) {
+        QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, List()->RowRect(row).center());
+        QTest::mouseDClick(List()->viewport(), Qt::LeftButton, {}, List()->RowRect(row).center());
+    }
+    void Click(const QString& button) { QTest::mouseClick(Child<QPushButton>(button), Qt::LeftButton); }
+    std::string Line(int row) const { return List()->text(row).toStdString(); }
+
+    QByteArray before;
+};
+
+TEST_F(FrmDataTest, ListsEveryRecordButLevelZeroWithItsNumber) {
+    Open();
+    ASSERT_EQ(List()->count(), 4);
+    EXPECT_EQ(Line(0), "   1 2026/12/01　  9:30:00ﾚﾍﾞﾙ1　   40秒 　  12 山田太郎　　 小３++中央教室");
+    EXPECT_EQ(Line(1), "   3 2026/12/01　  9:30:00ﾚﾍﾞﾙ2　   55秒 　  12 山田太郎　　 小３++中央教室");
+    EXPECT_EQ(Line(2), "   4 2026/12/01　  9:30:00ﾚﾍﾞﾙ3　99999秒 　  30 佐藤　　　　 ++他塾");
+    EXPECT_EQ(Text(QStringLiteral("Label3")), QStringLiteral("総レコード数:5"));
+    EXPECT_EQ(Child<QComboBox>(QStringLiteral("Combo1"))->count(), 3);
+    EXPECT_FALSE(Panel()->isVisible());
+    EXPECT_FALSE(Child<QWidget>(QStringLiteral("Picture6"))->isVisible());
+}
+
+TEST_F(FrmDataTest, DoubleClickOpensTheLinesRecordAndAClickHidesThePanel) {
+    Open();
+    DoubleClick(1);  // record 3, the second line
+    ASSERT_TRUE(Panel()->isVisible());
+    EXPECT_EQ(Text(QStringLiteral("Label1")), QStringLiteral("3"));
+    EXPECT_EQ(Text(QStringLiteral("Label2_1")), QStringLiteral("ﾚﾍﾞﾙ2"));
+    EXPECT_EQ(Text(QStringLiteral("Label2_2")), QStringLiteral("2026/12/01"));
+    EXPECT_EQ(Text(QStringLiteral("Label2_4")), QStringLiteral("小３"));
+    EXPECT_EQ(Child<QLineEdit>(QStringLiteral("Text1_1"))->text(), QStringLiteral("55"));
+    EXPECT_EQ(Child<QScrollBar>(QStringLiteral("VScroll1"))->value(), 55);
+    EXPECT_EQ(Child<QComboBox>(QStringLiteral("Combo1"))->currentText(), QStringLiteral("12 /  山田太郎"));
+
+    QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, List()->RowRect(0).center());
+    EXPECT_FALSE(Panel()->isVisible());
+}
+
+TEST_F(FrmDataTest, ATimeOutShowsItsRealValueAndTheBarItsEndUntilMoved) {
+    Open();
+    DoubleClick(2);  // record 4, result 99999
+    auto* bar = Child<QScrollBar>(QStringLiteral("VScroll1"));
+    auto* text = Child<QLineEdit>(QStringLiteral("Text1_1"));
+    EXPECT_EQ(text->text(), QStringLiteral("99999"));
+    EXPECT_EQ(bar->value(), 6000);
+    EXPECT_EQ(bar->pageStep(), 10);
+    bar->triggerAction(QAbstractSlider::SliderPageStepSub);
+    EXPECT_EQ(text->text(), QStringLiteral("5990"));
+}
+
+TEST_F(FrmDataTest, AChangeOfThePupilMovesTheLineToTheNewNameAndGrade) {
+    Open();
+    DoubleClick(1);  // record 3
+    auto* combo = Child<QComboBox>(QStringLiteral("Combo1"));
+    combo->setCurrentIndex(2);
+    Q_EMIT combo->activated(2);  // a choice from the list
+    EXPECT_EQ(Text(QStringLiteral("Label2_4")), QStringLiteral("中１"));
+    Child<QLineEdit>(QStringLiteral("Text1_1"))->setText(QStringLiteral("48"));
+    Click(QStringLiteral("Command2"));
+
+    EXPECT_TRUE(fake.messages.isEmpty());
+    ASSERT_EQ(List()->count(), 4);
+    EXPECT_EQ(Line(1), "   3 2026/12/01　  9:30:00ﾚﾍﾞﾙ2　   48秒 　4000 林　　　　　 中１++中央教室");
+    EXPECT_EQ(List()->currentRow(), 1);
+    const QByteArray after = ReadAll(File());
+    EXPECT_EQ(after.size(), before.size());
+    const auto r = results::DecodeRecord(after.constData() + 2 * kRecordSize);
+    EXPECT_EQ(r.PupilNumber, 4000);
+    EXPECT_EQ(r.Result, 48);
+    EXPECT_EQ(after.left(2 * kRecordSize), before.left(2 * kRecordSize));
+    EXPECT_EQ(after.mid(3 * kRecordSize), before.mid(3 * kRecordSize));
+}
+
+struct InputCase {
+    const char* name;
+    QString result;
+    QString pupil;
+};
+void PrintTo(const InputCase& c, std::ostream* os) { *os << c.name; }
+class FrmDataInput : public FrmDataTest, public ::testing::WithParamInterface<InputCase> {};
+
+TEST_P(FrmDataInput, IsRefusedWithACautionAndNothingIsWritten) {
+    Open();
+    DoubleClick(0);
+    Child<QLineEdit>(QStringLiteral("Text1_1"))->setText(GetParam().result);
+    Child<QComboBox>(QStringLiteral("Combo1"))->setEditText(GetParam().pupil);
+    Click(QStringLiteral("Command2"));
+    ASSERT_EQ(fake.messages.size(), 1);
+    EXPECT_EQ(fake.messages[0].title, QStringLiteral("注意"));
+    EXPECT_EQ(ReadAll(File()), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Screen, FrmDataInput,
+                         ::testing::Values(InputCase{"ResultNotWhole", QStringLiteral("40.5"), QStringLiteral("12 /  x")},
+                                           InputCase{"ResultTooLarge", QStringLiteral("100000"), QStringLiteral("12")},
+                                           InputCase{"PupilOutOfRange", QStringLiteral("40"), QStringLiteral("5001 /  x")},
+                                           InputCase{"PupilNotANumber", QStringLiteral("40"), QStringLiteral("林")}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct DeleteCase {
+    const char* name;
+    int row;
+    qint64 record;
+    int selectedAfter;
+};
+void PrintTo(const DeleteCase& c, std::ostream* os) { *os << c.name; }
+class FrmDataDelete : public FrmDataTest, public ::testing::WithParamInterface<DeleteCase> {};
+
+TEST_P(FrmDataDelete, RemovesTheRecordAndSelectsByTheRule) {
+    const DeleteCase& c = GetParam();
+    Open();
+    DoubleClick(c.row);
+    fake.answers.push_back(common::MessageAnswer::Ok);
+    Click(QStringLiteral("Command3"));
+    ASSERT_EQ(fake.messages.size(), 1);
+    EXPECT_EQ(fake.messages[0].text, QStringLiteral("本当に消去しますか"));
+    EXPECT_EQ(fake.messages[0].title, QStringLiteral("注意"));
+    EXPECT_EQ(fake.messages[0].buttons, common::MessageButtons::OkCancel);
+
+    QByteArray expected = before;
+    expected.remove((c.record - 1) * kRecordSize, kRecordSize);
+    EXPECT_EQ(ReadAll(File()), expected);
+    EXPECT_EQ(List()->count(), 3);
+    EXPECT_EQ(List()->currentRow(), c.selectedAfter);
+    EXPECT_FALSE(results::JournalLeft(common::runState().ProgramDataFolder));
+}
+
+INSTANTIATE_TEST_SUITE_P(Screen, FrmDataDelete,
+                         ::testing::Values(DeleteCase{"LastLineSelectsTheNewLastLine", 3, 5, 2},
+                                           DeleteCase{"FirstLineSelectsTheLineThatTookItsPlace", 0, 1, 0},
+                                           DeleteCase{"MiddleLineSelectsTheLineThatTookItsPlace", 1, 3, 1}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(FrmDataTest, CancelLeavesTheFileUntouched) {
+    Open();
+    DoubleClick(1);
+    fake.answers.push_back(common::MessageAnswer::Cancel);
+    Click(QStringLiteral("Command3"));
+    EXPECT_EQ(ReadAll(File()), before);
+    EXPECT_EQ(List()->count(), 4);
+}
+
+TEST_F(FrmDataTest, ARecordDeletedElsewhereIsNotChangedAndTheListIsRefreshed) {
+    Open();
+    DoubleClick(1);  // record 3
+    // Another PC deletes record 1 meanwhile.
+    ASSERT_EQ(results::DeleteRecord(common::runState().ProgramDataFolder, 1, before.left(kRecordSize)).Outcome,
+              results::RewriteOutcome::Done);
+    const QByteArray now = ReadAll(File());
+    Child<QLineEdit>(QStringLiteral("Text1_1"))->setText(QStringLiteral("50"));
+    Click(QStringLiteral("Command2"));
+    ASSERT_EQ(fake.messages.size(), 1);
+    EXPECT_EQ(fake.messages[0].text, results::RecordsChangedMessage());
+    EXPECT_EQ(ReadAll(File()), now);
+    EXPECT_EQ(List()->count(), 3);
+    EXPECT_EQ(Line(0).substr(0, 5), "   2 ");
+}
+
+TEST_F(FrmDataTest, AFailedDeletionSaysWhichFileAndWhyAndKeepsEveryRecord) {
+    Open();
+    DoubleClick(1);
+    results::SetIoHook([](results::IoCall call, long long, const QByteArray&, std::size_t&) {
+        return call == results::IoCall::Ftruncate ? ENOSPC : 0;
+    });
+    fake.answers.push_back(common::MessageAnswer::Ok);
+    testing::internal::CaptureStderr();
+    Click(QStringLiteral("Command3"));
+    const std::string err = testing::internal::GetCapturedStderr();
+    results::SetIoHook({});
+    ASSERT_EQ(fake.messages.size(), 2);
+    EXPECT_EQ(fake.messages[1].title, QStringLiteral("注意"));
+    EXPECT_TRUE(fake.messages[1].text.contains(File())) << fake.messages[1].text.toStdString();
+    EXPECT_TRUE(fake.messages[1].text.contains(QStringLiteral("ftruncate")));
+    EXPECT_EQ(err.rfind("results file: ftruncate failed, errno 28", 0), 0u) << err;
+    EXPECT_EQ(ReadAll(File()), before);
+}
+
+// The text box printed through the real print dialog into a PDF file.
+TEST_F(FrmDataTest, PrintsTheTextBoxOrItsSelectionToAPdfFile) {
+    Open();
+    auto* box = Child<QTextEdit>(QStringLiteral("RichTextBox1"));
+    for (bool selection : {false, true}) {
+        SCOPED_TRACE(selection ? "selection" : "all");
+        box->setPlainText(QStringLiteral("成績の控え\n二行目だけ"));
+        if (selection) {
+            QTextCursor cursor = box->textCursor();
+            cursor.setPosition(6);
+            cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+            box->setTextCursor(cursor);
+        }
+        const QString pdf = dir.filePath(selection ? QStringLiteral("part.pdf") : QStringLiteral("all.pdf"));
+        bool offered = false;
+        bool pageRange = true;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            offered = dialog->testOption(QAbstractPrintDialog::PrintSelection);
+            pageRange = dialog->testOption(QAbstractPrintDialog::PrintPageRange);
+            QPrinter* printer = dialog->printer();
+            printer->setOutputFormat(QPrinter::PdfFormat);
+            printer->setOutputFileName(pdf);
+            if (selection) printer->setPrintRange(QPrinter::Selection);
+            dialog->done(QDialog::Accepted);
+        });
+        Click(QStringLiteral("Command17"));
+        EXPECT_EQ(offered, selection);
+        EXPECT_FALSE(pageRange);
+        ASSERT_TRUE(QFile::exists(pdf));
+        QProcess text;
+        text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+        ASSERT_TRUE(text.waitForFinished(30000));
+        // The PDF's text map names some ideographs by their radical forms.
+        const QString printed =
+            QString::fromUtf8(text.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
+        EXPECT_TRUE(printed.contains(QStringLiteral("二行目だけ"))) << printed.toStdString();
+        EXPECT_EQ(printed.contains(QStringLiteral("成績の控え")), !selection) << printed.toStdString();
+    }
+}
+
+TEST_F(FrmDataTest, TheLevelMenusDataButtonOpensItAndBackReturnsToTheMenu) {
+    flow::ShowLevelMenu();
+    auto* menu = Find<menus::seisekitime1>();
+    ASSERT_NE(menu, nullptr);
+    auto* button = menu->findChild<QPushButton*>(QStringLiteral("Command10_0"));
+    ASSERT_NE(button, nullptr);
+    button->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_NE(Find<FrmData>(), nullptr);
+    EXPECT_EQ(Find<menus::seisekitime1>(), nullptr);
+    EXPECT_EQ(List()->count(), 4);
+
+    Click(QStringLiteral("Command4"));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(Find<FrmData>(), nullptr);
+    EXPECT_NE(Find<menus::seisekitime1>(), nullptr);
+}
+
+}  // namespace
