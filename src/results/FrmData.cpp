@@ -239,14 +239,7 @@ void FrmData::ChangeRecord() {
     const RewriteResult r = results::ChangeRecord(DataFolder(), SelectedRecord, recordBuffer_,
                                                   ChangedRecordBytes(recordBuffer_, in.Result, in.Pupil));
     busy_ = false;
-    if (r.Outcome == RewriteOutcome::Failed) {
-        Caution(WriteFailedMessage(IoFailureText(r.Failure)));
-        return;
-    }
-    if (r.Outcome == RewriteOutcome::RecordsChanged) Caution(RecordsChangedMessage());
-    recordBuffer_.clear();
-    ListRecords();
-    if (r.Outcome == RewriteOutcome::Done) SelectRow(List1->RowOfTag(static_cast<int>(SelectedRecord)));
+    if (AfterRewrite(r)) SelectRow(List1->RowOfTag(static_cast<int>(SelectedRecord)));
 }
 
 void FrmData::DeleteRecord() {
@@ -258,15 +251,19 @@ void FrmData::DeleteRecord() {
     busy_ = true;
     const RewriteResult r = results::DeleteRecord(DataFolder(), SelectedRecord, recordBuffer_);
     busy_ = false;
+    // The line that took the deleted one's place, or the new last line.
+    if (AfterRewrite(r)) SelectRow(std::min(row, List1->count() - 1));
+}
+
+bool FrmData::AfterRewrite(const RewriteResult& r) {
     if (r.Outcome == RewriteOutcome::Failed) {
         Caution(WriteFailedMessage(IoFailureText(r.Failure)));
-        return;
+        return false;
     }
     if (r.Outcome == RewriteOutcome::RecordsChanged) Caution(RecordsChangedMessage());
     recordBuffer_.clear();
     ListRecords();
-    // The line that took the deleted one's place, or the new last line.
-    if (r.Outcome == RewriteOutcome::Done) SelectRow(std::min(row, List1->count() - 1));
+    return r.Outcome == RewriteOutcome::Done;
 }
 
 void FrmData::SelectRow(int row) {

@@ -12,6 +12,7 @@
 
 #include "kit/screen.h"
 #include "results/recordlist.h"
+#include "results/resultsfile.h"
 
 #include <QByteArray>
 #include <QVector>
@@ -57,6 +58,10 @@ private:
     void DeleteRecord();
     void Command17_Click();
     void Command4_Click();
+    // After a change or deletion: the caution for a failure (the list stays
+    // as it is) or for records changed meanwhile, else the list read anew.
+    // True when the rewrite was done.
+    bool AfterRewrite(const RewriteResult& result);
     // Selects the line of a record, or the row nearest to `row` when absent.
     void SelectRow(int row);
     void Caution(const QString& text);

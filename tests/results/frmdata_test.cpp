@@ -9,6 +9,7 @@
 #include "kit/textlist.h"
 #include "menus/seisekitime1.h"
 #include "results/resultsfile.h"
+#include "resultsfixture.h"
 #include "screentest.h"
 
 #include <QComboBox>
@@ -33,17 +34,7 @@ using results::kRecordSize;
 using shell::ScreenHost;
 
 QByteArray Record(int pupil, int level, int result, const char* school = "01234") {
-    results::CumulativeRecord r;
-    r.RecordDate = common::DateValue(QDate(2026, 12, 1));
-    r.RecordTime = common::TimeValue(QTime(9, 30, 0));
-    r.PupilNumber = static_cast<std::int16_t>(pupil);
-    r.Level = static_cast<std::int16_t>(level);
-    r.Result = result;
-    r.SchoolCodeText = QByteArray(school);
-    r.ExtraText = QByteArray(5, ' ');
-    r.PointsText = QByteArray("0    ");
-    r.ReservedText = QByteArray(5, '\0');
-    return results::EncodeRecord(r);
+    return testing_support::RunRecord({pupil, level, result, QDate(2026, 12, 1), QTime(9, 30, 0), school});
 }
 
 QByteArray ReadAll(const QString& path) {

@@ -9,6 +9,7 @@
 
 #include "common/dates.h"
 #include "fakeplatform.h"
+#include "resultsfixture.h"
 #include "common/collation.h"
 #include "common/runstate.h"
 
@@ -39,17 +40,7 @@ void WriteAll(const QString& path, const QByteArray& bytes) {
 
 QByteArray Record(int pupil, int level, int result, const char* school = "01234",
                   QDate date = QDate(2003, 5, 12), QTime time = QTime(10, 5, 30)) {
-    results::CumulativeRecord r;
-    r.RecordDate = common::DateValue(date);
-    r.RecordTime = common::TimeValue(time);
-    r.PupilNumber = static_cast<std::int16_t>(pupil);
-    r.Level = static_cast<std::int16_t>(level);
-    r.Result = result;
-    r.SchoolCodeText = QByteArray(school);
-    r.ExtraText = QByteArray(5, ' ');
-    r.PointsText = QByteArray("0    ");
-    r.ReservedText = QByteArray(5, '\0');
-    return results::EncodeRecord(r);
+    return testing_support::RunRecord({pupil, level, result, date, time, school});
 }
 
 // Records 1..n of pupil 9 at level 1, results 101, 102, ...
