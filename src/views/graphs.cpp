@@ -13,9 +13,6 @@
 #include <cmath>
 #include <numeric>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace views {
 namespace {
@@ -24,18 +21,6 @@ using common::kIdeographicSpace;
 
 const QString kBullet = QStringLiteral("●");
 constexpr std::int32_t kNoTimeFrom = 90000;  // results from here on are runs without a time
-
-// Opens the results file for reading: created when missing, and read-only
-// where the teacher made it so.
-int OpenForReading(const QString& path) {
-    int fd = results::OpenResultsFile(path);
-    if (fd >= 0 || (errno != EACCES && errno != EPERM && errno != EROFS)) return fd;
-    do {
-        fd = ::open(QFile::encodeName(path.isEmpty() ? results::ResultsFilePath() : path).constData(),
-                    O_RDONLY | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    return fd;
-}
 
 // A name as the rankings show it: without trailing blanks, six ideographic
 // spaces after it, cut to five characters.
@@ -59,34 +44,25 @@ QString BestDateText(const BestRun& run, const BestRun* previous) {
 
 GraphRecords ReadGraphRecords(const QString& path) {
     GraphRecords out;
-    const int fd = OpenForReading(path);
-    if (fd < 0) {
-        out.Error = errno;
-        return out;
-    }
-    results::FileDescriptor file(fd);
-    struct stat info {};
-    if (::fstat(fd, &info) != 0) {
-        out.Error = errno;
+    // Created when missing, and read-only where the teacher made it so.
+    results::IoFile file;
+    results::IoFailure failure;
+    qint64 size = 0;
+    if (!results::OpenResultsFileToRead(file, failure, path) || !file.Size(size, failure)) {
+        results::LogIoFailure(failure);
+        out.Error = failure.Error;
         return out;
     }
     // Record numbers are 64-bit here: a file of more than 32767 records is
     // read from its newest kGraphRecordWindow records like any other.
-    const long long count = info.st_size / results::kRecordSize;
+    const long long count = size / results::kRecordSize;
     const long long first = std::max(0LL, count - kGraphRecordWindow);
     QByteArray bytes((count - first) * results::kRecordSize, Qt::Uninitialized);
-    long long got = 0;
-    while (got < bytes.size()) {
-        const ssize_t n = ::pread(fd, bytes.data() + got, static_cast<size_t>(bytes.size() - got),
-                                  static_cast<off_t>(first * results::kRecordSize + got));
-        if (n > 0) {
-            got += n;
-        } else if (n == 0) {
-            break;  // shortened meanwhile: what was read stands
-        } else if (errno != EINTR) {
-            out.Error = errno;
-            break;
-        }
+    // Fewer bytes when the file was shortened meanwhile: what was read stands.
+    qint64 got = 0;
+    if (!file.Read(first * results::kRecordSize, bytes.data(), bytes.size(), got, failure)) {
+        results::LogIoFailure(failure);
+        out.Error = failure.Error;
     }
     const long long whole = got / results::kRecordSize;
     out.Records.reserve(static_cast<size_t>(whole));
