@@ -25,6 +25,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -65,7 +66,8 @@ struct ResultsFixture {
         r.PointsText = "0    ";
         r.ReservedText = QByteArray(5, '\0');
         for (int k = 0; k < records; ++k) {
-            r.RecordDate = today - 364 + static_cast<double>(k) * 365 / records;
+            // A day number, as the program stores it; the time of day apart.
+            r.RecordDate = std::floor(today - 364 + static_cast<double>(k) * 365 / records);
             r.RecordTime = 0.6 + (random() % 1000) / 4000.0;
             r.PupilNumber = static_cast<std::int16_t>(1 + random() % 2000);
             r.Level = static_cast<std::int16_t>(1 + random() % 15);
@@ -82,6 +84,10 @@ struct ResultsFixture {
 };
 
 ResultsFixture& FixtureOf(int records) {
+    // The run state is made before the fixtures so that it outlives them:
+    // statics end in the reverse order of their making, and a fixture resets
+    // the run state when it ends.
+    common::runState();
     static std::map<int, std::unique_ptr<ResultsFixture>> fixtures;
     auto& f = fixtures[records];
     if (!f) f = std::make_unique<ResultsFixture>(records);

@@ -14,11 +14,20 @@ QCollator ListCollator() {
 
 std::vector<qsizetype> SortedOrder(const QStringList& texts) {
     const QCollator collator = ListCollator();
+    std::vector<qsizetype> order(std::size_t(texts.size()));
+    for (qsizetype i = 0; i < texts.size(); ++i) order[std::size_t(i)] = i;
+    // Lines often come in order already (the records list numbers its lines
+    // in file order). A comparison of neighbours stops at their first
+    // difference, where a sort key covers the whole line: checking first
+    // spares those lists every key.
+    bool inOrder = true;
+    for (qsizetype i = 1; i < texts.size() && inOrder; ++i)
+        inOrder = collator.compare(texts[i - 1], texts[i]) <= 0;
+    if (inOrder) return order;
+
     std::vector<QCollatorSortKey> keys;
     keys.reserve(std::size_t(texts.size()));
     for (const QString& t : texts) keys.push_back(collator.sortKey(t));
-    std::vector<qsizetype> order(std::size_t(texts.size()));
-    for (qsizetype i = 0; i < texts.size(); ++i) order[std::size_t(i)] = i;
     std::stable_sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
         return keys[std::size_t(a)].compare(keys[std::size_t(b)]) < 0;
     });

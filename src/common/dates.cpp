@@ -4,8 +4,17 @@
 
 namespace common {
 namespace {
-const QDate kEpoch(1899, 12, 30);
+// 1899-12-30, day 0 of the stored dates; made at compile time, so any static
+// that reads dates while the program starts finds it already set.
+constexpr QDate kEpoch = QDate::fromJulianDay(2415019);
+
+// Two or four decimal digits, zero-padded, appended to text.
+void AppendDigits(QString& text, int value, int digits) {
+    char buffer[4];
+    for (int i = digits - 1; i >= 0; --i, value /= 10) buffer[i] = char('0' + value % 10);
+    for (int i = 0; i < digits; ++i) text += QLatin1Char(buffer[i]);
 }
+}  // namespace
 
 double DateValue(const QDate& date) { return static_cast<double>(kEpoch.daysTo(date)); }
 
@@ -34,7 +43,34 @@ double SecondsSince(double start, double now) {
     return d;
 }
 
-QString DateText(const QDate& date) { return date.toString(QStringLiteral("yyyy/MM/dd")); }
-QString TimeText(const QTime& time) { return time.toString(QStringLiteral("H:mm:ss")); }
+// Written digit by digit: the records list writes two of these for each of
+// up to hundreds of thousands of records, and a format string is parsed
+// anew on every call. Years outside 1..9999 take the general route.
+QString DateText(const QDate& date) {
+    if (!date.isValid() || date.year() < 1 || date.year() > 9999)
+        return date.toString(QStringLiteral("yyyy/MM/dd"));
+    int year = 0, month = 0, day = 0;
+    date.getDate(&year, &month, &day);
+    QString text;
+    text.reserve(10);
+    AppendDigits(text, year, 4);
+    text += u'/';
+    AppendDigits(text, month, 2);
+    text += u'/';
+    AppendDigits(text, day, 2);
+    return text;
+}
+
+QString TimeText(const QTime& time) {
+    if (!time.isValid()) return QString();
+    QString text;
+    text.reserve(8);
+    AppendDigits(text, time.hour(), time.hour() < 10 ? 1 : 2);
+    text += u':';
+    AppendDigits(text, time.minute(), 2);
+    text += u':';
+    AppendDigits(text, time.second(), 2);
+    return text;
+}
 
 }  // namespace common

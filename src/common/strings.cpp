@@ -1,5 +1,6 @@
 #include "common/strings.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -26,8 +27,18 @@ QString TrimAscii(const QString& s) {
 QString Left(const QString& s, qsizetype n) { return n <= 0 ? QString() : s.left(n); }
 QString Right(const QString& s, qsizetype n) { return n <= 0 ? QString() : s.right(n); }
 
+void AppendRightPadded(QString& line, QStringView text, qsizetype padCount, qsizetype n) {
+    if (n <= 0) return;
+    // Of blanks-then-text, the first `cut` characters fall off the left.
+    const qsizetype cut = std::max<qsizetype>(0, padCount + text.size() - n);
+    for (qsizetype i = cut; i < padCount; ++i) line += u' ';
+    line += text.mid(std::max<qsizetype>(0, cut - padCount));
+}
+
 QString RightPadded(const QString& text, qsizetype padCount, qsizetype n) {
-    return Right(QString(padCount, u' ') + text, n);
+    QString padded;
+    AppendRightPadded(padded, text, padCount, n);
+    return padded;
 }
 
 QString RightNumber(long long value, qsizetype n) {

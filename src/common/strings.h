@@ -21,6 +21,8 @@ QString Right(const QString& s, qsizetype n);
 // of the list lines name their pad widths, and a value longer than n keeps its
 // last n characters.
 QString RightPadded(const QString& text, qsizetype padCount, qsizetype n);
+// The same, appended to line (no text in between is made).
+void AppendRightPadded(QString& line, QStringView text, qsizetype padCount, qsizetype n);
 // A number right-aligned in n characters, cut to its last n characters.
 QString RightNumber(long long value, qsizetype n);
 // A name padded with ideographic spaces and cut to its first n characters.

@@ -4,6 +4,8 @@
 
 #include <QItemSelectionModel>
 
+#include <algorithm>
+
 namespace kit {
 
 TextList::TextList(QWidget* parent) : QListView(parent) {
@@ -30,11 +32,19 @@ void TextList::setCurrentRow(int row) {
 SortedTextList::SortedTextList(QWidget* parent) : TextList(parent) {}
 
 void SortedTextList::SetLines(const QStringList& lines, const std::vector<int>& tags) {
+    const std::vector<qsizetype> order = common::SortedOrder(lines);
+    if (std::is_sorted(order.begin(), order.end())) {
+        // Already in order: the rows are the lines themselves, shared, not copied.
+        tags_ = tags;
+        tags_.resize(std::size_t(lines.size()), 0);
+        TextList::SetRows(lines);
+        return;
+    }
     QStringList sorted;
     sorted.reserve(lines.size());
     std::vector<int> sortedTags;
     sortedTags.reserve(std::size_t(lines.size()));
-    for (qsizetype i : common::SortedOrder(lines)) {
+    for (qsizetype i : order) {
         sorted << lines[i];
         sortedTags.push_back(std::size_t(i) < tags.size() ? tags[std::size_t(i)] : 0);
     }

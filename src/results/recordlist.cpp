@@ -6,6 +6,7 @@
 
 #include <QtEndian>
 
+#include <algorithm>
 #include <cstring>
 
 namespace results {
@@ -44,35 +45,49 @@ int RecordNumberWidth(qint64 records) {
     return std::max<int>(4, static_cast<int>(common::Dec(records).size()));
 }
 
-QString RecordListLine(qint64 number, int numberWidth, const char* record, const PupilTables& tables,
-                       const QByteArray& schoolCode, const QString& schoolName) {
-    const LogEntry e = DecodeEntry(record);
+namespace {
+
+// The line of one record with its date already written: the list writes the
+// same day's date for many records in a row, and writes it once for them.
+QString RecordLineWithDate(qint64 number, int numberWidth, const char* record, const LogEntry& e,
+                           const QString& dateText, const PupilTables& tables, const QByteArray& schoolCode,
+                           const QString& schoolName) {
     const bool known = IsPupilNumber(e.PupilNumber);
-    const QString name = known ? tables.Name[e.PupilNumber] : QString();
-    const QString grade = known ? tables.GradeLabel[e.PupilNumber] : QString();
     const bool ownSchool = std::memcmp(record + 24, schoolCode.constData(), 5) == 0;
     const QChar ideographic = common::kIdeographicSpace;
     QString line;
-    line.reserve(64);
-    line += common::RightPadded(common::Dec(number), numberWidth, numberWidth);
+    line.reserve(80);
+    common::AppendRightPadded(line, common::Dec(number), numberWidth, numberWidth);
     line += u' ';
-    line += DateValueText(e.RecordDate);
+    line += dateText;
     line += ideographic;
-    line += common::RightPadded(DateValueText(e.RecordTime), 2, 9);
+    common::AppendRightPadded(line, DateValueText(e.RecordTime), 2, 9);
     line += QStringLiteral("ﾚﾍﾞﾙ");
     line += common::Dec(e.Level);
     line += ideographic;
-    line += common::RightPadded(common::Dec(e.Result), 4, 5);
+    common::AppendRightPadded(line, common::Dec(e.Result), 4, 5);
     line += QStringLiteral("秒 ");
     line += ideographic;
-    line += common::RightPadded(common::Dec(e.PupilNumber), 4, 4);
+    common::AppendRightPadded(line, common::Dec(e.PupilNumber), 4, 4);
     line += u' ';
-    line += common::Left(name + QString(5, ideographic), 6);
+    // The name and five ideographic spaces, cut to six characters.
+    const QString& name = known ? tables.Name[e.PupilNumber] : QString();
+    line += QStringView(name).left(6);
+    for (qsizetype i = std::max<qsizetype>(name.size(), 1); i < 6; ++i) line += ideographic;
     line += u' ';
-    line += grade;
+    if (known) line += tables.GradeLabel[e.PupilNumber];
     line += QStringLiteral("++");
     line += ownSchool ? schoolName : QStringLiteral("他塾");
     return line;
+}
+
+}  // namespace
+
+QString RecordListLine(qint64 number, int numberWidth, const char* record, const PupilTables& tables,
+                       const QByteArray& schoolCode, const QString& schoolName) {
+    const LogEntry e = DecodeEntry(record);
+    return RecordLineWithDate(number, numberWidth, record, e, DateValueText(e.RecordDate), tables, schoolCode,
+                              schoolName);
 }
 
 RecordList BuildRecordList(const QByteArray& fileBytes, const PupilTables& tables, const QString& schoolCode,
@@ -83,11 +98,21 @@ RecordList BuildRecordList(const QByteArray& fileBytes, const PupilTables& table
     const int width = list.NumberWidth = RecordNumberWidth(records);
     const QByteArray code = FiveByteText(schoolCode);
     list.Lines.reserve(static_cast<size_t>(records));
+    bool haveDate = false;
+    double lastDate = 0;
+    QString dateText;
     const char* p = fileBytes.constData();
     for (qint64 r = 1; r <= records; ++r, p += kRecordSize) {
         // Level 0 marks no run: such records stay unlisted.
         if (qFromLittleEndian<std::int16_t>(p + 18) == 0) continue;
-        list.Lines.push_back({r, RecordListLine(r, width, p, tables, code, schoolName)});
+        const LogEntry e = DecodeEntry(p);
+        // Compared bit for bit: the same bits give the same text, NaN too.
+        if (!haveDate || std::memcmp(&e.RecordDate, &lastDate, sizeof lastDate) != 0) {
+            haveDate = true;
+            lastDate = e.RecordDate;
+            dateText = DateValueText(e.RecordDate);
+        }
+        list.Lines.push_back({r, RecordLineWithDate(r, width, p, e, dateText, tables, code, schoolName)});
     }
     return list;
 }

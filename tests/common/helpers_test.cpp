@@ -64,6 +64,16 @@ TEST(Dates, DaysSince1899WithTheTimeAsFraction) {
     EXPECT_EQ(common::TimeText(QTime(9, 5, 3)), QStringLiteral("9:05:03"));
 }
 
+// The date and time texts are written digit by digit; at their edges they
+// must read as the platform's own formats would write them.
+TEST(Dates, TextsAsThePlatformFormatsWriteThem) {
+    for (const QDate& d : {QDate(1, 1, 1), QDate(999, 5, 6), QDate(1899, 12, 30), QDate(9999, 12, 31),
+                           QDate(10000, 1, 1), QDate(-5, 3, 3), QDate()})
+        EXPECT_EQ(common::DateText(d), d.toString(QStringLiteral("yyyy/MM/dd"))) << d.toString().toStdString();
+    for (const QTime& t : {QTime(0, 0), QTime(9, 59, 59), QTime(10, 0, 1), QTime(23, 59, 59), QTime()})
+        EXPECT_EQ(common::TimeText(t), t.toString(QStringLiteral("H:mm:ss"))) << t.toString().toStdString();
+}
+
 TEST(Dates, SecondsSinceCountsForwardAcrossMidnight) {
     EXPECT_EQ(common::SecondsSince(100, 160.5), 60.5);
     EXPECT_EQ(common::SecondsSince(86390, 5), 15);
