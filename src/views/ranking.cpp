@@ -1,0 +1,81 @@
+#include "views/ranking.h"
+
+#include "common/mergesort.h"
+#include "menus/roster.h"
+#include "results/statistics.h"
+#include "views/listlines.h"
+
+#include <QVector>
+
+namespace views {
+namespace {
+
+// Sorting on ~value orders descending and, unlike a negation, never overflows.
+std::int32_t Descending(std::int32_t value) { return ~value; }
+
+}  // namespace
+
+std::vector<RankedPupil> RankPupils(int level, const RankingChoice& choice) {
+    const menus::Roster& r = menus::roster();
+    const results::Statistics& st = results::stats();
+    const int n = r.ShownPupilCount;
+    std::vector<RankedPupil> ranked;
+    if (level < 1 || level >= results::kLevelSlots) return ranked;
+
+    const bool points = choice.ValueKind == kPoints;
+    const bool todayFirst = choice.PointsPeriod == kTodayPointsFirst;
+    auto statsOf = [&](int pupil) -> const results::PupilLevelStats& { return st.At(level, pupil); };
+    // The value that decides the rank.
+    auto primary = [&](int pupil) -> std::int32_t {
+        const auto& s = statsOf(pupil);
+        if (!points) return s.BestTime;
+        return Descending(todayFirst ? s.TodayPoints : s.TotalPoints);
+    };
+
+    QVector<int> pupils(n);
+    QVector<std::int32_t> keys(n);
+    for (int k = 0; k < n; ++k) pupils[k] = r.ShownPupils[size_t(k + 1)];
+    if (points) {
+        // By the other points first, then (stable) by the first points: the
+        // first points decide and the other points order equal ones. One key
+        // of both packed together would let the other points spill into the
+        // first ones once they reach a thousand.
+        for (int k = 0; k < n; ++k) {
+            const auto& s = statsOf(pupils[k]);
+            keys[k] = Descending(todayFirst ? s.TotalPoints : s.TodayPoints);
+        }
+        common::StableMergeSort(keys, pupils);
+    }
+    for (int k = 0; k < n; ++k) keys[k] = primary(pupils[k]);
+    common::StableMergeSort(keys, pupils);
+
+    ranked.resize(size_t(n));
+    for (int k = 0; k < n; ++k) {
+        RankedPupil& p = ranked[size_t(k)];
+        p.Pupil = pupils[k];
+        p.Rank = (k > 0 && keys[k] == keys[k - 1]) ? ranked[size_t(k - 1)].Rank : k + 1;
+        const bool today = !points || !todayFirst || statsOf(p.Pupil).TodayPoints != 0;
+        p.Listed = today && menus::PassesGradeFilter(choice.GradeFilter, PupilLookOf(p.Pupil).Grade);
+    }
+    return ranked;
+}
+
+QStringList LevelRankingLines(int level, const RankingChoice& choice) {
+    QStringList lines;
+    const std::vector<RankedPupil> ranked = RankPupils(level, choice);
+    lines.reserve(qsizetype(ranked.size()));
+    const results::Statistics& st = results::stats();
+    for (const RankedPupil& p : ranked) {
+        if (!p.Listed) continue;
+        const PupilLook look = PupilLookOf(p.Pupil);
+        const bool current = p.Pupil == choice.CurrentPupil;
+        const QString mark = current ? kCurrentMark : MarkOf(p.Pupil, look.Grade, choice.CurrentPupil);
+        const results::PupilLevelStats& s = st.At(level, p.Pupil);
+        lines << (choice.ValueKind == kPoints
+                      ? RankingPointsLine(p.Rank, mark, look.Name, s.TodayPoints, s.TotalPoints)
+                      : RankingTimeLine(p.Rank, mark, look.Name, s.BestTime, current));
+    }
+    return lines;
+}
+
+}  // namespace views

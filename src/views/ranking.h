@@ -1,0 +1,46 @@
+#pragma once
+// The ranking of one level (LevelRanking): every pupil of the display roster
+// sorted by best time, by all-time points or by today's points, with
+// competition ranks over the whole sorted roster. The grade filter and the
+// "no points today" rule leave pupils out of the lines, never out of the
+// ranks, so the listed ranks can have gaps.
+//
+// Reads the statistics as last recomputed (results::stats()) and the roster
+// tables (menus::roster()); never the results file.
+
+#include "views/listlines.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <vector>
+
+namespace views {
+
+struct RankingChoice {
+    int ValueKind = kTimes;
+    int PointsPeriod = kTotalPointsFirst;
+    QString GradeFilter = QStringLiteral("全学年");  // the text of the level menu's Combo1
+    int CurrentPupil = 0;
+};
+
+// One pupil of the sorted roster.
+struct RankedPupil {
+    int Pupil = 0;  // pupil number
+    int Rank = 0;   // competition rank: equal values share it and the next one skips (1, 2, 2, 4)
+    bool Listed = false;  // whether the pupil gets a line (grade filter, today's points)
+};
+
+// The display roster (roster().ShownPupils, all ShownPupilCount of them)
+// sorted for `level`: times ascending (a failed best 99998 and no record
+// 99999 last); points by the first points descending, then the other points
+// descending. Equal values keep roster order. In points mode equal first
+// points share a rank whatever the other points.
+std::vector<RankedPupil> RankPupils(int level, const RankingChoice& choice);
+
+// The lines of List5(level) in rank order (the list itself shows them in text
+// order). Layouts in views/listlines.h.
+QStringList LevelRankingLines(int level, const RankingChoice& choice);
+
+}  // namespace views
