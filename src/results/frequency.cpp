@@ -28,10 +28,7 @@ constexpr int kLastLevel = kLevelSlots - 1;
 constexpr long long kRecordsPerRead = 4096;
 constexpr std::uint8_t kNoBest = 0xFF;
 
-QString ReadError(const QString& file, int error) {
-    return QStringLiteral("%1 が読めません。\n%2\n%3")
-        .arg(QFileInfo(file).fileName(), QDir::cleanPath(file), ErrorDescription(error));
-}
+QString ReadError(const QString& file, int error) { return ReadErrorMessage(file, error); }
 
 // The bucket of each pupil's best result per level. The bucket grows with the
 // result, so the smallest bucket is the best result's. Pupil numbers of the

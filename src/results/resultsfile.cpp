@@ -62,7 +62,9 @@
 #include "results/statistics.h"
 #include "common/runstate.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <cerrno>
@@ -229,6 +231,11 @@ QString ErrorDescription(int error) {
     case EISDIR: return QStringLiteral("ファイル名がフォルダを指しています。");
     default: return QString::fromLocal8Bit(std::strerror(error));
     }
+}
+
+QString ReadErrorMessage(const QString& file, int error) {
+    return QStringLiteral("%1 が読めません。\n%2\n%3")
+        .arg(QFileInfo(file).fileName(), QDir::cleanPath(file), ErrorDescription(error));
 }
 
 QString DateValueText(double value) {

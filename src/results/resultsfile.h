@@ -96,6 +96,9 @@ void WaitWithEvents(int milliseconds);
 bool IsBusyError(int error);
 // The text of an error number, as the results messages show it.
 QString ErrorDescription(int error);
+// The message of a results file that could not be read: its name, its full
+// path and the error.
+QString ReadErrorMessage(const QString& file, int error);
 // A date value as the platform writes it: the date, the time of day (day 0),
 // or both.
 QString DateValueText(double value);

@@ -124,9 +124,7 @@ RecordScan ReadLastRecords(int count, const QString& path) {
 }
 
 QString ReadFailureMessage(const QString& path, int error) {
-    return QStringLiteral("成績ファイルを読めませんでした。読めた分だけを表示します。\n") +
-           (path.isEmpty() ? results::ResultsFilePath() : path) + QStringLiteral("\n") +
-           results::ErrorDescription(error) + QStringLiteral("(") + QString::number(error) + QStringLiteral(")");
+    return results::ReadErrorMessage(path.isEmpty() ? results::ResultsFilePath() : path, error);
 }
 
 RunListing TodayRuns(const RunListingChoice& choice, const ListingProgress& progress, const QString& path) {
