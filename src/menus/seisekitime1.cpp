@@ -103,7 +103,7 @@ void seisekitime1::BuildTemplates() {
         Option2[k]->setObjectName(QStringLiteral("Option2_%1").arg(k));
         Option2[k]->setGeometry(k * 100, 2, 98, 28);
     }
-    auto* runsGroup = new QWidget(this);
+    auto* runsGroup = Picture1 = new QWidget(this);
     runsGroup->setObjectName(QStringLiteral("Picture1"));
     runsGroup->setGeometry(320, 72, 300, 32);
     Option1.resize(4);
@@ -177,11 +177,11 @@ void seisekitime1::BuildTemplates() {
     intoColumns(Command4[0]);
     Command4[0]->hide();
     List5.resize(1);
-    List5[0] = new QListWidget(this);
+    List5[0] = new kit::SortedTextList(this);
     List5[0]->setObjectName(QStringLiteral("List5_0"));
     List5[0]->setGeometry(x, 294, kColumnInner, 360);
-    List5[0]->setFont(FontOf(10));
-    List5[0]->setSortingEnabled(true);
+    // Fixed-layout lines: a full-width character exactly two half-width ones.
+    List5[0]->setFont(kit::ListFont(9));
     intoColumns(List5[0]);
     List5[0]->hide();
 
@@ -309,11 +309,10 @@ void seisekitime1::CreateColumn(int i) {
     Label7.append(CopyLabel(Label7[0], ColumnArea, suffix(QStringLiteral("Label7"))));
     Label7[i]->setText(TargetText(i));
 
-    auto* list = new QListWidget(ColumnArea);
+    auto* list = new kit::SortedTextList(ColumnArea);
     list->setObjectName(suffix(QStringLiteral("List5")));
     list->setGeometry(List5[0]->geometry());
     list->setFont(List5[0]->font());
-    list->setSortingEnabled(true);
     List5.append(list);
 }
 
@@ -404,13 +403,15 @@ void seisekitime1::Form_Activate() {
     float today = 0;
     for (int level = 1; level <= 35; ++level) today += results::stats().At(level, s.CurrentPupil).TodayRuns;
     Label18->setText(QStringLiteral("本日総回数＝") + CountText(today) + QStringLiteral("回"));
-    // 5. The result lists of every column are filled by the listings; here the
-    // view only starts on points.
+    // 5. Selecting "累計順" fills every list with the all-time points ranking
+    // when it changes the selection (the listings attached to the menu act on
+    // it); the Option2 handler only hides the lists while MenuPreparing is set.
     ProgressBar1->setMaximum(s.LevelCount);
     ValueKind = 2;
     ListKind = 1;
     MenuPreparing = true;
     Option1[1]->setChecked(true);
+    Q_EMIT RunOption2Handler(1);
     Option2[1]->setChecked(true);
     Command1->setEnabled(true);
     MenuPreparing = false;

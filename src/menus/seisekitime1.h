@@ -4,6 +4,7 @@
 // data panel. Columns scroll sideways, four at a time in view.
 
 #include "kit/screen.h"
+#include "kit/textlist.h"
 
 #include <QVector>
 
@@ -40,11 +41,18 @@ public:
     int FirstVisibleLevel = 0;
     int ListPeriod = 3;
     int ValueKind = 0;
+    int PointsPeriod = 0;
     int ListKind = 0;
+    int DaysBack = 0;
     bool MenuPreparing = false;
 
     // Column width in pixels (3456 twips).
     static constexpr int kColumnWidth = 230;
+
+Q_SIGNALS:
+    // Activation asks here for the result listings' Option2 handler (the
+    // listings are attached by the screen flow; the menu does not know them).
+    void RunOption2Handler(int index);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -67,6 +75,7 @@ public:
     QLabel* Label5 = nullptr;
     QPushButton* Command1 = nullptr;
     QPushButton* Command8 = nullptr;
+    QWidget* Picture1 = nullptr;     // the Option1 group
     QVector<QRadioButton*> Option1;  // 1..3
     QVector<QRadioButton*> Option2;  // 0..2
     QComboBox* Combo1 = nullptr;
@@ -84,7 +93,7 @@ public:
     QVector<QLabel*> Label14;
     QVector<QLabel*> Label15;
     QVector<QLabel*> Label8;
-    QVector<QListWidget*> List5;
+    QVector<kit::SortedTextList*> List5;  // results lists, in the order of their text
     QVector<QLabel*> Label7;
 
     // Panels

@@ -15,6 +15,7 @@
 #include "startup/frmver.h"
 #include "startup/runstate.h"
 #include "views/graphpanel.h"
+#include "views/resultlistings.h"
 
 namespace shell {
 namespace {
@@ -34,8 +35,14 @@ public:
         auto* menu = host().Find<menus::seisekitime1>();
         if (!menu) {
             menu = new menus::seisekitime1;
-            // The per-pupil graph panel works on the menu's own panel.
-            new views::GraphPanel(menu);
+            // The result listings work on the menu's columns and switches; the
+            // per-pupil graph panel on the menu's own panel, and it takes over
+            // when the listings' "個人ﾀｲﾑ" asks for one pupil's times. Both
+            // live as the menu's children.
+            auto* listings = new views::ResultListings(menu);
+            auto* graphs = new views::GraphPanel(menu);
+            QObject::connect(listings, &views::ResultListings::PupilTimesRequested, graphs,
+                             &views::GraphPanel::PerPupilTimes);
         }
         host().Show(menu);
     }

@@ -9,6 +9,8 @@
 #include "results/resultsfile.h"
 #include "kit/screen.h"
 #include "views/graphpaint.h"
+#include "views/resultlistings.h"
+#include "kit/textlist.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -37,8 +39,7 @@ void Caution(const QString& text) {
 // set, which shows what was read.
 void ReportReadError(const GraphRecords& read) {
     if (read.Error == 0) return;
-    Caution(QStringLiteral("成績ファイルを読めませんでした。\n") + results::ResultsFilePath() + u'\n' +
-            results::ErrorDescription(read.Error));
+    Caution(ReadFailureMessage(results::ResultsFilePath(), read.Error));
 }
 
 }  // namespace
@@ -88,13 +89,6 @@ GraphPanel::GraphPanel(menus::seisekitime1* menu) : QObject(menu), menu_(menu) {
     connect(menu->Command17, &QPushButton::clicked, this, [this] { OpenGraphs(); });
     // Beside the day's count in the header, clear of its text.
     menu->Command17->setGeometry(700, 40, 70, 30);
-    // "個人ﾀｲﾑ": the graph button shows and the pupil's own runs are listed.
-    connect(menu->Option2[2], &QRadioButton::toggled, this, [this](bool on) {
-        if (!on || menu_->MenuPreparing) return;
-        menu_->Command17->show();
-        menu_->Combo2->hide();
-        PerPupilTimes();
-    });
     // A click in the pupil list, or in the level list while the panel shows,
     // draws the chosen pupils' graphs.
     connect(menu->List2, &QListWidget::itemClicked, this, [this] { GraphSetForChosenPupils(0); });
@@ -119,11 +113,7 @@ void GraphPanel::PerPupilTimes() {
     GraphPupil = rs.CurrentPupil;
 
     m.ListKind = 3;
-    for (int level = 1; level < m.List5.size(); ++level) {
-        m.Label9[level]->setText(QStringLiteral("今日"));
-        m.Label10[level]->setText(QStringLiteral("今まで"));
-        m.List5[level]->clear();
-    }
+    回数など表示(m);
     m.Label5->setText(QStringLiteral("個人別ﾀｲﾑ"));
     const GraphRecords read = ReadGraphRecords(results::ResultsFilePath());
     m.ProgressBar2->setValue(0);
@@ -138,13 +128,9 @@ void GraphPanel::PerPupilTimes() {
                                           menus::GradeNumber(menus::roster().PupilBirthYear[choice.Pupil]));
     const std::vector<QStringList> lines = PupilTimesLines(read.Records, choice);
     for (int level = 1; level < static_cast<int>(lines.size()) && level < m.List5.size(); ++level)
-        m.List5[level]->addItems(lines[static_cast<size_t>(level)]);
+        m.List5[level]->SetLines(lines[static_cast<size_t>(level)]);
     m.ProgressBar2->setValue(m.ProgressBar2->maximum());
-
-    m.Picture6->hide();
-    m.RefreshLevelAvailability();
-    for (int level = 1; level < m.List5.size(); ++level) m.List5[level]->show();
-    m.Command1->setEnabled(true);
+    EndOfListing(m);
     ReportReadError(read);
 }
 
@@ -180,14 +166,11 @@ void GraphPanel::GraphSetForChosenPupils(int output) {
 }
 
 void GraphPanel::RankStep(int index) {
-    RankingInput in;
-    in.Level = GraphLevel;
-    in.PointsPeriod = PointsPeriod;
-    in.CurrentPupil = common::runState().CurrentPupil;
-    in.GradeFilter = menu_->Combo1->currentText();
-    RankMode = index == 1 ? 1 : 2;
-    in.RankMode = RankMode;
-    List4[RankMode] = GraphRanking(in);
+    RankMode = index == 1 ? kTimes : kPoints;
+    // The level's ranking as the listings rank it, RankMode in place of ValueKind.
+    const RankingChoice choice{RankMode, menu_->PointsPeriod, menu_->Combo1->currentText(),
+                               common::runState().CurrentPupil};
+    List4[RankMode] = RankingLines(GraphLevel, choice, RankColumn::Graph);
     if (GraphLevel < 0 || GraphLevel >= static_cast<int>(LevelSummary.size())) return;
     // Both lists are current once index 1 has run; index 0 runs first.
     views::LevelSummary& s = LevelSummary[GraphLevel];

@@ -44,8 +44,9 @@ class GraphPanel : public QObject {
 public:
     explicit GraphPanel(menus::seisekitime1* menu);
 
-    // Command16 (from "個人ﾀｲﾑ"): the pupil list refreshed, the level list
-    // filled, and the current pupil's runs in every level's list.
+    // Command16 (from "個人ﾀｲﾑ", which the result listings' Option2 handler
+    // hands over): the pupil list refreshed, the level list filled, and the
+    // current pupil's runs in every level's list.
     void PerPupilTimes();
     // Command17 "グラフ": the current pupil's graphs of the first three levels.
     void OpenGraphs();
@@ -66,7 +67,6 @@ public:
     int GraphFontBase = kGraphFontBase;
     int TimeScaleMax = 10;
     int LevelOffset = 1;
-    int PointsPeriod = 1;  // of the listings' points ranking
     std::array<views::LevelSummary, 31> LevelSummary{};
     // The unsorted work lists of the graph level's rankings: 1 times, 2 points.
     std::array<std::vector<RankLine>, 3> List4;

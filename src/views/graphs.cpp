@@ -3,32 +3,14 @@
 #include "common/dates.h"
 #include "common/numbers.h"
 #include "common/strings.h"
-#include "menus/roster.h"
 #include "results/resultsfile.h"
-
-#include <QFile>
+#include "views/runlistings.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <numeric>
-
 
 namespace views {
 namespace {
-
-using common::kIdeographicSpace;
-
-const QString kBullet = QStringLiteral("●");
-constexpr std::int32_t kNoTimeFrom = 90000;  // results from here on are runs without a time
-
-// A name as the rankings show it: without trailing blanks, six ideographic
-// spaces after it, cut to five characters.
-QString RankingName(const QString& name) {
-    qsizetype end = name.size();
-    while (end > 0 && (name[end - 1] == u' ' || name[end - 1] == kIdeographicSpace)) --end;
-    return common::Left(name.left(end) + QString(6, kIdeographicSpace), 5);
-}
 
 QString DateTextOf(double value) { return common::DateText(common::DateFromValue(value)); }
 
@@ -43,32 +25,11 @@ QString BestDateText(const BestRun& run, const BestRun* previous) {
 }  // namespace
 
 GraphRecords ReadGraphRecords(const QString& path) {
+    RecordScan scan = ReadLastRecords(kGraphRecordWindow, path);
     GraphRecords out;
-    // Created when missing, and read-only where the teacher made it so.
-    results::IoFile file;
-    results::IoFailure failure;
-    qint64 size = 0;
-    if (!results::OpenResultsFileToRead(file, failure, path) || !file.Size(size, failure)) {
-        results::LogIoFailure(failure);
-        out.Error = failure.Error;
-        return out;
-    }
-    // Record numbers are 64-bit here: a file of more than 32767 records is
-    // read from its newest kGraphRecordWindow records like any other.
-    const long long count = size / results::kRecordSize;
-    const long long first = std::max(0LL, count - kGraphRecordWindow);
-    QByteArray bytes((count - first) * results::kRecordSize, Qt::Uninitialized);
-    // Fewer bytes when the file was shortened meanwhile: what was read stands.
-    qint64 got = 0;
-    if (!file.Read(first * results::kRecordSize, bytes.data(), bytes.size(), got, failure)) {
-        results::LogIoFailure(failure);
-        out.Error = failure.Error;
-    }
-    const long long whole = got / results::kRecordSize;
-    out.Records.reserve(static_cast<size_t>(whole));
-    for (long long k = 0; k < whole; ++k)
-        out.Records.push_back(results::DecodeEntry(bytes.constData() + k * results::kRecordSize));
-    if (whole > 0) {
+    out.Records = std::move(scan.Records);
+    out.Error = scan.Error;
+    if (!out.Records.empty()) {
         out.AnyRecord = true;
         out.LastRecordDate = out.Records.back().RecordDate;
     }
@@ -87,114 +48,6 @@ std::vector<QStringList> PupilTimesLines(const std::vector<results::LogEntry>& r
                        common::Right(results::DateValueText(e.RecordTime - std::floor(e.RecordTime)), 10);
         if (e.Result < kNoTimeFrom) line += common::RightPadded(common::Dec(e.Result) + QStringLiteral("秒"), 6, 5);
         lines[static_cast<size_t>(e.Level)] << line;
-    }
-    return lines;
-}
-
-std::vector<RankLine> GraphRanking(const RankingInput& in) {
-    const menus::Roster& r = menus::roster();
-    const results::Statistics& st = results::stats();
-    const int n = r.ShownPupilCount;
-    const bool times = in.RankMode != 2;
-    const int period = in.PointsPeriod == 2 ? 2 : 1;
-    const bool levelKnown = in.Level >= 0 && in.Level < results::kLevelSlots;
-
-    struct Entry {
-        int pupil;
-        std::int32_t best;
-        long long primary;
-        long long secondary;
-        std::int32_t today;
-        std::int32_t total;
-    };
-    std::vector<Entry> entries;
-    entries.reserve(static_cast<size_t>(n));
-    for (int k = 1; k <= n; ++k) {
-        const int p = r.ShownPupils[k];
-        Entry e{p, results::kNoResult, 0, 0, 0, 0};
-        if (levelKnown && p >= 0 && p < results::kPupilSlots) {
-            const results::PupilLevelStats& s = st.At(in.Level, p);
-            e.best = s.BestTime;
-            e.today = s.TodayPoints;
-            e.total = s.TotalPoints;
-        }
-        e.primary = period == 1 ? e.total : e.today;
-        e.secondary = period == 1 ? e.today : e.total;
-        entries.push_back(e);
-    }
-    // Fastest first; by points: primary descending, then secondary
-    // descending. Compared as pairs, so large secondary points cannot reach
-    // into the primary order. Equal keys keep roster order.
-    if (times) {
-        std::stable_sort(entries.begin(), entries.end(),
-                         [](const Entry& a, const Entry& b) { return a.best < b.best; });
-    } else {
-        std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
-            if (a.primary != b.primary) return a.primary > b.primary;
-            return a.secondary > b.secondary;
-        });
-    }
-
-    // Whether the filter passes a grade, and the grade's mark, worked out
-    // once per grade rather than once per pupil.
-    struct GradeLook {
-        bool known = false;
-        bool passes = false;
-        QString mark;
-    };
-    std::vector<GradeLook> grades(64);
-    GradeLook outside;  // a grade beyond the table: worked out each time
-    auto lookOf = [&](int grade) -> const GradeLook& {
-        GradeLook* g = &outside;
-        if (grade >= -20 && grade < 44) g = &grades[static_cast<size_t>(grade + 20)];
-        if (!g->known || g == &outside) {
-            g->known = true;
-            g->passes = menus::PassesGradeFilter(in.GradeFilter, grade);
-            g->mark = menus::GradeMark(grade);
-        }
-        return *g;
-    };
-    auto appendRight = [](QString& out, const QString& text, qsizetype width) {
-        if (text.size() >= width) out += QStringView(text).right(width);
-        else out.append(QString(width - text.size(), u' ')).append(text);
-    };
-
-    std::vector<RankLine> lines;
-    lines.reserve(entries.size());
-    int rank = 0;
-    for (int k = 1; k <= static_cast<int>(entries.size()); ++k) {
-        const Entry& e = entries[k - 1];
-        // Competition rank over the whole sorted roster; points share a rank
-        // on equal primary points.
-        if (k == 1) {
-            rank = 1;
-        } else {
-            const Entry& before = entries[k - 2];
-            const bool same = times ? e.best == before.best : e.primary == before.primary;
-            if (!same) rank = k;
-        }
-        const GradeLook& look = lookOf(menus::GradeNumber(r.PupilBirthYear[e.pupil]));
-        if (!look.passes) continue;
-        if (!times && period == 2 && e.today == 0) continue;
-        const bool current = e.pupil == in.CurrentPupil;
-        QString text;
-        text.reserve(24);
-        if (times && e.best == results::kNoResult) text += QStringLiteral("---");
-        else appendRight(text, common::Dec(rank), 3);
-        text += current ? kBullet : look.mark;
-        text += RankingName(r.PupilName[e.pupil]);
-        if (times) {
-            if (e.best == results::kNoResult) text += QStringLiteral("------");
-            else if (e.best == results::kNoResult - 1) text += QStringLiteral("*失敗*");
-            else appendRight(text, common::Dec(e.best), 6);
-            text += u' ';
-            text += current ? kBullet : QString(kIdeographicSpace);
-        } else {
-            appendRight(text, common::Dec(e.today), 3);
-            text += u'/';
-            appendRight(text, common::Dec(e.total), 5);
-        }
-        lines.push_back({std::move(text), e.pupil});
     }
     return lines;
 }

@@ -10,6 +10,7 @@
 // any printed page.
 
 #include "results/statistics.h"
+#include "views/ranking.h"
 
 #include <QString>
 #include <QStringList>
@@ -68,26 +69,9 @@ std::vector<QStringList> PupilTimesLines(const std::vector<results::LogEntry>& r
 // ---------------------------------------------------------------------------
 // Graph ranking and rank step
 
-// One line of a graph ranking, with the pupil it belongs to carried beside it
-// so the graph pupil's line is found by number, not by name.
-struct RankLine {
-    QString Text;
-    int Pupil = 0;
-};
-
-struct RankingInput {
-    int Level = 1;
-    int RankMode = 1;      // 1 times (best time), 2 points
-    int PointsPeriod = 1;  // 1 all-time points first, 2 today's points first (0 is taken as 1)
-    int CurrentPupil = 0;  // whose lines carry "●"
-    QString GradeFilter;   // the grade list's text
-};
-
-// The ranking of one level over the display roster (menus::roster()) from
-// the statistics (results::stats()): competition ranks over every listed
-// pupil, lines only for those the grade filter passes. The rank takes three
-// characters; a pupil without a record shows "---".
-std::vector<RankLine> GraphRanking(const RankingInput& in);
+// The graph level's rankings are RankingLines (views/ranking.h) with
+// RankColumn::Graph: RankMode in place of ValueKind, the rank right-aligned
+// in three characters, "---" for a pupil without a record.
 
 // What the rank step keeps of one level.
 struct LevelSummary {

@@ -14,7 +14,12 @@ const QString kSeconds = QStringLiteral("秒");
 // Two ideographic spaces, "×" and one ASCII space.
 const QString kNoTime = QStringLiteral("　　× ");
 
-QString RankText(int rank) { return common::Right(common::Dec(rank), 2); }
+QString RankText(int rank, RankColumn column) {
+    if (column == RankColumn::Graph) return common::RightPadded(common::Dec(rank), 3, 3);
+    return common::Right(common::Dec(rank), 2);
+}
+
+QString NoRecordRank(RankColumn column) { return column == RankColumn::Graph ? QStringLiteral("---") : kNoRecordRank; }
 
 QString EndMark(bool current) {
     return current ? kCurrentMark : QString(common::kIdeographicSpace);
@@ -62,16 +67,16 @@ QString RankingNameField(const QString& name) { return FiveCharacters(TrimTraili
 QString RunNameField(const QString& name) { return FiveCharacters(common::TrimSpaces(name), 4); }
 
 QString RankingTimeLine(int rank, const QString& mark, const QString& name, std::int32_t bestTime,
-                        bool current) {
+                        bool current, RankColumn column) {
     QString line;
     line.reserve(16);
     if (bestTime == 99999) {
-        line += kNoRecordRank;
+        line += NoRecordRank(column);
         line += mark;
         line += RankingNameField(name);
         line += kNoRecordTime;
     } else {
-        line += RankText(rank);
+        line += RankText(rank, column);
         line += mark;
         line += RankingNameField(name);
         line += bestTime == 99998 ? kFailedBest : common::RightPadded(common::Dec(bestTime), 4, 6);
@@ -82,10 +87,10 @@ QString RankingTimeLine(int rank, const QString& mark, const QString& name, std:
 }
 
 QString RankingPointsLine(int rank, const QString& mark, const QString& name, long long todayPoints,
-                          long long totalPoints) {
+                          long long totalPoints, RankColumn column) {
     QString line;
     line.reserve(18);
-    line += RankText(rank);
+    line += RankText(rank, column);
     line += mark;
     line += RankingNameField(name);
     line += common::RightPadded(common::Dec(todayPoints), 4, 3);

@@ -46,17 +46,23 @@ QString MarkOf(int pupil, int grade, int currentPupil);
 QString RankingNameField(const QString& name);
 QString RunNameField(const QString& name);
 
-// Ranking lines. `rank` is written without leading blanks and cut to its last
-// two digits (123 -> "23"); `mark` as MarkOf gives it. The end mark is "●"
-// when `current`, else an ideographic space.
-//   times:   Right(rank, 2) & mark & name5 & Right("    " & BestTime, 6) & " " & end mark
+// Where a ranking line goes, which decides its rank field. The level lists
+// write the rank without leading blanks, cut to its last two digits
+// (123 -> "23"), and "--" for a pupil without a record; the graph panel's
+// work lists right-align it in three characters (Right("   " & rank, 3)) and
+// write "---".
+enum class RankColumn { List, Graph };
+
+// Ranking lines; `mark` as MarkOf gives it. The end mark is "●" when
+// `current`, else an ideographic space.
+//   times:   rank & mark & name5 & Right("    " & BestTime, 6) & " " & end mark
 //            BestTime 99998: "*失敗*" in place of the time; 99999 (no record):
-//            "--" in place of the rank and "------" in place of the time
-//   points:  Right(rank, 2) & mark & name5 & Right("    " & today, 3) & "/" & Right("    " & total, 5)
+//            dashes in place of the rank and "------" in place of the time
+//   points:  rank & mark & name5 & Right("    " & today, 3) & "/" & Right("    " & total, 5)
 QString RankingTimeLine(int rank, const QString& mark, const QString& name, std::int32_t bestTime,
-                        bool current);
+                        bool current, RankColumn column = RankColumn::List);
 QString RankingPointsLine(int rank, const QString& mark, const QString& name, long long todayPoints,
-                          long long totalPoints);
+                          long long totalPoints, RankColumn column = RankColumn::List);
 
 // The three layouts of the listings of runs.
 enum class RunLayout {

@@ -60,10 +60,10 @@ std::vector<RankedPupil> RankPupils(int level, const RankingChoice& choice) {
     return ranked;
 }
 
-QStringList LevelRankingLines(int level, const RankingChoice& choice) {
-    QStringList lines;
+std::vector<RankLine> RankingLines(int level, const RankingChoice& choice, RankColumn column) {
+    std::vector<RankLine> lines;
     const std::vector<RankedPupil> ranked = RankPupils(level, choice);
-    lines.reserve(qsizetype(ranked.size()));
+    lines.reserve(ranked.size());
     const results::Statistics& st = results::stats();
     for (const RankedPupil& p : ranked) {
         if (!p.Listed) continue;
@@ -71,11 +71,18 @@ QStringList LevelRankingLines(int level, const RankingChoice& choice) {
         const bool current = p.Pupil == choice.CurrentPupil;
         const QString mark = current ? kCurrentMark : MarkOf(p.Pupil, look.Grade, choice.CurrentPupil);
         const results::PupilLevelStats& s = st.At(level, p.Pupil);
-        lines << (choice.ValueKind == kPoints
-                      ? RankingPointsLine(p.Rank, mark, look.Name, s.TodayPoints, s.TotalPoints)
-                      : RankingTimeLine(p.Rank, mark, look.Name, s.BestTime, current));
+        lines.push_back({choice.ValueKind == kPoints
+                             ? RankingPointsLine(p.Rank, mark, look.Name, s.TodayPoints, s.TotalPoints, column)
+                             : RankingTimeLine(p.Rank, mark, look.Name, s.BestTime, current, column),
+                         p.Pupil});
     }
     return lines;
+}
+
+QStringList LevelRankingLines(int level, const RankingChoice& choice) {
+    QStringList texts;
+    for (RankLine& line : RankingLines(level, choice)) texts << std::move(line.Text);
+    return texts;
 }
 
 }  // namespace views

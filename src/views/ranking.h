@@ -39,8 +39,19 @@ struct RankedPupil {
 // points share a rank whatever the other points.
 std::vector<RankedPupil> RankPupils(int level, const RankingChoice& choice);
 
-// The lines of List5(level) in rank order (the list itself shows them in text
-// order). Layouts in views/listlines.h.
+// One line of a ranking, with the pupil it belongs to carried beside it, so
+// that a pupil's line is found by number, not by name.
+struct RankLine {
+    QString Text;
+    int Pupil = 0;
+};
+
+// The lines of the listed pupils in rank order: List5(level) of the level
+// menu (which shows them in text order) or, with RankColumn::Graph, the graph
+// panel's unsorted work lists. Layouts in views/listlines.h.
+std::vector<RankLine> RankingLines(int level, const RankingChoice& choice,
+                                   RankColumn column = RankColumn::List);
+// The texts alone, for List5(level).
 QStringList LevelRankingLines(int level, const RankingChoice& choice);
 
 }  // namespace views

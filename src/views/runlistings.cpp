@@ -6,13 +6,8 @@
 #include "results/resultsfile.h"
 #include "views/listlines.h"
 
-#include <QFile>
-
 #include <algorithm>
-#include <cerrno>
-
-#include <sys/stat.h>
-#include <unistd.h>
+#include <optional>
 
 namespace views {
 namespace {
@@ -23,17 +18,15 @@ constexpr int kBusyTries = 3;
 // How many records pass between two progress reports.
 constexpr int kProgressStep = 250;
 
-// Runs `step` (which returns -1 with errno set on failure) again after an
-// interruption, and after a one-second wait while the file is busy; the error
-// number once it gives up.
+// Runs `step` (an I/O step of the results file) again after a one-second
+// wait while the file is busy, up to kBusyTries times; false with the failure
+// once it gives up.
 template <typename Step>
-int Retry(Step&& step, long long& result) {
+bool RetryWhileBusy(Step&& step, results::IoFailure& failure) {
     for (int busy = 0;;) {
-        result = step();
-        if (result >= 0) return 0;
-        const int error = errno;
-        if (error == EINTR) continue;
-        if (!results::IsBusyError(error) || ++busy >= kBusyTries) return error;
+        failure = {};
+        if (step(failure)) return true;
+        if (!results::IsBusyError(failure.Error) || ++busy >= kBusyTries) return false;
         results::WaitWithEvents(1000);
     }
 }
@@ -88,38 +81,42 @@ bool InsideListPeriod(double recordDate, double now, int daysBack) { return reco
 
 RecordScan ReadLastRecords(int count, const QString& path) {
     RecordScan scan;
-    long long fd = -1;
-    scan.Error = Retry([&] { return results::OpenResultsFileToRead(path); }, fd);
-    if (fd < 0) return scan;
-    results::FileDescriptor file(static_cast<int>(fd));
-
-    struct stat info {};
-    long long ok = 0;
-    scan.Error = Retry([&] { return ::fstat(file.get(), &info) == 0 ? 0 : -1; }, ok);
-    if (scan.Error != 0) return scan;
-    scan.RecordCount = info.st_size / results::kRecordSize;
+    std::optional<results::IoFile> file;
+    results::IoFailure failure;
+    qint64 size = 0;
+    const bool opened = RetryWhileBusy(
+        [&](results::IoFailure& f) {
+            file.emplace();
+            return results::OpenResultsFileToRead(*file, f, path) && file->Size(size, f);
+        },
+        failure);
+    if (!opened) {
+        results::LogIoFailure(failure);
+        scan.Error = failure.Error;
+        return scan;
+    }
+    // Record numbers are 64-bit: a file of more than 32767 records is read
+    // from its newest records like any other.
+    scan.RecordCount = size / results::kRecordSize;
     const long long first = std::max(0LL, scan.RecordCount - std::max(0, count));  // 0-based
     scan.FirstRecord = first + 1;
 
     // Whole records only: a partial record at the end is still being written.
-    const long long wanted = (scan.RecordCount - first) * results::kRecordSize;
-    std::vector<char> bytes(size_t(std::max(0LL, wanted)));
-    long long got = 0;
-    while (got < wanted) {
-        long long n = 0;
-        scan.Error = Retry(
-            [&] {
-                return ::pread(file.get(), bytes.data() + got, size_t(wanted - got),
-                               off_t(first * results::kRecordSize + got));
+    // Fewer bytes when the file was shortened meanwhile: what was read stands.
+    QByteArray bytes((scan.RecordCount - first) * results::kRecordSize, Qt::Uninitialized);
+    qint64 got = 0;
+    if (!RetryWhileBusy(
+            [&](results::IoFailure& f) {
+                return file->Read(first * results::kRecordSize, bytes.data(), bytes.size(), got, f);
             },
-            n);
-        if (scan.Error != 0 || n == 0) break;  // n == 0: the file was shortened meanwhile
-        got += n;
+            failure)) {
+        results::LogIoFailure(failure);
+        scan.Error = failure.Error;
     }
     const long long records = got / results::kRecordSize;
     scan.Records.reserve(size_t(records));
     for (long long k = 0; k < records; ++k)
-        scan.Records.push_back(results::DecodeEntry(bytes.data() + k * results::kRecordSize));
+        scan.Records.push_back(results::DecodeEntry(bytes.constData() + k * results::kRecordSize));
     return scan;
 }
 

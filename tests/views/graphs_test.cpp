@@ -208,14 +208,8 @@ protected:
     }
 
     Graph GraphOf(int pupil, const QString& filter = QStringLiteral("全学年"), bool printer = false) {
-        views::RankingInput rin;
-        rin.Level = 1;
-        rin.CurrentPupil = 1;
-        rin.GradeFilter = filter;
-        rin.RankMode = 1;
-        const auto times = views::GraphRanking(rin);
-        rin.RankMode = 2;
-        const auto points = views::GraphRanking(rin);
+        const auto times = views::RankingLines(1, {views::kTimes, 1, filter, 1}, views::RankColumn::Graph);
+        const auto points = views::RankingLines(1, {views::kPoints, 1, filter, 1}, views::RankColumn::Graph);
         GraphInput in = Input(pupil);
         in.Summary = views::RankStep(times, points, pupil);
         in.PupilPassesFilter = menus::PassesGradeFilter(filter, menus::GradeNumber(menus::roster().PupilBirthYear[pupil]));
@@ -277,11 +271,8 @@ TEST_F(FixtureSchool, RankingLinesCarryTheirPupilAndARankOfThreeCharacters) {
     menus::roster().PupilBirthYear[4] = 2017;
     menus::roster().ShownPupils[++menus::roster().ShownPupilCount] = 4;
     results::stats().At(1, 4).BestTime = results::kNoResult;
-    views::RankingInput rin;
-    rin.Level = 1;
-    rin.CurrentPupil = 1;
-    rin.GradeFilter = QStringLiteral("全学年");
-    const auto lines = views::GraphRanking(rin);
+    const auto lines =
+        views::RankingLines(1, {views::kTimes, 1, QStringLiteral("全学年"), 1}, views::RankColumn::Graph);
     ASSERT_EQ(lines.size(), 4u);
     EXPECT_EQ(lines[0].Text, QStringLiteral("  1⑤山田太郎次    25 　"));
     EXPECT_EQ(lines[1].Text, QStringLiteral("  2●山田太郎　    30 ●"));

@@ -1,0 +1,241 @@
+// The result listings on the real level menu, offscreen with the platform
+// double: the view switches, their captions, Label5 and the lists.
+#include "views/resultlistings.h"
+
+#include "common/collation.h"
+#include "kit/flow.h"
+#include "kit/textlist.h"
+#include "menus/seisekitime1.h"
+#include "resultsfixture.h"
+#include "screentest.h"
+#include "viewsfixture.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+using menus::seisekitime1;
+using testing_support::AppendRuns;
+
+class ResultListingsTest : public testing_support::ScreenTest {
+protected:
+    void SetUp() override {
+        ScreenTest::SetUp();
+        common::runState().CurrentPupilName = QStringLiteral("先生");
+        // 山田 (signed in, 小3), 佐藤 小4, 鈴木 中1.
+        testing_support::SetSchool({{kPupil, QStringLiteral("山田"), 3},
+                                    {8, QStringLiteral("佐藤"), 4},
+                                    {9, QStringLiteral("鈴木"), 7}});
+        fake.now = QDateTime(today, QTime(16, 0));  // a Thursday
+        // Level 1, target 30 s, ×1.5: 25 s gives 5 base and 7 run points,
+        // 40 s 4 and 6, 20 s 6 and 9; a time-out none.
+        AppendRuns(File(), {{kPupil, 1, 40, today.addDays(-1)},
+                            {8, 1, 20, today.addDays(-3), QTime(9, 30)},
+                            {kPupil, 1, 25, today, QTime(10, 0)},
+                            {8, 1, 99999, today, QTime(11, 0)}});
+    }
+
+    QString File() const { return common::runState().ProgramDataFolder + QStringLiteral("成績累積データ.dat"); }
+
+    seisekitime1* Open() {
+        flow::ShowLevelMenu();
+        return Find<seisekitime1>();
+    }
+};
+
+QStringList Rows(seisekitime1* m, int level) { return m->List5[level]->Rows(); }
+
+// The lines in the list's own order: ascending text, Japanese collation.
+QStringList InListOrder(QStringList lines) {
+    common::SortAscending(lines);
+    return lines;
+}
+
+QStringList Captions(seisekitime1* m) {
+    return {m->Option1[1]->text(), m->Option1[2]->text(), m->Option1[3]->text()};
+}
+
+const QStringList kPointsTotal = {"1●山田　　　  7/   13", "2④佐藤　　　  0/    9", "3Ⅰ鈴木　　　  0/    0"};
+const QStringList kPointsToday = {"1●山田　　　  7/   13"};
+const QStringList kBest = {"1④佐藤　　　    20 　", "2●山田　　　    25 ●", "--Ⅰ鈴木　　　------ 　"};
+const QStringList kTodayRuns = {"  25秒 10:00●山田　　　●5", "　　× 11:00④佐藤　　　④"};
+const QStringList kAllTimes = {"  40秒 12/09●山田　　　●4", "  20秒 12/07④佐藤　　　④6",
+                               "  25秒 12/10●山田　　　●5", "　　× 12/10④佐藤　　　④"};
+const QStringList kAllPoints = {"    4 12/09●山田　　　●40秒", "    6 12/07④佐藤　　　④20秒",
+                                "    5 12/10●山田　　　●25秒", "　　× 12/10④佐藤　　　④"};
+
+TEST_F(ResultListingsTest, FirstActivationShowsTheAllTimePointsRankingInEveryColumn) {
+    seisekitime1* m = Open();
+    ASSERT_NE(m, nullptr);
+    EXPECT_TRUE(m->Option1[1]->isChecked());
+    EXPECT_TRUE(m->Option2[1]->isChecked());
+    EXPECT_EQ(m->ValueKind, 2);
+    EXPECT_EQ(m->PointsPeriod, 1);
+    EXPECT_EQ(m->Label5->text(), QStringLiteral("獲得ポイント（今まで順位）"));
+    EXPECT_EQ(Captions(m), QStringList({"累計順", "本日順", "オール表示"}));
+    EXPECT_EQ(Rows(m, 1), InListOrder(kPointsTotal));
+    // Each line carries its pupil.
+    EXPECT_EQ(m->List5[1]->Tag(m->List5[1]->Rows().indexOf(kPointsTotal[1])), 8);
+    for (int i = 2; i <= 15; ++i) {
+        EXPECT_EQ(Rows(m, i), InListOrder({"1●山田　　　  0/    0", "1④佐藤　　　  0/    0", "1Ⅰ鈴木　　　  0/    0"}))
+            << i;
+        EXPECT_EQ(m->Label9[i]->text(), QStringLiteral("今日"));
+        EXPECT_EQ(m->Label10[i]->text(), QStringLiteral("今まで"));
+        EXPECT_TRUE(m->List5[i]->isVisibleTo(m));
+    }
+    EXPECT_FALSE(m->Picture6->isVisible());
+    EXPECT_TRUE(m->Command1->isEnabled());
+    EXPECT_EQ(m->MenuReady, 1);
+}
+
+struct Step {
+    const char* name;
+    std::function<void(seisekitime1*)> act;
+    QStringList captions;
+    QString label5;
+    QStringList level1;  // lines of List5(1), any order
+    bool combo2Shown = false;
+};
+
+void Click(QRadioButton* b) { QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(8, b->height() / 2)); }
+
+TEST_F(ResultListingsTest, EverySwitchGivesItsCaptionsLabelAndLines) {
+    const Step steps[] = {
+        {"TimesBest", [](auto* m) { Click(m->Option2[0]); }, {"BEST表示", "本日のみ", "オール表示"}, "ベスト成績", kBest},
+        {"TimesToday", [](auto* m) { Click(m->Option1[2]); }, {"BEST表示", "本日のみ", "オール表示"}, "本日の成績",
+         kTodayRuns},
+        {"TimesAllRuns", [](auto* m) { Click(m->Option1[3]); }, {"BEST表示", "本日のみ", "オール表示"}, "", kAllTimes,
+         true},
+        {"PointsAllRuns", [](auto* m) { Click(m->Option2[1]); }, {"合計累計", "合計本日", "すべて"}, "", kAllPoints, true},
+        {"PointsToday", [](auto* m) { Click(m->Option1[2]); }, {"合計累計", "合計本日", "すべて"},
+         "獲得ポイント（今日の順位）", kPointsToday},
+        {"PointsAllTime", [](auto* m) { Click(m->Option1[1]); }, {"合計累計", "合計本日", "すべて"},
+         "獲得ポイント（今まで順位）", kPointsTotal},
+        {"BackToTimesKeepsTheThirdCaption", [](auto* m) { Click(m->Option2[0]); }, {"BEST表示", "本日のみ", "すべて"},
+         "ベスト成績", kBest},
+        {"TimesAllRunsAgain", [](auto* m) { Click(m->Option1[3]); }, {"BEST表示", "本日のみ", "すべて"}, "", kAllTimes,
+         true},
+        {"PointsTodayFromTimesToday",
+         [](auto* m) {
+             Click(m->Option1[2]);
+             Click(m->Option2[1]);
+         },
+         {"合計累計", "合計本日", "すべて"}, "獲得ポイント（今日の順位）", kPointsToday},
+    };
+    seisekitime1* m = Open();
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.name);
+        s.act(m);
+        EXPECT_EQ(Captions(m), s.captions);
+        EXPECT_EQ(m->Label5->text(), s.label5);
+        EXPECT_EQ(Rows(m, 1), InListOrder(s.level1));
+        EXPECT_EQ(m->Combo2->isVisibleTo(m), s.combo2Shown);
+        EXPECT_FALSE(m->Picture6->isVisible());
+        EXPECT_TRUE(m->List5[1]->isVisibleTo(m));
+        EXPECT_TRUE(m->Command1->isEnabled());
+        EXPECT_TRUE(m->Command4[1]->isEnabled());
+        EXPECT_TRUE(m->Picture1->isEnabled());
+    }
+}
+
+TEST_F(ResultListingsTest, GradeFilterRunsTheCurrentChoiceAgain) {
+    seisekitime1* m = Open();
+    Click(m->Option2[0]);
+    Click(m->Option1[2]);
+    m->Combo1->setCurrentText(QStringLiteral("小４"));
+    Q_EMIT m->Combo1->activated(m->Combo1->currentIndex());
+    EXPECT_EQ(m->Label5->text(), QStringLiteral("本日の成績"));
+    EXPECT_EQ(Rows(m, 1), QStringList({"　　× 11:00④佐藤　　　④"}));
+    // In points mode the filter leaves out lines, not ranks.
+    Click(m->Option2[1]);
+    Click(m->Option1[1]);
+    EXPECT_EQ(Rows(m, 1), QStringList({"2④佐藤　　　  0/    9"}));
+}
+
+TEST_F(ResultListingsTest, PeriodActsOnlyWhileAllRunsAreChosen) {
+    seisekitime1* m = Open();
+    Click(m->Option2[0]);
+    const QStringList best = Rows(m, 1);
+    Q_EMIT m->Combo2->activated(0);
+    EXPECT_EQ(m->ListPeriod, 3);
+    EXPECT_EQ(Rows(m, 1), best);
+
+    Click(m->Option1[3]);
+    // This week on a Thursday: Monday 12/07 is in, Wednesday and today as well.
+    Q_EMIT m->Combo2->activated(0);
+    EXPECT_EQ(m->ListPeriod, 1);
+    EXPECT_EQ(m->DaysBack, 4);
+    EXPECT_EQ(Rows(m, 1), InListOrder(kAllTimes));
+    fake.now = QDateTime(today.addDays(4), QTime(9, 0));  // the Monday after
+    Q_EMIT m->Combo2->activated(0);
+    EXPECT_EQ(m->DaysBack, 1);
+    EXPECT_TRUE(Rows(m, 1).isEmpty());
+    Q_EMIT m->Combo2->activated(1);
+    EXPECT_EQ(m->ListPeriod, 2);
+    EXPECT_EQ(Rows(m, 1), InListOrder(kAllTimes));
+}
+
+TEST_F(ResultListingsTest, LaterActivationFillsTheListsOnlyWhenItChangesTheSelection) {
+    seisekitime1* m = Open();
+    // The selection stays: the lists keep what they show, even after a new run.
+    AppendRuns(File(), {{9, 1, 15, today, QTime(15, 0)}});
+    Open();
+    EXPECT_EQ(Rows(m, 1), InListOrder(kPointsTotal));
+    // The teacher looked at today's runs in times mode; the next activation
+    // selects "累計順" again, which fills every list with the all-time points.
+    Click(m->Option2[0]);
+    Click(m->Option1[2]);
+    EXPECT_EQ(m->Label5->text(), QStringLiteral("本日の成績"));
+    Open();
+    EXPECT_TRUE(m->Option1[1]->isChecked());
+    EXPECT_TRUE(m->Option2[1]->isChecked());
+    EXPECT_EQ(m->Label5->text(), QStringLiteral("獲得ポイント（今まで順位）"));
+    EXPECT_EQ(Captions(m), QStringList({"累計順", "本日順", "オール表示"}));
+    // 15 s: 11 base points, 16 run points.
+    EXPECT_EQ(Rows(m, 1), InListOrder({"1Ⅰ鈴木　　　 16/   16", "2●山田　　　  7/   13", "3④佐藤　　　  0/    9"}));
+    EXPECT_TRUE(m->List5[1]->isVisibleTo(m));
+    EXPECT_FALSE(m->Picture6->isVisible());
+}
+
+TEST_F(ResultListingsTest, WhileTheMenuPreparesTheOption2HandlerOnlyHidesTheLists) {
+    seisekitime1* m = Open();
+    auto* listings = m->findChild<views::ResultListings*>();
+    ASSERT_NE(listings, nullptr);
+    m->MenuPreparing = true;
+    listings->Option2_Click(0);
+    EXPECT_EQ(m->ValueKind, 2);
+    EXPECT_EQ(Captions(m), QStringList({"累計順", "本日順", "オール表示"}));
+    EXPECT_EQ(Rows(m, 1), InListOrder(kPointsTotal));
+    EXPECT_FALSE(m->List5[1]->isVisibleTo(m));
+    EXPECT_TRUE(m->Picture6->isVisibleTo(m));
+    EXPECT_FALSE(m->Command1->isEnabled());
+    EXPECT_FALSE(m->Command4[1]->isEnabled());
+}
+
+TEST_F(ResultListingsTest, AnUnreadableFileGivesOneMessageAndTheMenuStaysUsable) {
+    seisekitime1* m = Open();
+    Click(m->Option2[0]);
+    ASSERT_TRUE(QFile::remove(File()));
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("成績累積データ.dat")));
+    Click(m->Option1[2]);
+    ASSERT_EQ(fake.messages.size(), 1);
+    EXPECT_EQ(fake.messages[0].title, QStringLiteral("注意"));
+    EXPECT_TRUE(fake.messages[0].text.contains(QDir::cleanPath(File())));
+    for (int i = 1; i <= 15; ++i) EXPECT_TRUE(Rows(m, i).isEmpty());
+    EXPECT_TRUE(m->Command1->isEnabled());
+    EXPECT_TRUE(m->Picture1->isEnabled());
+    EXPECT_FALSE(m->Picture6->isVisible());
+    EXPECT_EQ(fake.endCount, 0);
+}
+
+}  // namespace
