@@ -22,9 +22,15 @@ double TimeValue(const QTime& time) { return time.msecsSinceStartOfDay() / 86400
 
 double DateTimeValue(const QDateTime& dt) { return DateValue(dt.date()) + TimeValue(dt.time()); }
 
-QDate DateFromValue(double value) { return kEpoch.addDays(static_cast<qint64>(std::floor(value))); }
+QDate DateFromValue(double value) {
+    // A stored value of any size: days beyond what QDate holds give an invalid date.
+    constexpr double kMaxDays = 1e12;
+    if (!(std::fabs(value) < kMaxDays)) return QDate();
+    return kEpoch.addDays(static_cast<qint64>(std::floor(value)));
+}
 
 QTime TimeFromValue(double value) {
+    if (!std::isfinite(value)) return QTime(0, 0);
     const double fraction = value - std::floor(value);
     int ms = static_cast<int>(std::llround(fraction * 86400000.0));
     if (ms >= 86400000) ms = 86400000 - 1;

@@ -1,12 +1,27 @@
 #include "common/numbers.h"
 
 #include <cmath>
+#include <limits>
 
 namespace common {
+namespace {
+// A whole-valued double as T: out of range gives the nearest end, NaN 0.
+template <typename T>
+T Bounded(double whole) {
+    if (std::isnan(whole)) return 0;
+    // The upper end as a double is 2^63 (or 2^31), one past the largest value.
+    constexpr double hi = -static_cast<double>(std::numeric_limits<T>::min());
+    if (whole >= hi) return std::numeric_limits<T>::max();
+    if (whole < -hi) return std::numeric_limits<T>::min();
+    return static_cast<T>(whole);
+}
+}  // namespace
 
-long long RoundHalfEven(double x) { return static_cast<long long>(std::nearbyint(x)); }
+long long RoundHalfEven(double x) { return Bounded<long long>(std::nearbyint(x)); }
 
-long long Int(double x) { return static_cast<long long>(std::floor(x)); }
+int RoundToInt(double x) { return Bounded<int>(std::nearbyint(x)); }
+
+long long Int(double x) { return Bounded<long long>(std::floor(x)); }
 
 namespace {
 // Length of the numeric prefix of s starting at i (after blanks), or 0.

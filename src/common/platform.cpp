@@ -26,7 +26,8 @@ public:
         qWarning("%s: %s", qPrintable(title), qPrintable(text));
         return MessageAnswer::Ok;
     }
-    void EndProgram() override { std::exit(1); }
+    void EndProgram() override { std::exit(0); }
+    void EndProgramAfterError() override { std::exit(EXIT_FAILURE); }
     bool StartProgram(const QString&, const QStringList&, QString& errorText) override {
         errorText = QStringLiteral("not supported");
         return false;

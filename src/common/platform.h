@@ -32,6 +32,9 @@ public:
     // Closes every window from the last opened to the first and ends the
     // process. The double only records the call, so callers return right after it.
     virtual void EndProgram() = 0;
+    // The same after a fatal error, with a failure status so that the
+    // launcher or a script can tell. A double may take it as EndProgram.
+    virtual void EndProgramAfterError() { EndProgram(); }
     // Starts another program detached (no shell). False with errorText when it
     // could not be started.
     virtual bool StartProgram(const QString& program, const QStringList& arguments,

@@ -45,8 +45,9 @@ std::optional<QString> ReadShiftJisFile(const QString& path, QString* errorText)
     return FromShiftJis(*bytes);
 }
 
-bool WriteShiftJisFile(const QString& path, const QString& text, QString* errorText) {
+bool WriteShiftJisFile(const QString& path, const QString& text, QString* errorText, bool inPlaceFallback) {
     QSaveFile f(path);
+    f.setDirectWriteFallback(inPlaceFallback);
     if (!f.open(QIODevice::WriteOnly)) {
         if (errorText) *errorText = f.errorString();
         return false;

@@ -23,8 +23,12 @@ QByteArray ToShiftJis(const QString& text);
 std::optional<QByteArray> ReadFileBytes(const QString& path, QString* errorText = nullptr);
 std::optional<QString> ReadShiftJisFile(const QString& path, QString* errorText = nullptr);
 // Replaces the file with text encoded as Shift-JIS (written to a temporary file
-// first and renamed over, so a crash never leaves half a file).
-bool WriteShiftJisFile(const QString& path, const QString& text, QString* errorText = nullptr);
+// first and renamed over, so a crash never leaves half a file). With
+// inPlaceFallback, a folder that may not be written into (a program folder on
+// a shared PC) does not stop the save: the file itself is rewritten in place
+// when it may be written; fit for a file of one item.
+bool WriteShiftJisFile(const QString& path, const QString& text, QString* errorText = nullptr,
+                       bool inPlaceFallback = false);
 
 // Reads items one after another from decoded text.
 class ItemReader {
@@ -38,6 +42,8 @@ public:
     std::optional<double> NextNumber();
     // Whether the last item returned by Next() was in quotes.
     bool LastWasQuoted() const { return lastQuoted_; }
+    // Where in the text the next item starts (for telling a line number).
+    qsizetype Position() const { return pos_; }
 
 private:
     QString text_;

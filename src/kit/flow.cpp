@@ -40,7 +40,7 @@ void FatalError(const QString& message, const QString& title) {
     QString caption = title;
     if (caption.isEmpty()) caption = QStringLiteral("ローマ字");
     common::platform().MessageBox(message, caption, common::MessageButtons::Ok);
-    common::platform().EndProgram();
+    common::platform().EndProgramAfterError();
 }
 
 }  // namespace flow

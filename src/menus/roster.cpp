@@ -45,13 +45,15 @@ QString Fixed20(const QString& s) {
 }
 
 // A numeric field as a 16-bit value (a fraction rounds half to even); nothing
-// when it does not fit. Plain digits, nearly every field, are read directly:
-// a large roster is read on every build of the name list.
+// when it holds anything but a number or does not fit. An empty field reads
+// as 0. Plain digits, nearly every field, are read directly: a large roster
+// is read on every build of the name list.
 std::optional<std::int16_t> Int16Field(const QString& item) {
     constexpr int kMin = std::numeric_limits<std::int16_t>::min();
     constexpr int kMax = std::numeric_limits<std::int16_t>::max();
     const qsizetype n = item.size();
-    if (n > 0 && n <= 6) {
+    if (n == 0) return 0;
+    if (n <= 6) {
         qsizetype i = item[0] == u'-' ? 1 : 0;
         int v = 0;
         for (; i < n && item[i] >= u'0' && item[i] <= u'9'; ++i) v = v * 10 + (item[i].unicode() - u'0');
@@ -61,10 +63,29 @@ std::optional<std::int16_t> Int16Field(const QString& item) {
             return static_cast<std::int16_t>(v);
         }
     }
+    if (!common::IsNumber(item)) return std::nullopt;
     const double v = common::LeadingNumber(item);
     if (!(v > kMin - 0.5 && v < kMax + 0.5)) return std::nullopt;
     return static_cast<std::int16_t>(common::RoundHalfEven(v));
 }
+
+// Line of the text at a position: 1 + the line ends before it.
+class LineCounter {
+public:
+    explicit LineCounter(const QString& text) : text_(text) {}
+    int LineAt(qsizetype pos) {
+        for (; at_ < pos && at_ < text_.size(); ++at_) {
+            const QChar c = text_[at_];
+            if (c == u'\n' || (c == u'\r' && (at_ + 1 >= text_.size() || text_[at_ + 1] != u'\n'))) ++line_;
+        }
+        return line_;
+    }
+
+private:
+    const QString& text_;
+    qsizetype at_ = 0;
+    int line_ = 1;
+};
 
 // Line ends, blanks and an old end-of-file mark after the last entry are not
 // an entry of their own. One character after a final comma stays, so that an
@@ -79,17 +100,22 @@ QString WithoutTrailingBlankLines(const QString& text) {
     return text.left(end);
 }
 
-// The entries of one roster text and whether it ended inside an entry.
+// The entries of one roster text, the entries left out for a number that
+// cannot be a pupil's ("3行目：番号「abc」"), and whether it ended inside an entry.
 struct ParsedRoster {
     std::vector<PupilEntry> entries;
+    QStringList faults;
     bool cutShort = false;
 };
 
-ParsedRoster ParseRoster(const QString& text) {
+ParsedRoster ParseRoster(const QString& source) {
     ParsedRoster parsed;
-    common::ItemReader reader(WithoutTrailingBlankLines(text));
+    const QString text = WithoutTrailingBlankLines(source);
+    common::ItemReader reader(text);
+    LineCounter lines(text);
     std::array<QString, kRosterFieldCount> items;
     while (!reader.AtEnd()) {
+        const int line = lines.LineAt(reader.Position());
         int count = 0;
         while (count < kRosterFieldCount) {
             auto item = reader.Next();
@@ -100,18 +126,33 @@ ParsedRoster ParseRoster(const QString& text) {
             parsed.cutShort = true;
             break;
         }
+        // The numbers a pupil is known by: an entry whose number, birth year
+        // or listing flag is no usable number is left out with a word, never
+        // listed under a number its runs would not count for (0 marks a
+        // deleted result). The two extra numbers are read by nothing.
         const auto number = Int16Field(items[0]);
         const auto birthYear = Int16Field(items[1]);
-        const auto extra1 = Int16Field(items[2]);
-        const auto extra2 = Int16Field(items[3]);
         const auto flag = Int16Field(items[5]);
-        if (!number || !birthYear || !extra1 || !extra2 || !flag) continue;
-        if (*number < 0 || *number > kMaxPupilNumber) continue;
+        const auto fault = [&](const QString& field, const QString& value) {
+            parsed.faults << QStringLiteral("%1行目：%2「%3」").arg(line).arg(field, value);
+        };
+        if (!number || *number < 1 || *number > kMaxPupilNumber) {
+            fault(QStringLiteral("番号"), items[0]);
+            continue;
+        }
+        if (!birthYear) {
+            fault(QStringLiteral("生まれ年度"), items[1]);
+            continue;
+        }
+        if (!flag) {
+            fault(QStringLiteral("表示区分"), items[5]);
+            continue;
+        }
         PupilEntry e;
         e.Number = *number;
         e.BirthYear = *birthYear;
-        e.ExtraNumber1 = *extra1;
-        e.ExtraNumber2 = *extra2;
+        e.ExtraNumber1 = Int16Field(items[2]).value_or(0);
+        e.ExtraNumber2 = Int16Field(items[3]).value_or(0);
         e.Name = Fixed20(items[4]);
         e.ListingFlag = *flag;
         e.ExtraText1 = Fixed20(items[6]);
@@ -157,10 +198,19 @@ const std::vector<PupilEntry>& ReadRosterEntries() {
         lastBytes = *bytes;
         if (lastBytes.isNull()) lastBytes = QByteArray("");  // an empty file is a read too
     }
-    if (last.cutShort)
-        Report(QStringLiteral("名簿ファイルが途中で終わっています。"), path);
-    else
+    QStringList what;
+    if (!last.faults.isEmpty()) {
+        constexpr int kShown = 10;
+        what << QStringLiteral("名簿ファイルの次の行は、数の欄が正しくないので名前の一覧に出しません。");
+        what << last.faults.mid(0, kShown);
+        if (last.faults.size() > kShown)
+            what << QStringLiteral("ほか %1 行").arg(last.faults.size() - kShown);
+    }
+    if (last.cutShort) what << QStringLiteral("名簿ファイルが途中で終わっています。");
+    if (what.isEmpty())
         LastReport().clear();
+    else
+        Report(what.join(u'\n'), path);
     return last.entries;
 }
 

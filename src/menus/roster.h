@@ -65,8 +65,10 @@ QString RosterPath();
 // of the same number wins) and the display roster, and returns the listed
 // entries in file order. A missing or unreadable file, or one that ends in the
 // middle of an entry, is reported in a message box titled "注意"; the entries
-// read before the fault are kept. Entries numbered outside 0..5000 and listed
-// entries beyond the 5000th are skipped.
+// read before the fault are kept. An entry whose number is not 1..5000, or
+// whose number, birth year or listing flag holds anything but a 16-bit number,
+// is left out of the tables and the list and named by its line in the same
+// message. Listed entries beyond the 5000th are skipped.
 std::vector<PupilEntry> LoadRoster();
 
 // The calendar year of `today`, less one before the school year's start month.

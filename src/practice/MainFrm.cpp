@@ -363,7 +363,7 @@ void MainFrm::初期設定() {
     AnswerText.clear();
 
     const results::CriteriaRow& c = results::criteria()[rs.CurrentLevel];
-    rs.TimeLimit = 5 * c.MinimumTime;
+    rs.TimeLimit = results::TimeLimitFor(c.MinimumTime);
     sLabel10->setText(QStringLiteral("0"));
     rs.BarScale = static_cast<double>(sShape5->width()) / rs.TimeLimit;
     SetBarWidth(sShape2, 0);

@@ -160,8 +160,10 @@ bool SaveRomanizationMode(int optionIndex, QString* errorText) {
     if (optionIndex < 1 || optionIndex > 3) return false;
     const int mode = optionIndex - 1;
     common::runState().RomanizationMode = static_cast<std::int16_t>(mode);
+    // Pupils may not write into the program folder of a shared PC; the one
+    // item is then written over the file in place.
     return common::WriteShiftJisFile(ModeFilePath(), QString::number(mode) + QStringLiteral("\r\n"),
-                                     errorText);
+                                     errorText, true);
 }
 
 }  // namespace practice

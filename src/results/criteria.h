@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -146,6 +147,14 @@ struct Period {
     bool Contains(double date) const { return date > after; }
 };
 inline Period PeriodOf(double today, const GeneralValue& days) { return {today - days.Value()}; }
+
+// The time limit of a run: five times the level's minimum time, kept inside
+// 32 bits (a limit beyond a day is as good as none).
+inline std::int32_t TimeLimitFor(std::int32_t minimumTime) {
+    const long long limit = 5LL * minimumTime;
+    return static_cast<std::int32_t>(std::clamp<long long>(limit, std::numeric_limits<std::int32_t>::min(),
+                                                            std::numeric_limits<std::int32_t>::max()));
+}
 
 // Whether a record dated `date` lies within the last `days` calendar days
 // counting today (`today`; both date values).

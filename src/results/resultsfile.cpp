@@ -93,7 +93,7 @@ void FatalAppendError(int error) {
     // The message of a failed append: the title and the error's description.
     common::platform().MessageBox(QStringLiteral("成績ランダムファイル記録") + ErrorDescription(error),
                                   common::runState().ProgramTitle, common::MessageButtons::Ok);
-    common::platform().EndProgram();
+    common::platform().EndProgramAfterError();
 }
 
 CumulativeRecord CurrentRunRecord() {
@@ -193,7 +193,7 @@ bool OpenResultsFile(IoFile& file, IoFailure& failure, const QString& path) {
 
 bool OpenResultsFileToRead(IoFile& file, IoFailure& failure, const QString& path) {
     if (OpenResultsFile(file, failure, path)) return true;
-    if (failure.Error != EACCES && failure.Error != EPERM && failure.Error != EROFS) return false;
+    if (!IsAccessFault(failure.Error)) return false;
     failure = {};
     return file.Open(path.isEmpty() ? ResultsFilePath() : path, O_RDONLY, failure);
 }
@@ -212,6 +212,18 @@ void WaitWithEvents(int milliseconds) {
 
 bool IsBusyError(int error) {
     return error == EACCES || error == EAGAIN || error == EBUSY || error == ETXTBSY;
+}
+
+bool IsAccessFault(int error) { return error == EACCES || error == EPERM || error == EROFS; }
+
+void ReportAccessFault(int error, bool writing) {
+    const QString text =
+        writing ? QStringLiteral("%1 に書き込めません。先生を呼びなさい。\n%2\n%3\n"
+                                 "書き込めるようになるまで、1秒ごとにやり直します。")
+                : QStringLiteral("%1 が読めません。先生を呼びなさい。\n%2\n%3\n"
+                                 "読めるようになるまで、1秒ごとにやり直します。");
+    common::platform().MessageBox(text.arg(kResultsFileName, ResultsFilePath(), ErrorDescription(error)),
+                                  QStringLiteral("注意"), common::MessageButtons::Ok);
 }
 
 QString ErrorDescription(int error) {
@@ -331,7 +343,18 @@ bool RewriteBusy(const IoFailure& f) {
 
 bool AppendResult() {
     const QByteArray record = EncodeRecord(CurrentRunRecord());
-    const IoFailure failure = UnderLockWaiting(ResultsFilePath(), AppendBusy, [&](IoFile& file, IoFailure& f) {
+    bool told = false;
+    const auto busy = [&told](const IoFailure& f) {
+        if (f.Call == IoCall::Open && IsAccessFault(f.Error)) {
+            // On Linux a lock never makes open() fail: this PC may not write
+            // the file at all. Somebody must know; the run is kept until then.
+            if (!told) ReportAccessFault(f.Error, true);
+            told = true;
+            return true;
+        }
+        return AppendBusy(f);
+    };
+    const IoFailure failure = UnderLockWaiting(ResultsFilePath(), busy, [&](IoFile& file, IoFailure& f) {
         qint64 size = 0;
         // Just after the last whole record: a partial tail is written over.
         return file.Size(size, f) && file.Write(size / kRecordSize * kRecordSize, record.constData(),

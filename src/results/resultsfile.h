@@ -94,6 +94,15 @@ void WaitWithEvents(int milliseconds);
 // Whether an error number means "another PC holds the file or it is busy":
 // the failed step is tried again after a one-second wait.
 bool IsBusyError(int error);
+// Whether an error number of opening the file means that this PC may not
+// read or write it (permission denied, read-only file system): a fault a
+// teacher must mend, not a busy file. The step is still tried again every
+// second, so that nothing is lost once it is mended.
+bool IsAccessFault(int error);
+// Tells, in a "注意" message naming the file and the error, that the results
+// file cannot be written (or, for loading, read) and is tried again every
+// second. Callers tell it once per wait.
+void ReportAccessFault(int error, bool writing);
 // The text of an error number, as the results messages show it.
 QString ErrorDescription(int error);
 // The message of a results file that could not be read: its name, its full

@@ -6,12 +6,17 @@
 #include "results/resultsfile.h"
 #include "common/runstate.h"
 
+#include <QFile>
+
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <type_traits>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 
 namespace results {
@@ -32,7 +37,7 @@ std::vector<char>& ReadBuffer() {
 
 void EndWith(const QString& message) {
     common::platform().MessageBox(message, common::runState().ProgramTitle, common::MessageButtons::Ok);
-    common::platform().EndProgram();
+    common::platform().EndProgramAfterError();
 }
 
 // An unexpected error while loading: the progress number, the error and the
@@ -55,9 +60,26 @@ void FatalLoadError(int progress, int error, const LogEntry& e, long long record
 bool OpenForLoading(IoFile& file) {
     constexpr int kProgress = 3;
     int openRetry = 0;
+    bool told = false;
     for (;;) {
         IoFailure failure;
         if (OpenResultsFileToRead(file, failure)) return true;
+        // A file that is missing because the folder may not be written into
+        // (it cannot be created) is the folder's fault, not a share that is away.
+        if (failure.Error == ENOENT) {
+            const QByteArray folder = QFile::encodeName(common::runState().ProgramDataFolder);
+            struct stat info {};
+            if (::stat(folder.constData(), &info) == 0 && S_ISDIR(info.st_mode) &&
+                ::access(folder.constData(), W_OK) != 0)
+                failure.Error = EACCES;
+        }
+        if (IsAccessFault(failure.Error)) {
+            // Not a busy file: without a word the screen would wait forever.
+            if (!told) ReportAccessFault(failure.Error, false);
+            told = true;
+            WaitWithEvents(1000);
+            continue;
+        }
         if (failure.Error == ENOENT || failure.Error == ENOTDIR) {
             // The data folder is away (a share not yet mounted): give it
             // four times five seconds.
@@ -270,10 +292,7 @@ bool Load(Statistics& st, bool resetBestTimes, Count&& count) {
             }
         }
         const LogEntry e = DecodeEntry(p);
-        // A record naming a level or pupil that has no slot is not read at
-        // all (it stays in the file for records maintenance to show).
-        if (e.Level < 0 || e.Level > kLastLevel || e.PupilNumber < 0 || e.PupilNumber > kLastPupil)
-            continue;
+        if (ImpossibleRecord(e)) continue;
         PupilLevelStats& s = table[e.Level * kPupilSlots + e.PupilNumber];
         if (e.Result < s.BestTime) s.BestTime = e.Result;
         if (e.PupilNumber >= 1 && e.PupilNumber <= kSchoolBestLastPupil && e.Result < st.SchoolBestTime[e.Level])

@@ -22,6 +22,18 @@ struct LogEntry {
     std::int32_t Points = 0;
 };
 
+// The last date a record can carry: 9999-12-31 in days since 1899-12-30.
+inline constexpr double kLastRecordDate = 2958465;
+
+// A record that no run can have written: a level or pupil without a slot, a
+// negative time, a date that is no number or lies beyond any calendar. It is
+// not read at all (it stays in the file for records maintenance to show). A
+// negative date is no such record: it marks a deleted one.
+inline bool ImpossibleRecord(const LogEntry& e) {
+    return e.Level < 0 || e.Level >= kLevelSlots || e.PupilNumber < 0 || e.PupilNumber >= kPupilSlots ||
+           e.Result < 0 || !(e.RecordDate <= kLastRecordDate);
+}
+
 struct PupilLevelStats {
     std::int16_t TotalRuns = 0;
     std::int32_t TotalPoints = 0;

@@ -52,11 +52,17 @@ common::MessageAnswer RealPlatform::MessageBox(const QString& text, const QStrin
     }
 }
 
-void RealPlatform::EndProgram() {
+namespace {
+void CloseEverythingAndExit(int status) {
     ScreenHost::instance().CloseAll();
     QApplication::closeAllWindows();
-    std::exit(0);
+    std::exit(status);
 }
+}  // namespace
+
+void RealPlatform::EndProgram() { CloseEverythingAndExit(EXIT_SUCCESS); }
+
+void RealPlatform::EndProgramAfterError() { CloseEverythingAndExit(EXIT_FAILURE); }
 
 bool RealPlatform::StartProgram(const QString& program, const QStringList& arguments,
                                 QString& errorText) {

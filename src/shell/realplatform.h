@@ -14,6 +14,7 @@ public:
     common::MessageAnswer MessageBox(const QString& text, const QString& title,
                                      common::MessageButtons buttons) override;
     void EndProgram() override;
+    void EndProgramAfterError() override;
     bool StartProgram(const QString& program, const QStringList& arguments,
                       QString& errorText) override;
     QString ProgramFolder() override;

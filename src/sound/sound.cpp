@@ -81,7 +81,7 @@ void PlayAnswerSound(int kind) {
     common::platform().MessageBox(QStringLiteral("音声がでません。先生を呼びなさい。\r\n") +
                                       common::Left(errorText, kErrorTextLength),
                                   QStringLiteral("音声エラー"), common::MessageButtons::Ok);
-    common::platform().EndProgram();
+    common::platform().EndProgramAfterError();
 }
 
 }  // namespace
@@ -125,6 +125,32 @@ bool LoadSoundTable(QString& errorMessage) {
         }
     }
     return true;
+}
+
+QStringList MissingAnswerSounds() {
+    QStringList missing;
+    for (const int kind : {kCorrectKind, kWrongKind}) {
+        const SoundKind& k = soundTable().Kinds[kind];
+        // The names a pick can land on: files 1..count, or every name when
+        // the kind has no count.
+        int last = kMaxFiles;
+        if (!k.Count.isEmpty()) last = static_cast<int>(std::clamp(common::LeadingNumber(k.Count), 0.0, double(kMaxFiles)));
+        bool any = false;
+        for (int j = 1; j <= last && !any; ++j) any = !k.Files[static_cast<std::size_t>(j)].isEmpty();
+        if (!any) missing << QString::fromUtf16(kKindNames[kind]);
+    }
+    return missing;
+}
+
+void WarnOfMissingAnswerSounds() {
+    const QStringList missing = MissingAnswerSounds();
+    if (missing.isEmpty()) return;
+    const QString list = QString::fromUtf16(kSoundListName);
+    common::platform().MessageBox(
+        QStringLiteral("%1 に答えの音（%2）がありません。\r\n%3\r\n"
+                       "このままでは、練習で音が4回続けて出ないとプログラムが終わります。")
+            .arg(list, missing.join(QStringLiteral("、")), runState().SoundFolder + list),
+        QStringLiteral("注意"), common::MessageButtons::Ok);
 }
 
 int PlaySoundFile(const QString& baseName, QString* errorText) {

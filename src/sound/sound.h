@@ -3,6 +3,7 @@
 // plays to its end before the program goes on (through the platform seam).
 
 #include <QString>
+#include <QStringList>
 
 #include <array>
 
@@ -25,6 +26,13 @@ SoundTable& soundTable();
 // Reads SoundFolder + "新音ファイル.txt". False with a message naming the file
 // when it cannot be read.
 bool LoadSoundTable(QString& errorMessage);
+// The names of the answer-sound kinds ("正解音2", "間違い音2") for which the
+// sound list gives nothing to play.
+QStringList MissingAnswerSounds();
+// At start-up: when answer sounds are missing, says so in a "注意" message
+// naming the sound list, so that a teacher hears of it before a pupil's
+// fourth answer ends the program.
+void WarnOfMissingAnswerSounds();
 // Plays SoundFolder + baseName + ".wav" to its end; 0 when played.
 int PlaySoundFile(const QString& baseName, QString* errorText = nullptr);
 

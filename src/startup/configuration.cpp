@@ -42,9 +42,7 @@ bool ReadItems(const QString& path, const QString& fileName, QStringList& items,
     return true;
 }
 
-int ItemNumber(const QString& item) {
-    return static_cast<int>(common::RoundHalfEven(common::LeadingNumber(item)));
-}
+int ItemNumber(const QString& item) { return common::RoundToInt(common::LeadingNumber(item)); }
 
 // Item 1 of the path file as a folder name of this machine. A relative one
 // is taken from the folder that holds the path file, so a school can move the
@@ -151,7 +149,9 @@ bool LoadConfiguration(QString& errorMessage) {
 
     // 8-10.
     SetProgramIdentity();
-    return results::LoadCriteria(errorMessage) && sound::LoadSoundTable(errorMessage);
+    if (!results::LoadCriteria(errorMessage) || !sound::LoadSoundTable(errorMessage)) return false;
+    sound::WarnOfMissingAnswerSounds();
+    return true;
 }
 
 }  // namespace startup

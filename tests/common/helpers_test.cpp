@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace {
 
 TEST(ShiftJis, SystemTextsRoundTrip) {
@@ -25,6 +27,27 @@ TEST(Rounding, HalfGoesToEven) {
     for (auto [x, want] : cases) EXPECT_EQ(common::RoundHalfEven(x), want) << x;
     EXPECT_EQ(common::Int(-0.5), -1);
     EXPECT_EQ(common::Int(55.999), 55);
+}
+
+// Numbers read from files can be anything; the conversions stay defined and
+// give the nearest end of their range.
+TEST(Rounding, ValuesBeyondTheRangeGiveItsEnds) {
+    constexpr long long kMax = std::numeric_limits<long long>::max();
+    constexpr long long kMin = std::numeric_limits<long long>::min();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const std::pair<double, long long> cases[] = {{4e94, kMax}, {-4e94, kMin}, {inf, kMax}, {-inf, kMin},
+                                                  {nan, 0}, {9.3e18, kMax}, {-9.3e18, kMin}};
+    for (auto [x, want] : cases) {
+        EXPECT_EQ(common::RoundHalfEven(x), want) << x;
+        EXPECT_EQ(common::Int(x), want) << x;
+    }
+    EXPECT_EQ(common::RoundToInt(4294967300.0), std::numeric_limits<int>::max());
+    EXPECT_EQ(common::RoundToInt(-4294967300.0), std::numeric_limits<int>::min());
+    EXPECT_EQ(common::RoundToInt(-2147483648.0), std::numeric_limits<int>::min());
+    EXPECT_EQ(common::RoundToInt(2147483646.5), 2147483646);
+    EXPECT_FALSE(common::DateFromValue(1e30).isValid());
+    EXPECT_EQ(common::TimeFromValue(nan), QTime(0, 0));
 }
 
 TEST(Strings, TrimAndFixedWidthFields) {

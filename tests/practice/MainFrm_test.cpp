@@ -548,6 +548,24 @@ TEST_F(PracticeScreen, TimeOutAtTheLimitRecordsNoResult) {
     EXPECT_EQ(rs.ResultTime, 99999);
 }
 
+// Five times a minimum time this large does not fit 32 bits; the limit must
+// not wrap round to a negative one that ends the run at its first tick.
+TEST_F(PracticeScreen, AbsurdMinimumTimeNeverTimesTheRunOut) {
+    for (const int minimum : {429496730, 2147483647}) {
+        results::criteria()[1].MinimumTime = minimum;
+        Start();
+        auto& rs = startup::runState();
+        EXPECT_GE(rs.TimeLimit, 86400) << minimum;
+        TickAt(1);
+        TickAt(3600);
+        EXPECT_FALSE(rs.TimedOut) << minimum;
+        EXPECT_TRUE(frm->sTimer1->isActive()) << minimum;
+        EXPECT_EQ(Text("sLabel10"), QStringLiteral("3600"));
+        EXPECT_EQ(RecordCount(), 0);
+        startup::ClosePracticeScreen();
+    }
+}
+
 TEST_F(PracticeScreen, ResultIsTheLastTickRoundedHalfToEven) {
     struct Case {
         double tick;

@@ -3,6 +3,7 @@
 #include "common/random.h"
 #include "common/textfile.h"
 #include "fakeplatform.h"
+#include "otheruser.h"
 #include "practice/kanatable.h"
 #include "practice/questions.h"
 #include "common/runstate.h"
@@ -137,6 +138,45 @@ TEST_F(ModeFile, SaveIntoUnwritableFolderReportsAndKeepsMode) {
     EXPECT_FALSE(SaveRomanizationMode(3, &error));
     EXPECT_FALSE(error.isEmpty());
     EXPECT_EQ(common::runState().RomanizationMode, 2);
+}
+
+// On a shared PC pupils may not write into the program folder; the mode file
+// itself is theirs to write. The save works there, and a file they may not
+// write still fails with a reason. Run as a pupil's account, not as root.
+TEST_F(ModeFile, SaveInAReadOnlyProgramFolderAsAPupil) {
+    struct Case {
+        const char* label;
+        QFile::Permissions fileMode;
+        bool saved;
+        QByteArray after;
+    };
+    const auto all = [](bool write) {
+        QFile::Permissions p = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
+        if (write) p |= QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+        return p;
+    };
+    const Case cases[] = {{"writable file", all(true), true, "2\r\n"},
+                          {"read-only file", all(false), false, "0\r\n"}};
+    const auto readOnlyFolder = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup |
+                                QFile::ReadOther | QFile::ExeOther;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        QFile::setPermissions(dir.path(), readOnlyFolder | QFile::WriteOwner);
+        QFile::remove(Path());
+        Write("0\r\n");
+        ASSERT_TRUE(QFile::setPermissions(Path(), c.fileMode));
+        ASSERT_TRUE(QFile::setPermissions(dir.path(), readOnlyFolder));
+        const int status = testing_support::RunAsPupil([] {
+            QString error;
+            if (SaveRomanizationMode(3, &error)) return 0;
+            return error.isEmpty() ? 2 : 1;
+        });
+        QFile::setPermissions(dir.path(), readOnlyFolder | QFile::WriteOwner);
+        ASSERT_NE(status, testing_support::kCouldNotChangeUser);
+        EXPECT_EQ(status, c.saved ? 0 : 1);
+        EXPECT_EQ(common::ReadFileBytes(Path()).value(), c.after);
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("ローマ字形式.txt")});
+    }
 }
 
 // ---------------------------------------------------------------- questions

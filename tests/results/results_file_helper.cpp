@@ -20,6 +20,8 @@
 //   results_file_helper delete-as-nobody FOLDER RECORD
 //       the same deletion as another user (when run as root), who may read the
 //       folder but not write in it
+//   results_file_helper load FOLDER                  loads the history once and
+//       prints the number of entries
 //
 // Its clock runs twenty times faster than real time, so the one-second wait
 // of a refused lock lasts 50 ms here and 1600 contended appends end quickly.
@@ -125,6 +127,13 @@ int Read(const QString& folder, const QString& stopFile) {
     return 0;
 }
 
+int Load(const QString& folder) {
+    common::runState().ProgramDataFolder = folder + u'/';
+    if (!results::LoadHistory()) return 2;
+    std::printf("%d entries\n", results::stats().HistoryCount);
+    return 0;
+}
+
 int Hold(const QString& file, int milliseconds) {
     const int fd = ::open(QFile::encodeName(file).constData(), O_RDWR | O_CREAT, 0666);
     if (fd < 0) return 2;
@@ -209,6 +218,8 @@ int main(int argc, char** argv) {
         return Rewrite(a[2], a[1] == u"delete", a[3].toLongLong(), a[4].toLongLong());
     if (a.size() == 4 && a[1] == u"deletemany") return DeleteMany(a[2], a[3].toInt());
     if (a.size() == 4 && a[1] == u"delete-as-nobody") return DeleteAsNobody(a[2], a[3].toLongLong());
-    std::fprintf(stderr, "usage: results_file_helper append|read|hold|delete|change|deletemany|delete-as-nobody ...\n");
+    if (a.size() == 3 && a[1] == u"load") return Load(a[2]);
+    std::fprintf(stderr,
+                 "usage: results_file_helper append|read|hold|delete|change|deletemany|delete-as-nobody|load ...\n");
     return 2;
 }

@@ -6,6 +6,8 @@
 #include "common/runstate.h"
 #include "sharedstate.h"
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QSet>
@@ -13,6 +15,9 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -226,6 +231,100 @@ TEST_F(ResultsFile, ALockHeldByAnotherProcessMakesTheAppendWaitAndRetry) {
     EXPECT_EQ(holder.state() == QProcess::NotRunning || holder.waitForFinished(10000), true);
     EXPECT_EQ(fake.endCount, 0);
 }
+
+// A results file this PC may not read or write is no busy file: the helper,
+// run as a pupil's account (not root, for which file modes do not hold),
+// says so once in a "注意" message naming the file and the error, keeps
+// trying every second, and gets through once a teacher mends the modes.
+struct AccessCase {
+    const char* label;
+    bool append;                 // else: load the history
+    QFile::Permissions folder;   // of the data folder while it is faulty
+    int file;                    // mode of an existing file, or -1 for no file
+    const char* message;         // what the message says it cannot do
+};
+
+class ResultsFileAccess : public ResultsFile, public ::testing::WithParamInterface<AccessCase> {};
+
+TEST_P(ResultsFileAccess, ToldOnceTriedEverySecondAndDoneWhenMended) {
+    const AccessCase& c = GetParam();
+    const auto open = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                      QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther |
+                      QFile::ExeOther;
+    // The helper and the data folder where an unprivileged account reaches them.
+    ASSERT_TRUE(QFile::setPermissions(dir.path(), open));
+    const QString helper = dir.filePath(QStringLiteral("helper"));
+    ASSERT_TRUE(QFile::copy(kHelper, helper));
+    const QString data = dir.filePath(QStringLiteral("data"));
+    ASSERT_TRUE(QDir().mkdir(data));
+    const QString file = data + QStringLiteral("/成績累積データ.dat");
+    if (c.file >= 0) {
+        WriteAll(file, results::EncodeRecord(results::CumulativeRecord{45000, 0.5, 3, 1, 30, "01234", "     ",
+                                                                       "0    ", QByteArray(5, '\0')}));
+        ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), static_cast<mode_t>(c.file)), 0);
+    }
+    ASSERT_TRUE(QFile::setPermissions(data, c.folder));
+
+    QStringList command = {helper};
+    command << (c.append ? QStringList{QStringLiteral("append"), data, QStringLiteral("1"), QStringLiteral("1")}
+                         : QStringList{QStringLiteral("load"), data});
+    if (::geteuid() == 0)
+        command = QStringList{QStringLiteral("setpriv"), QStringLiteral("--reuid=65534"),
+                              QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups")} + command;
+    QProcess pupil;
+    pupil.start(command.takeFirst(), command);
+    ASSERT_TRUE(pupil.waitForStarted(10000)) << pupil.errorString().toStdString();
+
+    // The message comes while the helper waits; it goes on trying (each of
+    // its seconds lasts 50 ms) until the teacher mends the folder and file.
+    QByteArray said;
+    QElapsedTimer waited;
+    waited.start();
+    while (!said.contains("注意") && pupil.state() == QProcess::Running && waited.elapsed() < 20000) {
+        pupil.waitForReadyRead(100);
+        said += pupil.readAllStandardError();
+    }
+    ASSERT_TRUE(said.contains("注意")) << said.toStdString();
+    EXPECT_EQ(pupil.state(), QProcess::Running);
+    pupil.waitForFinished(500);  // about ten more attempts in the helper's time
+    EXPECT_EQ(pupil.state(), QProcess::Running) << "gave up before the fault was mended";
+    ASSERT_TRUE(QFile::setPermissions(data, open));
+    if (c.file >= 0) {
+        ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), 0666), 0);
+    }
+    ASSERT_TRUE(pupil.waitForFinished(20000));
+    said += pupil.readAllStandardError();
+    EXPECT_EQ(pupil.exitCode(), 0) << said.toStdString();
+
+    const QString text = QString::fromUtf8(said);
+    EXPECT_EQ(text.count(QStringLiteral("注意: ")), 1) << said.toStdString();
+    EXPECT_TRUE(text.contains(file)) << said.toStdString();
+    EXPECT_TRUE(text.contains(QString::fromUtf8(c.message))) << said.toStdString();
+    EXPECT_TRUE(text.contains(results::ErrorDescription(EACCES))) << said.toStdString();
+    const qint64 records = c.file >= 0 ? 1 : 0;
+    if (c.append) {
+        EXPECT_EQ(ReadAll(file).size(), (records + 1) * results::kRecordSize);
+    } else {
+        EXPECT_EQ(pupil.readAllStandardOutput().trimmed(), QByteArray::number(records) + " entries");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, ResultsFileAccess,
+    ::testing::Values(
+        AccessCase{"AppendToAReadOnlyFile", true, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                       QFile::ReadOther | QFile::WriteOther | QFile::ExeOther | QFile::ReadGroup |
+                       QFile::WriteGroup | QFile::ExeGroup, 0444, "に書き込めません"},
+        AccessCase{"AppendInAReadOnlyFolderWithoutTheFile", true,
+                   QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther |
+                       QFile::ExeOther, -1, "に書き込めません"},
+        AccessCase{"LoadAnUnreadableFile", false, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                       QFile::ReadOther | QFile::WriteOther | QFile::ExeOther | QFile::ReadGroup |
+                       QFile::WriteGroup | QFile::ExeGroup, 0, "が読めません"},
+        AccessCase{"LoadInAReadOnlyFolderWithoutTheFile", false,
+                   QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther |
+                       QFile::ExeOther, -1, "が読めません"}),
+    [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(ResultsFile, EightProcessesAppendingAtOnceLoseTearAndDoubleNothing) {
     constexpr int kWriters = 8;

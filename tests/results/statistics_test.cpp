@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace {
 
 const QDate kToday(2024, 5, 1);
@@ -149,6 +151,36 @@ TEST_F(Statistics, RecordsWithoutASlotAreSkippedAndKept) {
     EXPECT_EQ(results::stats().HistoryCount, 1);
     EXPECT_EQ(At(4, 9).BestTime, 70);
     EXPECT_EQ(At(4, 9).TotalRuns, 1);
+    QFile f(results::ResultsFilePath());
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), bytes);
+}
+
+// Values no run can have written: a negative time would score more points
+// than any real run, a date far beyond any calendar would count inside every
+// period. Such records are not read and stay in the file as they are.
+TEST_F(Statistics, RecordsWithImpossibleValuesAreSkippedAndKept) {
+    QByteArray bytes = Records({{9, 4, -5}, {9, 4, -2000000000}});
+    for (const double date : {1e30, std::numeric_limits<double>::quiet_NaN(),
+                              std::numeric_limits<double>::infinity(), results::kLastRecordDate + 1}) {
+        results::CumulativeRecord r;
+        r.RecordDate = date;
+        r.PupilNumber = 9;
+        r.Level = 4;
+        r.Result = 20;
+        bytes += results::EncodeRecord(r);
+    }
+    bytes += Records({{9, 4, 70}});
+    Write(bytes);
+    ASSERT_TRUE(results::RecomputeStatistics());
+    EXPECT_EQ(fake.endCount, 0);
+    EXPECT_EQ(results::stats().HistoryCount, 1);
+    EXPECT_EQ(At(4, 9).TotalRuns, 1);
+    EXPECT_EQ(At(4, 9).TotalPoints, 4);  // 70 s against a target of 60
+    EXPECT_EQ(At(4, 9).PeriodPoints, 4);
+    EXPECT_EQ(At(4, 9).TodayPoints, 4);
+    EXPECT_EQ(At(4, 9).BestTime, 70);
+    EXPECT_EQ(results::stats().SchoolBestTime[4], 70);
     QFile f(results::ResultsFilePath());
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), bytes);

@@ -197,12 +197,64 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{"StartMonthOutsideTheYear",
                  [](auto& t) { t.WriteCommon(QStringLiteral("13,\"中央教室\",0,0,0,0,0,0,0,0\r\n")); },
                  {QStringLiteral("共通データ.txt"), QStringLiteral("13")}},
+        // A month that only a wrapped integer conversion would take for 4.
+        BadInput{"StartMonthBeyondEveryInteger",
+                 [](auto& t) { t.WriteCommon(QStringLiteral("4294967300,\"中央教室\",0,0,0,0,0,0,0,0\r\n")); },
+                 {QStringLiteral("共通データ.txt"), QStringLiteral("4294967300")}},
+        BadInput{"StartMonthFarBeyondAnyNumber",
+                 [](auto& t) { t.WriteCommon(QStringLiteral("4e94,\"中央教室\",0,0,0,0,0,0,0,0\r\n")); },
+                 {QStringLiteral("共通データ.txt"), QStringLiteral("4e94")}},
         BadInput{"NoCriteriaFile",
                  [](auto& t) { QFile::remove(t.root + QStringLiteral("/data/ローマ字/タイム回数データ.txt")); },
                  {QStringLiteral("タイム回数データ.txt")}},
         BadInput{"NoSoundList",
                  [](auto& t) { QFile::remove(t.root + QStringLiteral("/data/音フォルダ/新音ファイル.txt")); },
                  {QStringLiteral("新音ファイル.txt")}}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+// A sound list that gives no answer sound lets the start-up go on (the
+// fourth failed answer sound still ends the program), but a teacher is told
+// at once, before a pupil meets it.
+struct SoundListCase {
+    const char* label;
+    QByteArray bytes;
+    const char* missing;  // the kinds named, or nothing when there is no message
+};
+
+class SoundListAtStartUp : public LoadConfigurationTest,
+                           public ::testing::WithParamInterface<SoundListCase> {};
+
+TEST_P(SoundListAtStartUp, MissingAnswerSoundsAreReportedOnce) {
+    const SoundListCase& c = GetParam();
+    QFile f(root + QStringLiteral("/data/音フォルダ/新音ファイル.txt"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(c.bytes);
+    f.close();
+    QString error;
+    ASSERT_TRUE(startup::LoadConfiguration(error)) << error.toStdString();
+    EXPECT_EQ(fake.endCount, 0);
+    if (!c.missing) {
+        EXPECT_TRUE(fake.messages.isEmpty());
+        return;
+    }
+    ASSERT_EQ(fake.messages.size(), 1);
+    EXPECT_EQ(fake.messages[0].title, QStringLiteral("注意"));
+    const QString text = fake.messages[0].text;
+    EXPECT_TRUE(text.contains(root + QStringLiteral("/data/音フォルダ/新音ファイル.txt"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QString::fromUtf8(c.missing))) << text.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lists, SoundListAtStartUp,
+    ::testing::Values(
+        SoundListCase{"Complete", common::ToShiftJis(QStringLiteral("正解音2,a,b,*\r\n間違い音2,c,*\r\n")), nullptr},
+        SoundListCase{"WithoutCount", common::ToShiftJis(QStringLiteral("間違い音2,c,*\r\n正解音2,a\r\n")), nullptr},
+        SoundListCase{"Empty", QByteArray(""), "正解音2、間違い音2"},
+        SoundListCase{"Garbled", QByteArray("\x93\xfa\x96\x7b\x8c\xea,\xff\xfe,*\r\n"), "正解音2、間違い音2"},
+        SoundListCase{"Utf8", QStringLiteral("正解音2,a,*\r\n間違い音2,c,*\r\n").toUtf8(), "正解音2、間違い音2"},
+        SoundListCase{"OnlyTheCorrectSound", common::ToShiftJis(QStringLiteral("正解音2,a,*\r\n")), "間違い音2"},
+        SoundListCase{"CountOfNothing", common::ToShiftJis(QStringLiteral("正解音2,a,*\r\n間違い音2,*\r\n")),
+                      "間違い音2"}),
     [](const auto& info) { return std::string(info.param.label); });
 
 }  // namespace

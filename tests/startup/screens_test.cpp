@@ -5,6 +5,7 @@
 #include "kit/flow.h"
 #include "startup/frmver.h"
 #include "common/runstate.h"
+#include "shell/realplatform.h"
 #include "shell/screenhost.h"
 
 #include "fakeplatform.h"
@@ -12,6 +13,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -19,6 +21,11 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <functional>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 using startup::Firstfrm;
 using shell::ScreenHost;
@@ -89,6 +96,42 @@ TEST_F(ScreensTest, SplashEndsTheProgramWithTheFileErrorWhenConfigurationFails) 
     // Nothing else was opened.
     ASSERT_EQ(Pages().size(), 1);
     EXPECT_NE(qobject_cast<Firstfrm*>(Pages()[0]), nullptr);
+}
+
+// A launcher or a script can tell a fatal end from a pupil leaving: the
+// real platform ends with a failure status after a fatal error's message and
+// with 0 when the pupil leaves. Each end runs in a process of its own.
+TEST_F(ScreensTest, RealPlatformEndsWithAFailureStatusOnlyAfterAFatalError) {
+    struct Case {
+        const char* label;
+        std::function<void()> end;
+        int status;
+    };
+    const Case cases[] = {
+        {"fatal error", [] { flow::FatalError(QStringLiteral("共通データ.txt が読めません。")); }, EXIT_FAILURE},
+        {"pupil leaves", [] { common::platform().EndProgram(); }, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            shell::RealPlatform real;
+            common::SetPlatform(&real);
+            // The teacher reads the message and closes it.
+            QTimer closer;
+            QObject::connect(&closer, &QTimer::timeout, [] {
+                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) box->accept();
+            });
+            closer.start(10);
+            c.end();
+            ::_exit(99);  // the program went on after its end
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status)) << "signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+        EXPECT_EQ(WEXITSTATUS(status), c.status);
+    }
 }
 
 TEST_F(ScreensTest, SplashSeedsTheGeneratorFromTheTimeOfDay) {
