@@ -12,6 +12,7 @@
 #include <QFile>
 
 #include <pulse/error.h>
+#include <pulse/sample.h>
 #include <pulse/simple.h>
 #include <sndfile.h>
 
@@ -24,6 +25,9 @@ namespace {
 
 enum : int { kPlayed = 0, kFileError = 1, kNotWav = 2, kBadFormat = 3, kServerError = 4 };
 
+// What the server is asked to hold ahead of the speaker.
+constexpr pa_usec_t kBufferMicroseconds = 50 * 1000;
+
 struct SndfileCloser {
     void operator()(SNDFILE* f) const { sf_close(f); }
 };
@@ -32,6 +36,62 @@ struct PulseCloser {
 };
 
 bool SilentBackEndChosen() { return !qEnvironmentVariableIsEmpty(kSilentSoundVariable); }
+
+// Every answer sound is part of the pupil's time, and the call returns only
+// when the sound has been heard. A sink renders ahead by the latency its
+// streams ask for, and a sink that does not take back what it rendered ahead
+// (a virtual or network sink) makes a new stream wait behind up to two
+// seconds of silence rendered while it was idle. So the stream asks for a
+// small buffer, which keeps the sink's latency small while it is connected,
+// and stays connected between sounds of the same format: only the first
+// sound after the start (or after a change of format) can meet that wait.
+struct KeptStreamState {
+    std::unique_ptr<pa_simple, PulseCloser> stream;
+    pa_sample_spec format{};
+    QByteArray server;  // PULSE_SERVER when it was opened
+};
+
+KeptStreamState& Kept() {
+    static KeptStreamState kept;
+    return kept;
+}
+
+void DropKeptStream() { Kept().stream.reset(); }
+
+// The kept stream when it has this format and server; otherwise a new one
+// (fresh set). Null with error when the server refuses.
+pa_simple* KeptStream(const pa_sample_spec& format, bool& fresh, int& error) {
+    KeptStreamState& kept = Kept();
+    const QByteArray server = qgetenv("PULSE_SERVER");
+    fresh = false;
+    if (kept.stream && pa_sample_spec_equal(&kept.format, &format) && kept.server == server)
+        return kept.stream.get();
+    kept.stream.reset();
+    pa_buffer_attr ahead{};
+    ahead.maxlength = static_cast<uint32_t>(-1);
+    ahead.tlength = static_cast<uint32_t>(pa_usec_to_bytes(kBufferMicroseconds, &format));
+    ahead.prebuf = static_cast<uint32_t>(-1);
+    ahead.minreq = static_cast<uint32_t>(-1);
+    ahead.fragsize = static_cast<uint32_t>(-1);
+    kept.stream.reset(pa_simple_new(nullptr, "romaji", PA_STREAM_PLAYBACK, nullptr, "sound effect", &format,
+                                    nullptr, &ahead, &error));
+    kept.format = format;
+    kept.server = server;
+    fresh = true;
+    return kept.stream.get();
+}
+
+// Writes the sound and waits until it has been played to its end.
+bool PlayOn(pa_simple* stream, const std::vector<float>& samples, const pa_sample_spec& format, int& error) {
+    // A fiftieth of a second per write: pa_simple_write blocks while the
+    // server's buffer is full, which paces the loop at the speed of playback.
+    const std::size_t chunk = std::max<std::size_t>(format.channels, format.rate / 50 * format.channels);
+    for (std::size_t at = 0; at < samples.size(); at += chunk) {
+        const std::size_t n = std::min(chunk, samples.size() - at);
+        if (pa_simple_write(stream, samples.data() + at, n * sizeof(float), &error) < 0) return false;
+    }
+    return pa_simple_drain(stream, &error) >= 0;
+}
 
 QString PulseText(int error) { return QString::fromUtf8(pa_strerror(error)); }
 
@@ -69,41 +129,39 @@ int PlayWavToEnd(const QString& path, QString& errorText) {
         return kBadFormat;
     }
 
-    int error = 0;
-    std::unique_ptr<pa_simple, PulseCloser> stream(
-        pa_simple_new(nullptr, "romaji", PA_STREAM_PLAYBACK, nullptr, "sound effect", &sampleFormat,
-                      nullptr, nullptr, &error));
-    if (!stream) {
-        errorText = QStringLiteral("sound server: %1").arg(PulseText(error));
-        return kServerError;
-    }
-
-    // A tenth of a second per write: pa_simple_write blocks while the server's
-    // buffer is full, which paces the loop at the speed of playback.
-    const sf_count_t framesPerChunk = std::max(1, info.samplerate / 10);
-    std::vector<float> buffer(static_cast<std::size_t>(framesPerChunk) * sampleFormat.channels);
-    sf_count_t framesPlayed = 0;
-    for (;;) {
-        const sf_count_t frames = sf_readf_float(file.get(), buffer.data(), framesPerChunk);
-        if (frames <= 0) break;
-        const std::size_t bytes = static_cast<std::size_t>(frames) * sampleFormat.channels * sizeof(float);
-        if (pa_simple_write(stream.get(), buffer.data(), bytes, &error) < 0) {
-            errorText = QStringLiteral("sound server: %1").arg(PulseText(error));
-            return kServerError;
+    // The whole sound is decoded first (sound effects are short), so that a
+    // kept stream that turns out dead can be replaced and the sound written again.
+    std::vector<float> samples;
+    {
+        const sf_count_t framesPerChunk = std::max(1, info.samplerate / 10);
+        std::vector<float> chunk(static_cast<std::size_t>(framesPerChunk) * sampleFormat.channels);
+        for (;;) {
+            const sf_count_t frames = sf_readf_float(file.get(), chunk.data(), framesPerChunk);
+            if (frames <= 0) break;
+            samples.insert(samples.end(), chunk.begin(),
+                           chunk.begin() + static_cast<std::ptrdiff_t>(frames * sampleFormat.channels));
         }
-        framesPlayed += frames;
     }
     // A file whose data breaks off part way plays what it has; one that
     // promises sound and yields none is damaged.
-    if (framesPlayed == 0 && info.frames > 0) {
+    if (samples.empty() && info.frames > 0) {
         errorText = QStringLiteral("%1: %2").arg(path, QString::fromUtf8(sf_strerror(file.get())));
         return kFileError;
     }
-    if (pa_simple_drain(stream.get(), &error) < 0) {
-        errorText = QStringLiteral("sound server: %1").arg(PulseText(error));
-        return kServerError;
+
+    int error = 0;
+    for (int attempt = 0;; ++attempt) {
+        bool fresh = false;
+        pa_simple* stream = KeptStream(sampleFormat, fresh, error);
+        if (!stream) break;
+        if (PlayOn(stream, samples, sampleFormat, error)) return kPlayed;
+        DropKeptStream();
+        // A kept stream may have lost its server (restarted meanwhile): one
+        // more try on a fresh connection.
+        if (fresh || attempt > 0) break;
     }
-    return kPlayed;
+    errorText = QStringLiteral("sound server: %1").arg(PulseText(error));
+    return kServerError;
 }
 
 }  // namespace shell

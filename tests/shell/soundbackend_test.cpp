@@ -14,6 +14,7 @@
 #include <sndfile.h>
 
 #include <cmath>
+#include <cstdio>
 #include <optional>
 #include <vector>
 
@@ -227,23 +228,32 @@ TEST_F(SoundBackEnd, PlaysToTheEndOnARealServer) {
     for (const Format& f : {Format{"mono 16-bit 22050 Hz", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050, 1},
                             Format{"stereo float 48000 Hz", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 48000, 2}}) {
         SCOPED_TRACE(f.label);
-        constexpr double kSeconds = 0.6;
+        constexpr double kSeconds = 0.49;
         const QString wav = Path("tone.wav");
         ASSERT_TRUE(WriteTone(wav, kSeconds, f.format, f.rate, f.channels));
-        SinkRecorder recorder;
-        ASSERT_TRUE(recorder.Start(server.Address(), why)) << why.toStdString();
-
-        QString error;
-        QElapsedTimer clock;
-        clock.start();
-        const int code = shell::PlayWavToEnd(wav, error);
-        const qint64 elapsed = clock.elapsed();
-        EXPECT_EQ(code, 0) << error.toStdString();
-        // The call came back only after the whole sound had been played ...
-        EXPECT_GE(elapsed, static_cast<qint64>(kSeconds * 1000));
-        // ... and the sink got all of it: a stream closed before it drained
-        // loses its last fifth of a second or so.
-        EXPECT_GT(recorder.StopAndMeasure(), kSeconds - 0.06);
+        // The first sound of a format opens the stream; the second finds it
+        // open. Each returns only once it has been played whole.
+        for (const char* which : {"first", "second"}) {
+            SinkRecorder recorder;
+            ASSERT_TRUE(recorder.Start(server.Address(), why)) << why.toStdString();
+            QString error;
+            QElapsedTimer clock;
+            clock.start();
+            const int code = shell::PlayWavToEnd(wav, error);
+            const qint64 elapsed = clock.elapsed();
+            EXPECT_EQ(code, 0) << error.toStdString();
+            // The call came back only after the whole sound had been played ...
+            EXPECT_GE(elapsed, static_cast<qint64>(kSeconds * 1000)) << which;
+            // ... and the sink got all of it: a stream closed before it drained
+            // loses its last fifth of a second or so.
+            const double heard = recorder.StopAndMeasure();
+            EXPECT_GT(heard, kSeconds - 0.06) << which;
+            // Every answer sound is part of the pupil's time, so the time the
+            // call takes beyond the sound itself is a figure worth watching (a
+            // latency: reported, not asserted, the machine may be loaded).
+            std::printf("[ figures  ] %s, %s sound: %.0f ms sound returned after %lld ms, %.0f ms heard\n",
+                        f.label, which, kSeconds * 1000, static_cast<long long>(elapsed), heard * 1000);
+        }
     }
 }
 
