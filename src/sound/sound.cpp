@@ -149,7 +149,7 @@ void WarnOfMissingAnswerSounds() {
     common::platform().MessageBox(
         QStringLiteral("%1 に答えの音（%2）がありません。\r\n%3\r\n"
                        "このままでは、練習で音が4回続けて出ないとプログラムが終わります。")
-            .arg(list, missing.join(QStringLiteral("、")), runState().SoundFolder + list),
+            .arg(list, missing.join(QStringLiteral("、")), common::runState().SoundFolder + list),
         QStringLiteral("注意"), common::MessageButtons::Ok);
 }
 

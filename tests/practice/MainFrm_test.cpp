@@ -554,7 +554,7 @@ TEST_F(PracticeScreen, AbsurdMinimumTimeNeverTimesTheRunOut) {
     for (const int minimum : {429496730, 2147483647}) {
         results::criteria()[1].MinimumTime = minimum;
         Start();
-        auto& rs = startup::runState();
+        auto& rs = common::runState();
         EXPECT_GE(rs.TimeLimit, 86400) << minimum;
         TickAt(1);
         TickAt(3600);
