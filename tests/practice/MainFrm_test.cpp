@@ -562,7 +562,7 @@ TEST_F(PracticeScreen, AbsurdMinimumTimeNeverTimesTheRunOut) {
         EXPECT_TRUE(frm->sTimer1->isActive()) << minimum;
         EXPECT_EQ(Text("sLabel10"), QStringLiteral("3600"));
         EXPECT_EQ(RecordCount(), 0);
-        startup::ClosePracticeScreen();
+        flow::ClosePracticeScreen();
     }
 }
 
