@@ -4,6 +4,11 @@
 #include "common/strings.h"
 #include "menus/roster.h"
 
+#include <QDate>
+#include <QTime>
+
+#include <algorithm>
+
 namespace views {
 namespace {
 
@@ -14,36 +19,86 @@ const QString kSeconds = QStringLiteral("秒");
 // Two ideographic spaces, "×" and one ASCII space.
 const QString kNoTime = QStringLiteral("　　× ");
 
-QString RankText(int rank, RankColumn column) {
-    if (column == RankColumn::Graph) return common::RightPadded(common::Dec(rank), 3, 3);
-    return common::Right(common::Dec(rank), 2);
+// The decimal digits of a number, without a heap string: lines are built by
+// the ten thousand.
+struct Digits {
+    char16_t text[24];
+    qsizetype size = 0;
+    explicit Digits(long long value) {
+        char16_t reversed[24];
+        qsizetype n = 0;
+        unsigned long long v = value < 0 ? 0ULL - static_cast<unsigned long long>(value)
+                                         : static_cast<unsigned long long>(value);
+        do {
+            reversed[n++] = char16_t(u'0' + v % 10);
+            v /= 10;
+        } while (v != 0);
+        if (value < 0) reversed[n++] = u'-';
+        while (n > 0) text[size++] = reversed[--n];
+    }
+    QStringView View() const { return QStringView(text, size); }
+};
+
+// Right(pad & value, n), appended.
+void AppendNumber(QString& line, long long value, qsizetype padCount, qsizetype n) {
+    common::AppendRightPadded(line, Digits(value).View(), padCount, n);
+}
+
+void AppendRank(QString& line, int rank, RankColumn column) {
+    if (column == RankColumn::Graph) AppendNumber(line, rank, 3, 3);
+    else AppendNumber(line, rank, 0, 2);
 }
 
 QString NoRecordRank(RankColumn column) { return column == RankColumn::Graph ? QStringLiteral("---") : kNoRecordRank; }
 
-QString EndMark(bool current) {
-    return current ? kCurrentMark : QString(common::kIdeographicSpace);
+void AppendEndMark(QString& line, bool current) {
+    if (current) line += kCurrentMark;
+    else line += common::kIdeographicSpace;
 }
 
-// The name without trailing (or also leading) blanks, `pad` ideographic
-// spaces after it, cut to 5 characters.
-QString FiveCharacters(const QString& trimmed, int pad) {
-    return common::Left(trimmed + QString(pad, common::kIdeographicSpace), 5);
+bool IsBlank(QChar c) { return c == u' ' || c == common::kIdeographicSpace; }
+
+// The name field: the name without trailing (rankings) or leading and
+// trailing (runs) blanks, `pad` ideographic spaces after it, cut to 5
+// characters.
+void AppendFiveCharacters(QString& line, QStringView name, bool trimLeading, int pad) {
+    qsizetype begin = 0, end = name.size();
+    while (end > 0 && IsBlank(name[end - 1])) --end;
+    if (trimLeading)
+        while (begin < end && IsBlank(name[begin])) ++begin;
+    const qsizetype taken = std::min<qsizetype>(end - begin, 5);
+    line += name.mid(begin, taken);
+    for (qsizetype k = taken; k < std::min<qsizetype>(5, (end - begin) + pad); ++k) line += common::kIdeographicSpace;
 }
 
-QString TrimTrailing(const QString& s) {
-    qsizetype e = s.size();
-    while (e > 0 && (s[e - 1] == u' ' || s[e - 1] == common::kIdeographicSpace)) --e;
-    return s.left(e);
+void AppendTwoDigits(QString& line, int value) {
+    line += QChar(u'0' + value / 10 % 10);
+    line += QChar(u'0' + value % 10);
 }
 
 // "00" & time of day, last 8 characters, first 5: the hour always in two digits.
-QString HourMinute(double time) {
-    return common::TimeFromValue(time).toString(QStringLiteral("HH:mm"));
+void AppendHourMinute(QString& line, double time) {
+    const QTime t = common::TimeFromValue(time);
+    if (!t.isValid()) {
+        line += common::TimeFromValue(time).toString(QStringLiteral("HH:mm"));
+        return;
+    }
+    AppendTwoDigits(line, t.hour());
+    line += u':';
+    AppendTwoDigits(line, t.minute());
 }
 
 // The last five characters of the date written as YYYY/MM/DD.
-QString MonthDay(double date) { return common::Right(common::DateText(common::DateFromValue(date)), 5); }
+void AppendMonthDay(QString& line, double date) {
+    const QDate d = common::DateFromValue(date);
+    if (!d.isValid()) {
+        line += common::Right(common::DateText(d), 5);
+        return;
+    }
+    AppendTwoDigits(line, d.month());
+    line += u'/';
+    AppendTwoDigits(line, d.day());
+}
 
 }  // namespace
 
@@ -62,65 +117,70 @@ QString MarkOf(int pupil, int grade, int currentPupil) {
     return menus::GradeMark(grade);
 }
 
-QString RankingNameField(const QString& name) { return FiveCharacters(TrimTrailing(name), 6); }
-
-QString RunNameField(const QString& name) { return FiveCharacters(common::TrimSpaces(name), 4); }
-
 QString RankingTimeLine(int rank, const QString& mark, const QString& name, std::int32_t bestTime,
                         bool current, RankColumn column) {
     QString line;
-    line.reserve(16);
+    line.reserve(20);
     if (bestTime == 99999) {
         line += NoRecordRank(column);
         line += mark;
-        line += RankingNameField(name);
+        AppendFiveCharacters(line, name, false, 6);
         line += kNoRecordTime;
     } else {
-        line += RankText(rank, column);
+        AppendRank(line, rank, column);
         line += mark;
-        line += RankingNameField(name);
-        line += bestTime == 99998 ? kFailedBest : common::RightPadded(common::Dec(bestTime), 4, 6);
+        AppendFiveCharacters(line, name, false, 6);
+        if (bestTime == 99998) line += kFailedBest;
+        else AppendNumber(line, bestTime, 4, 6);
     }
     line += u' ';
-    line += EndMark(current);
+    AppendEndMark(line, current);
     return line;
 }
 
 QString RankingPointsLine(int rank, const QString& mark, const QString& name, long long todayPoints,
                           long long totalPoints, RankColumn column) {
     QString line;
-    line.reserve(18);
-    line += RankText(rank, column);
+    line.reserve(20);
+    AppendRank(line, rank, column);
     line += mark;
-    line += RankingNameField(name);
-    line += common::RightPadded(common::Dec(todayPoints), 4, 3);
+    AppendFiveCharacters(line, name, false, 6);
+    AppendNumber(line, todayPoints, 4, 3);
     line += u'/';
-    line += common::RightPadded(common::Dec(totalPoints), 4, 5);
+    AppendNumber(line, totalPoints, 4, 5);
     return line;
 }
 
 QString RunLine(RunLayout layout, std::int32_t result, double date, double time, const QString& mark,
                 const QString& name, int points) {
-    const QString when = layout == RunLayout::TodayTimes ? HourMinute(time) : MonthDay(date);
     QString line;
-    line.reserve(24);
+    line.reserve(26);
+    auto appendWhen = [&] {
+        if (layout == RunLayout::TodayTimes) AppendHourMinute(line, time);
+        else AppendMonthDay(line, date);
+    };
     if (result >= kNoTimeFrom) {
         line += kNoTime;
-        line += when;
+        appendWhen();
         line += mark;
-        line += RunNameField(name);
+        AppendFiveCharacters(line, name, true, 4);
         line += mark;
         return line;
     }
-    const QString resultText = common::Dec(result) + kSeconds;
-    line += layout == RunLayout::AllPoints ? common::RightPadded(common::Dec(points), 6, 5)
-                                           : common::RightPadded(resultText, 6, 5);
+    // result & "秒"
+    const Digits resultDigits(result);
+    QString resultText;
+    resultText.reserve(resultDigits.size + 1);
+    resultText.append(resultDigits.View()).append(kSeconds);
+    if (layout == RunLayout::AllPoints) AppendNumber(line, points, 6, 5);
+    else common::AppendRightPadded(line, resultText, 6, 5);
     line += u' ';
-    line += when;
+    appendWhen();
     line += mark;
-    line += RunNameField(name);
+    AppendFiveCharacters(line, name, true, 4);
     line += mark;
-    line += layout == RunLayout::AllPoints ? resultText : common::Dec(points);
+    if (layout == RunLayout::AllPoints) line += resultText;
+    else line.append(Digits(points).View());
     return line;
 }
 

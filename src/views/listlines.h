@@ -39,19 +39,17 @@ PupilLook PupilLookOf(int pupil);
 // (①..⑥, Ⅰ..Ⅲ, or an ideographic space).
 QString MarkOf(int pupil, int grade, int currentPupil);
 
-// The five-character name fields. Rankings: the name without trailing blanks
-// and six ideographic spaces, cut to 5. Listings of runs: the name without
-// leading and trailing blanks and four ideographic spaces, cut to 5 (an empty
-// name gives four ideographic spaces only, as that rule has it).
-QString RankingNameField(const QString& name);
-QString RunNameField(const QString& name);
-
 // Where a ranking line goes, which decides its rank field. The level lists
 // write the rank without leading blanks, cut to its last two digits
 // (123 -> "23"), and "--" for a pupil without a record; the graph panel's
 // work lists right-align it in three characters (Right("   " & rank, 3)) and
 // write "---".
 enum class RankColumn { List, Graph };
+
+// name5, the five-character name field: in rankings the name without
+// trailing blanks and six ideographic spaces, in the listings of runs the name
+// without leading and trailing blanks and four, cut to 5 characters (an empty
+// name in a run line gives four ideographic spaces only).
 
 // Ranking lines; `mark` as MarkOf gives it. The end mark is "●" when
 // `current`, else an ideographic space.

@@ -44,6 +44,15 @@ void StartOfListing(menus::seisekitime1& m) {
     m.Picture6->raise();
 }
 
+// Moves a progress bar on. A progress bar paints itself at once whenever its
+// value moves visibly; here it is painted when window events next run, which
+// the listings let happen between their steps.
+void ShowProgress(QProgressBar* bar, int value) {
+    bar->setUpdatesEnabled(false);
+    bar->setValue(value);
+    bar->setUpdatesEnabled(true);
+}
+
 }  // namespace
 
 void 回数など表示(menus::seisekitime1& m) {
@@ -136,12 +145,12 @@ void ResultListings::PointsRankings(int index) {
     m.PointsPeriod = allTime ? kTotalPointsFirst : kTodayPointsFirst;
     m.Label5->setText(allTime ? QStringLiteral("獲得ポイント（今まで順位）")
                               : QStringLiteral("獲得ポイント（今日の順位）"));
-    if (allTime) m.ProgressBar1->setValue(0);
+    if (allTime) ShowProgress(m.ProgressBar1, 0);
     m.ProgressBar2->setRange(0, std::max(1, count));
     for (int i = 1; i <= count; ++i) {
         LevelRanking(i);
-        if (allTime) m.ProgressBar1->setValue(i);
-        m.ProgressBar2->setValue(i);
+        if (allTime) ShowProgress(m.ProgressBar1, i);
+        ShowProgress(m.ProgressBar2, i);
     }
 }
 
@@ -236,9 +245,9 @@ void ResultListings::BestResults() {
     m.ListKind = 1;
     回数など表示(m);
     m.ProgressBar2->setRange(0, std::max(1, count));
-    m.ProgressBar2->setValue(0);
+    ShowProgress(m.ProgressBar2, 0);
     for (int i = 1; i <= count; ++i) {
-        m.ProgressBar2->setValue(i);
+        ShowProgress(m.ProgressBar2, i);
         LevelRanking(i);
     }
     成績リスト色表示();
@@ -250,7 +259,11 @@ void ResultListings::ProgressOfRecords(long long record, long long count) {
     // (count + 1) × 1.1, kept inside what the bar can hold.
     const int maximum = int(std::min<double>(std::nearbyint((double(count) + 1) * 1.1), 2147483647.0));
     if (bar->maximum() != maximum || bar->minimum() != 0) bar->setRange(0, maximum);
-    bar->setValue(int(std::clamp<long long>(record, 0, maximum)));
+    const int value = int(std::clamp<long long>(record, 0, maximum));
+    // Window events run about every twentieth of the way.
+    const bool step = value < bar->value() || (long long)(value - bar->value()) * 20 >= maximum;
+    if (!step && record < count) return;
+    ShowProgress(bar, value);
     common::DoEvents();
 }
 
@@ -264,7 +277,7 @@ void ResultListings::TodayRuns() {
     m.Label5->setText(QStringLiteral("本日の成績"));
     m.ListKind = 2;
     回数など表示(m);
-    m.ProgressBar2->setValue(0);
+    ShowProgress(m.ProgressBar2, 0);
     ShowRunListing(views::TodayRuns(Choice(), [this](long long r, long long n) { ProgressOfRecords(r, n); }));
     成績リスト色表示();
     m.Picture1->setEnabled(true);
@@ -277,7 +290,7 @@ void ResultListings::AllRuns() {
     const RunListingChoice choice = Choice();
     m.DaysBack = views::DaysBack(m.ListPeriod, WeekdayOf(choice.Now.date()));
     m.Label5->setText(QString());
-    m.ProgressBar2->setValue(0);
+    ShowProgress(m.ProgressBar2, 0);
     ShowRunListing(
         views::AllRuns(choice, m.DaysBack, [this](long long r, long long n) { ProgressOfRecords(r, n); }));
     common::DoEvents();
