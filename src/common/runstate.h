@@ -43,6 +43,9 @@ struct RunState {
     bool RunFinished = false;
     bool HandOffDone = false;
     float RunStartTime = 0;  // seconds since midnight
+    // The same moment on the platform's millisecond tick count: the run's
+    // clock, which neither midnight nor a corrected system clock moves.
+    quint32 RunStartTick = 0;
     std::int32_t ElapsedSeconds = 0;
     std::int32_t TimeLimit = 0;
     double BarScale = 0;

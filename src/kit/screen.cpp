@@ -9,6 +9,9 @@
 namespace kit {
 
 Screen::Screen(QWidget* parent) : QWidget(parent) {
+    // The caption of the main screens; a screen with a caption of its own
+    // sets it in its constructor.
+    setWindowTitle(QStringLiteral("vorlex"));
     resize(kWidth, kHeight);
     setAutoFillBackground(true);
 }

@@ -2,17 +2,46 @@
 
 #include "common/collation.h"
 
+#include <QEvent>
+#include <QFontMetrics>
+#include <QHash>
 #include <QItemSelectionModel>
+#include <QStyledItemDelegate>
 
 #include <algorithm>
 
 namespace kit {
+
+namespace {
+
+// Every row takes the size of the widest one. The rows share one size (one
+// size hint serves a list of thousands), and taking the first row's would cut
+// every longer row at the list's edge; with the widest, a long row makes the
+// list scroll sideways instead.
+class WidestRowDelegate final : public QStyledItemDelegate {
+public:
+    explicit WidestRowDelegate(TextList* list) : QStyledItemDelegate(list), list_(list) {}
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        const int widest = list_->WidestRow();
+        return QStyledItemDelegate::sizeHint(
+            option, widest >= 0 ? list_->model()->index(widest, 0) : index);
+    }
+
+private:
+    TextList* list_;
+};
+
+}  // namespace
 
 TextList::TextList(QWidget* parent) : QListView(parent) {
     setModel(&model_);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformItemSizes(true);
+    // A row is shown whole or scrolled to, never cut short with an ellipsis.
+    setItemDelegate(new WidestRowDelegate(this));
+    setTextElideMode(Qt::ElideNone);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) { Q_EMIT currentRowChanged(current.row()); });
     connect(this, &QListView::clicked, this, [this](const QModelIndex& i) { Q_EMIT rowClicked(i.row()); });
@@ -22,7 +51,43 @@ TextList::TextList(QWidget* parent) : QListView(parent) {
 
 void TextList::SetRows(const QStringList& rows) {
     rows_ = rows;
+    widest_ = -1;
     model_.setStringList(rows);
+}
+
+int TextList::WidestRow() const {
+    if (widest_ < 0 && !rows_.isEmpty()) {
+        // Character by character, each character's advance measured once: a
+        // list of thousands of rows is gone through in a moment. The row found
+        // is then measured whole by the delegate.
+        const QFontMetrics metrics(font());
+        QHash<char16_t, int> advance;
+        long long best = -1;
+        for (qsizetype i = 0; i < rows_.size(); ++i) {
+            long long w = 0;
+            for (const QChar c : rows_[i]) {
+                auto it = advance.find(c.unicode());
+                if (it == advance.end()) it = advance.insert(c.unicode(), metrics.horizontalAdvance(c));
+                w += *it;
+            }
+            if (w > best) {
+                best = w;
+                widest_ = int(i);
+            }
+        }
+    }
+    return widest_;
+}
+
+void TextList::RowsChanged() {
+    widest_ = -1;
+    // The shared row size is worked out again at the next layout.
+    scheduleDelayedItemsLayout();
+}
+
+void TextList::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::FontChange) RowsChanged();
+    QListView::changeEvent(event);
 }
 
 void TextList::setCurrentRow(int row) {
@@ -58,6 +123,7 @@ int SortedTextList::AddLine(const QString& line, int tag) {
     tags_.insert(tags_.begin() + at, tag);
     model_.insertRows(int(at), 1);
     model_.setData(model_.index(int(at)), line);
+    RowsChanged();
     return int(at);
 }
 
@@ -66,6 +132,7 @@ void SortedTextList::RemoveRow(int row) {
     rows_.removeAt(row);
     tags_.erase(tags_.begin() + row);
     model_.removeRows(row, 1);
+    RowsChanged();
 }
 
 int SortedTextList::Tag(int row) const {

@@ -29,6 +29,9 @@ public:
     void clear() { SetRows({}); }
     // Where row r is drawn, in the viewport's coordinates.
     QRect RowRect(int row) const { return visualRect(model_.index(row)); }
+    // The row whose text is widest in the list's font (-1 when empty); every
+    // row is laid out at its width.
+    int WidestRow() const;
 
 Q_SIGNALS:
     void currentRowChanged(int row);
@@ -36,8 +39,15 @@ Q_SIGNALS:
     void rowDoubleClicked(int row);
 
 protected:
+    // After rows were added or removed in place.
+    void RowsChanged();
+    void changeEvent(QEvent* event) override;
+
     QStringListModel model_;
     QStringList rows_;
+
+private:
+    mutable int widest_ = -1;
 };
 
 class SortedTextList : public TextList {

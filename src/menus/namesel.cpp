@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QItemSelectionModel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -273,7 +274,8 @@ void namesel::Command7_Click() {
 
 bool namesel::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonRelease && watched == Label4) {
-        flow::ShowVersionBox();
+        // The title answers the left button only, like every other click here.
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) flow::ShowVersionBox();
         return true;
     }
     QWidget* target = KeyPreviewTarget(watched, event);

@@ -16,6 +16,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QMouseEvent>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -383,6 +385,7 @@ void seisekitime1::Form_Load() {
 
 void seisekitime1::Form_Activate() {
     auto& s = runState();
+    ++activations_;
     // 1.
     MenuReady = 0;
     const QString name = common::TrimSpaces(s.CurrentPupilName);
@@ -489,11 +492,13 @@ void seisekitime1::StartLevel(int i) {
     if (i < 1 || i >= Command4.size()) return;
     if (Picture7->isVisible()) return;
     if (!Command4[i]->isEnabled()) return;
+    // Keys stop acting before the repaint lets a queued key run: a second
+    // start would build a second practice screen.
+    MenuReady = 0;
     Picture2->raise();
     Picture2->show();
     runState().CurrentLevel = static_cast<std::int16_t>(i);
     common::DoEvents();
-    MenuReady = 0;
     flow::StartPracticeRun();
 }
 
@@ -502,15 +507,19 @@ void seisekitime1::StartLevelFromName(int i) {
     if (Picture7->isVisible() || !Command4[i]->isEnabled()) return;
     runState().CurrentLevel = static_cast<std::int16_t>(i);
     MenuReady = 0;
+    QPointer<seisekitime1> self(this);
+    const int activations = activations_;
     flow::StartPracticeRun();
-    flow::UnloadLevelMenu();
+    // A run that cannot start (a level without a minimum time) shows this
+    // menu again; unloading it then would leave the pupil no screen at all.
+    if (self && activations_ == activations) flow::UnloadLevelMenu();
 }
 
 void seisekitime1::BackToNameScreen() {
+    MenuReady = 0;
     Picture2->raise();
     Picture2->show();
     common::DoEvents();
-    MenuReady = 0;
     flow::ShowNameScreen();
 }
 
@@ -518,7 +527,8 @@ bool seisekitime1::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonRelease) {
         for (int i = 1; i < Label3.size(); ++i)
             if (watched == Label3[i]) {
-                StartLevelFromName(i);
+                // Only the left button starts a level: a right-click is no choice.
+                if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) StartLevelFromName(i);
                 return true;
             }
         return false;

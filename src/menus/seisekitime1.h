@@ -65,6 +65,9 @@ private:
     QString PeriodText(int level) const;
     void FillFigures(int level);
 
+    // Counts the activations, so that a start can tell the menu came back.
+    int activations_ = 0;
+
 public:
     // Header
     QLabel* Label11 = nullptr;

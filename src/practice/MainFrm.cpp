@@ -394,7 +394,9 @@ void MainFrm::レベル別設定() {
 }
 
 void MainFrm::スタート() {
-    common::runState().RunStartTime = common::platform().SecondsSinceMidnight();
+    auto& rs = common::runState();
+    rs.RunStartTime = common::platform().SecondsSinceMidnight();
+    rs.RunStartTick = common::platform().TickCount();
     sTimer1->start();
 }
 
@@ -449,6 +451,7 @@ void MainFrm::KeyDown(int key, Qt::KeyboardModifiers) {
         } else {
             Command1_Click();
             rs.RunStartTime -= kHintSeconds;
+            rs.RunStartTick -= kHintSeconds * 1000u;  // unsigned: wraps like the counter
         }
         break;
     case Qt::Key_Delete:
@@ -564,13 +567,11 @@ void MainFrm::Confirm() {
 }
 
 void MainFrm::Command1_Click() {
-    // Open the chart at the kana on view, so that a pupil at the two-character
-    // levels does not have to scroll through the whole table.
-    const auto rows = List1->findItems(TableLine(CurrentQuestion.Entry), Qt::MatchExactly);
-    if (!rows.isEmpty()) {
-        List1->setCurrentItem(rows.first());
-        List1->scrollToItem(rows.first(), QAbstractItemView::PositionAtCenter);
-    }
+    // The chart opens at its top with no line marked: pointing at the kana on
+    // view would hand the pupil the answer.
+    List1->setCurrentItem(nullptr);
+    List1->clearSelection();
+    List1->scrollToTop();
     Picture1->show();
     Picture1->raise();
 }
@@ -623,8 +624,11 @@ void MainFrm::sTimer1_Timer() {
     const results::CriteriaRow& c = results::criteria()[rs.CurrentLevel];
     const int T = c.TargetTime;
     const int M = c.MinimumTime;
-    const int E = static_cast<int>(common::RoundHalfEven(
-        common::SecondsSince(rs.RunStartTime, common::platform().SecondsSinceMidnight())));
+    // Elapsed time from the tick count: a clock set back by a time
+    // synchronisation, or midnight, must not change the run's time. The
+    // unsigned difference is right across a wrap of the counter.
+    const quint32 ms = common::platform().TickCount() - rs.RunStartTick;
+    const int E = static_cast<int>(common::RoundHalfEven(ms / 1000.0));
     rs.ElapsedSeconds = E;
 
     // "Pass" boxes: one a second from T - 9 on, all gone at T. A tick that

@@ -1,6 +1,7 @@
 #include "shell/screenhost.h"
 
 #include <QApplication>
+#include <QEvent>
 
 namespace shell {
 namespace {
@@ -29,6 +30,7 @@ void ScreenHost::Load(Screen* screen) {
     if (!pages_.contains(screen)) {
         screen->setParent(this);
         screen->setGeometry(0, 0, kWidth, kHeight);
+        screen->installEventFilter(this);
         pages_.append(screen);
     }
     if (!screen->loaded_) {
@@ -56,8 +58,40 @@ void ScreenHost::Show(Screen* screen) {
 void ScreenHost::Close(Screen* screen) {
     if (!screen) return;
     pages_.removeAll(screen);
+    screen->removeEventFilter(this);
     screen->hide();
     screen->deleteLater();
+    UpdateTitle();
+}
+
+Screen* ScreenHost::Front() const {
+    // Children are kept in stacking order, the front one last.
+    const QObjectList& kids = children();
+    for (auto it = kids.crbegin(); it != kids.crend(); ++it) {
+        auto* screen = qobject_cast<Screen*>(*it);
+        if (screen && !screen->isHidden() && pages_.contains(screen)) return screen;
+    }
+    return nullptr;
+}
+
+void ScreenHost::UpdateTitle() {
+    // The one window wears the caption of the screen in front of it, as each
+    // screen's own window did.
+    if (Screen* front = Front()) setWindowTitle(front->windowTitle());
+}
+
+bool ScreenHost::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::Show:
+    case QEvent::Hide:
+    case QEvent::ZOrderChange:
+    case QEvent::WindowTitleChange:
+        if (qobject_cast<Screen*>(watched)) UpdateTitle();
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void ScreenHost::CloseAll() {

@@ -42,8 +42,14 @@ public:
         return nullptr;
     }
     QList<Screen*> Pages() const;
+    // The page on view in front of the others (null when none is).
+    Screen* Front() const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void UpdateTitle();
     ScreenHost();
     QList<QPointer<Screen>> pages_;
 };

@@ -1,6 +1,9 @@
 // The level menu driven offscreen: keys, figures, teacher controls and locks.
 #include "menus/seisekitime1.h"
 
+#include "menus/namesel.h"
+#include "practice/MainFrm.h"
+
 #include "resultsfixture.h"
 #include "screentest.h"
 #include "results/availability.h"
@@ -12,6 +15,7 @@
 #include "shell/screenhost.h"
 #include "rowname.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -19,6 +23,8 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -160,6 +166,88 @@ TEST_F(LevelMenuTest, LockedLevelStartsByNoWayAndAnOpenOneStartsFromItsName) {
     QTest::mouseClick(menu->Label3[2], Qt::LeftButton);
     EXPECT_EQ(runState().CurrentLevel, 2);
     EXPECT_EQ(ScreenHost::instance().Find<seisekitime1>(), nullptr);
+}
+
+// A level without a minimum time cannot start: the practice screen says so
+// and the pupil is back on a menu that answers keys, however the level was
+// started.
+TEST_F(LevelMenuTest, ALevelThatCannotStartLeavesAUsableMenu) {
+    struct Case {
+        const char* name;
+        std::function<void(seisekitime1*)> start;
+    } cases[] = {
+        {"FromItsName", [](seisekitime1* m) { QTest::mouseClick(m->Label3[2], Qt::LeftButton); }},
+        {"FromItsButton", [](seisekitime1* m) { QTest::mouseClick(m->Command4[2], Qt::LeftButton); }},
+        {"FromItsKey", [](seisekitime1* m) { QTest::keyClick(m->Command1, '2'); }},
+    };
+    results::criteria()[2].MinimumTime = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fake.messages.clear();
+        seisekitime1* menu = Open();
+        ASSERT_EQ(menu->MenuReady, 1);
+        c.start(menu);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        ASSERT_EQ(fake.messages.size(), 1);
+        EXPECT_EQ(fake.messages[0].title, QStringLiteral("注意"));
+        ASSERT_EQ(ScreenHost::instance().Find<seisekitime1>(), menu);
+        EXPECT_EQ(ScreenHost::instance().Front(), menu);
+        EXPECT_EQ(ScreenHost::instance().Find<practice::MainFrm>(), nullptr);
+        EXPECT_EQ(menu->MenuReady, 1);
+        EXPECT_FALSE(menu->Picture2->isVisible());
+        // The menu answers: key "1" starts level 1.
+        QTest::keyClick(menu->Command1, '1');
+        EXPECT_EQ(runState().CurrentLevel, 1);
+        EXPECT_NE(ScreenHost::instance().Find<practice::MainFrm>(), nullptr);
+        ScreenHost::DestroyInstance();
+        ScreenHost::instance().show();
+    }
+}
+
+// Two keys already queued when the first is handled: the first one's repaint
+// lets the second run, and the second must find the menu no longer ready.
+TEST_F(LevelMenuTest, ASecondQueuedKeyDoesNothing) {
+    struct Case {
+        const char* name;
+        char first;
+        char second;
+        int level;      // the level of the run on view afterwards, 0: none
+        bool nameScreen;  // the name screen is in front afterwards
+    } cases[] = {{"StartThenStartAnother", '1', '2', 1, false},
+                 {"BackThenStart", '0', '1', 0, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        seisekitime1* menu = Open();
+        ASSERT_EQ(menu->MenuReady, 1);
+        runState().CurrentLevel = 0;
+        for (char key : {c.first, c.second})
+            QCoreApplication::postEvent(menu->Command1, new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier,
+                                                                      QString(QLatin1Char(key))));
+        QCoreApplication::processEvents();
+        auto& host = ScreenHost::instance();
+        // Pages closed in the meantime are still children until deleted.
+        EXPECT_EQ(host.findChildren<practice::MainFrm*>().size(), c.level ? 1 : 0);
+        EXPECT_EQ(runState().CurrentLevel, c.level);
+        if (c.nameScreen) {
+            ASSERT_NE(host.Find<menus::namesel>(), nullptr);
+            EXPECT_EQ(host.Front(), host.Find<menus::namesel>());
+        } else {
+            EXPECT_EQ(host.Front(), host.Find<practice::MainFrm>());
+        }
+        ScreenHost::DestroyInstance();
+        ScreenHost::instance().show();
+    }
+}
+
+// Only the left button starts a level from its name.
+TEST_F(LevelMenuTest, RightClickOnALevelNameStartsNothing) {
+    seisekitime1* menu = Open();
+    for (Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
+        QTest::mouseClick(menu->Label3[2], button);
+        EXPECT_EQ(runState().CurrentLevel, 0) << button;
+        EXPECT_EQ(ScreenHost::instance().Find<practice::MainFrm>(), nullptr);
+        EXPECT_EQ(ScreenHost::instance().Find<seisekitime1>(), menu);
+    }
 }
 
 // Locks: three runs in the too-much period reach a limit of three runs.

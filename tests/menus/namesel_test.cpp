@@ -16,10 +16,13 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -285,6 +288,33 @@ TEST_F(NameScreenTest, KeyZeroStartsTheLauncherAndEnds) {
     }
 }
 
+// The rows are fixed-layout text: in the fixed-pitch face the figures stand
+// under one another, and a row longer than the list (a long name) is shown
+// whole by scrolling sideways, never cut short.
+TEST_F(NameScreenTest, RowsLineUpAndALongRowScrollsSideways) {
+    ASSERT_TRUE(testing_support::WriteRoster(runState().DataRoot, {
+        {1, 2017, QStringLiteral("あべ")},
+        {3, 2016, QStringLiteral("うえだ")},
+        {6, 2017, QStringLiteral("ながい").repeated(12) + QStringLiteral("なまえ")},
+    }));
+    namesel* screen = Open();
+    auto* list = screen->List1;
+    QCoreApplication::processEvents();
+    EXPECT_EQ(QFontInfo(list->font()).family(), QStringLiteral("Noto Sans Mono CJK JP"));
+    EXPECT_EQ(list->textElideMode(), Qt::ElideNone);
+    const QFontMetrics metrics(list->font());
+    const int slash = metrics.horizontalAdvance(list->text(RowOf(screen, QStringLiteral("あべ"))).section(u'/', 0, 0));
+    for (int r = 0; r < list->count(); ++r) {
+        const QString row = list->text(r);
+        SCOPED_TRACE(row.toStdString());
+        EXPECT_GE(list->RowRect(r).width(), metrics.horizontalAdvance(row));
+        if (r > 0 && !row.contains(QStringLiteral("ながい"))) {
+            EXPECT_EQ(metrics.horizontalAdvance(row.section(u'/', 0, 0)), slash);
+        }
+    }
+    EXPECT_GT(list->horizontalScrollBar()->maximum(), 0);
+}
+
 TEST_F(NameScreenTest, TitleOpensTheVersionBox) {
     namesel* screen = Open();
     QString seen;
@@ -296,6 +326,23 @@ TEST_F(NameScreenTest, TitleOpensTheVersionBox) {
     });
     QTest::mouseClick(screen->Label4, Qt::LeftButton);
     EXPECT_EQ(seen, QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
+}
+
+// The title answers the left button only.
+TEST_F(NameScreenTest, RightClickOnTheTitleOpensNothing) {
+    namesel* screen = Open();
+    QStringList seen;
+    QTimer closer;  // closes every box that opens, so that a failure cannot hang
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            seen << box->windowTitle();
+            box->close();
+        }
+    });
+    closer.start(0);
+    for (Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) QTest::mouseClick(screen->Label4, button);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(seen, QStringList());
 }
 
 }  // namespace

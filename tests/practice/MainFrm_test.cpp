@@ -25,6 +25,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -47,6 +48,7 @@ protected:
     std::mt19937 engine{11};
     std::deque<double> draws;  // taken before the engine
     QPointer<MainFrm> frm;
+    quint32 startTick = 0;  // the run's start on the tick count
 
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
@@ -105,6 +107,7 @@ protected:
         flow::StartPracticeRun();
         frm = shell::ScreenHost::instance().Find<MainFrm>();
         ASSERT_TRUE(frm);
+        startTick = common::runState().RunStartTick;
     }
 
     // Shows entry `entry` of the level in force as the next question and
@@ -133,9 +136,16 @@ protected:
     }
     QString Answer() const { return Text("Keisan2Lbl1_0"); }
 
+    // `seconds` after the run started, on the clock and on the tick count
+    // (the next tick count read gives exactly that moment).
+    void At(double seconds) {
+        const qint64 ms = qint64(seconds * 1000);
+        fake.now = QDateTime(fake.now.date(), kStart).addMSecs(ms);
+        fake.ticks = startTick + quint32(ms) - fake.tickStep;
+    }
     // Clock tick at `seconds` after the run started.
     void TickAt(double seconds) {
-        fake.now = QDateTime(fake.now.date(), kStart).addMSecs(qint64(seconds * 1000));
+        At(seconds);
         frm->sTimer1_Timer();
     }
 
@@ -433,6 +443,32 @@ TEST_F(PracticeScreen, HintCostsTenSecondsOnceAndNothingDuringAcknowledgement) {
     EXPECT_FLOAT_EQ(rs.RunStartTime, 35990.0f);
 }
 
+// The chart must not point at the answer: F1 and the button open it at its
+// top with no line marked, however it was left the time before.
+TEST_F(PracticeScreen, HelpChartOpensAtItsTopWithNothingSelected) {
+    struct Case {
+        const char* name;
+        bool key;  // F1, otherwise the help button
+    } cases[] = {{"F1Key", true}, {"HelpButton", false}};
+    Start();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Ask(8);  // く, far down a chart that starts at あ
+        // Left scrolled down with a line marked by a pupil's click.
+        frm->List1->setCurrentRow(40);
+        frm->List1->scrollToBottom();
+        if (c.key)
+            Key(Qt::Key_F1);
+        else
+            frm->Command1_Click();
+        ASSERT_TRUE(Shown("Picture1"));
+        EXPECT_EQ(frm->List1->currentRow(), -1);
+        EXPECT_TRUE(frm->List1->selectedItems().isEmpty());
+        EXPECT_EQ(frm->List1->verticalScrollBar()->value(), 0);
+        frm->Command2_Click();
+    }
+}
+
 TEST_F(PracticeScreen, HelpPanelButtonHidesIt) {
     Start();
     Ask(1);
@@ -592,14 +628,49 @@ TEST_F(PracticeScreen, ResultIsTheLastTickRoundedHalfToEven) {
     EXPECT_EQ(RecordCount(), 3);
 }
 
-TEST_F(PracticeScreen, RunAcrossMidnightKeepsCounting) {
+// The run's clock is the tick count: midnight and a system clock corrected
+// during the run (a time synchronisation setting it back or forward) leave
+// the elapsed time, the countdown and the result as they are.
+TEST_F(PracticeScreen, RunTimeIgnoresMidnightAndClockCorrections) {
+    struct Case {
+        const char* name;
+        QTime start;
+        double correction;  // seconds the system clock is moved at 10 s
+    };
+    for (const Case c : {Case{"AcrossMidnight", QTime(23, 59, 50), 0}, Case{"ClockSetBackTwoSeconds", kStart, -2},
+                         Case{"ClockSetBackAnHour", kStart, -3600}, Case{"ClockSetForward", kStart, 90}}) {
+        SCOPED_TRACE(c.name);
+        Start(c.start);
+        auto& rs = common::runState();
+        fake.AdvanceSeconds(10);
+        frm->sTimer1_Timer();
+        EXPECT_EQ(Text("sLabel10"), QStringLiteral("10"));
+        fake.now = fake.now.addMSecs(qint64(c.correction * 1000));
+        fake.AdvanceSeconds(22.3);
+        frm->sTimer1_Timer();
+        EXPECT_EQ(Text("sLabel10"), QStringLiteral("32"));
+        EXPECT_EQ(rs.ElapsedSeconds, 32);
+        EXPECT_FALSE(rs.TimedOut);
+        EXPECT_TRUE(frm->sTimer1->isActive());
+        // The "Pass" boxes count down by the run's time (target 40 s): at 32 s
+        // boxes 30 and 31 are gone.
+        EXPECT_FALSE(Shown("sPicture3_31"));
+        EXPECT_TRUE(Shown("sPicture3_32"));
+        rs.CorrectCount = 19;
+        Ask(4);
+        Type("e");
+        Key(Qt::Key_Return);
+        EXPECT_TRUE(rs.RunFinished);
+        EXPECT_EQ(rs.ResultTime, 32);
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    EXPECT_EQ(RecordCount(), 4);
+}
+
+TEST_F(PracticeScreen, MinutesSinceSignInAcrossMidnight) {
     common::runState().SignInTime = 23 * 3600 + 55 * 60;
     Start(QTime(23, 59, 50));
-    fake.now = QDateTime(fake.now.date().addDays(1), QTime(0, 0, 5));
-    frm->sTimer1_Timer();
-    EXPECT_EQ(Text("sLabel10"), QStringLiteral("15"));
-    EXPECT_FALSE(common::runState().TimedOut);
-    fake.now = QDateTime(fake.now.date(), QTime(0, 5, 0));
+    fake.now = QDateTime(fake.now.date().addDays(1), QTime(0, 5, 0));
     frm->sTimer2_Timer();
     EXPECT_EQ(Text("sLabel13"), QStringLiteral("10"));
 }
@@ -623,7 +694,7 @@ TEST_F(PracticeScreen, LastAnswerAndLimitTogetherHandOffOnce) {
         rs.CorrectCount = 19;
         Ask(5);
         Type("o");
-        fake.now = QDateTime(fake.now.date(), kStart.addSecs(300));
+        At(300);
         if (answerInsideTick) {
             // The Return waits in the queue and runs inside the tick's event processing.
             QCoreApplication::postEvent(frm.data(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Return,

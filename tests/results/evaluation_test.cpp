@@ -328,6 +328,19 @@ TEST_F(EvaluationScreen, AgainPressedDuringTheSoundsStartsTheRunAfterTheActivati
     EXPECT_TRUE(PageNames().contains("MainFrm"));
 }
 
+// The one window wears the caption of the screen in front of it.
+TEST_F(EvaluationScreen, WindowTitleIsTheCaptionOfTheScreenInFront) {
+    auto& host = shell::ScreenHost::instance();
+    flow::ShowLevelMenu();
+    EXPECT_EQ(host.windowTitle(), QStringLiteral("vorlex"));
+    FinishRun({}, 2, 40);
+    EXPECT_EQ(host.windowTitle(), QStringLiteral("終了"));
+    FireTimer1();
+    QTest::mouseClick(frm->Command4, Qt::LeftButton);
+    ASSERT_TRUE(PageNames().contains("seisekitime1"));
+    EXPECT_EQ(host.windowTitle(), QStringLiteral("vorlex"));
+}
+
 TEST_F(EvaluationScreen, ReturnOnTheMenuButtonShowsTheLevelMenu) {
     FinishRun({}, 2, 40);
     FireTimer1();

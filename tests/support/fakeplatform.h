@@ -31,7 +31,13 @@ public:
     quint32 ticks = 0;
     quint32 tickStep = 10;    // added on every TickCount() read
     void SetTime(const QTime& t) { now.setTime(t); }
-    void AdvanceSeconds(double s) { now = now.addMSecs(static_cast<qint64>(s * 1000)); }
+    // Time passes: the clock and the tick count move on together. (Setting
+    // `now` alone is a correction of the system clock; the ticks stay.)
+    void AdvanceSeconds(double s) {
+        const qint64 ms = static_cast<qint64>(s * 1000);
+        now = now.addMSecs(ms);
+        ticks += static_cast<quint32>(ms);
+    }
 
     // --- sound ---
     QStringList sounds;          // full paths, in order of playing
