@@ -15,6 +15,8 @@
 #include "shell/screenhost.h"
 #include "rowname.h"
 
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
@@ -247,6 +249,22 @@ TEST_F(LevelMenuTest, RightClickOnALevelNameStartsNothing) {
         EXPECT_EQ(runState().CurrentLevel, 0) << button;
         EXPECT_EQ(ScreenHost::instance().Find<practice::MainFrm>(), nullptr);
         EXPECT_EQ(ScreenHost::instance().Find<seisekitime1>(), menu);
+    }
+}
+
+// The result lists hold fixed-layout lines: the fixed-pitch face, and the
+// longest line a layout allows (all runs by points, a five-digit time) shown
+// whole or scrolled to, never cut short with an ellipsis.
+TEST_F(LevelMenuTest, ResultListsShowTheLongestLineWhole) {
+    seisekitime1* menu = Open();
+    const QString longest = QStringLiteral("  123 12/10●山田　太郎　●12345秒");
+    for (int i = 1; i <= runState().LevelCount; ++i) {
+        auto* list = menu->List5[i];
+        SCOPED_TRACE(list->objectName().toStdString());
+        EXPECT_EQ(QFontInfo(list->font()).family(), QStringLiteral("Noto Sans Mono CJK JP"));
+        EXPECT_EQ(list->textElideMode(), Qt::ElideNone);
+        list->SetLines({QStringLiteral("1 山田　太郎　 30 ●"), longest});
+        EXPECT_GE(list->RowRect(0).width(), QFontMetrics(list->font()).horizontalAdvance(longest));
     }
 }
 
