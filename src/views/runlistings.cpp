@@ -45,10 +45,9 @@ RunListing ListRuns(const RunListingChoice& choice, int lastRecords, RunLayout l
     for (const results::LogEntry& e : scan.Records) {
         if (progress && (number - scan.FirstRecord) % kProgressStep == 0) progress(number, scan.RecordCount);
         ++number;
-        // Records naming a level without a column, or a pupil number without a
-        // slot, are left out as the statistics leave them out.
-        if (e.Level < 1 || e.Level > levelCount || e.PupilNumber < 0 || e.PupilNumber > menus::kMaxPupilNumber)
-            continue;
+        // Records no run can have written are left out as the statistics
+        // leave them out, and so are levels without a column.
+        if (results::ImpossibleRecord(e) || e.Level < 1 || e.Level > levelCount) continue;
         if (!take(e)) continue;
         // Pupil number 0 names no pupil: no lookup at all.
         const PupilLook look = e.PupilNumber == 0 ? PupilLook{} : PupilLookOf(e.PupilNumber);

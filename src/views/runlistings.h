@@ -74,10 +74,10 @@ struct RunListing {
     int Error = 0;  // as RecordScan
 };
 
-// A record is listed when its level is 1 … LevelCount, its pupil number
-// 0 … 5000, and its pupil passes the grade filter (a record of pupil 0 or of
-// a pupil not in the roster passes "全学年" only; its line has an empty name
-// and no grade mark).
+// A record is listed when its level is 1 … LevelCount, a run can have
+// written it (results::ImpossibleRecord), and its pupil passes the grade
+// filter (a record of pupil 0 or of a pupil not in the roster passes "全学年"
+// only; its line has an empty name and no grade mark).
 // Today's runs: records of the last 1000 dated today.
 RunListing TodayRuns(const RunListingChoice& choice, const ListingProgress& progress = {},
                      const QString& path = QString());

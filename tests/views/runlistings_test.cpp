@@ -201,8 +201,9 @@ TEST_F(RunListings, GradeFilterPupilZeroAndPupilsOutsideTheRoster) {
 }
 
 TEST_F(RunListings, RecordsWithoutAColumnOrPupilSlotAreLeftOut) {
+    // ... and a negative time, which no run can have written.
     AppendRuns(file, {{1, 0, 20, kMonday}, {1, 16, 20, kMonday}, {1, -2, 20, kMonday}, {-5, 1, 20, kMonday},
-                      {5001, 1, 20, kMonday}, {1, 15, 20, kMonday}});
+                      {5001, 1, 20, kMonday}, {1, 1, -7, kMonday}, {1, 15, 20, kMonday}});
     const views::RunListing l = Today(Choice());
     int lines = 0;
     for (const QStringList& level : l.Lines) lines += int(level.size());
