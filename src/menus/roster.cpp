@@ -100,13 +100,7 @@ QString WithoutTrailingBlankLines(const QString& text) {
     return text.left(end);
 }
 
-// The entries of one roster text, the entries left out for a number that
-// cannot be a pupil's ("3行目：番号「abc」"), and whether it ended inside an entry.
-struct ParsedRoster {
-    std::vector<PupilEntry> entries;
-    QStringList faults;
-    bool cutShort = false;
-};
+}  // namespace
 
 ParsedRoster ParseRoster(const QString& source) {
     ParsedRoster parsed;
@@ -114,8 +108,10 @@ ParsedRoster ParseRoster(const QString& source) {
     common::ItemReader reader(text);
     LineCounter lines(text);
     std::array<QString, kRosterFieldCount> items;
+    int position = 0;
     while (!reader.AtEnd()) {
         const int line = lines.LineAt(reader.Position());
+        ++position;
         int count = 0;
         while (count < kRosterFieldCount) {
             auto item = reader.Next();
@@ -124,6 +120,7 @@ ParsedRoster ParseRoster(const QString& source) {
         }
         if (count < kRosterFieldCount) {
             parsed.cutShort = true;
+            parsed.cutShortAt = position;
             break;
         }
         // The numbers a pupil is known by: an entry whose number, birth year
@@ -161,6 +158,8 @@ ParsedRoster ParseRoster(const QString& source) {
     }
     return parsed;
 }
+
+namespace {
 
 // The last read of the roster: its path, its bytes and their entries.
 struct RosterRead {
@@ -249,6 +248,15 @@ const QStringList& GradeFilterTexts() {
 }
 
 QString RosterPath() { return common::runState().DataRoot + QStringLiteral("新名簿.txt"); }
+
+RosterReading ReadRosterFile(const QString& path) {
+    RosterReading reading;
+    const auto bytes = common::ReadFileBytes(path, &reading.error);
+    if (!bytes) return reading;
+    reading.readable = true;
+    static_cast<ParsedRoster&>(reading) = ParseRoster(common::FromShiftJis(*bytes));
+    return reading;
+}
 
 std::vector<PupilEntry> LoadRoster() {
     Roster& r = roster();

@@ -61,6 +61,26 @@ const QStringList& GradeFilterTexts();
 // DataRoot + "新名簿.txt".
 QString RosterPath();
 
+// The entries of one roster text whose numbers fit, in file order, and its
+// faults: the entries left out for a number that cannot be a pupil's, each
+// named by its line ("3行目：番号「abc」"), and whether the text ends inside an
+// entry (and at which entry, counted from 1).
+struct ParsedRoster {
+    std::vector<PupilEntry> entries;
+    QStringList faults;
+    bool cutShort = false;
+    int cutShortAt = 0;
+};
+ParsedRoster ParseRoster(const QString& text);
+
+// One read of a roster file, without the tables and without any message:
+// for tools that report on the file.
+struct RosterReading : ParsedRoster {
+    bool readable = false;
+    QString error;  // why it cannot be read
+};
+RosterReading ReadRosterFile(const QString& path);
+
 // Reads the roster: fills the by-number tables for every entry (a later entry
 // of the same number wins) and the display roster, and returns the listed
 // entries in file order. A missing or unreadable file, or one that ends in the

@@ -9,6 +9,8 @@
 
 #include <QDir>
 
+#include <algorithm>
+
 #include <cmath>
 #include <limits>
 
@@ -117,10 +119,12 @@ void ReadCriteriaItems(const QString& source, CriteriaTable& table) {
     int slot = 0;
     int field = 0;
     int slotsRead = 0;
+    int itemsRead = 0;
     for (const QString& item : items) {
         if (slot >= kSlots) break;
         StoreItem(table.Rows[slot], field, item);
         slotsRead = slot + 1;
+        ++itemsRead;
         if (++field == kItemsPerSlot) {
             field = 0;
             ++slot;
@@ -128,6 +132,25 @@ void ReadCriteriaItems(const QString& source, CriteriaTable& table) {
     }
     // Items beyond slot 35 have no level to go to and are ignored.
     table.SlotsRead = slotsRead;
+    table.ItemsRead = itemsRead;
+}
+
+QStringList CriteriaFaults(const CriteriaTable& table, int levelCount) {
+    QStringList faults;
+    const int last = std::min(levelCount, kSlots - 1);
+    const int complete = table.ItemsRead / kItemsPerSlot - 1;  // levels with all their items
+    if (complete < last)
+        faults << QStringLiteral("レベル %1 から先の項目が足りません（%2 項目しかありません）。")
+                      .arg(std::max(complete, 0) + 1)
+                      .arg(table.ItemsRead);
+    for (int level = 1; level <= std::min(last, complete); ++level) {
+        const CriteriaRow& r = table.Rows[level];
+        if (r.TargetTime <= 0)
+            faults << QStringLiteral("レベル %1 の目標タイムが %2 です。").arg(level).arg(r.TargetTime);
+        if (r.MinimumTime <= 0)
+            faults << QStringLiteral("レベル %1 の最低タイムが %2 です。").arg(level).arg(r.MinimumTime);
+    }
+    return faults;
 }
 
 QString CriteriaFileText(const CriteriaTable& table, int levelCount) {

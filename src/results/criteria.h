@@ -41,6 +41,8 @@ struct CriteriaTable {
     // How many slots (header included) the last LoadCriteria filled, so a
     // save writes back the levels the file had.
     int SlotsRead = 0;
+    // How many items it read into the slots.
+    int ItemsRead = 0;
     const CriteriaRow& operator[](int level) const { return Rows.at(level); }
     CriteriaRow& operator[](int level) { return Rows.at(level); }
     void Reset() { *this = CriteriaTable{}; }
@@ -66,6 +68,11 @@ QStringList CriteriaFileItems(const QString& text);
 // caller's: 12 items per slot from slot 0, slots the text does not reach
 // left as they were.
 void ReadCriteriaItems(const QString& text, CriteriaTable& table);
+
+// What keeps a table from serving levels 1 .. levelCount: items missing
+// for a level, or a target or minimum time of 0 or less (no scoring curve,
+// a time limit of nothing). One text per fault; none when it serves.
+QStringList CriteriaFaults(const CriteriaTable& table, int levelCount);
 
 // The criteria file as the criteria editor writes it: the header line, then
 // slots 1 .. levelCount, 12 bare fields each.

@@ -298,7 +298,7 @@ bool Load(Statistics& st, bool resetBestTimes, Count&& count) {
         if (e.PupilNumber >= 1 && e.PupilNumber <= kSchoolBestLastPupil && e.Result < st.SchoolBestTime[e.Level])
             st.SchoolBestTime[e.Level] = e.Result;
         // Deleted or unnamed records still count for the best time above.
-        if (e.RecordDate < 0 || e.PupilNumber == 0 || e.Level < kFirstLevel) continue;
+        if (!KeptInHistory(e)) continue;
         *kept++ = e;
         count(e, s, st.Totals[e.PupilNumber]);
     }

@@ -25,13 +25,25 @@ struct LogEntry {
 // The last date a record can carry: 9999-12-31 in days since 1899-12-30.
 inline constexpr double kLastRecordDate = 2958465;
 
+// A record that names a level or pupil without a slot (level outside 0..35,
+// pupil outside 0..5000).
+inline bool HasSlot(const LogEntry& e) {
+    return e.Level >= 0 && e.Level < kLevelSlots && e.PupilNumber >= 0 && e.PupilNumber < kPupilSlots;
+}
+
 // A record that no run can have written: a level or pupil without a slot, a
 // negative time, a date that is no number or lies beyond any calendar. It is
 // not read at all (it stays in the file for records maintenance to show). A
 // negative date is no such record: it marks a deleted one.
 inline bool ImpossibleRecord(const LogEntry& e) {
-    return e.Level < 0 || e.Level >= kLevelSlots || e.PupilNumber < 0 || e.PupilNumber >= kPupilSlots ||
-           e.Result < 0 || !(e.RecordDate <= kLastRecordDate);
+    return !HasSlot(e) || e.Result < 0 || !(e.RecordDate <= kLastRecordDate);
+}
+
+// A record with a negative date (deleted), pupil 0 (unnamed) or level 0 is
+// not kept in the history, although its result still counts for the best
+// time of its slot.
+inline bool KeptInHistory(const LogEntry& e) {
+    return !(e.RecordDate < 0) && e.PupilNumber != 0 && e.Level >= 1;
 }
 
 struct PupilLevelStats {

@@ -99,34 +99,32 @@ void SplitClassroomText(const QString& text, QString& schoolCode, QString& schoo
     }
 }
 
-bool LoadConfiguration(QString& errorMessage) {
-    common::RunState& state = common::runState();
-    const QString programFolder = common::platform().ProgramFolder();
+namespace {
 
-    // 1-2. The path file one level above the program folder: the data root.
-    const QString pathFile = programFolder + QStringLiteral("/../") + kPathFileName;
+bool ReadPathFile(const QString& programFolder, QStringList& items, QString& errorMessage) {
+    return ReadItems(programFolder + QStringLiteral("/../") + kPathFileName, kPathFileName, items,
+                     errorMessage);
+}
+
+}  // namespace
+
+bool ReadDataRoot(const QString& programFolder, QString& dataRoot, QString& errorMessage) {
     QStringList pathItems;
-    if (!ReadItems(pathFile, kPathFileName, pathItems, errorMessage)) return false;
-    QString dataRoot;
-    if (!state.DevLayout) {
-        if (pathItems[0].isEmpty()) {
-            errorMessage = QStringLiteral("%1 の 1 番目の項目（データフォルダ）が空です。\n%2")
-                               .arg(kPathFileName, QDir::cleanPath(pathFile));
-            return false;
-        }
-        dataRoot = ResolveDataRoot(pathItems[0], programFolder + QStringLiteral("/.."));
-    }
-    const Folders folders = DeriveFolders(programFolder, dataRoot, state.DevLayout);
-
-    // 3. The common settings in the data root.
-    const QString commonFile = folders.DataRoot + kCommonFileName;
-    QStringList commonItems;
-    if (!ReadItems(commonFile, kCommonFileName, commonItems, errorMessage)) {
-        if (!state.DevLayout && !QFileInfo::exists(commonFile))
-            errorMessage += QStringLiteral("\n%1 の 1 番目の項目（データフォルダ、最後は /）を確かめてください。")
-                                .arg(kPathFileName);
+    if (!ReadPathFile(programFolder, pathItems, errorMessage)) return false;
+    if (pathItems[0].isEmpty()) {
+        errorMessage = QStringLiteral("%1 の 1 番目の項目（データフォルダ）が空です。\n%2")
+                           .arg(kPathFileName,
+                                QDir::cleanPath(programFolder + QStringLiteral("/../") + kPathFileName));
         return false;
     }
+    dataRoot = ResolveDataRoot(pathItems[0], programFolder + QStringLiteral("/.."));
+    return true;
+}
+
+bool ReadCommonFile(const QString& dataRoot, CommonFile& common, QString& errorMessage) {
+    const QString commonFile = dataRoot + kCommonFileName;
+    QStringList commonItems;
+    if (!ReadItems(commonFile, kCommonFileName, commonItems, errorMessage)) return false;
     const int startMonth = ItemNumber(commonItems[0]);
     if (startMonth < 1 || startMonth > 12) {
         // A month outside the year would silently give every pupil a wrong grade.
@@ -134,12 +132,38 @@ bool LoadConfiguration(QString& errorMessage) {
                            .arg(kCommonFileName, commonItems[0], QDir::cleanPath(commonFile));
         return false;
     }
-    CommonSettings& settings = commonSettings();
-    settings.SchoolYearStartMonth = startMonth;
-    settings.ListFlagTwo = ItemNumber(commonItems[2]);
+    common.Settings.SchoolYearStartMonth = startMonth;
+    common.Settings.ListFlagTwo = ItemNumber(commonItems[2]);
+    SplitClassroomText(commonItems[1], common.SchoolCode, common.SchoolName);
+    return true;
+}
 
-    // 4. Classroom code and name.
-    SplitClassroomText(commonItems[1], state.SchoolCode, state.SchoolName);
+bool LoadConfiguration(QString& errorMessage) {
+    common::RunState& state = common::runState();
+    const QString programFolder = common::platform().ProgramFolder();
+
+    // 1-2. The path file one level above the program folder: the data root
+    // (read in the development layout too, which then ignores it).
+    QString dataRoot;
+    if (state.DevLayout) {
+        QStringList pathItems;
+        if (!ReadPathFile(programFolder, pathItems, errorMessage)) return false;
+    } else if (!ReadDataRoot(programFolder, dataRoot, errorMessage)) {
+        return false;
+    }
+    const Folders folders = DeriveFolders(programFolder, dataRoot, state.DevLayout);
+
+    // 3-4. The common settings in the data root; classroom code and name.
+    CommonFile common;
+    if (!ReadCommonFile(folders.DataRoot, common, errorMessage)) {
+        if (!state.DevLayout && !QFileInfo::exists(folders.DataRoot + kCommonFileName))
+            errorMessage += QStringLiteral("\n%1 の 1 番目の項目（データフォルダ、最後は /）を確かめてください。")
+                                .arg(kPathFileName);
+        return false;
+    }
+    commonSettings() = common.Settings;
+    state.SchoolCode = common.SchoolCode;
+    state.SchoolName = common.SchoolName;
 
     // 5-7. The folders.
     state.DataRoot = folders.DataRoot;

@@ -43,6 +43,22 @@ Folders DeriveFolders(const QString& programFolder, const QString& dataRootItem,
 // otherwise the whole text is the name and there is no code.
 void SplitClassroomText(const QString& text, QString& schoolCode, QString& schoolName);
 
+// Item 1 of "パスデータ.txt" one level above the program folder, as a folder
+// name of this machine (a relative one taken from the folder that holds the
+// path file). False with a message naming the file when it cannot be read, has
+// too few items or an empty first item.
+bool ReadDataRoot(const QString& programFolder, QString& dataRoot, QString& errorMessage);
+
+// The classroom and the settings of DataRoot + "共通データ.txt". False with a
+// message naming the file when it cannot be read, has too few items or a start
+// month outside 1..12 (a data root without its trailing '/' says so too).
+struct CommonFile {
+    CommonSettings Settings;
+    QString SchoolCode;
+    QString SchoolName;
+};
+bool ReadCommonFile(const QString& dataRoot, CommonFile& common, QString& errorMessage);
+
 // Reads the configuration of the installation into common::RunState and the common
 // settings, then the criteria and the sound list. Uses the program folder of
 // the platform and common::RunState::DevLayout (set by the splash). False with a

@@ -1,0 +1,310 @@
+#include "admin/commands.h"
+
+#include "common/platform.h"
+#include "common/textfile.h"
+#include "menus/roster.h"
+#include "results/criteria.h"
+#include "results/filecheck.h"
+#include "results/resultsfile.h"
+#include "startup/configuration.h"
+#include "startup/runstate.h"
+#include "views/resultsexport.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <array>
+
+namespace admin {
+namespace {
+
+// Faulty records shown one by one; the rest are counted.
+constexpr int kFaultsShown = 20;
+
+const QString kWarn = QStringLiteral("  注意: ");
+const QString kUnreadable = QStringLiteral("  読めません: ");
+
+// The folders go where the program's own file names are made from them.
+void UseFolders(const DataFolders& folders) {
+    startup::RunState& rs = startup::runState();
+    rs.DataRoot = folders.DataRoot;
+    rs.ProgramDataFolder = folders.ProgramDataFolder;
+    startup::FillCourseList();
+}
+
+QString FileName(const QString& path) { return QFileInfo(path).fileName(); }
+
+QString Indented(const QString& text) {
+    QString out;
+    for (const QString& line : text.split(u'\n')) out += QStringLiteral("    ") + line + u'\n';
+    return out;
+}
+
+QString FaultText(const results::FaultyRecord& f) {
+    const results::LogEntry& e = f.Entry;
+    const QString head = QStringLiteral("記録 %1: ").arg(f.RecordNumber);
+    switch (f.Fault) {
+    case results::RecordFault::LevelOutsideSlots:
+        return head + QStringLiteral("レベル %1（レベルは 0～35）").arg(e.Level);
+    case results::RecordFault::PupilOutsideSlots:
+        return head + QStringLiteral("生徒番号 %1（生徒番号は 0～5000）").arg(e.PupilNumber);
+    case results::RecordFault::NegativeResult:
+        return head + QStringLiteral("結果が負の値 %1 秒").arg(e.Result);
+    case results::RecordFault::NegativeDate:
+        return head + QStringLiteral("日付が負の値 %1").arg(e.RecordDate);
+    case results::RecordFault::ImpossibleDate:
+        return head + QStringLiteral("ありえない日付・時刻（日付の値 %1、時刻の値 %2）")
+                          .arg(e.RecordDate)
+                          .arg(e.RecordTime);
+    }
+    return head;
+}
+
+// The results file and a journal beside it.
+int CheckResults(QString& out) {
+    const results::ResultsFileReport r = results::CheckResultsFile(startup::runState().ProgramDataFolder);
+    int code = kExitWell;
+    out += FileName(r.Path) + QStringLiteral(":\n");
+    if (!r.Readable) {
+        out += kUnreadable + QDir::toNativeSeparators(r.Path) + QStringLiteral("\n") + Indented(r.Error);
+        code = kExitUnreadable;
+    } else if (!r.Exists) {
+        out += QStringLiteral("  まだありません（最初の記録のときにプログラムが作ります）。\n");
+    } else {
+        out += QStringLiteral("  記録 %1 件（%2 バイト）\n").arg(r.WholeRecords).arg(r.Size);
+        if (r.WholeRecords > results::kMaxHistory)
+            out += QStringLiteral("  プログラムが読むのは新しい %1 件です（古い %2 件は集計に入りません）。\n")
+                       .arg(results::kMaxHistory)
+                       .arg(r.WholeRecords - results::kMaxHistory);
+        if (r.TailBytes > 0) {
+            out += kWarn + QStringLiteral("最後に途中までの記録（半端な %1 バイト）があります。"
+                                          "書き込みの途中で止まった記録です。プログラムはこれを読まず、"
+                                          "次の記録をその上に書きます。\n")
+                               .arg(r.TailBytes);
+            code = kExitAttention;
+        }
+        if (!r.Faulty.empty()) {
+            std::array<long long, 4> counts{};
+            for (const auto& f : r.Faulty) ++counts[size_t(f.Fault)];
+            out += kWarn + QStringLiteral("プログラムが読み飛ばす記録、またはありえない日付の記録が %1 件あります"
+                                          "（レベルが 0～35 の外 %2 件、生徒番号が 0～5000 の外 %3 件、"
+                                          "日付が負 %4 件、ありえない日付・時刻 %5 件）。\n")
+                               .arg(r.Faulty.size())
+                               .arg(counts[0])
+                               .arg(counts[1])
+                               .arg(counts[2])
+                               .arg(counts[3]);
+            const size_t shown = std::min<size_t>(r.Faulty.size(), kFaultsShown);
+            for (size_t i = 0; i < shown; ++i) out += QStringLiteral("    ") + FaultText(r.Faulty[i]) + u'\n';
+            if (r.Faulty.size() > shown)
+                out += QStringLiteral("    … ほか %1 件\n").arg(r.Faulty.size() - shown);
+            code = kExitAttention;
+        }
+        if (r.Unnamed > 0)
+            out += QStringLiteral("  生徒番号 0 かレベル 0 の記録が %1 件あります（集計には入らず、ファイルには残ります）。\n")
+                       .arg(r.Unnamed);
+    }
+    if (r.JournalPresent) {
+        out += kWarn + QStringLiteral("%1 があります。記録の消去が途中で止まったときに残るファイルで、"
+                                      "消去の前の記録がすべて入っています。消さずに残してください。\n")
+                           .arg(FileName(r.JournalPath));
+        code = std::max(code, kExitAttention);
+    }
+    return code;
+}
+
+int CheckCommonFile(QString& out) {
+    const QString path = startup::runState().DataRoot + QStringLiteral("共通データ.txt");
+    out += FileName(path) + QStringLiteral(":\n");
+    startup::CommonFile common;
+    QString error;
+    if (startup::ReadCommonFile(startup::runState().DataRoot, common, error)) {
+        out += QStringLiteral("  正しく読めました。\n");
+        return kExitWell;
+    }
+    // A file that opens but does not hold what it must needs attention;
+    // one that does not open cannot be read.
+    const bool opens = common::ReadFileBytes(path).has_value();
+    out += (opens ? kWarn : kUnreadable) + error.section(u'\n', 0, 0) + u'\n' +
+           Indented(error.section(u'\n', 1));
+    return opens ? kExitAttention : kExitUnreadable;
+}
+
+int CheckCriteria(QString& out) {
+    const QString path = startup::runState().ProgramDataFolder + QStringLiteral("タイム回数データ.txt");
+    out += FileName(path) + QStringLiteral(":\n");
+    QString error;
+    if (!results::LoadCriteria(error)) {
+        out += kUnreadable + error.section(u'\n', 0, 0) + u'\n' + Indented(error.section(u'\n', 1));
+        return kExitUnreadable;
+    }
+    const QStringList faults = results::CriteriaFaults(results::criteria(), startup::runState().LevelCount);
+    if (faults.isEmpty()) {
+        out += QStringLiteral("  正しく読めました（レベル 1～%1）。\n").arg(startup::runState().LevelCount);
+        return kExitWell;
+    }
+    for (const QString& f : faults) out += kWarn + f + u'\n';
+    return kExitAttention;
+}
+
+int CheckRoster(QString& out) {
+    const QString path = menus::RosterPath();
+    out += FileName(path) + QStringLiteral(":\n");
+    const menus::RosterReading r = menus::ReadRosterFile(path);
+    if (!r.readable) {
+        out += kUnreadable + QDir::toNativeSeparators(path) + u'\n' + Indented(r.error);
+        return kExitUnreadable;
+    }
+    int code = kExitWell;
+    if (r.cutShort) {
+        out += kWarn + QStringLiteral("%1 件目の途中で終わっています（その件は読まれません）。\n").arg(r.cutShortAt);
+        code = kExitAttention;
+    }
+    if (!r.faults.isEmpty()) {
+        out += kWarn + QStringLiteral("読み飛ばされる件が %1 件あります（番号が 1～5000 の外か、数の欄が数ではありません）:\n")
+                           .arg(r.faults.size());
+        for (const QString& f : r.faults) out += QStringLiteral("    ") + f + u'\n';
+        code = kExitAttention;
+    }
+    if (code == kExitWell) out += QStringLiteral("  正しく読めました（%1 件）。\n").arg(r.entries.size());
+    return code;
+}
+
+// YYYY-MM-DD or YYYY/MM/DD.
+QDate ParseDate(const QString& text) {
+    QDate d = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
+    if (!d.isValid()) d = QDate::fromString(text, QStringLiteral("yyyy/MM/dd"));
+    return d;
+}
+
+}  // namespace
+
+bool FindFolders(const QString& given, const QString& programFolder, DataFolders& folders,
+                 QString& errorMessage) {
+    if (!given.isEmpty()) {
+        const QFileInfo info(given);
+        if (!info.isDir()) {
+            errorMessage = QStringLiteral("データフォルダがありません / no such data folder: %1").arg(given);
+            return false;
+        }
+        QDir dir(info.absoluteFilePath());
+        folders.ProgramDataFolder = dir.absolutePath() + u'/';
+        dir.cdUp();
+        folders.DataRoot = dir.absolutePath() == QStringLiteral("/") ? QStringLiteral("/")
+                                                                    : dir.absolutePath() + u'/';
+        return true;
+    }
+    // As the program finds them, from the folder this tool is installed in.
+    const bool devLayout = startup::IsDevLayout(programFolder);
+    QString dataRoot;
+    if (!devLayout && !startup::ReadDataRoot(programFolder, dataRoot, errorMessage)) return false;
+    const startup::Folders f = startup::DeriveFolders(programFolder, dataRoot, devLayout);
+    folders.DataRoot = f.DataRoot;
+    folders.ProgramDataFolder = f.ProgramDataFolder;
+    return true;
+}
+
+int Check(const DataFolders& folders, QString& out) {
+    UseFolders(folders);
+    out += QStringLiteral("データフォルダ: %1\n").arg(QDir::toNativeSeparators(folders.ProgramDataFolder));
+    int code = kExitWell;
+    for (int part : {CheckResults(out), CheckCriteria(out), CheckRoster(out), CheckCommonFile(out)})
+        code = std::max(code, part);
+    switch (code) {
+    case kExitWell: out += QStringLiteral("結果: 問題はありません。\n"); break;
+    case kExitAttention: out += QStringLiteral("結果: 「注意」の行を確かめてください。\n"); break;
+    default: out += QStringLiteral("結果: 読めないファイルがあります。\n"); break;
+    }
+    return code;
+}
+
+int Export(const DataFolders& folders, const ExportRequest& request, QString& out, QString& err) {
+    UseFolders(folders);
+    const auto fail = [&err](const QString& message) {
+        err += QStringLiteral("romaji-admin: ") + message + u'\n';
+        return kExitUnreadable;
+    };
+
+    views::DateRange range;
+    if (!request.From.isEmpty() && !(range.From = ParseDate(request.From)).isValid())
+        return fail(QStringLiteral("--from の日付が読めません（YYYY-MM-DD）/ bad date: %1").arg(request.From));
+    if (!request.To.isEmpty() && !(range.To = ParseDate(request.To)).isValid())
+        return fail(QStringLiteral("--to の日付が読めません（YYYY-MM-DD）/ bad date: %1").arg(request.To));
+    if (range.From.isValid() && range.To.isValid() && range.From > range.To)
+        return fail(QStringLiteral("--from が --to より後です / --from is after --to"));
+
+    // The grade labels need the school year; the points need the criteria.
+    startup::CommonFile common;
+    QString error;
+    if (!startup::ReadCommonFile(folders.DataRoot, common, error)) return fail(error);
+    if (!results::LoadCriteria(error)) return fail(error);
+    const menus::RosterReading roster = menus::ReadRosterFile(menus::RosterPath());
+    if (!roster.readable)
+        return fail(QStringLiteral("%1 が読めません。\n%2").arg(menus::RosterPath(), roster.error));
+    if (roster.cutShort)
+        err += QStringLiteral("romaji-admin: 新名簿.txt は %1 件目の途中で終わっています（その件の名前は出ません）。\n")
+                   .arg(roster.cutShortAt);
+
+    QByteArray records;
+    const QString resultsPath = results::ResultsFilePath();
+    if (QFileInfo::exists(resultsPath)) {
+        const auto bytes = common::ReadFileBytes(resultsPath, &error);
+        if (!bytes) return fail(QStringLiteral("%1 が読めません。\n%2").arg(resultsPath, error));
+        records = *bytes;
+    } else {
+        err += QStringLiteral("romaji-admin: 成績累積データ.dat はまだありません（見出しの行だけを書きます）。\n");
+    }
+
+    views::ExportSchool school;
+    school.Roster = roster.entries;
+    school.SchoolYear = menus::SchoolYearOf(common::platform().Now().date(),
+                                            common.Settings.SchoolYearStartMonth);
+    school.LevelNames = startup::runState().LevelNames;
+    long long rows = 0;
+    const QByteArray csv = views::ResultsCsv(records, school, range, &rows);
+
+    QSaveFile file(request.Output);
+    if (!file.open(QIODevice::WriteOnly) || file.write(csv) != csv.size() || !file.commit())
+        return fail(QStringLiteral("%1 に書き込めません。\n%2").arg(request.Output, file.errorString()));
+    out += QStringLiteral("%1 件の記録を %2 に書き出しました。\n").arg(rows).arg(request.Output);
+    if (const int tail = static_cast<int>(records.size() % results::kRecordSize))
+        out += QStringLiteral("最後の半端な %1 バイトは記録ではないので書き出していません。\n").arg(tail);
+    return kExitWell;
+}
+
+QString HelpText() {
+    return QStringLiteral(
+        "使い方 / Usage:\n"
+        "  romaji-admin check  [データフォルダ]\n"
+        "  romaji-admin export [データフォルダ] [--from 日付] [--to 日付] -o ファイル.csv\n"
+        "\n"
+        "check   成績累積データ.dat を読んで、記録の数、途中までの記録、プログラムが読み飛ばす記録\n"
+        "        （レベルが 0～35 の外、生徒番号が 0～5000 の外、負の日付やありえない日付）、\n"
+        "        消去の途中で残ったファイル 成績累積データtemp.dat、タイム回数データ.txt と\n"
+        "        新名簿.txt と 共通データ.txt が正しく読めるかを表示します。何も変えません。\n"
+        "        終了コード: 0 問題なし、1 確かめることがある、2 読めないファイルがある。\n"
+        "export  すべての記録を CSV（UTF-8、BOM 付き、行末 CR LF）に書き出します: 日付、時刻、\n"
+        "        生徒番号、氏名、学年、レベル、レベル名、タイム（秒、時間切れは空）、ポイント、\n"
+        "        教室コード。--from と --to（YYYY-MM-DD、その日を含む）で期間を選べます。\n"
+        "データフォルダを省くと、プログラムと同じように一つ上のフォルダの パスデータ.txt から\n"
+        "決めます。データフォルダはこのプログラムのデータのフォルダ（例 /srv/CAIdata/ローマ字）です。\n"
+        "\n"
+        "check   reads the results file 成績累積データ.dat as the program does and reports the number\n"
+        "        of whole records, a partial record at the end, records the program skips (level\n"
+        "        outside 0-35, pupil outside 0-5000, negative or impossible dates), a journal\n"
+        "        成績累積データtemp.dat left by an interrupted deletion, and whether the criteria file,\n"
+        "        the roster and the common settings read cleanly. It changes nothing.\n"
+        "        Exit status: 0 all is well, 1 something needs attention, 2 a file cannot be read.\n"
+        "export  writes every record as one CSV row (UTF-8 with a byte-order mark, CR LF line ends):\n"
+        "        date, time of day, pupil number, name, grade label, level, level name, result in\n"
+        "        seconds (empty for a time-out), points, classroom code. --from and --to\n"
+        "        (YYYY-MM-DD, both included) choose a period.\n"
+        "Without a data folder, both take it from the path file パスデータ.txt one level above the\n"
+        "program folder, like the program. The data folder is this program's data folder\n"
+        "(e.g. /srv/CAIdata/ローマ字), which holds 成績累積データ.dat and タイム回数データ.txt;\n"
+        "the roster and the common settings are read from the folder above it.\n");
+}
+
+}  // namespace admin

@@ -1,0 +1,84 @@
+#include "views/resultsexport.h"
+
+#include "common/csv.h"
+#include "common/dates.h"
+#include "common/strings.h"
+#include "common/textfile.h"
+#include "results/criteria.h"
+#include "results/filecheck.h"
+#include "results/resultsfile.h"
+
+#include <cmath>
+
+namespace views {
+namespace {
+
+constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+
+}  // namespace
+
+bool DateRange::Contains(double recordDate) const {
+    if (From.isNull() && To.isNull()) return true;
+    // A value that is no date lies in no range.
+    if (!results::IsPossibleDate(std::floor(recordDate))) return false;
+    const double day = std::floor(recordDate);
+    if (!From.isNull() && day < common::DateValue(From)) return false;
+    if (!To.isNull() && day > common::DateValue(To)) return false;
+    return true;
+}
+
+const QStringList& ExportColumns() {
+    static const QStringList columns{
+        QStringLiteral("日付"),     QStringLiteral("時刻"),   QStringLiteral("生徒番号"),
+        QStringLiteral("氏名"),     QStringLiteral("学年"),   QStringLiteral("レベル"),
+        QStringLiteral("レベル名"), QStringLiteral("タイム（秒）"), QStringLiteral("ポイント"),
+        QStringLiteral("教室コード")};
+    return columns;
+}
+
+QByteArray ResultsCsv(const QByteArray& resultsBytes, const ExportSchool& school, const DateRange& range,
+                      long long* rows) {
+    // Names and grade labels by pupil number, as the pupil picker keeps them:
+    // the name without surrounding blanks, the label only where the grade has one.
+    std::vector<QString> names(menus::kMaxPupilNumber + 1);
+    std::vector<QString> labels(menus::kMaxPupilNumber + 1);
+    for (const menus::PupilEntry& e : school.Roster) {
+        names[e.Number] = common::TrimSpaces(e.Name);
+        if (auto label = menus::GradeLabel(menus::GradeNumber(school.SchoolYear, e.BirthYear)))
+            labels[e.Number] = *label;
+    }
+
+    QString text = common::CsvRow(ExportColumns());
+    long long written = 0;
+    const qsizetype records = resultsBytes.size() / results::kRecordSize;
+    for (qsizetype k = 0; k < records; ++k) {
+        const results::CumulativeRecord r =
+            results::DecodeRecord(resultsBytes.constData() + k * results::kRecordSize);
+        if (!range.Contains(r.RecordDate)) continue;
+        const bool known = r.PupilNumber >= 0 && r.PupilNumber <= menus::kMaxPupilNumber;
+        const bool named = r.Level >= 0 && r.Level < static_cast<int>(school.LevelNames.size());
+        const QStringList fields{
+            results::IsPossibleDate(r.RecordDate)
+                ? common::DateFromValue(r.RecordDate).toString(QStringLiteral("yyyy-MM-dd"))
+                : QString(),
+            results::IsPossibleTimeOfDay(r.RecordTime)
+                ? common::TimeFromValue(r.RecordTime).toString(QStringLiteral("HH:mm:ss"))
+                : QString(),
+            QString::number(r.PupilNumber),
+            known ? names[r.PupilNumber] : QString(),
+            known ? labels[r.PupilNumber] : QString(),
+            QString::number(r.Level),
+            named ? school.LevelNames[size_t(r.Level)] : QString(),
+            r.Result == results::kNoResult ? QString() : QString::number(r.Result),
+            // The points of one run in the listings: base points, no multiplier.
+            QString::number(results::BasePoints(r.Result, r.Level)),
+            common::TrimSpaces(common::FromShiftJis(r.SchoolCodeText)),
+        };
+        text += common::CsvRow(fields);
+        ++written;
+    }
+    if (rows) *rows = written;
+    return QByteArray(kByteOrderMark) + text.toUtf8();
+}
+
+}  // namespace views
