@@ -11,6 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb
   cups cups-client printer-driver-cups-pdf ghostscript poppler-utils
+  dpkg-dev file desktop-file-utils
 )
 
 missing=()
