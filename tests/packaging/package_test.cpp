@@ -23,7 +23,7 @@ struct Ran {
     QString err;
 };
 
-Ran Run(const QString& program, const QStringList& args, int timeoutMs = 120000) {
+Ran Execute(const QString& program, const QStringList& args, int timeoutMs = 120000) {
     QProcess p;
     p.start(program, args);
     Ran r;
@@ -44,14 +44,14 @@ protected:
     static void SetUpTestSuite() {
         dir_ = new QTemporaryDir;
         ASSERT_TRUE(dir_->isValid());
-        const Ran built = Run(QStringLiteral(ROMAJI_SOURCE_DIR "/scripts/package.sh"),
+        const Ran built = Execute(QStringLiteral(ROMAJI_SOURCE_DIR "/scripts/package.sh"),
                               {QStringLiteral(ROMAJI_BINARY_DIR), dir_->filePath(QStringLiteral("out"))}, 280000);
         ASSERT_EQ(built.exitCode, 0) << built.out.toStdString() << built.err.toStdString();
         const QStringList debs = QDir(dir_->filePath(QStringLiteral("out")))
                                      .entryList({QStringLiteral("romaji_*.deb")}, QDir::Files);
         ASSERT_EQ(debs.size(), 1);
         deb_ = new QString(dir_->filePath(QStringLiteral("out/") + debs.first()));
-        const Ran unpacked = Run(QStringLiteral("dpkg"), {QStringLiteral("-x"), *deb_, Root()});
+        const Ran unpacked = Execute(QStringLiteral("dpkg"), {QStringLiteral("-x"), *deb_, Root()});
         ASSERT_EQ(unpacked.exitCode, 0) << unpacked.err.toStdString();
     }
     static void TearDownTestSuite() {
@@ -75,12 +75,12 @@ QString* PackageTest::deb_ = nullptr;
 // The Debian packages that hold the shared libraries a program links.
 QSet<QString> PackagesOfLinkedLibraries(const QString& program) {
     QSet<QString> packages;
-    const Ran elf = Run(QStringLiteral("readelf"), {QStringLiteral("-d"), program});
+    const Ran elf = Execute(QStringLiteral("readelf"), {QStringLiteral("-d"), program});
     const QRegularExpression needed(QStringLiteral("\\(NEEDED\\).*\\[(.+)\\]"));
     for (const QString& line : elf.out.split(u'\n')) {
         const auto m = needed.match(line);
         if (!m.hasMatch()) continue;
-        const Ran where = Run(QStringLiteral("dpkg-query"), {QStringLiteral("-S"), QStringLiteral("*/") + m.captured(1)});
+        const Ran where = Execute(QStringLiteral("dpkg-query"), {QStringLiteral("-S"), QStringLiteral("*/") + m.captured(1)});
         // "libqt6core6:amd64: /usr/lib/x86_64-linux-gnu/libQt6Core.so.6"; the native package first.
         for (const QString& owner : where.out.split(u'\n', Qt::SkipEmptyParts)) {
             if (!owner.contains(QStringLiteral("/usr/lib/")) && !owner.contains(QStringLiteral("/lib/x86_64")) &&
@@ -94,7 +94,7 @@ QSet<QString> PackagesOfLinkedLibraries(const QString& program) {
 }
 
 TEST_F(PackageTest, DependsOnTheLinkedLibrariesTheFontsAndTheDisplayPlugin) {
-    const Ran info = Run(QStringLiteral("dpkg-deb"), {QStringLiteral("-I"), *deb_});
+    const Ran info = Execute(QStringLiteral("dpkg-deb"), {QStringLiteral("-I"), *deb_});
     ASSERT_EQ(info.exitCode, 0);
     const auto m = QRegularExpression(QStringLiteral("(?m)^ Depends: (.*)$")).match(info.out);
     ASSERT_TRUE(m.hasMatch()) << info.out.toStdString();
@@ -110,7 +110,7 @@ TEST_F(PackageTest, DependsOnTheLinkedLibrariesTheFontsAndTheDisplayPlugin) {
         EXPECT_TRUE(depends.contains(QString::fromUtf8(lib))) << lib;
 
     // The files the school edits are conffiles: an upgrade never overwrites them.
-    const Ran conffiles = Run(QStringLiteral("dpkg-deb"), {QStringLiteral("-I"), *deb_, QStringLiteral("conffiles")});
+    const Ran conffiles = Execute(QStringLiteral("dpkg-deb"), {QStringLiteral("-I"), *deb_, QStringLiteral("conffiles")});
     EXPECT_EQ(conffiles.out, QStringLiteral("/etc/romaji/パスデータ.txt\n/etc/romaji/ルナリアc.exe\n"));
 }
 
@@ -132,12 +132,12 @@ TEST_F(PackageTest, UnpackedAdminChecksTheDemoSchoolThroughThePathFile) {
                                                                          "\"\"\r\n\"\"\r\n\"\"\r\n\"\"\r\n\"\"\r\n\"\"\r\n")));
 
     // Started through usr/bin as the desktop's menu starts the program.
-    const Ran check = Run(Root() + QStringLiteral("/usr/bin/romaji-admin"), {QStringLiteral("check")});
+    const Ran check = Execute(Root() + QStringLiteral("/usr/bin/romaji-admin"), {QStringLiteral("check")});
     EXPECT_EQ(check.exitCode, 0) << check.out.toStdString() << check.err.toStdString();
     EXPECT_TRUE(check.out.contains(school + QStringLiteral("/CAIdata/ローマ字/"))) << check.out.toStdString();
     EXPECT_TRUE(check.out.contains(QStringLiteral("結果: 問題はありません")));
 
-    const Ran libs = Run(QStringLiteral("ldd"), {Root() + QStringLiteral("/opt/CAI/ローマ字/romaji")});
+    const Ran libs = Execute(QStringLiteral("ldd"), {Root() + QStringLiteral("/opt/CAI/ローマ字/romaji")});
     EXPECT_EQ(libs.exitCode, 0);
     EXPECT_FALSE(libs.out.contains(QStringLiteral("not found"))) << libs.out.toStdString();
 }
@@ -148,7 +148,7 @@ TEST_F(PackageTest, ProgramFolderMenuEntryAndIconInTheirPlaces) {
     EXPECT_TRUE(QFileInfo(r + QStringLiteral("/opt/CAI/ローマ字/romaji-admin")).isExecutable());
     // The launcher started when a pupil leaves: a stand-in that ends at once.
     const QString launcher = r + QStringLiteral("/opt/CAI/起動/ルナリアc.exe");
-    EXPECT_EQ(Run(launcher, {QStringLiteral("001")}).exitCode, 0);
+    EXPECT_EQ(Execute(launcher, {QStringLiteral("001")}).exitCode, 0);
     // The romanization file goes to a folder every account may write.
     const QFileInfo mode(r + QStringLiteral("/opt/CAI/ローマ字/ローマ字形式.txt"));
     EXPECT_TRUE(mode.isSymLink());
@@ -156,7 +156,7 @@ TEST_F(PackageTest, ProgramFolderMenuEntryAndIconInTheirPlaces) {
     EXPECT_TRUE(QFileInfo(r + QStringLiteral("/var/lib/romaji")).permissions() & QFileDevice::WriteOther);
 
     const QString desktop = r + QStringLiteral("/usr/share/applications/romaji.desktop");
-    const Ran valid = Run(QStringLiteral("desktop-file-validate"), {desktop});
+    const Ran valid = Execute(QStringLiteral("desktop-file-validate"), {desktop});
     EXPECT_EQ(valid.exitCode, 0) << valid.out.toStdString();
     QFile entry(desktop);
     ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
