@@ -1,34 +1,12 @@
 #pragma once
-// Runs the built romaji-admin as an administrator would, and lays out the
-// small school its tests look at.
+// Runs the built romaji-admin as an administrator would.
 
-#include <QByteArray>
-#include <QProcess>
-#include <QString>
-#include <QStringList>
+#include "processrun.h"
 
 namespace testing_support {
 
-struct AdminRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-inline AdminRun RunAdmin(const QStringList& arguments, const QString& program = QStringLiteral(ROMAJI_ADMIN)) {
-    QProcess p;
-    p.start(program, arguments);
-    AdminRun run;
-    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit) {
-        p.kill();
-        p.waitForFinished();
-        run.err = QStringLiteral("romaji-admin did not finish: ") + p.errorString();
-        return run;
-    }
-    run.exitCode = p.exitCode();
-    run.out = QString::fromUtf8(p.readAllStandardOutput());
-    run.err = QString::fromUtf8(p.readAllStandardError());
-    return run;
+inline ProcessRun RunAdmin(const QStringList& arguments, const QString& program = QStringLiteral(ROMAJI_ADMIN)) {
+    return RunProcess(program, arguments);
 }
 
 }  // namespace testing_support

@@ -4,6 +4,7 @@
 // tests of this executable (it is registered as one test).
 #include "common/textfile.h"
 #include "demoschool.h"
+#include "processrun.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,26 +18,10 @@
 
 namespace {
 
-struct Ran {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using Ran = testing_support::ProcessRun;
 
 Ran Execute(const QString& program, const QStringList& args, int timeoutMs = 120000) {
-    QProcess p;
-    p.start(program, args);
-    Ran r;
-    if (!p.waitForFinished(timeoutMs) || p.exitStatus() != QProcess::NormalExit) {
-        p.kill();
-        p.waitForFinished();
-        r.err = program + QStringLiteral(" did not finish: ") + p.errorString();
-        return r;
-    }
-    r.exitCode = p.exitCode();
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+    return testing_support::RunProcess(program, args, timeoutMs);
 }
 
 class PackageTest : public ::testing::Test {
