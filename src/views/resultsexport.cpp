@@ -8,8 +8,6 @@
 #include "results/filecheck.h"
 #include "results/resultsfile.h"
 
-#include <cmath>
-
 namespace views {
 namespace {
 
@@ -20,10 +18,9 @@ constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
 bool DateRange::Contains(double recordDate) const {
     if (From.isNull() && To.isNull()) return true;
     // A value that is no date lies in no range.
-    if (!results::IsPossibleDate(std::floor(recordDate))) return false;
-    const double day = std::floor(recordDate);
-    if (!From.isNull() && day < common::DateValue(From)) return false;
-    if (!To.isNull() && day > common::DateValue(To)) return false;
+    if (!results::IsPossibleDate(recordDate)) return false;
+    if (!From.isNull() && recordDate < common::DateValue(From)) return false;
+    if (!To.isNull() && recordDate > common::DateValue(To)) return false;
     return true;
 }
 
