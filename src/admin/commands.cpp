@@ -1,6 +1,7 @@
 #include "admin/commands.h"
 
 #include "common/platform.h"
+#include "common/runstate.h"
 #include "common/textfile.h"
 #include "menus/roster.h"
 #include "results/criteria.h"
@@ -28,7 +29,7 @@ const QString kUnreadable = QStringLiteral("  読めません: ");
 
 // The folders go where the program's own file names are made from them.
 void UseFolders(const DataFolders& folders) {
-    startup::RunState& rs = startup::runState();
+    common::RunState& rs = common::runState();
     rs.DataRoot = folders.DataRoot;
     rs.ProgramDataFolder = folders.ProgramDataFolder;
     startup::FillCourseList();
@@ -64,7 +65,7 @@ QString FaultText(const results::FaultyRecord& f) {
 
 // The results file and a journal beside it.
 int CheckResults(QString& out) {
-    const results::ResultsFileReport r = results::CheckResultsFile(startup::runState().ProgramDataFolder);
+    const results::ResultsFileReport r = results::CheckResultsFile(common::runState().ProgramDataFolder);
     int code = kExitWell;
     out += FileName(r.Path) + QStringLiteral(":\n");
     if (!r.Readable) {
@@ -116,11 +117,11 @@ int CheckResults(QString& out) {
 }
 
 int CheckCommonFile(QString& out) {
-    const QString path = startup::runState().DataRoot + QStringLiteral("共通データ.txt");
+    const QString path = common::runState().DataRoot + QStringLiteral("共通データ.txt");
     out += FileName(path) + QStringLiteral(":\n");
     startup::CommonFile common;
     QString error;
-    if (startup::ReadCommonFile(startup::runState().DataRoot, common, error)) {
+    if (startup::ReadCommonFile(common::runState().DataRoot, common, error)) {
         out += QStringLiteral("  正しく読めました。\n");
         return kExitWell;
     }
@@ -133,16 +134,16 @@ int CheckCommonFile(QString& out) {
 }
 
 int CheckCriteria(QString& out) {
-    const QString path = startup::runState().ProgramDataFolder + QStringLiteral("タイム回数データ.txt");
+    const QString path = common::runState().ProgramDataFolder + QStringLiteral("タイム回数データ.txt");
     out += FileName(path) + QStringLiteral(":\n");
     QString error;
     if (!results::LoadCriteria(error)) {
         out += kUnreadable + error.section(u'\n', 0, 0) + u'\n' + Indented(error.section(u'\n', 1));
         return kExitUnreadable;
     }
-    const QStringList faults = results::CriteriaFaults(results::criteria(), startup::runState().LevelCount);
+    const QStringList faults = results::CriteriaFaults(results::criteria(), common::runState().LevelCount);
     if (faults.isEmpty()) {
-        out += QStringLiteral("  正しく読めました（レベル 1～%1）。\n").arg(startup::runState().LevelCount);
+        out += QStringLiteral("  正しく読めました（レベル 1～%1）。\n").arg(common::runState().LevelCount);
         return kExitWell;
     }
     for (const QString& f : faults) out += kWarn + f + u'\n';
@@ -261,7 +262,7 @@ int Export(const DataFolders& folders, const ExportRequest& request, QString& ou
     school.Roster = roster.entries;
     school.SchoolYear = menus::SchoolYearOf(common::platform().Now().date(),
                                             common.Settings.SchoolYearStartMonth);
-    school.LevelNames = startup::runState().LevelNames;
+    school.LevelNames = common::runState().LevelNames;
     long long rows = 0;
     const QByteArray csv = views::ResultsCsv(records, school, range, &rows);
 
