@@ -4,16 +4,11 @@
 #include "results/resultsfile.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 #include <cmath>
 
 namespace results {
 namespace {
-
-const QString kResultsFileName = QStringLiteral("成績累積データ.dat");
-// What a deletion writes first and removes last.
-const QString kJournalFileName = QStringLiteral("成績累積データtemp.dat");
 
 // Records read at a time: a large file is never held whole.
 constexpr qint64 kChunkRecords = 4096;
@@ -40,9 +35,9 @@ std::optional<RecordFault> FaultOf(const LogEntry& e) {
 
 ResultsFileReport CheckResultsFile(const QString& folder) {
     ResultsFileReport report;
-    report.Path = folder + kResultsFileName;
-    report.JournalPath = folder + kJournalFileName;
-    report.JournalPresent = QFileInfo::exists(report.JournalPath);
+    report.Path = ResultsFilePathIn(folder);
+    report.JournalPath = JournalPath(folder);
+    report.JournalPresent = JournalLeft(folder);
 
     QFile file(report.Path);
     report.Exists = file.exists();

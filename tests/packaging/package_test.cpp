@@ -134,11 +134,12 @@ TEST_F(PackageTest, ProgramFolderMenuEntryAndIconInTheirPlaces) {
     // The launcher started when a pupil leaves: a stand-in that ends at once.
     const QString launcher = r + QStringLiteral("/opt/CAI/起動/ルナリアc.exe");
     EXPECT_EQ(Execute(launcher, {QStringLiteral("001")}).exitCode, 0);
-    // The romanization file goes to a folder every account may write.
+    // The romanization file lives under var/lib, in a folder nobody but root
+    // may write into (the file itself is made writable by the install script).
     const QFileInfo mode(r + QStringLiteral("/opt/CAI/ローマ字/ローマ字形式.txt"));
     EXPECT_TRUE(mode.isSymLink());
     EXPECT_EQ(QFileInfo(mode.symLinkTarget()).absolutePath(), QDir(r + QStringLiteral("/var/lib/romaji")).absolutePath());
-    EXPECT_TRUE(QFileInfo(r + QStringLiteral("/var/lib/romaji")).permissions() & QFileDevice::WriteOther);
+    EXPECT_FALSE(QFileInfo(r + QStringLiteral("/var/lib/romaji")).permissions() & QFileDevice::WriteOther);
 
     const QString desktop = r + QStringLiteral("/usr/share/applications/romaji.desktop");
     const Ran valid = Execute(QStringLiteral("desktop-file-validate"), {desktop});
@@ -151,6 +152,38 @@ TEST_F(PackageTest, ProgramFolderMenuEntryAndIconInTheirPlaces) {
     EXPECT_EQ(QFileInfo(r + QStringLiteral("/usr/bin/romaji")).canonicalFilePath(),
               QFileInfo(r + QStringLiteral("/opt/CAI/ローマ字/romaji")).canonicalFilePath());
     EXPECT_TRUE(QFileInfo::exists(r + QStringLiteral("/usr/share/icons/hicolor/scalable/apps/romaji.svg")));
+}
+
+// The install script, run against a folder of the test's own in place of
+// /var/lib/romaji: it creates the mode file empty and writable by every
+// account, and keeps the choice an existing file holds.
+TEST_F(PackageTest, InstallScriptMakesTheModeFileWritableAndKeepsItsChoice) {
+    const QString control = dir_->filePath(QStringLiteral("control"));
+    ASSERT_EQ(Execute(QStringLiteral("dpkg-deb"), {QStringLiteral("-e"), *deb_, control}).exitCode, 0);
+    QFile script(control + QStringLiteral("/postinst"));
+    ASSERT_TRUE(script.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(script.permissions() & QFileDevice::ExeOther);
+    const QString folder = dir_->filePath(QStringLiteral("varlib"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    QString text = QString::fromUtf8(script.readAll());
+    ASSERT_TRUE(text.contains(QStringLiteral("/var/lib/romaji/")));
+    text.replace(QStringLiteral("/var/lib/romaji/"), folder + u'/');
+    const QString copy = dir_->filePath(QStringLiteral("postinst"));
+    QFile out(copy);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(text.toUtf8());
+    out.close();
+
+    const QString modeFile = folder + QStringLiteral("/ローマ字形式.txt");
+    ASSERT_EQ(Execute(QStringLiteral("sh"), {copy, QStringLiteral("configure")}).exitCode, 0);
+    QFileInfo created(modeFile);
+    ASSERT_TRUE(created.exists());
+    EXPECT_EQ(created.size(), 0);
+    EXPECT_TRUE(created.permissions() & QFileDevice::WriteOther);
+
+    ASSERT_TRUE(common::WriteShiftJisFile(modeFile, QStringLiteral("2\r\n")));
+    ASSERT_EQ(Execute(QStringLiteral("sh"), {copy, QStringLiteral("configure")}).exitCode, 0);
+    EXPECT_EQ(*common::ReadShiftJisFile(modeFile), QStringLiteral("2\r\n"));
 }
 
 }  // namespace
