@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 namespace common {
 namespace {
@@ -33,6 +34,20 @@ void AppendRightPadded(QString& line, QStringView text, qsizetype padCount, qsiz
     const qsizetype cut = std::max<qsizetype>(0, padCount + text.size() - n);
     for (qsizetype i = cut; i < padCount; ++i) line += u' ';
     line += text.mid(std::max<qsizetype>(0, cut - padCount));
+}
+
+QStringView DecimalDigits(long long value, DecimalBuffer& buffer) {
+    // Written from the right; the magnitude as unsigned so that the most
+    // negative value has one too.
+    qsizetype at = qsizetype(std::size(buffer));
+    unsigned long long magnitude = value < 0 ? 0ULL - static_cast<unsigned long long>(value)
+                                             : static_cast<unsigned long long>(value);
+    do {
+        buffer[--at] = char16_t(u'0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (value < 0) buffer[--at] = u'-';
+    return QStringView(buffer + at, qsizetype(std::size(buffer)) - at);
 }
 
 QString RightPadded(const QString& text, qsizetype padCount, qsizetype n) {

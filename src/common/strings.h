@@ -30,6 +30,10 @@ QString NameField(const QString& name, qsizetype n);
 
 // Decimal text of a number as the list lines write it: no leading blanks or zeros.
 QString Dec(long long value);
+// The same digits written into a buffer of the caller's, for lines that
+// append many numbers without making a text for each.
+using DecimalBuffer = char16_t[24];
+QStringView DecimalDigits(long long value, DecimalBuffer& buffer);
 // Shortest decimal form of a single-precision value with at most 7
 // significant digits (1.5, 2, 0.7).
 QString SingleText(float value);

@@ -55,20 +55,21 @@ QString RecordLineWithDate(qint64 number, int numberWidth, const char* record, c
     const bool known = IsPupilNumber(e.PupilNumber);
     const bool ownSchool = std::memcmp(record + 24, schoolCode.constData(), 5) == 0;
     const QChar ideographic = common::kIdeographicSpace;
+    common::DecimalBuffer digits;
     QString line;
     line.reserve(80);
-    common::AppendRightPadded(line, common::Dec(number), numberWidth, numberWidth);
+    common::AppendRightPadded(line, common::DecimalDigits(number, digits), numberWidth, numberWidth);
     line += u' ';
     line += dateText;
     line += ideographic;
     common::AppendRightPadded(line, DateValueText(e.RecordTime), 2, 9);
     line += QStringLiteral("ﾚﾍﾞﾙ");
-    line += common::Dec(e.Level);
+    line += common::DecimalDigits(e.Level, digits);
     line += ideographic;
-    common::AppendRightPadded(line, common::Dec(e.Result), 4, 5);
+    common::AppendRightPadded(line, common::DecimalDigits(e.Result, digits), 4, 5);
     line += QStringLiteral("秒 ");
     line += ideographic;
-    common::AppendRightPadded(line, common::Dec(e.PupilNumber), 4, 4);
+    common::AppendRightPadded(line, common::DecimalDigits(e.PupilNumber, digits), 4, 4);
     line += u' ';
     // The name and five ideographic spaces, cut to six characters.
     const QString& name = known ? tables.Name[e.PupilNumber] : QString();

@@ -87,6 +87,14 @@ TEST(Dates, DaysSince1899WithTheTimeAsFraction) {
     EXPECT_EQ(common::TimeText(QTime(9, 5, 3)), QStringLiteral("9:05:03"));
 }
 
+TEST(Strings, DecimalDigitsAsDecWritesThem) {
+    for (long long v : {0LL, 7LL, -1LL, 99999LL, -32768LL, std::numeric_limits<long long>::max(),
+                        std::numeric_limits<long long>::min()}) {
+        common::DecimalBuffer buffer;
+        EXPECT_EQ(common::DecimalDigits(v, buffer).toString(), common::Dec(v)) << v;
+    }
+}
+
 // The date and time texts are written digit by digit; at their edges they
 // must read as the platform's own formats would write them.
 TEST(Dates, TextsAsThePlatformFormatsWriteThem) {
