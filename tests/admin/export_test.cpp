@@ -8,6 +8,7 @@
 #include "common/textfile.h"
 #include "menus/roster.h"
 #include "results/resultsfile.h"
+#include "filebytes.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,16 +21,6 @@
 namespace {
 
 using testing_support::RunAdmin;
-
-QByteArray Bytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool Write(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
 
 QByteArray Record(double date, double time, int pupil, int level, int result, const char* code) {
     results::CumulativeRecord r;
@@ -53,7 +44,7 @@ double At(int h, int m, int s) { return common::TimeValue(QTime(h, m, s)); }
 void LayOutExportSchool(const QString& root) {
     const QString data = root + QStringLiteral("/CAIdata/");
     ASSERT_TRUE(QDir().mkpath(data + QStringLiteral("ローマ字")));
-    ASSERT_TRUE(Write(data + QStringLiteral("共通データ.txt"),
+    ASSERT_TRUE(testing_support::WriteFileBytes(data + QStringLiteral("共通データ.txt"),
                       common::ToShiftJis(QStringLiteral("4,\"01234中央教室\",0,0,0,0,0,0,0,0\r\n"))));
     const int year = menus::SchoolYearOf(QDate::currentDate(), 4);
     const auto born = [year](int grade) { return QString::number(year - grade - 6); };
@@ -63,10 +54,10 @@ void LayOutExportSchool(const QString& root) {
                                           "3,%3,0,0,\"高橋　まい\",0,\"\",\"\"\r\n"
                                           "4,%4,0,0,\"  田中  \",1,\"\",\"\"\r\n")
                                .arg(born(1), born(8), born(11), born(0));
-    ASSERT_TRUE(Write(data + QStringLiteral("新名簿.txt"), common::ToShiftJis(roster)));
+    ASSERT_TRUE(testing_support::WriteFileBytes(data + QStringLiteral("新名簿.txt"), common::ToShiftJis(roster)));
     QByteArray criteria = common::ToShiftJis(QStringLiteral("目標Time,最低Time,ｸﾘｱﾎﾟｲﾝﾄ,ｸﾘｱ回数,ﾎﾟｲﾝﾄ倍率,禁回,禁点,判期間,禁期間,,,\r\n"));
     for (int level = 1; level <= 15; ++level) criteria += "30,60,20,2,1.5,,,7,3,,,\r\n";
-    ASSERT_TRUE(Write(data + QStringLiteral("ローマ字/タイム回数データ.txt"), criteria));
+    ASSERT_TRUE(testing_support::WriteFileBytes(data + QStringLiteral("ローマ字/タイム回数データ.txt"), criteria));
 
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const QByteArray records =
@@ -78,7 +69,7 @@ void LayOutExportSchool(const QString& root) {
         Record(nan, 0.5, 1, 1, 1234, "01234") +                           // no date
         Record(Day(2024, 6, 10), At(8, 0, 0), 0, 0, 0, "") +              // unnamed, level 0
         Record(Day(2024, 6, 12), At(8, 0, 0), 1, 1, 20, "01234").left(30);  // partial tail
-    ASSERT_TRUE(Write(data + QStringLiteral("ローマ字/成績累積データ.dat"), records));
+    ASSERT_TRUE(testing_support::WriteFileBytes(data + QStringLiteral("ローマ字/成績累積データ.dat"), records));
 }
 
 struct ExportCase {
@@ -99,9 +90,9 @@ TEST_P(ExportTest, WritesTheExpectedBytes) {
     const auto run = RunAdmin(QStringList{QStringLiteral("export"), dir.path() + QStringLiteral("/CAIdata/ローマ字")} +
                               GetParam().options + QStringList{QStringLiteral("-o"), out});
     ASSERT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
-    const QByteArray expected = Bytes(QStringLiteral(ROMAJI_TEST_DATA "/") + QString::fromUtf8(GetParam().expected));
+    const QByteArray expected = testing_support::FileBytes(QStringLiteral(ROMAJI_TEST_DATA "/") + QString::fromUtf8(GetParam().expected));
     ASSERT_FALSE(expected.isEmpty());
-    EXPECT_EQ(Bytes(out), expected) << Bytes(out).toStdString();
+    EXPECT_EQ(testing_support::FileBytes(out), expected) << testing_support::FileBytes(out).toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -5,6 +5,7 @@
 #include "results/criteriagrid.h"
 
 #include "common/textfile.h"
+#include "filebytes.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,16 +21,6 @@ namespace {
 
 using results::CriteriaGrid;
 
-QByteArray Bytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool Put(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
-
 const QString kGolden = QStringLiteral(ROMAJI_TEST_DATA "/criteria_roundtrip.txt");
 
 class CriteriaGridTest : public ::testing::Test {
@@ -40,9 +31,9 @@ protected:
 };
 
 TEST_F(CriteriaGridTest, UnchangedGridIsWrittenBackByteForByte) {
-    const QByteArray golden = Bytes(kGolden);
+    const QByteArray golden = testing_support::FileBytes(kGolden);
     ASSERT_FALSE(golden.isEmpty());
-    ASSERT_TRUE(Put(File(), golden));
+    ASSERT_TRUE(testing_support::WriteFileBytes(File(), golden));
     QString error;
     const auto grid = results::LoadCriteriaGrid(error, File());
     ASSERT_TRUE(grid) << error.toStdString();
@@ -52,8 +43,8 @@ TEST_F(CriteriaGridTest, UnchangedGridIsWrittenBackByteForByte) {
     EXPECT_EQ(grid->Rows[2][9], QStringLiteral("メモ"));
 
     ASSERT_TRUE(results::SaveCriteriaGrid(*grid, error, File())) << error.toStdString();
-    EXPECT_EQ(Bytes(File()), golden);
-    EXPECT_EQ(Bytes(results::CriteriaBackupPath(File())), golden);
+    EXPECT_EQ(testing_support::FileBytes(File()), golden);
+    EXPECT_EQ(testing_support::FileBytes(results::CriteriaBackupPath(File())), golden);
 }
 
 TEST_F(CriteriaGridTest, SaveThenLoadGivesBackTheGrid) {
@@ -165,7 +156,7 @@ protected:
     // Runs the helper; its exit status, or -signal when a signal ended it.
     int Run(const QString& file, const QString& step, bool asNobody, QString* output = nullptr) {
         const QString textFile = dir.filePath(QStringLiteral("new.txt"));
-        EXPECT_TRUE(Put(textFile, kNew));
+        EXPECT_TRUE(testing_support::WriteFileBytes(textFile, kNew));
         QProcess p;
         QStringList args{file, textFile, step};
         if (asNobody) args << QStringLiteral("nobody");
@@ -193,7 +184,7 @@ TEST_F(SaveFault, ReadOnlyFolderKeepsTheOldFileAndSaysWhy) {
     ::chmod(QFile::encodeName(dir.path()).constData(), 0755);
     const QString folder = Folder(QStringLiteral("ro"));
     const QString file = folder + QStringLiteral("/タイム回数データ.txt");
-    ASSERT_TRUE(Put(file, kOld));
+    ASSERT_TRUE(testing_support::WriteFileBytes(file, kOld));
     ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0555), 0);
     const QStringList before = Listing(folder);
 
@@ -204,7 +195,7 @@ TEST_F(SaveFault, ReadOnlyFolderKeepsTheOldFileAndSaysWhy) {
     EXPECT_TRUE(output.startsWith(QStringLiteral("タイム回数データ.txt に書き込めません。\n") + file + u'\n'))
         << output.toStdString();
     EXPECT_TRUE(output.contains(QStringLiteral("アクセスが拒否されました。"))) << output.toStdString();
-    EXPECT_EQ(Bytes(file), kOld);
+    EXPECT_EQ(testing_support::FileBytes(file), kOld);
     EXPECT_EQ(Listing(folder), before);
 }
 
@@ -233,12 +224,12 @@ TEST_P(KilledSave, LeavesOneWholeFileAndAReadableBackup) {
     const QString file = folder + QStringLiteral("/タイム回数データ.txt");
     const QString backup = results::CriteriaBackupPath(file);
     const QByteArray older = "Target,,,,,,,,,,,\r\n1,2,3,4,5,,,,,,,\r\n";
-    ASSERT_TRUE(Put(file, kOld));
-    ASSERT_TRUE(Put(backup, older));
+    ASSERT_TRUE(testing_support::WriteFileBytes(file, kOld));
+    ASSERT_TRUE(testing_support::WriteFileBytes(backup, older));
 
     ASSERT_EQ(Run(file, QString::number(static_cast<int>(c.step)), false), -9) << "killed";
-    EXPECT_EQ(Bytes(file), c.newInPlace ? kNew : kOld);
-    EXPECT_EQ(Bytes(backup), c.backupIsOld ? kOld : older);
+    EXPECT_EQ(testing_support::FileBytes(file), c.newInPlace ? kNew : kOld);
+    EXPECT_EQ(testing_support::FileBytes(backup), c.backupIsOld ? kOld : older);
     // The criteria read the file that is there.
     QString error;
     ASSERT_TRUE(results::LoadCriteria(error, file));
@@ -247,8 +238,8 @@ TEST_P(KilledSave, LeavesOneWholeFileAndAReadableBackup) {
 
     // What the kill left beside the file does not stop the next save.
     ASSERT_EQ(Run(file, QStringLiteral("-"), false), 0);
-    EXPECT_EQ(Bytes(file), kNew);
-    EXPECT_EQ(Bytes(backup), c.newInPlace ? kNew : kOld);
+    EXPECT_EQ(testing_support::FileBytes(file), kNew);
+    EXPECT_EQ(testing_support::FileBytes(backup), c.newInPlace ? kNew : kOld);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -266,7 +257,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(SaveFault, FirstSaveWithoutAnOldFileMakesNoBackup) {
     const QString file = Folder(QStringLiteral("fresh")) + QStringLiteral("/タイム回数データ.txt");
     ASSERT_EQ(Run(file, QStringLiteral("-"), false), 0);
-    EXPECT_EQ(Bytes(file), kNew);
+    EXPECT_EQ(testing_support::FileBytes(file), kNew);
     EXPECT_FALSE(QFile::exists(results::CriteriaBackupPath(file)));
 }
 

@@ -6,6 +6,7 @@
 
 #include "common/dates.h"
 #include "kit/flow.h"
+#include "filebytes.h"
 #include "kit/textlist.h"
 #include "menus/seisekitime1.h"
 #include "results/resultsfile.h"
@@ -35,11 +36,6 @@ using shell::ScreenHost;
 
 QByteArray Record(int pupil, int level, int result, const char* school = "01234") {
     return testing_support::RunRecord({pupil, level, result, QDate(2026, 12, 1), QTime(9, 30, 0), school});
-}
-
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 class FrmDataTest : public testing_support::ScreenTest {
@@ -140,7 +136,7 @@ TEST_F(FrmDataTest, AChangeOfThePupilMovesTheLineToTheNewNameAndGrade) {
     ASSERT_EQ(List()->count(), 4);
     EXPECT_EQ(Line(1), "   3 2026/12/01　  9:30:00ﾚﾍﾞﾙ2　   48秒 　4000 林　　　　　 中１++中央教室");
     EXPECT_EQ(List()->currentRow(), 1);
-    const QByteArray after = ReadAll(File());
+    const QByteArray after = testing_support::FileBytes(File());
     EXPECT_EQ(after.size(), before.size());
     const auto r = results::DecodeRecord(after.constData() + 2 * kRecordSize);
     EXPECT_EQ(r.PupilNumber, 4000);
@@ -165,7 +161,7 @@ TEST_P(FrmDataInput, IsRefusedWithACautionAndNothingIsWritten) {
     Click(QStringLiteral("Command2"));
     ASSERT_EQ(fake.messages.size(), 1);
     EXPECT_EQ(fake.messages[0].title, QStringLiteral("注意"));
-    EXPECT_EQ(ReadAll(File()), before);
+    EXPECT_EQ(testing_support::FileBytes(File()), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(Screen, FrmDataInput,
@@ -197,7 +193,7 @@ TEST_P(FrmDataDelete, RemovesTheRecordAndSelectsByTheRule) {
 
     QByteArray expected = before;
     expected.remove((c.record - 1) * kRecordSize, kRecordSize);
-    EXPECT_EQ(ReadAll(File()), expected);
+    EXPECT_EQ(testing_support::FileBytes(File()), expected);
     EXPECT_EQ(List()->count(), 3);
     EXPECT_EQ(List()->currentRow(), c.selectedAfter);
     EXPECT_FALSE(results::JournalLeft(common::runState().ProgramDataFolder));
@@ -214,7 +210,7 @@ TEST_F(FrmDataTest, CancelLeavesTheFileUntouched) {
     DoubleClick(1);
     fake.answers.push_back(common::MessageAnswer::Cancel);
     Click(QStringLiteral("Command3"));
-    EXPECT_EQ(ReadAll(File()), before);
+    EXPECT_EQ(testing_support::FileBytes(File()), before);
     EXPECT_EQ(List()->count(), 4);
 }
 
@@ -224,12 +220,12 @@ TEST_F(FrmDataTest, ARecordDeletedElsewhereIsNotChangedAndTheListIsRefreshed) {
     // Another PC deletes record 1 meanwhile.
     ASSERT_EQ(results::DeleteRecord(common::runState().ProgramDataFolder, 1, before.left(kRecordSize)).Outcome,
               results::RewriteOutcome::Done);
-    const QByteArray now = ReadAll(File());
+    const QByteArray now = testing_support::FileBytes(File());
     Child<QLineEdit>(QStringLiteral("Text1_1"))->setText(QStringLiteral("50"));
     Click(QStringLiteral("Command2"));
     ASSERT_EQ(fake.messages.size(), 1);
     EXPECT_EQ(fake.messages[0].text, results::RecordsChangedMessage());
-    EXPECT_EQ(ReadAll(File()), now);
+    EXPECT_EQ(testing_support::FileBytes(File()), now);
     EXPECT_EQ(List()->count(), 3);
     EXPECT_EQ(Line(0).substr(0, 5), "   2 ");
 }
@@ -250,7 +246,7 @@ TEST_F(FrmDataTest, AFailedDeletionSaysWhichFileAndWhyAndKeepsEveryRecord) {
     EXPECT_TRUE(fake.messages[1].text.contains(File())) << fake.messages[1].text.toStdString();
     EXPECT_TRUE(fake.messages[1].text.contains(QStringLiteral("ftruncate")));
     EXPECT_EQ(err.rfind("results file: ftruncate failed, errno 28", 0), 0u) << err;
-    EXPECT_EQ(ReadAll(File()), before);
+    EXPECT_EQ(testing_support::FileBytes(File()), before);
 }
 
 // The text box printed through the real print dialog into a PDF file.

@@ -12,6 +12,7 @@
 #include "resultsfixture.h"
 #include "common/collation.h"
 #include "common/runstate.h"
+#include "filebytes.h"
 
 #include <QDir>
 #include <QFile>
@@ -27,15 +28,8 @@ namespace {
 
 using results::kRecordSize;
 
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 void WriteAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(f.write(bytes), bytes.size());
+    ASSERT_TRUE(testing_support::WriteFileBytes(path, bytes)) << path.toStdString();
 }
 
 QByteArray Record(int pupil, int level, int result, const char* school = "01234",
@@ -251,7 +245,7 @@ TEST_P(Deletion, KeepsEveryOtherRecordByteForByteInOrder) {
     WriteAll(File(), before + QByteArray(30, 'x'));  // a partial tail of a crashed append
     const auto r = results::DeleteRecord(folder, GetParam().number, RecordAt(before, GetParam().number));
     EXPECT_EQ(r.Outcome, results::RewriteOutcome::Done);
-    EXPECT_EQ(ReadAll(File()), Without(before, GetParam().number));
+    EXPECT_EQ(testing_support::FileBytes(File()), Without(before, GetParam().number));
     EXPECT_FALSE(results::JournalLeft(folder));
     EXPECT_FALSE(QFile::exists(Journal() + QStringLiteral(".part")));
 }
@@ -277,7 +271,7 @@ TEST_F(Records, WithLevelZeroRecordsTheListedNumberIsWhatChangesAndDeletes) {
     const QByteArray changed = results::ChangedRecordBytes(opened, 4321, 4000);
     ASSERT_EQ(results::ChangeRecord(folder, last, opened, changed).Outcome, results::RewriteOutcome::Done);
     QByteArray expected = before.left(4 * kRecordSize) + changed;
-    EXPECT_EQ(ReadAll(File()), expected);
+    EXPECT_EQ(testing_support::FileBytes(File()), expected);
     const auto r = results::DecodeRecord(changed.constData());
     EXPECT_EQ(r.Result, 4321);
     EXPECT_EQ(r.PupilNumber, 4000);
@@ -288,7 +282,7 @@ TEST_F(Records, WithLevelZeroRecordsTheListedNumberIsWhatChangesAndDeletes) {
     // The second line is record 3.
     const qint64 second = list.Lines[1].Number;
     ASSERT_EQ(results::DeleteRecord(folder, second, RecordAt(before, 3)).Outcome, results::RewriteOutcome::Done);
-    EXPECT_EQ(ReadAll(File()), Without(expected, 3));
+    EXPECT_EQ(testing_support::FileBytes(File()), Without(expected, 3));
 }
 
 TEST_F(Records, ARecordNoLongerTheOneOpenedIsNeitherChangedNorDeleted) {
@@ -297,13 +291,13 @@ TEST_F(Records, ARecordNoLongerTheOneOpenedIsNeitherChangedNorDeleted) {
     const QByteArray opened = RecordAt(before, 3);
     // Another PC deleted record 1 meanwhile: record 3 is now what was record 4.
     ASSERT_EQ(results::DeleteRecord(folder, 1, RecordAt(before, 1)).Outcome, results::RewriteOutcome::Done);
-    const QByteArray now = ReadAll(File());
+    const QByteArray now = testing_support::FileBytes(File());
 
     EXPECT_EQ(results::ChangeRecord(folder, 3, opened, results::ChangedRecordBytes(opened, 1, 1)).Outcome,
               results::RewriteOutcome::RecordsChanged);
     EXPECT_EQ(results::DeleteRecord(folder, 3, opened).Outcome, results::RewriteOutcome::RecordsChanged);
     EXPECT_EQ(results::DeleteRecord(folder, 4, opened).Outcome, results::RewriteOutcome::RecordsChanged);
-    EXPECT_EQ(ReadAll(File()), now);
+    EXPECT_EQ(testing_support::FileBytes(File()), now);
     EXPECT_FALSE(results::JournalLeft(folder));
 }
 
@@ -316,7 +310,7 @@ TEST_F(Records, AJournalLeftBehindIsPutBackBeforeTheNextAppendAndBeforeListing) 
     ASSERT_TRUE(results::JournalLeft(folder));
 
     ASSERT_TRUE(results::AppendResult());
-    const QByteArray after = ReadAll(File());
+    const QByteArray after = testing_support::FileBytes(File());
     ASSERT_EQ(after.size(), 5 * kRecordSize);
     EXPECT_EQ(after.left(4 * kRecordSize), old);
     EXPECT_EQ(results::DecodeRecord(after.constData() + 4 * kRecordSize).PupilNumber, 7);
@@ -384,7 +378,7 @@ TEST_P(AppendFault, IsReportedAndLeavesNoHalfRecord) {
 
     EXPECT_EQ(seen.looped, 0) << "the append went on writing without progress";
     EXPECT_EQ(ok, c.appended);
-    const QByteArray after = ReadAll(File());
+    const QByteArray after = testing_support::FileBytes(File());
     EXPECT_EQ(after.left(before.size()), before);
     if (c.appended) {
         ASSERT_EQ(after.size(), before.size() + kRecordSize);
@@ -466,7 +460,7 @@ TEST_P(Rewrite, AFailureAtEveryCallLeavesTheFileWhole) {
     const QByteArray after = Expected(before);
     // A run without faults: its calls, and where the journal goes away.
     const Trace calls = TracedRun(before);
-    ASSERT_EQ(ReadAll(File()), after);
+    ASSERT_EQ(testing_support::FileBytes(File()), after);
     const QByteArray journal = QFile::encodeName(Journal());
     size_t committed = 0;  // the call that removes the journal: from its success on, the new content
     for (size_t i = 0; i < calls.size(); ++i)
@@ -484,7 +478,7 @@ TEST_P(Rewrite, AFailureAtEveryCallLeavesTheFileWhole) {
         const std::string err = testing::internal::GetCapturedStderr();
         results::SetIoHook({});
         ASSERT_TRUE(results::RecoverResultsFile(folder).Error == 0);
-        const QByteArray now = ReadAll(File());
+        const QByteArray now = testing_support::FileBytes(File());
         if (r.Outcome == results::RewriteOutcome::Done) {
             // Only the unlock may fail unnoticed: the close drops the lock.
             EXPECT_EQ(calls[n - 1].first, results::IoCall::Fcntl);
@@ -604,18 +598,18 @@ TEST_P(KilledHalfWay, LeavesOldOrNewWholeAndTheNextAppendFollows) {
         const bool killed = p.exitStatus() == QProcess::CrashExit;
         if (!killed) {
             ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
-            EXPECT_EQ(ReadAll(File()), after);
+            EXPECT_EQ(testing_support::FileBytes(File()), after);
             break;
         }
         ++kills;
-        const QByteArray left = ReadAll(File());
+        const QByteArray left = testing_support::FileBytes(File());
         const bool journalLeft = results::JournalLeft(folder);
 
         QProcess append;
         append.start(kHelper, {QStringLiteral("append"), dir.path(), QStringLiteral("7"), QStringLiteral("1")});
         ASSERT_TRUE(append.waitForFinished(60000));
         ASSERT_EQ(append.exitCode(), 0) << append.readAllStandardError().toStdString();
-        const QByteArray now = ReadAll(File());
+        const QByteArray now = testing_support::FileBytes(File());
         ASSERT_FALSE(results::JournalLeft(folder));
         ASSERT_GE(now.size(), kRecordSize);
         const QByteArray body = now.left(now.size() - kRecordSize);
@@ -658,7 +652,7 @@ TEST_F(Records, EightProcessesAppendWhileAnotherDeletesFiftyRecordsOneByOne) {
     ASSERT_TRUE(deleter.waitForFinished(240000));
     ASSERT_EQ(deleter.exitCode(), 0) << deleter.readAllStandardError().toStdString();
 
-    const QByteArray bytes = ReadAll(File());
+    const QByteArray bytes = testing_support::FileBytes(File());
     ASSERT_EQ(bytes.size() % kRecordSize, 0);
     QMap<int, int> seen;  // pupil * 1000 + result -> times
     for (qint64 k = 0; k < bytes.size() / kRecordSize; ++k) {
@@ -688,7 +682,7 @@ TEST_F(Records, ADeletionInAReadOnlyFolderSaysWhyAndChangesNothing) {
     EXPECT_TRUE(err.startsWith(QStringLiteral("results file: open failed, errno 13 (")) &&
                 err.contains(results::JournalPath(folder)))
         << err.toStdString();
-    EXPECT_EQ(ReadAll(File()), before);
+    EXPECT_EQ(testing_support::FileBytes(File()), before);
     EXPECT_FALSE(results::JournalLeft(folder));
 }
 

@@ -5,6 +5,7 @@
 #include "results/statistics.h"
 #include "common/runstate.h"
 #include "sharedstate.h"
+#include "filebytes.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -21,15 +22,8 @@
 
 namespace {
 
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 void WriteAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    ASSERT_EQ(f.write(bytes), bytes.size());
+    ASSERT_TRUE(testing_support::WriteFileBytes(path, bytes)) << path.toStdString();
 }
 
 class ResultsFile : public ::testing::Test {
@@ -56,7 +50,7 @@ protected:
 // --- the record ---
 
 TEST_F(ResultsFile, GoldenRecordEveryFieldAtItsOffset) {
-    const QByteArray golden = ReadAll(QStringLiteral(ROMAJI_TEST_DATA "/record_golden.dat"));
+    const QByteArray golden = testing_support::FileBytes(QStringLiteral(ROMAJI_TEST_DATA "/record_golden.dat"));
     ASSERT_EQ(golden.size(), results::kRecordSize);
 
     const results::CumulativeRecord r = results::DecodeRecord(golden.constData());
@@ -74,7 +68,7 @@ TEST_F(ResultsFile, GoldenRecordEveryFieldAtItsOffset) {
     // seconds), as record 1 of a file that did not exist.
     ASSERT_FALSE(QFile::exists(File()));
     ASSERT_TRUE(results::AppendResult());
-    EXPECT_EQ(ReadAll(File()), golden);
+    EXPECT_EQ(testing_support::FileBytes(File()), golden);
     EXPECT_EQ(fake.endCount, 0);
 }
 
@@ -124,7 +118,7 @@ TEST_F(ResultsFile, AppendGoesAfterTheLastWholeRecordOverAPartialTail) {
     WriteAll(File(), two + QByteArray(20, '\x7f'));  // a crash left 20 bytes
 
     ASSERT_TRUE(results::AppendResult());
-    const QByteArray bytes = ReadAll(File());
+    const QByteArray bytes = testing_support::FileBytes(File());
     ASSERT_EQ(bytes.size(), 3 * results::kRecordSize);
     EXPECT_EQ(bytes.left(2 * results::kRecordSize), two);
     const auto r = results::DecodeRecord(bytes.constData() + 2 * results::kRecordSize);
@@ -132,7 +126,7 @@ TEST_F(ResultsFile, AppendGoesAfterTheLastWholeRecordOverAPartialTail) {
     EXPECT_EQ(r.Result, 61);
 
     ASSERT_TRUE(results::AppendResult());
-    EXPECT_EQ(ReadAll(File()).size(), 4 * results::kRecordSize);
+    EXPECT_EQ(testing_support::FileBytes(File()).size(), 4 * results::kRecordSize);
 }
 
 TEST_F(ResultsFile, AnAppendThatCannotOpenTheFileEndsTheProgramWithItsMessage) {
@@ -173,7 +167,7 @@ TEST_P(RunEnd, BestTimeFlags) {
     EXPECT_EQ(results::runEndFlags().NewSchoolBest, c.school);
     EXPECT_EQ(results::stats().At(3, 12).BestTime, std::min(c.bestBefore, c.result));
     EXPECT_EQ(results::stats().SchoolBestTime[3], std::min(c.schoolBefore, c.result));
-    const QByteArray bytes = ReadAll(File());
+    const QByteArray bytes = testing_support::FileBytes(File());
     ASSERT_EQ(bytes.size(), results::kRecordSize);
     EXPECT_EQ(results::DecodeRecord(bytes.constData()).Result, c.result);
     EXPECT_EQ(results::DecodeRecord(bytes.constData()).Level, 3);
@@ -227,7 +221,7 @@ TEST_F(ResultsFile, ALockHeldByAnotherProcessMakesTheAppendWaitAndRetry) {
     ASSERT_TRUE(results::AppendResult());
     EXPECT_GE(fake.ticks - before, 1000u) << "no one-second wait before the retry";
     EXPECT_GT(timerTicks, 0) << "events did not run while waiting";
-    EXPECT_EQ(ReadAll(File()).size(), results::kRecordSize);
+    EXPECT_EQ(testing_support::FileBytes(File()).size(), results::kRecordSize);
     EXPECT_EQ(holder.state() == QProcess::NotRunning || holder.waitForFinished(10000), true);
     EXPECT_EQ(fake.endCount, 0);
 }
@@ -349,7 +343,7 @@ TEST_F(ResultsFile, EightProcessesAppendingAtOnceLoseTearAndDoubleNothing) {
     ASSERT_TRUE(reader.waitForFinished(60000));
     EXPECT_EQ(reader.exitCode(), 0) << reader.readAllStandardError().toStdString();
 
-    const QByteArray bytes = ReadAll(File());
+    const QByteArray bytes = testing_support::FileBytes(File());
     ASSERT_EQ(bytes.size(), kWriters * kEach * results::kRecordSize);
     QSet<int> seen;
     for (int k = 0; k < kWriters * kEach; ++k) {

@@ -1,5 +1,6 @@
 #include "common/textfile.h"
 #include "demoschool.h"
+#include "filebytes.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,11 +11,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-QByteArray Bytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // Every line ends with CR LF and nothing else.
 bool OnlyCrLf(const QByteArray& b) {
@@ -41,28 +37,28 @@ TEST(DemoSchool, LaysOutAnInstallationInShiftJisWithCrLf) {
 
     const QString program = root + QStringLiteral("/CAI/ローマ字/romaji");
     EXPECT_TRUE(QFileInfo(program).isExecutable());
-    EXPECT_EQ(Bytes(root + QStringLiteral("/CAI/ローマ字/ローマ字形式.txt")), QByteArray("0\r\n"));
+    EXPECT_EQ(testing_support::FileBytes(root + QStringLiteral("/CAI/ローマ字/ローマ字形式.txt")), QByteArray("0\r\n"));
 
     const QString launcher = root + QStringLiteral("/CAI/起動/ルナリアc.exe");
     ASSERT_TRUE(QFileInfo(launcher).isExecutable());
     EXPECT_EQ(QProcess::execute(launcher, {QStringLiteral("001")}), 0);
 
     for (const char16_t* name : {u"/CAI/パスデータ.txt", u"/CAIdata/共通データ.txt", u"/CAIdata/新名簿.txt"}) {
-        const QByteArray bytes = Bytes(root + QString::fromUtf16(name));
+        const QByteArray bytes = testing_support::FileBytes(root + QString::fromUtf16(name));
         EXPECT_TRUE(OnlyCrLf(bytes)) << QString::fromUtf16(name).toStdString();
         EXPECT_EQ(common::ToShiftJis(common::FromShiftJis(bytes)), bytes) << QString::fromUtf16(name).toStdString();
     }
-    const QStringList path = common::ReadAllItems(common::FromShiftJis(Bytes(root + QStringLiteral("/CAI/パスデータ.txt"))));
+    const QStringList path = common::ReadAllItems(common::FromShiftJis(testing_support::FileBytes(root + QStringLiteral("/CAI/パスデータ.txt"))));
     ASSERT_EQ(path.size(), 10);
     EXPECT_EQ(QDir::cleanPath(root + QStringLiteral("/CAI/") + path[0]), root + QStringLiteral("/CAIdata"));
-    const QStringList common = common::ReadAllItems(common::FromShiftJis(Bytes(root + QStringLiteral("/CAIdata/共通データ.txt"))));
+    const QStringList common = common::ReadAllItems(common::FromShiftJis(testing_support::FileBytes(root + QStringLiteral("/CAIdata/共通データ.txt"))));
     ASSERT_EQ(common.size(), 10);
     EXPECT_EQ(common[0], QStringLiteral("4"));
     EXPECT_EQ(common[1], QStringLiteral("01234中央教室"));
     EXPECT_EQ(common[2], QStringLiteral("1"));
 
     // Eight fields per entry: numbers bare, texts quoted.
-    const QString roster = common::FromShiftJis(Bytes(root + QStringLiteral("/CAIdata/新名簿.txt")));
+    const QString roster = common::FromShiftJis(testing_support::FileBytes(root + QStringLiteral("/CAIdata/新名簿.txt")));
     const QStringList lines = roster.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
     EXPECT_GE(lines.size(), 40);
     QMap<int, int> flags;
@@ -90,7 +86,7 @@ TEST(DemoSchool, BirthYearsFollowTheSchoolYearOfTheDay) {
         QString error;
         ASSERT_TRUE(demo::LayOutBase(dir.path(), options, error)) << error.toStdString();
         const QString roster =
-            common::FromShiftJis(Bytes(dir.path() + QStringLiteral("/CAIdata/新名簿.txt")));
+            common::FromShiftJis(testing_support::FileBytes(dir.path() + QStringLiteral("/CAIdata/新名簿.txt")));
         bool found = false;
         for (const QString& line : roster.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts)) {
             const QStringList f = common::ReadAllItems(line);
