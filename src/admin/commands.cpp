@@ -87,16 +87,17 @@ int CheckResults(QString& out) {
             code = kExitAttention;
         }
         if (!r.Faulty.empty()) {
-            std::array<long long, 4> counts{};
-            for (const auto& f : r.Faulty) ++counts[size_t(f.Fault)];
+            std::array<long long, 5> counts{};
+            for (const auto& f : r.Faulty) ++counts.at(size_t(f.Fault));
             out += kWarn + QStringLiteral("プログラムが読み飛ばす記録、またはありえない日付の記録が %1 件あります"
                                           "（レベルが 0～35 の外 %2 件、生徒番号が 0～5000 の外 %3 件、"
-                                          "日付が負 %4 件、ありえない日付・時刻 %5 件）。\n")
+                                          "結果が負 %4 件、日付が負 %5 件、ありえない日付・時刻 %6 件）。\n")
                                .arg(r.Faulty.size())
-                               .arg(counts[0])
-                               .arg(counts[1])
-                               .arg(counts[2])
-                               .arg(counts[3]);
+                               .arg(counts[size_t(results::RecordFault::LevelOutsideSlots)])
+                               .arg(counts[size_t(results::RecordFault::PupilOutsideSlots)])
+                               .arg(counts[size_t(results::RecordFault::NegativeResult)])
+                               .arg(counts[size_t(results::RecordFault::NegativeDate)])
+                               .arg(counts[size_t(results::RecordFault::ImpossibleDate)]);
             const size_t shown = std::min<size_t>(r.Faulty.size(), kFaultsShown);
             for (size_t i = 0; i < shown; ++i) out += QStringLiteral("    ") + FaultText(r.Faulty[i]) + u'\n';
             if (r.Faulty.size() > shown)
@@ -282,7 +283,7 @@ QString HelpText() {
         "  romaji-admin export [データフォルダ] [--from 日付] [--to 日付] -o ファイル.csv\n"
         "\n"
         "check   成績累積データ.dat を読んで、記録の数、途中までの記録、プログラムが読み飛ばす記録\n"
-        "        （レベルが 0～35 の外、生徒番号が 0～5000 の外、負の日付やありえない日付）、\n"
+        "        （レベルが 0～35 の外、生徒番号が 0～5000 の外、負の結果、負の日付やありえない日付）、\n"
         "        消去の途中で残ったファイル 成績累積データtemp.dat、タイム回数データ.txt と\n"
         "        新名簿.txt と 共通データ.txt が正しく読めるかを表示します。何も変えません。\n"
         "        終了コード: 0 問題なし、1 確かめることがある、2 読めないファイルがある。\n"
@@ -294,9 +295,9 @@ QString HelpText() {
         "\n"
         "check   reads the results file 成績累積データ.dat as the program does and reports the number\n"
         "        of whole records, a partial record at the end, records the program skips (level\n"
-        "        outside 0-35, pupil outside 0-5000, negative or impossible dates), a journal\n"
-        "        成績累積データtemp.dat left by an interrupted deletion, and whether the criteria file,\n"
-        "        the roster and the common settings read cleanly. It changes nothing.\n"
+        "        outside 0-35, pupil outside 0-5000, negative results, negative or impossible\n"
+        "        dates), a journal 成績累積データtemp.dat left by an interrupted deletion, and whether\n"
+        "        the criteria file, the roster and the common settings read cleanly. It changes nothing.\n"
         "        Exit status: 0 all is well, 1 something needs attention, 2 a file cannot be read.\n"
         "export  writes every record as one CSV row (UTF-8 with a byte-order mark, CR LF line ends):\n"
         "        date, time of day, pupil number, name, grade label, level, level name, result in\n"

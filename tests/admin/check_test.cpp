@@ -100,6 +100,13 @@ const Case kCases[] = {
          AppendBytes(data + QStringLiteral("成績累積データ.dat"), Record(6000, 3, kSomeDay));
      },
      1, {"生徒番号 6000（生徒番号は 0～5000）", "生徒番号が 0～5000 の外 1 件"}},
+    {"NegativeResult",
+     [](CheckTest&, const QString& data, const QString&) {
+         QByteArray record = Record(5, 3, kSomeDay);
+         qToLittleEndian<std::int32_t>(-5, record.data() + 20);
+         AppendBytes(data + QStringLiteral("成績累積データ.dat"), record);
+     },
+     1, {"結果が負の値 -5 秒", "結果が負 1 件"}},
     {"NegativeDate",
      [](CheckTest&, const QString& data, const QString&) {
          AppendBytes(data + QStringLiteral("成績累積データ.dat"), Record(5, 3, -2));
@@ -139,7 +146,7 @@ const Case kCases[] = {
      [](CheckTest&, const QString&, const QString& root) {
          AppendBytes(root + QStringLiteral("新名簿.txt"), "7000,2015,0,0,\"x\",0,\"\",\"\"\r\n");
      },
-     1, {"読み飛ばされる件が 1 件"}},
+     1, {"読み飛ばされる件が 1 件", "行目：番号「7000」"}},
     {"CriteriaShort",
      [](CheckTest&, const QString& data, const QString&) {
          QFile f(data + QStringLiteral("タイム回数データ.txt"));

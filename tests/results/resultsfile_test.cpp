@@ -297,7 +297,7 @@ TEST_P(ResultsFileAccess, ToldOnceTriedEverySecondAndDoneWhenMended) {
     EXPECT_TRUE(text.contains(results::ErrorDescription(EACCES))) << said.toStdString();
     const qint64 records = c.file >= 0 ? 1 : 0;
     if (c.append) {
-        EXPECT_EQ(ReadAll(file).size(), (records + 1) * results::kRecordSize);
+        EXPECT_EQ(testing_support::FileBytes(file).size(), (records + 1) * results::kRecordSize);
     } else {
         EXPECT_EQ(pupil.readAllStandardOutput().trimmed(), QByteArray::number(records) + " entries");
     }
