@@ -19,29 +19,10 @@ const QString kSeconds = QStringLiteral("秒");
 // Two ideographic spaces, "×" and one ASCII space.
 const QString kNoTime = QStringLiteral("　　× ");
 
-// The decimal digits of a number, without a heap string: lines are built by
-// the ten thousand.
-struct Digits {
-    char16_t text[24];
-    qsizetype size = 0;
-    explicit Digits(long long value) {
-        char16_t reversed[24];
-        qsizetype n = 0;
-        unsigned long long v = value < 0 ? 0ULL - static_cast<unsigned long long>(value)
-                                         : static_cast<unsigned long long>(value);
-        do {
-            reversed[n++] = char16_t(u'0' + v % 10);
-            v /= 10;
-        } while (v != 0);
-        if (value < 0) reversed[n++] = u'-';
-        while (n > 0) text[size++] = reversed[--n];
-    }
-    QStringView View() const { return QStringView(text, size); }
-};
-
 // Right(pad & value, n), appended.
 void AppendNumber(QString& line, long long value, qsizetype padCount, qsizetype n) {
-    common::AppendRightPadded(line, Digits(value).View(), padCount, n);
+    common::DecimalBuffer digits;
+    common::AppendRightPadded(line, common::DecimalDigits(value, digits), padCount, n);
 }
 
 void AppendRank(QString& line, int rank, RankColumn column) {
@@ -168,10 +149,11 @@ QString RunLine(RunLayout layout, std::int32_t result, double date, double time,
         return line;
     }
     // result & "秒"
-    const Digits resultDigits(result);
+    common::DecimalBuffer digits;
+    const QStringView resultDigits = common::DecimalDigits(result, digits);
     QString resultText;
-    resultText.reserve(resultDigits.size + 1);
-    resultText.append(resultDigits.View()).append(kSeconds);
+    resultText.reserve(resultDigits.size() + 1);
+    resultText.append(resultDigits).append(kSeconds);
     if (layout == RunLayout::AllPoints) AppendNumber(line, points, 6, 5);
     else common::AppendRightPadded(line, resultText, 6, 5);
     line += u' ';
@@ -180,7 +162,7 @@ QString RunLine(RunLayout layout, std::int32_t result, double date, double time,
     AppendFiveCharacters(line, name, true, 4);
     line += mark;
     if (layout == RunLayout::AllPoints) line += resultText;
-    else line.append(Digits(points).View());
+    else line.append(common::DecimalDigits(points, digits));
     return line;
 }
 
