@@ -165,9 +165,13 @@ TEST_F(PackageTest, InstallScriptMakesTheModeFileWritableAndKeepsItsChoice) {
     EXPECT_TRUE(script.permissions() & QFileDevice::ExeOther);
     const QString folder = dir_->filePath(QStringLiteral("varlib"));
     ASSERT_TRUE(QDir().mkpath(folder));
+    // As an older package left it: writable by everyone.
+    ASSERT_TRUE(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                  QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                                  QFileDevice::WriteOther | QFileDevice::ExeOther));
     QString text = QString::fromUtf8(script.readAll());
-    ASSERT_TRUE(text.contains(QStringLiteral("/var/lib/romaji/")));
-    text.replace(QStringLiteral("/var/lib/romaji/"), folder + u'/');
+    ASSERT_TRUE(text.contains(QStringLiteral("/var/lib/romaji\n")));
+    text.replace(QStringLiteral("/var/lib/romaji\n"), folder + u'\n');
     const QString copy = dir_->filePath(QStringLiteral("postinst"));
     QFile out(copy);
     ASSERT_TRUE(out.open(QIODevice::WriteOnly));
@@ -180,6 +184,7 @@ TEST_F(PackageTest, InstallScriptMakesTheModeFileWritableAndKeepsItsChoice) {
     ASSERT_TRUE(created.exists());
     EXPECT_EQ(created.size(), 0);
     EXPECT_TRUE(created.permissions() & QFileDevice::WriteOther);
+    EXPECT_FALSE(QFileInfo(folder).permissions() & QFileDevice::WriteOther);
 
     ASSERT_TRUE(common::WriteShiftJisFile(modeFile, QStringLiteral("2\r\n")));
     ASSERT_EQ(Execute(QStringLiteral("sh"), {copy, QStringLiteral("configure")}).exitCode, 0);
