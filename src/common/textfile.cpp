@@ -2,6 +2,7 @@
 
 #include "common/numbers.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSaveFile>
 #include <QStringDecoder>
@@ -153,6 +154,10 @@ ItemWriter& ItemWriter::EndLine() {
     out_ += QStringLiteral("\r\n");
     lineStarted_ = false;
     return *this;
+}
+
+QString CannotReadMessage(const QString& fileName, const QString& path, const QString& reason) {
+    return QStringLiteral("%1 が読めません。\n%2\n%3").arg(fileName, QDir::cleanPath(path), reason);
 }
 
 }  // namespace common

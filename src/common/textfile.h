@@ -22,6 +22,8 @@ QByteArray ToShiftJis(const QString& text);
 // says why.
 std::optional<QByteArray> ReadFileBytes(const QString& path, QString* errorText = nullptr);
 std::optional<QString> ReadShiftJisFile(const QString& path, QString* errorText = nullptr);
+// The message of a file that could not be read: its name, its path and why.
+QString CannotReadMessage(const QString& fileName, const QString& path, const QString& reason);
 // Replaces the file with text encoded as Shift-JIS (written to a temporary file
 // first and renamed over, so a crash never leaves half a file). With
 // inPlaceFallback, a folder that may not be written into (a program folder on

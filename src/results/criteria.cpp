@@ -7,7 +7,6 @@
 #include "results/statistics.h"
 #include "common/runstate.h"
 
-#include <QDir>
 
 #include <algorithm>
 
@@ -93,8 +92,7 @@ bool LoadCriteria(QString& errorMessage, const QString& path) {
     QString error;
     auto text = common::ReadShiftJisFile(file, &error);
     if (!text) {
-        errorMessage = QStringLiteral("%1 が読めません。\n%2\n%3")
-                           .arg(kCriteriaFileName, QDir::cleanPath(file), error);
+        errorMessage = common::CannotReadMessage(kCriteriaFileName, file, error);
         return false;
     }
     ReadCriteriaItems(*text, criteria());

@@ -211,8 +211,7 @@ std::optional<CriteriaGrid> LoadCriteriaGrid(QString& errorMessage, const QStrin
     QString error;
     auto text = common::ReadShiftJisFile(file, &error);
     if (!text) {
-        errorMessage = QStringLiteral("%1 が読めません。\n%2\n%3")
-                           .arg(CriteriaFileName(), QDir::cleanPath(file), error);
+        errorMessage = common::CannotReadMessage(CriteriaFileName(), file, error);
         return std::nullopt;
     }
     return CriteriaGridFromText(*text);

@@ -62,7 +62,6 @@
 #include "results/statistics.h"
 #include "common/runstate.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -246,8 +245,7 @@ QString ErrorDescription(int error) {
 }
 
 QString ReadErrorMessage(const QString& file, int error) {
-    return QStringLiteral("%1 が読めません。\n%2\n%3")
-        .arg(QFileInfo(file).fileName(), QDir::cleanPath(file), ErrorDescription(error));
+    return common::CannotReadMessage(QFileInfo(file).fileName(), file, ErrorDescription(error));
 }
 
 QString DateValueText(double value) {

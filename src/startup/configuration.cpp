@@ -26,8 +26,7 @@ bool ReadItems(const QString& path, const QString& fileName, QStringList& items,
     QString error;
     const auto text = common::ReadShiftJisFile(path, &error);
     if (!text) {
-        errorMessage = QStringLiteral("%1 が読めません。\n%2\n%3")
-                           .arg(fileName, QDir::cleanPath(path), error);
+        errorMessage = common::CannotReadMessage(fileName, path, error);
         return false;
     }
     items = common::ReadAllItems(*text);
