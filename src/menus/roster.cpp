@@ -337,12 +337,18 @@ QStringList LoadPupilPicker() {
     return lines;
 }
 
+std::vector<results::PupilChoice> PupilChoicesOf(const std::vector<PupilEntry>& entries, int schoolYear) {
+    std::vector<results::PupilChoice> choices;
+    choices.reserve(entries.size());
+    for (const PupilEntry& e : entries)
+        choices.push_back({e.Number, common::TrimSpaces(e.Name),
+                           GradeLabel(GradeNumber(schoolYear, e.BirthYear)).value_or(QString())});
+    return choices;
+}
+
 std::vector<results::PupilChoice> RecordsPupilChoices() {
     ComputeSchoolYear();
-    std::vector<results::PupilChoice> choices;
-    for (const PupilEntry& e : ReadRosterEntries())
-        choices.push_back({e.Number, common::TrimSpaces(e.Name), GradeLabel(GradeNumber(e.BirthYear)).value_or(QString())});
-    return choices;
+    return PupilChoicesOf(ReadRosterEntries(), roster().SchoolYear);
 }
 
 }  // namespace menus

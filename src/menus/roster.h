@@ -119,5 +119,8 @@ QStringList LoadPupilPicker();
 // order, its name without surrounding blanks and its grade label (none for a
 // grade without one). Reads the file anew.
 std::vector<results::PupilChoice> RecordsPupilChoices();
+// The same for given roster entries and school year (a tool reading another
+// school's folder).
+std::vector<results::PupilChoice> PupilChoicesOf(const std::vector<PupilEntry>& entries, int schoolYear);
 
 }  // namespace menus

@@ -6,6 +6,7 @@
 #include "common/textfile.h"
 #include "results/criteria.h"
 #include "results/filecheck.h"
+#include "results/recordlist.h"
 #include "results/resultsfile.h"
 
 namespace views {
@@ -35,15 +36,11 @@ const QStringList& ExportColumns() {
 
 QByteArray ResultsCsv(const QByteArray& resultsBytes, const ExportSchool& school, const DateRange& range,
                       long long* rows) {
-    // Names and grade labels by pupil number, as the pupil picker keeps them:
-    // the name without surrounding blanks, the label only where the grade has one.
-    std::vector<QString> names(menus::kMaxPupilNumber + 1);
-    std::vector<QString> labels(menus::kMaxPupilNumber + 1);
-    for (const menus::PupilEntry& e : school.Roster) {
-        names[e.Number] = common::TrimSpaces(e.Name);
-        if (auto label = menus::GradeLabel(menus::GradeNumber(school.SchoolYear, e.BirthYear)))
-            labels[e.Number] = *label;
-    }
+    // Names and grade labels by pupil number, as records maintenance keeps them.
+    const results::PupilTables tables =
+        results::BuildPupilTables(menus::PupilChoicesOf(school.Roster, school.SchoolYear));
+    const std::vector<QString>& names = tables.Name;
+    const std::vector<QString>& labels = tables.GradeLabel;
 
     QString text = common::CsvRow(ExportColumns());
     long long written = 0;
