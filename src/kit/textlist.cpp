@@ -2,29 +2,47 @@
 
 #include "common/collation.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QFontMetrics>
-#include <QHash>
 #include <QItemSelectionModel>
+#include <QStyle>
 #include <QStyledItemDelegate>
 
 #include <algorithm>
 
 namespace kit {
 
+namespace detail {
+
+int TextRows::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : list_->count(); }
+
+QVariant TextRows::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole)) return {};
+    return list_->text(index.row());
+}
+
+}  // namespace detail
+
 namespace {
 
 // Every row takes the size of the widest one. The rows share one size (one
 // size hint serves a list of thousands), and taking the first row's would cut
 // every longer row at the list's edge; with the widest, a long row makes the
-// list scroll sideways instead.
+// list scroll sideways instead. The size is taken from the text alone, so
+// laying the list out reads no row.
 class WidestRowDelegate final : public QStyledItemDelegate {
 public:
     explicit WidestRowDelegate(TextList* list) : QStyledItemDelegate(list), list_(list) {}
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-        const int widest = list_->WidestRow();
-        return QStyledItemDelegate::sizeHint(
-            option, widest >= 0 ? list_->model()->index(widest, 0) : index);
+        QStyleOptionViewItem opt = option;
+        opt.index = index;
+        opt.features |= QStyleOptionViewItem::HasDisplay;
+        opt.text = list_->WidestText();
+        opt.styleObject = nullptr;
+        const QWidget* widget = option.widget;
+        QStyle* style = widget ? widget->style() : QApplication::style();
+        return style->sizeFromContents(QStyle::CT_ItemViewItem, &opt, QSize(), widget);
     }
 
 private:
@@ -49,30 +67,50 @@ TextList::TextList(QWidget* parent) : QListView(parent) {
             [this](const QModelIndex& i) { Q_EMIT rowDoubleClicked(i.row()); });
 }
 
-void TextList::SetRows(const QStringList& rows) {
+void TextList::SetRows(const QStringList& rows) { ReplaceRows(rows); }
+
+void TextList::ReplaceRows(const QStringList& rows) {
+    model_.beginResetModel();
     rows_ = rows;
-    widest_ = -1;
-    model_.setStringList(rows);
+    model_.endResetModel();
+    RowsChanged();
 }
 
-int TextList::WidestRow() const {
-    if (widest_ < 0 && !rows_.isEmpty()) {
-        // Character by character, each character's advance measured once: a
-        // list of thousands of rows is gone through in a moment. The row found
-        // is then measured whole by the delegate.
+void TextList::InsertRow(qsizetype at, const QString& row) {
+    model_.beginInsertRows({}, int(at), int(at));
+    rows_.insert(at, row);
+    model_.endInsertRows();
+    RowsChanged();
+}
+
+void TextList::EraseRow(int row) {
+    model_.beginRemoveRows({}, row, row);
+    rows_.removeAt(row);
+    model_.endRemoveRows();
+    RowsChanged();
+}
+
+QString TextList::WidestText() const {
+    if (!widestKnown_) {
+        // Character by character, each character's advance measured once; the
+        // row found is then measured whole by the delegate. The order of the
+        // rows does not matter here, so a list not yet put in order is not.
+        widestKnown_ = true;
+        widest_.clear();
+        if (advances_.empty()) advances_.assign(0x10000, 0);
         const QFontMetrics metrics(font());
-        QHash<char16_t, int> advance;
         long long best = -1;
-        for (qsizetype i = 0; i < rows_.size(); ++i) {
+        for (const QString& row : std::as_const(rows_)) {
             long long w = 0;
-            for (const QChar c : rows_[i]) {
-                auto it = advance.find(c.unicode());
-                if (it == advance.end()) it = advance.insert(c.unicode(), metrics.horizontalAdvance(c));
-                w += *it;
+            for (const QChar c : row) {
+                std::uint16_t& advance = advances_[c.unicode()];
+                if (advance == 0)
+                    advance = std::uint16_t(std::clamp(metrics.horizontalAdvance(c), 0, 0xFFFE) + 1);
+                w += advance - 1;
             }
             if (w > best) {
                 best = w;
-                widest_ = int(i);
+                widest_ = row;
             }
         }
     }
@@ -80,66 +118,76 @@ int TextList::WidestRow() const {
 }
 
 void TextList::RowsChanged() {
-    widest_ = -1;
+    widestKnown_ = false;
     // The shared row size is worked out again at the next layout.
     scheduleDelayedItemsLayout();
 }
 
 void TextList::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::FontChange) RowsChanged();
+    if (event->type() == QEvent::FontChange) {
+        advances_.clear();
+        RowsChanged();
+    }
     QListView::changeEvent(event);
 }
 
 void TextList::setCurrentRow(int row) {
+    Arrange();
     selectionModel()->setCurrentIndex(model_.index(row), QItemSelectionModel::ClearAndSelect);
 }
 
 SortedTextList::SortedTextList(QWidget* parent) : TextList(parent) {}
 
 void SortedTextList::SetLines(const QStringList& lines, const std::vector<int>& tags) {
-    const std::vector<qsizetype> order = common::SortedOrder(lines);
-    if (std::is_sorted(order.begin(), order.end())) {
-        // Already in order: the rows are the lines themselves, shared, not copied.
-        tags_ = tags;
-        tags_.resize(std::size_t(lines.size()), 0);
-        TextList::SetRows(lines);
-        return;
-    }
+    tags_ = tags;
+    tags_.resize(std::size_t(lines.size()), 0);
+    unordered_ = lines.size() > 1;
+    // The lines are shared, not copied; Arrange copies them only when they
+    // are out of order.
+    ReplaceRows(lines);
+}
+
+void SortedTextList::Arrange() const {
+    if (!unordered_) return;
+    unordered_ = false;
+    const std::vector<qsizetype> order = common::SortedOrder(rows_);
+    if (std::is_sorted(order.begin(), order.end())) return;
+    // Nothing has read a row yet (every way in comes through here first), so
+    // the rows change places without the view being told.
     QStringList sorted;
-    sorted.reserve(lines.size());
+    sorted.reserve(rows_.size());
     std::vector<int> sortedTags;
-    sortedTags.reserve(std::size_t(lines.size()));
+    sortedTags.reserve(order.size());
     for (qsizetype i : order) {
-        sorted << lines[i];
-        sortedTags.push_back(std::size_t(i) < tags.size() ? tags[std::size_t(i)] : 0);
+        sorted << rows_[i];
+        sortedTags.push_back(tags_[std::size_t(i)]);
     }
+    rows_ = std::move(sorted);
     tags_ = std::move(sortedTags);
-    TextList::SetRows(sorted);
 }
 
 int SortedTextList::AddLine(const QString& line, int tag) {
+    Arrange();
     const qsizetype at = common::InsertPosition(rows_, line);
-    rows_.insert(at, line);
     tags_.insert(tags_.begin() + at, tag);
-    model_.insertRows(int(at), 1);
-    model_.setData(model_.index(int(at)), line);
-    RowsChanged();
+    InsertRow(at, line);
     return int(at);
 }
 
 void SortedTextList::RemoveRow(int row) {
+    Arrange();
     if (row < 0 || row >= count()) return;
-    rows_.removeAt(row);
     tags_.erase(tags_.begin() + row);
-    model_.removeRows(row, 1);
-    RowsChanged();
+    EraseRow(row);
 }
 
 int SortedTextList::Tag(int row) const {
+    Arrange();
     return row >= 0 && std::size_t(row) < tags_.size() ? tags_[std::size_t(row)] : 0;
 }
 
 int SortedTextList::RowOfTag(int tag) const {
+    Arrange();
     for (std::size_t i = 0; i < tags_.size(); ++i)
         if (tags_[i] == tag) return int(i);
     return -1;

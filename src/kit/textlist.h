@@ -7,13 +7,33 @@
 // carries one number beside each row (a pupil number, a record number) so
 // that a handler never has to take a row's meaning from its text or position.
 
+#include <QAbstractListModel>
 #include <QListView>
 #include <QStringList>
-#include <QStringListModel>
 
+#include <cstdint>
 #include <vector>
 
 namespace kit {
+
+class TextList;
+
+namespace detail {
+
+// The rows of a TextList as a model; a row's text is read through the list,
+// so a list that orders its rows can do so when a row is first read.
+class TextRows final : public QAbstractListModel {
+public:
+    explicit TextRows(const TextList* list) : list_(list) {}
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+
+private:
+    friend class kit::TextList;
+    const TextList* list_;
+};
+
+}  // namespace detail
 
 class TextList : public QListView {
     Q_OBJECT
@@ -21,17 +41,23 @@ public:
     explicit TextList(QWidget* parent = nullptr);
 
     void SetRows(const QStringList& rows);
-    const QStringList& Rows() const { return rows_; }
+    const QStringList& Rows() const {
+        Arrange();
+        return rows_;
+    }
     int count() const { return int(rows_.size()); }
-    QString text(int row) const { return rows_.value(row); }
+    QString text(int row) const {
+        Arrange();
+        return rows_.value(row);
+    }
     int currentRow() const { return currentIndex().row(); }
     void setCurrentRow(int row);
     void clear() { SetRows({}); }
     // Where row r is drawn, in the viewport's coordinates.
     QRect RowRect(int row) const { return visualRect(model_.index(row)); }
-    // The row whose text is widest in the list's font (-1 when empty); every
-    // row is laid out at its width.
-    int WidestRow() const;
+    // The text of the row that is widest in the list's font (empty when there
+    // are no rows); every row is laid out at its width.
+    QString WidestText() const;
 
 Q_SIGNALS:
     void currentRowChanged(int row);
@@ -39,15 +65,27 @@ Q_SIGNALS:
     void rowDoubleClicked(int row);
 
 protected:
-    // After rows were added or removed in place.
-    void RowsChanged();
+    // Puts rows_ in the list's order before anything reads a row. Rows in the
+    // order given need nothing.
+    virtual void Arrange() const {}
+    // Replaces every row; nothing reads them before Arrange.
+    void ReplaceRows(const QStringList& rows);
+    void InsertRow(qsizetype at, const QString& row);
+    void EraseRow(int row);
     void changeEvent(QEvent* event) override;
 
-    QStringListModel model_;
-    QStringList rows_;
+    mutable QStringList rows_;
 
 private:
-    mutable int widest_ = -1;
+    void RowsChanged();
+
+    detail::TextRows model_{this};
+    // Each character's advance in the list's font plus one (0: not measured
+    // yet), by UTF-16 code unit: measuring thousands of rows is then one
+    // table lookup per character.
+    mutable std::vector<std::uint16_t> advances_;
+    mutable QString widest_;
+    mutable bool widestKnown_ = false;
 };
 
 class SortedTextList : public TextList {
@@ -55,8 +93,11 @@ class SortedTextList : public TextList {
 public:
     explicit SortedTextList(QWidget* parent = nullptr);
 
-    // Replaces every row: one sort over collator keys. tags[i] goes with
-    // lines[i] (missing tags are 0).
+    // Replaces every row; tags[i] goes with lines[i] (missing tags are 0).
+    // The lines are put in order, with one sort over collator keys, only
+    // when a row is first read (drawn, looked up, reached by a screen
+    // reader): a column parked off screen costs no sort until it is scrolled
+    // into view.
     void SetLines(const QStringList& lines, const std::vector<int>& tags = {});
     // Adds one row at its place (after equal rows); returns its row.
     int AddLine(const QString& line, int tag = 0);
@@ -66,9 +107,13 @@ public:
     // The first row carrying tag, or -1.
     int RowOfTag(int tag) const;
 
+protected:
+    void Arrange() const override;
+
 private:
     void SetRows(const QStringList&) = delete;  // the order is the list's own
-    std::vector<int> tags_;
+    mutable std::vector<int> tags_;
+    mutable bool unordered_ = false;
 };
 
 }  // namespace kit

@@ -1,0 +1,98 @@
+// The sorted list puts its lines in order only when a row is first read: every
+// way of reading a row must see the lines in list order, each with its tag.
+#include "kit/textlist.h"
+
+#include "common/collation.h"
+#include "rowname.h"
+
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+
+namespace {
+
+// Out of order on purpose; ranks, marks and kana as the level lists have them.
+const QStringList kLines = {QStringLiteral("2①さとう"), QStringLiteral("10●やまだ"), QStringLiteral("1Ⅰすずき"),
+                            QStringLiteral("あ"), QStringLiteral("1　たなか"), QStringLiteral("ア")};
+// The line one case adds, with its tag.
+const QString kAdded = QStringLiteral("1Ⅰすずき2");
+constexpr int kAddedTag = 7;
+
+struct WayIn {
+    const char* name;
+    // Reads the filled list the first time; returns what it saw of row 0 or
+    // of the row it reached, with the text that row must have.
+    std::function<std::pair<QString, QString>(kit::SortedTextList&, const QStringList& sorted)> read;
+};
+
+void PrintTo(const WayIn& w, std::ostream* os) { *os << w.name; }
+
+class FirstRead : public ::testing::TestWithParam<WayIn> {};
+
+TEST_P(FirstRead, SeesTheLinesInOrderWithTheirTags) {
+    kit::SortedTextList list;
+    list.resize(300, 200);
+    std::vector<int> tags;
+    std::map<QString, int> tagOf{{kAdded, kAddedTag}};
+    for (int i = 0; i < kLines.size(); ++i) {
+        tags.push_back(100 + i);
+        tagOf[kLines[i]] = 100 + i;
+    }
+    list.SetLines(kLines, tags);
+    QStringList sorted = kLines;
+    common::SortAscending(sorted);
+    ASSERT_NE(sorted, kLines);
+
+    const auto [seen, expected] = GetParam().read(list, sorted);
+    EXPECT_EQ(seen, expected);
+    // Afterwards, every way agrees: the rows in order, each with its own tag.
+    QStringList rows;
+    for (int r = 0; r < list.count(); ++r) {
+        rows << list.model()->index(r, 0).data().toString();
+        EXPECT_EQ(list.text(r), rows.back());
+        EXPECT_EQ(list.Tag(r), tagOf[rows.back()]) << rows.back().toStdString();
+    }
+    if (list.count() == sorted.size()) {  // else a row was added or removed
+        EXPECT_EQ(rows, sorted);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    TextList, FirstRead,
+    ::testing::Values(
+        WayIn{"model data", [](kit::SortedTextList& l, const QStringList& s) {
+                  return std::pair{l.model()->index(0, 0).data().toString(), s[0]};
+              }},
+        WayIn{"text", [](kit::SortedTextList& l, const QStringList& s) { return std::pair{l.text(0), s[0]}; }},
+        WayIn{"tag", [](kit::SortedTextList& l, const QStringList& s) {
+                  return std::pair{kLines[l.Tag(0) - 100], s[0]};
+              }},
+        WayIn{"row of tag", [](kit::SortedTextList& l, const QStringList&) {
+                  return std::pair{l.text(l.RowOfTag(100)), kLines[0]};
+              }},
+        WayIn{"current row", [](kit::SortedTextList& l, const QStringList& s) {
+                  l.setCurrentRow(0);
+                  return std::pair{l.currentIndex().data().toString(), s[0]};
+              }},
+        WayIn{"added line", [](kit::SortedTextList& l, const QStringList&) {
+                  const int row = l.AddLine(kAdded, kAddedTag);
+                  return std::pair{l.text(row - 1) + l.text(row), QStringLiteral("1Ⅰすずき") + kAdded};
+              }},
+        WayIn{"removed row", [](kit::SortedTextList& l, const QStringList& s) {
+                  l.RemoveRow(0);
+                  return std::pair{l.Rows().join(u'|'), s.mid(1).join(u'|')};
+              }},
+        WayIn{"painted and clicked", [](kit::SortedTextList& l, const QStringList& s) {
+                  l.show();
+                  (void)l.grab();
+                  int clicked = -1;
+                  QObject::connect(&l, &kit::TextList::rowClicked, [&](int r) { clicked = r; });
+                  QTest::mouseClick(l.viewport(), Qt::LeftButton, {}, l.RowRect(1).center());
+                  return std::pair{l.text(clicked), s[1]};
+              }}),
+    [](const auto& info) { return testing_support::RowName(info.param.name); });
+
+}  // namespace
