@@ -71,23 +71,79 @@ void TextList::SetRows(const QStringList& rows) { ReplaceRows(rows); }
 
 void TextList::ReplaceRows(const QStringList& rows) {
     model_.beginResetModel();
+    fill_ = nullptr;
     rows_ = rows;
+    count_ = rows.size();
     model_.endResetModel();
     RowsChanged();
 }
 
+void TextList::ReplaceRowsLater(qsizetype count, std::function<void()> fill) {
+    model_.beginResetModel();
+    rows_.clear();
+    count_ = std::max<qsizetype>(0, count);
+    fill_ = std::move(fill);
+    model_.endResetModel();
+    RowsChanged();
+}
+
+void TextList::Fill() const {
+    if (!fill_) return;
+    const std::function<void()> fill = std::move(fill_);
+    fill_ = nullptr;
+    fill();
+    // The view was told count_ rows; it gets exactly that many.
+    rows_.resize(count_);
+}
+
 void TextList::InsertRow(qsizetype at, const QString& row) {
+    Fill();
     model_.beginInsertRows({}, int(at), int(at));
     rows_.insert(at, row);
+    ++count_;
     model_.endInsertRows();
     RowsChanged();
 }
 
 void TextList::EraseRow(int row) {
+    Fill();
     model_.beginRemoveRows({}, row, row);
     rows_.removeAt(row);
+    --count_;
     model_.endRemoveRows();
     RowsChanged();
+}
+
+bool TextList::OutsideParent() const {
+    const QWidget* parent = parentWidget();
+    return parent && !QRect(QPoint(0, 0), parent->size()).intersects(geometry());
+}
+
+void TextList::doItemsLayout() {
+    if (OutsideParent()) {
+        layoutWaiting_ = true;
+        return;
+    }
+    layoutWaiting_ = false;
+    QListView::doItemsLayout();
+}
+
+QRect TextList::RowRect(int row) const {
+    // Asking runs a layout that is due; one put off because the list is out
+    // of view is done now.
+    const QRect rect = visualRect(model_.index(row));
+    if (!layoutWaiting_) return rect;
+    auto* self = const_cast<TextList*>(this);
+    self->layoutWaiting_ = false;
+    self->QListView::doItemsLayout();
+    return visualRect(model_.index(row));
+}
+
+void TextList::paintEvent(QPaintEvent* event) {
+    // Whatever brought the list into view (a move, its parent growing), it is
+    // laid out before it is drawn.
+    if (layoutWaiting_ && !OutsideParent()) doItemsLayout();
+    QListView::paintEvent(event);
 }
 
 QString TextList::WidestText() const {
@@ -95,6 +151,7 @@ QString TextList::WidestText() const {
         // Character by character, each character's advance measured once; the
         // row found is then measured whole by the delegate. The order of the
         // rows does not matter here, so a list not yet put in order is not.
+        Fill();
         widestKnown_ = true;
         widest_.clear();
         if (advances_.empty()) advances_.assign(0x10000, 0);
@@ -138,6 +195,17 @@ void TextList::setCurrentRow(int row) {
 
 SortedTextList::SortedTextList(QWidget* parent) : TextList(parent) {}
 
+void SortedTextList::SetLines(qsizetype count, LineMaker make) {
+    tags_.clear();
+    unordered_ = count > 1;
+    ReplaceRowsLater(count, [this, make = std::move(make)] {
+        std::vector<int> tags;
+        make(rows_, tags);
+        tags_ = std::move(tags);
+        tags_.resize(std::size_t(this->count()), 0);
+    });
+}
+
 void SortedTextList::SetLines(const QStringList& lines, const std::vector<int>& tags) {
     tags_ = tags;
     tags_.resize(std::size_t(lines.size()), 0);
@@ -148,6 +216,7 @@ void SortedTextList::SetLines(const QStringList& lines, const std::vector<int>& 
 }
 
 void SortedTextList::Arrange() const {
+    Fill();
     if (!unordered_) return;
     unordered_ = false;
     const std::vector<qsizetype> order = common::SortedOrder(rows_);

@@ -12,6 +12,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace kit {
@@ -45,7 +46,7 @@ public:
         Arrange();
         return rows_;
     }
-    int count() const { return int(rows_.size()); }
+    int count() const { return int(count_); }
     QString text(int row) const {
         Arrange();
         return rows_.value(row);
@@ -54,7 +55,8 @@ public:
     void setCurrentRow(int row);
     void clear() { SetRows({}); }
     // Where row r is drawn, in the viewport's coordinates.
-    QRect RowRect(int row) const { return visualRect(model_.index(row)); }
+    // A list waiting to be laid out is laid out first.
+    QRect RowRect(int row) const;
     // The text of the row that is widest in the list's font (empty when there
     // are no rows); every row is laid out at its width.
     QString WidestText() const;
@@ -64,20 +66,36 @@ Q_SIGNALS:
     void rowClicked(int row);
     void rowDoubleClicked(int row);
 
+public:
+    // A list lying wholly outside its parent (a column parked out of view)
+    // is laid out when it comes back into it: laying out measures every row.
+    void doItemsLayout() override;
+
 protected:
     // Puts rows_ in the list's order before anything reads a row. Rows in the
     // order given need nothing.
-    virtual void Arrange() const {}
+    virtual void Arrange() const { Fill(); }
     // Replaces every row; nothing reads them before Arrange.
     void ReplaceRows(const QStringList& rows);
+    // Replaces every row with `count` rows that `fill` writes into rows_ when
+    // a row is first needed.
+    void ReplaceRowsLater(qsizetype count, std::function<void()> fill);
+    // Writes the rows ReplaceRowsLater promised, once.
+    void Fill() const;
     void InsertRow(qsizetype at, const QString& row);
     void EraseRow(int row);
     void changeEvent(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
     mutable QStringList rows_;
 
 private:
     void RowsChanged();
+    bool OutsideParent() const;
+
+    qsizetype count_ = 0;
+    mutable std::function<void()> fill_;
+    bool layoutWaiting_ = false;
 
     detail::TextRows model_{this};
     // Each character's advance in the list's font plus one (0: not measured
@@ -99,6 +117,11 @@ public:
     // reader): a column parked off screen costs no sort until it is scrolled
     // into view.
     void SetLines(const QStringList& lines, const std::vector<int>& tags = {});
+    // The same with `count` lines that `make` writes (lines and tags) only
+    // when a row is first read or the list is laid out in view; `make` must
+    // not depend on anything that may change meanwhile.
+    using LineMaker = std::function<void(QStringList& lines, std::vector<int>& tags)>;
+    void SetLines(qsizetype count, LineMaker make);
     // Adds one row at its place (after equal rows); returns its row.
     int AddLine(const QString& line, int tag = 0);
     void RemoveRow(int row);

@@ -309,9 +309,12 @@ QString ListGradeLabel(int grade) {
 }
 
 QString GradeMark(int grade) {
-    if (grade >= 1 && grade <= 6) return QString(QChar(0x2460 + grade - 1));  // ①..⑥
-    if (grade >= 7 && grade <= 9) return QString(QChar(0x2160 + grade - 7));  // Ⅰ..Ⅲ
-    return QString(common::kIdeographicSpace);
+    // Made once and shared: the listings mark thousands of lines.
+    static const std::array<QString, 10> kMarks = {
+        QString(common::kIdeographicSpace), QStringLiteral("①"), QStringLiteral("②"), QStringLiteral("③"),
+        QStringLiteral("④"),  QStringLiteral("⑤"), QStringLiteral("⑥"), QStringLiteral("Ⅰ"),
+        QStringLiteral("Ⅱ"),  QStringLiteral("Ⅲ")};
+    return kMarks[grade >= 1 && grade <= 9 ? size_t(grade) : 0];
 }
 
 bool PassesGradeFilter(const QString& text, int grade) {

@@ -8,6 +8,7 @@
 #include <QTime>
 
 #include <algorithm>
+#include <type_traits>
 
 namespace views {
 namespace {
@@ -132,38 +133,48 @@ QString RankingPointsLine(int rank, const QString& mark, const QString& name, lo
     return line;
 }
 
-QString RunLine(RunLayout layout, std::int32_t result, double date, double time, const QString& mark,
-                const QString& name, int points) {
+QString RunWhen(RunLayout layout, double date, double time) {
+    QString when;
+    when.reserve(5);
+    if (layout == RunLayout::TodayTimes) AppendHourMinute(when, time);
+    else AppendMonthDay(when, date);
+    return when;
+}
+
+QString RunLine(RunLayout layout, std::int32_t result, QStringView when, const QString& mark, const QString& name,
+                int points) {
     QString line;
     line.reserve(26);
-    auto appendWhen = [&] {
-        if (layout == RunLayout::TodayTimes) AppendHourMinute(line, time);
-        else AppendMonthDay(line, date);
-    };
     if (result >= kNoTimeFrom) {
         line += kNoTime;
-        appendWhen();
+        line += when;
         line += mark;
         AppendFiveCharacters(line, name, true, 4);
         line += mark;
         return line;
     }
-    // result & "秒"
+    // result & "秒", written beside its digits rather than as a text of its own.
     common::DecimalBuffer digits;
     const QStringView resultDigits = common::DecimalDigits(result, digits);
-    QString resultText;
-    resultText.reserve(resultDigits.size() + 1);
-    resultText.append(resultDigits).append(kSeconds);
+    char16_t withSeconds[std::extent_v<common::DecimalBuffer> + 1];
+    std::copy(resultDigits.utf16(), resultDigits.utf16() + resultDigits.size(), withSeconds);
+    withSeconds[resultDigits.size()] = kSeconds.front().unicode();
+    const QStringView resultText(withSeconds, resultDigits.size() + 1);
     if (layout == RunLayout::AllPoints) AppendNumber(line, points, 6, 5);
     else common::AppendRightPadded(line, resultText, 6, 5);
     line += u' ';
-    appendWhen();
+    line += when;
     line += mark;
     AppendFiveCharacters(line, name, true, 4);
     line += mark;
     if (layout == RunLayout::AllPoints) line += resultText;
     else line.append(common::DecimalDigits(points, digits));
     return line;
+}
+
+QString RunLine(RunLayout layout, std::int32_t result, double date, double time, const QString& mark,
+                const QString& name, int points) {
+    return RunLine(layout, result, RunWhen(layout, date, time), mark, name, points);
 }
 
 }  // namespace views

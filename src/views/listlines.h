@@ -78,5 +78,11 @@ inline constexpr std::int32_t kNoTimeFrom = 90000;
 // month and day of the date.
 QString RunLine(RunLayout layout, std::int32_t result, double date, double time, const QString& mark,
                 const QString& name, int points);
+// The same with the HH:MM or MM/DD field given: RunWhen of the record's date
+// and time. A listing of thousands of runs over a few days writes each day's
+// MM/DD once.
+QString RunWhen(RunLayout layout, double date, double time);
+QString RunLine(RunLayout layout, std::int32_t result, QStringView when, const QString& mark, const QString& name,
+                int points);
 
 }  // namespace views

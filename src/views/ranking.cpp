@@ -7,6 +7,8 @@
 
 #include <QVector>
 
+#include <algorithm>
+
 namespace views {
 namespace {
 
@@ -54,29 +56,39 @@ std::vector<RankedPupil> RankPupils(int level, const RankingChoice& choice) {
         RankedPupil& p = ranked[size_t(k)];
         p.Pupil = pupils[k];
         p.Rank = (k > 0 && keys[k] == keys[k - 1]) ? ranked[size_t(k - 1)].Rank : k + 1;
-        const bool today = !points || !todayFirst || statsOf(p.Pupil).TodayPoints != 0;
+        const results::PupilLevelStats& s = statsOf(p.Pupil);
+        p.BestTime = s.BestTime;
+        p.TodayPoints = s.TodayPoints;
+        p.TotalPoints = s.TotalPoints;
+        const bool today = !points || !todayFirst || s.TodayPoints != 0;
         p.Listed = today && menus::PassesGradeFilter(choice.GradeFilter, PupilLookOf(p.Pupil).Grade);
     }
     return ranked;
 }
 
-std::vector<RankLine> RankingLines(int level, const RankingChoice& choice, RankColumn column) {
+std::vector<RankLine> RankingLines(const std::vector<RankedPupil>& ranked, const RankingChoice& choice,
+                                   RankColumn column) {
     std::vector<RankLine> lines;
-    const std::vector<RankedPupil> ranked = RankPupils(level, choice);
     lines.reserve(ranked.size());
-    const results::Statistics& st = results::stats();
     for (const RankedPupil& p : ranked) {
         if (!p.Listed) continue;
         const PupilLook look = PupilLookOf(p.Pupil);
         const bool current = p.Pupil == choice.CurrentPupil;
         const QString mark = current ? kCurrentMark : MarkOf(p.Pupil, look.Grade, choice.CurrentPupil);
-        const results::PupilLevelStats& s = st.At(level, p.Pupil);
         lines.push_back({choice.ValueKind == kPoints
-                             ? RankingPointsLine(p.Rank, mark, look.Name, s.TodayPoints, s.TotalPoints, column)
-                             : RankingTimeLine(p.Rank, mark, look.Name, s.BestTime, current, column),
+                             ? RankingPointsLine(p.Rank, mark, look.Name, p.TodayPoints, p.TotalPoints, column)
+                             : RankingTimeLine(p.Rank, mark, look.Name, p.BestTime, current, column),
                          p.Pupil});
     }
     return lines;
+}
+
+std::vector<RankLine> RankingLines(int level, const RankingChoice& choice, RankColumn column) {
+    return RankingLines(RankPupils(level, choice), choice, column);
+}
+
+qsizetype ListedCount(const std::vector<RankedPupil>& ranked) {
+    return std::count_if(ranked.begin(), ranked.end(), [](const RankedPupil& p) { return p.Listed; });
 }
 
 QStringList LevelRankingLines(int level, const RankingChoice& choice) {

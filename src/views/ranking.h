@@ -30,6 +30,10 @@ struct RankedPupil {
     int Pupil = 0;  // pupil number
     int Rank = 0;   // competition rank: equal values share it and the next one skips (1, 2, 2, 4)
     bool Listed = false;  // whether the pupil gets a line (grade filter, today's points)
+    // The figures the line shows, as they were when the pupils were ranked.
+    std::int32_t BestTime = 0;
+    std::int32_t TodayPoints = 0;
+    std::int32_t TotalPoints = 0;
 };
 
 // The display roster (roster().ShownPupils, all ShownPupilCount of them)
@@ -51,6 +55,12 @@ struct RankLine {
 // panel's unsorted work lists. Layouts in views/listlines.h.
 std::vector<RankLine> RankingLines(int level, const RankingChoice& choice,
                                    RankColumn column = RankColumn::List);
+// The lines of pupils RankPupils ranked, written from their figures as they
+// were then (a column's lines can be written when the column is first shown).
+std::vector<RankLine> RankingLines(const std::vector<RankedPupil>& ranked, const RankingChoice& choice,
+                                   RankColumn column = RankColumn::List);
+// How many of them get a line.
+qsizetype ListedCount(const std::vector<RankedPupil>& ranked);
 // The texts alone, for List5(level).
 QStringList LevelRankingLines(int level, const RankingChoice& choice);
 

@@ -225,15 +225,18 @@ void ResultListings::LevelRanking(int level) {
     // 6.
     m.List5[level]->clear();
     common::DoEvents();
-    // 2.-6.: one sort of the whole list; each line carries its pupil.
+    // 2.-6.: the pupils are ranked now, with their figures; the lines are
+    // written (and sorted, each carrying its pupil) when the column is first
+    // shown, so the columns parked out of view cost only the ranking.
     const RankingChoice choice{m.ValueKind, m.PointsPeriod, m.Combo1->currentText(), runState().CurrentPupil};
-    QStringList lines;
-    std::vector<int> pupils;
-    for (RankLine& line : RankingLines(level, choice)) {
-        lines << std::move(line.Text);
-        pupils.push_back(line.Pupil);
-    }
-    m.List5[level]->SetLines(lines, pupils);
+    std::vector<RankedPupil> ranked = RankPupils(level, choice);
+    const qsizetype count = ListedCount(ranked);
+    m.List5[level]->SetLines(count, [ranked = std::move(ranked), choice](QStringList& lines, std::vector<int>& pupils) {
+        for (RankLine& line : RankingLines(ranked, choice)) {
+            lines << std::move(line.Text);
+            pupils.push_back(line.Pupil);
+        }
+    });
     // 7.
     成績リスト色表示単独(level);
 }

@@ -7,6 +7,7 @@
 #include "views/listlines.h"
 
 #include <algorithm>
+#include <limits>
 #include <optional>
 
 namespace views {
@@ -42,6 +43,9 @@ RunListing ListRuns(const RunListingChoice& choice, int lastRecords, RunLayout l
     listing.Error = scan.Error;
 
     long long number = scan.FirstRecord;
+    // The MM/DD of the day last written: records come day by day.
+    double whenDay = std::numeric_limits<double>::quiet_NaN();
+    QString when;
     for (const results::LogEntry& e : scan.Records) {
         if (progress && (number - scan.FirstRecord) % kProgressStep == 0) progress(number, scan.RecordCount);
         ++number;
@@ -54,8 +58,11 @@ RunListing ListRuns(const RunListingChoice& choice, int lastRecords, RunLayout l
         if (!menus::PassesGradeFilter(choice.GradeFilter, look.Grade)) continue;
         const QString mark = MarkOf(e.PupilNumber, look.Grade, choice.CurrentPupil);
         const int points = results::BasePoints(e.Result, e.Level);
-        listing.Lines[size_t(e.Level)] << RunLine(layout, e.Result, e.RecordDate, e.RecordTime, mark, look.Name,
-                                                  points);
+        if (layout == RunLayout::TodayTimes || !(e.RecordDate == whenDay)) {
+            whenDay = e.RecordDate;
+            when = RunWhen(layout, e.RecordDate, e.RecordTime);
+        }
+        listing.Lines[size_t(e.Level)] << RunLine(layout, e.Result, when, mark, look.Name, points);
     }
     if (progress) progress(scan.FirstRecord + qint64(scan.Records.size()) - 1, scan.RecordCount);
     return listing;

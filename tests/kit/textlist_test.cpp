@@ -5,6 +5,8 @@
 #include "common/collation.h"
 #include "rowname.h"
 
+#include <QApplication>
+#include <QFontMetrics>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -94,5 +96,34 @@ INSTANTIATE_TEST_SUITE_P(
                   return std::pair{l.text(clicked), s[1]};
               }}),
     [](const auto& info) { return testing_support::RowName(info.param.name); });
+
+// A column parked outside its parent gets lines made later; scrolled into
+// view it shows them in order, each row as wide as the widest line, and the
+// lines were made once.
+TEST(ParkedList, ComesIntoViewWithItsLinesLaidOutAndInOrder) {
+    QWidget area;
+    area.resize(300, 200);
+    kit::SortedTextList list(&area);
+    list.setGeometry(400, 0, 200, 150);
+    const QString widest = QStringLiteral("1Ⅰすずき　たろう　のぶなが");
+    int made = 0;
+    list.SetLines(3, [&](QStringList& lines, std::vector<int>& tags) {
+        ++made;
+        lines = {QStringLiteral("3あ"), widest, QStringLiteral("2い")};
+        tags = {3, 1, 2};
+    });
+    area.show();
+    QApplication::processEvents();
+    EXPECT_EQ(list.count(), 3);
+
+    list.move(0, 0);
+    QApplication::processEvents();
+    EXPECT_EQ(list.indexAt(QPoint(2, 2)).row(), 0);  // laid out once in view
+    (void)area.grab();
+    EXPECT_GE(list.RowRect(0).width(), QFontMetrics(list.font()).horizontalAdvance(widest));
+    EXPECT_EQ(list.Rows(), QStringList({widest, QStringLiteral("2い"), QStringLiteral("3あ")}));
+    EXPECT_EQ(list.Tag(0), 1);
+    EXPECT_EQ(made, 1);
+}
 
 }  // namespace
