@@ -1,6 +1,6 @@
 // The level menu and its result listings at the largest sizes: a roster of
 // 5000 pupils of whom 2000 are listed, and 20000 stored results over six
-// weeks, offscreen, each iteration painted.
+// weeks, offscreen, each iteration painted as the window paints itself.
 //
 // Each benchmark reports "xRecompute": its time per iteration divided by the
 // time of RecomputeStatistics over the same file, measured in the same
@@ -23,6 +23,7 @@
 #include "startup/runstate.h"
 #include "views/resultlistings.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QRadioButton>
 #include <QSignalBlocker>
@@ -95,7 +96,11 @@ struct LargeMenu {
         shell::ScreenHost::DestroyInstance();
         testing_support::ResetSharedState();
     }
-    void Paint() { benchmark::DoNotOptimize(shell::ScreenHost::instance().grab()); }
+    // The window paints what changed, as it does when window events next
+    // run: the activation has painted itself already (its last step lets
+    // events run); a listing's columns are painted here. Rendering the whole
+    // window once more into a picture would time a second paint no one sees.
+    void Paint() { QCoreApplication::processEvents(); }
     long long Lines() const {
         long long lines = 0;
         for (int i = 1; i < menu->List5.size(); ++i) lines += menu->List5[i]->count();

@@ -303,8 +303,12 @@ void ResultListings::AllRuns() {
 }
 
 void ResultListings::ShowRunListing(const RunListing& listing) {
-    const int count = std::min<int>(Columns(*menu_), int(listing.Lines.size()) - 1);
-    for (int i = 1; i <= count; ++i) menu_->List5[i]->SetLines(listing.Lines[size_t(i)]);
+    // Each column's lines are written when the column is first shown.
+    const int count = std::min<int>(Columns(*menu_), listing.Levels() - 1);
+    for (int i = 1; i <= count; ++i)
+        menu_->List5[i]->SetLines(listing.CountOf(i), [listing, i](QStringList& lines, std::vector<int>&) {
+            lines = listing.LinesOf(i);
+        });
     // One message for the whole listing, not one per column; the lists show
     // what could be read.
     if (listing.Error != 0)

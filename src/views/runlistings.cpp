@@ -32,43 +32,79 @@ bool RetryWhileBusy(Step&& step, results::IoFailure& failure) {
     }
 }
 
+}  // namespace
+
+// What a listing read: the records, and by level the positions of the
+// records it lists.
+struct RunListing::Listed {
+    RecordScan Scan;
+    RunLayout Layout = RunLayout::TodayTimes;
+    int CurrentPupil = 0;
+    std::vector<std::vector<std::int32_t>> ByLevel;
+};
+
+int RunListing::Levels() const { return listed_ ? int(listed_->ByLevel.size()) : 0; }
+
+qsizetype RunListing::CountOf(int level) const {
+    if (level < 0 || level >= Levels()) return 0;
+    return qsizetype(listed_->ByLevel[size_t(level)].size());
+}
+
+QStringList RunListing::LinesOf(int level) const {
+    QStringList lines;
+    if (level < 0 || level >= Levels()) return lines;
+    const Listed& l = *listed_;
+    const std::vector<std::int32_t>& positions = l.ByLevel[size_t(level)];
+    lines.reserve(qsizetype(positions.size()));
+    // The MM/DD of the day last written: records come day by day.
+    double whenDay = std::numeric_limits<double>::quiet_NaN();
+    QString when;
+    for (const std::int32_t at : positions) {
+        const results::LogEntry& e = l.Scan.Records[size_t(at)];
+        // Pupil number 0 names no pupil: no lookup at all.
+        const PupilLook look = e.PupilNumber == 0 ? PupilLook{} : PupilLookOf(e.PupilNumber);
+        const QString mark = MarkOf(e.PupilNumber, look.Grade, l.CurrentPupil);
+        const int points = results::BasePoints(e.Result, e.Level);
+        if (l.Layout == RunLayout::TodayTimes || !(e.RecordDate == whenDay)) {
+            whenDay = e.RecordDate;
+            when = RunWhen(l.Layout, e.RecordDate, e.RecordTime);
+        }
+        lines << RunLine(l.Layout, e.Result, when, mark, look.Name, points);
+    }
+    return lines;
+}
+
 template <typename Take>
 RunListing ListRuns(const RunListingChoice& choice, int lastRecords, RunLayout layout, Take&& take,
                     const ListingProgress& progress, const QString& path) {
-    RunListing listing;
+    auto listed = std::make_shared<RunListing::Listed>();
     const int levelCount = std::clamp(choice.LevelCount, 0, results::kLevelSlots - 1);
-    listing.Lines.resize(size_t(levelCount) + 1);
-    const RecordScan scan = ReadLastRecords(lastRecords, path);
+    listed->ByLevel.resize(size_t(levelCount) + 1);
+    listed->Layout = layout;
+    listed->CurrentPupil = choice.CurrentPupil;
+    listed->Scan = ReadLastRecords(lastRecords, path);
+    const RecordScan& scan = listed->Scan;
+    RunListing listing;
     listing.RecordCount = scan.RecordCount;
     listing.Error = scan.Error;
 
     long long number = scan.FirstRecord;
-    // The MM/DD of the day last written: records come day by day.
-    double whenDay = std::numeric_limits<double>::quiet_NaN();
-    QString when;
-    for (const results::LogEntry& e : scan.Records) {
+    for (std::size_t at = 0; at < scan.Records.size(); ++at) {
+        const results::LogEntry& e = scan.Records[at];
         if (progress && (number - scan.FirstRecord) % kProgressStep == 0) progress(number, scan.RecordCount);
         ++number;
         // Records no run can have written are left out as the statistics
         // leave them out, and so are levels without a column.
         if (results::ImpossibleRecord(e) || e.Level < 1 || e.Level > levelCount) continue;
         if (!take(e)) continue;
-        // Pupil number 0 names no pupil: no lookup at all.
-        const PupilLook look = e.PupilNumber == 0 ? PupilLook{} : PupilLookOf(e.PupilNumber);
-        if (!menus::PassesGradeFilter(choice.GradeFilter, look.Grade)) continue;
-        const QString mark = MarkOf(e.PupilNumber, look.Grade, choice.CurrentPupil);
-        const int points = results::BasePoints(e.Result, e.Level);
-        if (layout == RunLayout::TodayTimes || !(e.RecordDate == whenDay)) {
-            whenDay = e.RecordDate;
-            when = RunWhen(layout, e.RecordDate, e.RecordTime);
-        }
-        listing.Lines[size_t(e.Level)] << RunLine(layout, e.Result, when, mark, look.Name, points);
+        const int grade = e.PupilNumber == 0 ? kNoGrade : PupilLookOf(e.PupilNumber).Grade;
+        if (!menus::PassesGradeFilter(choice.GradeFilter, grade)) continue;
+        listed->ByLevel[size_t(e.Level)].push_back(std::int32_t(at));
     }
     if (progress) progress(scan.FirstRecord + qint64(scan.Records.size()) - 1, scan.RecordCount);
+    listing.listed_ = std::move(listed);
     return listing;
 }
-
-}  // namespace
 
 int WeekdayOf(const QDate& date) { return date.dayOfWeek() % 7 + 1; }
 

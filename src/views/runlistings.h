@@ -18,6 +18,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace views {
@@ -66,12 +67,27 @@ struct RunListingChoice {
 // for the progress bar (maximum (count + 1) × 1.1).
 using ListingProgress = std::function<void(long long recordNumber, long long recordCount)>;
 
-struct RunListing {
-    // Lines[level] for levels 1 … LevelCount, in file order (the list shows
-    // them in text order); Lines[0] stays empty.
-    std::vector<QStringList> Lines;
+// The records are read and sorted into their levels at once; a level's lines
+// are written when asked for (a column shows them when it is first shown).
+// A copy shares what was read.
+class RunListing {
+public:
+    // Levels 0 … LevelCount (level 0 has no lines).
+    int Levels() const;
+    // The lines of a level, in file order (the list shows them in text
+    // order); none outside 1 … LevelCount.
+    QStringList LinesOf(int level) const;
+    qsizetype CountOf(int level) const;
+
     long long RecordCount = 0;
     int Error = 0;  // as RecordScan
+
+private:
+    template <typename Take>
+    friend RunListing ListRuns(const RunListingChoice&, int, RunLayout, Take&&, const ListingProgress&,
+                               const QString&);
+    struct Listed;
+    std::shared_ptr<const Listed> listed_;
 };
 
 // A record is listed when its level is 1 … LevelCount, a run can have

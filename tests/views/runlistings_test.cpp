@@ -102,22 +102,22 @@ TEST_F(RunListings, TodaysRunsInTheirLevelsWithBasePointsOnly) {
     const views::RunListing l = Today(Choice());
     EXPECT_EQ(l.Error, 0);
     EXPECT_EQ(l.RecordCount, 4);
-    ASSERT_EQ(l.Lines.size(), 16u);
+    ASSERT_EQ(l.Levels(), 16);
     // 15 s against a target of 30: 11 base points (16 with the multiplier);
     // exactly the target: 5.
-    EXPECT_EQ(l.Lines[3], QStringList({"  15秒 09:05③一郎　　　③11", "  30秒 10:00●二郎　　　●5"}));
-    EXPECT_EQ(l.Lines[15], QStringList({"　　× 11:00Ⅰ三郎　　　Ⅰ"}));
-    for (int level : {0, 1, 2, 4, 14}) EXPECT_TRUE(l.Lines[size_t(level)].isEmpty()) << level;
+    EXPECT_EQ(l.LinesOf(3), QStringList({"  15秒 09:05③一郎　　　③11", "  30秒 10:00●二郎　　　●5"}));
+    EXPECT_EQ(l.LinesOf(15), QStringList({"　　× 11:00Ⅰ三郎　　　Ⅰ"}));
+    for (int level : {0, 1, 2, 4, 14}) EXPECT_TRUE(l.LinesOf(level).isEmpty()) << level;
 }
 
 TEST_F(RunListings, AllRunsInTimesAndPoints) {
     AppendRuns(file, {{1, 2, 30, kMonday.addDays(-3)}, {3, 2, 99998, kMonday.addDays(-29)},
                       {3, 2, 45, kMonday.addDays(-30)}});
-    EXPECT_EQ(All(Choice(views::kTimes), 30).Lines[2],
+    EXPECT_EQ(All(Choice(views::kTimes), 30).LinesOf(2),
               QStringList({"  30秒 12/11③一郎　　　③5", "　　× 11/15Ⅰ三郎　　　Ⅰ"}));
-    EXPECT_EQ(All(Choice(views::kPoints), 30).Lines[2],
+    EXPECT_EQ(All(Choice(views::kPoints), 30).LinesOf(2),
               QStringList({"    5 12/11③一郎　　　③30秒", "　　× 11/15Ⅰ三郎　　　Ⅰ"}));
-    EXPECT_EQ(All(Choice(0), 365).Lines[2].size(), 3);
+    EXPECT_EQ(All(Choice(0), 365).LinesOf(2).size(), 3);
 }
 
 struct WeekCase {
@@ -139,7 +139,7 @@ TEST_P(Weeks, ListTheDaysOfThePeriod) {
     for (int back = 16; back >= 0; --back) AppendRuns(file, {{1, 1, 20, today.addDays(-back), QTime(8, 0)}});
     const views::RunListing l = All(Choice(), views::DaysBack(c.period, views::WeekdayOf(today)));
     QStringList days;
-    for (const QString& line : l.Lines[1]) days << line.mid(6, 5);
+    for (const QString& line : l.LinesOf(1)) days << line.mid(6, 5);
     EXPECT_EQ(days, c.days);
 }
 
@@ -160,8 +160,8 @@ TEST_F(RunListings, TodaysRunsLookAtTheLastThousandRecordsOnly) {
     for (int k = 0; k < 1000; ++k) AppendRuns(file, {{1, 1, 20 + k % 50, kMonday}});
     const views::RunListing l = Today(Choice());
     EXPECT_EQ(l.RecordCount, 1001);
-    EXPECT_EQ(l.Lines[1].size(), 1000);
-    EXPECT_FALSE(l.Lines[1].join(u'|').contains(QStringLiteral("77秒")));
+    EXPECT_EQ(l.LinesOf(1).size(), 1000);
+    EXPECT_FALSE(l.LinesOf(1).join(u'|').contains(QStringLiteral("77秒")));
 }
 
 TEST_F(RunListings, AFileOfMoreThan32767RecordsIsReadFromItsEnd) {
@@ -184,20 +184,20 @@ TEST_F(RunListings, AFileOfMoreThan32767RecordsIsReadFromItsEnd) {
     f.close();
     const views::RunListing today = Today(Choice());
     EXPECT_EQ(today.RecordCount, 33000);
-    ASSERT_EQ(today.Lines[1].size(), 1000);
-    EXPECT_TRUE(today.Lines[1].last().startsWith(QStringLiteral("  21秒")));
+    ASSERT_EQ(today.LinesOf(1).size(), 1000);
+    EXPECT_TRUE(today.LinesOf(1).last().startsWith(QStringLiteral("  21秒")));
     const views::RunListing all = All(Choice(), 3650);
-    EXPECT_EQ(all.Lines[1].size(), 20000);
-    EXPECT_FALSE(all.Lines[1].join(u'|').contains(QStringLiteral("500秒")));
+    EXPECT_EQ(all.LinesOf(1).size(), 20000);
+    EXPECT_FALSE(all.LinesOf(1).join(u'|').contains(QStringLiteral("500秒")));
 }
 
 TEST_F(RunListings, GradeFilterPupilZeroAndPupilsOutsideTheRoster) {
     AppendRuns(file, {{0, 1, 20, kMonday}, {99, 1, 21, kMonday}, {1, 1, 22, kMonday}, {3, 1, 23, kMonday}});
-    EXPECT_EQ(Today(Choice(views::kTimes, "全学年")).Lines[1],
+    EXPECT_EQ(Today(Choice(views::kTimes, "全学年")).LinesOf(1),
               QStringList({"  20秒 10:00　　　　　　6", "  21秒 10:00　　　　　　6", "  22秒 10:00③一郎　　　③5",
                            "  23秒 10:00Ⅰ三郎　　　Ⅰ5"}));
-    EXPECT_EQ(Today(Choice(views::kTimes, "小３")).Lines[1], QStringList({"  22秒 10:00③一郎　　　③5"}));
-    EXPECT_TRUE(Today(Choice(views::kTimes, "中学生全体")).Lines[1].join(u'|').contains(QStringLiteral("三郎")));
+    EXPECT_EQ(Today(Choice(views::kTimes, "小３")).LinesOf(1), QStringList({"  22秒 10:00③一郎　　　③5"}));
+    EXPECT_TRUE(Today(Choice(views::kTimes, "中学生全体")).LinesOf(1).join(u'|').contains(QStringLiteral("三郎")));
 }
 
 TEST_F(RunListings, RecordsWithoutAColumnOrPupilSlotAreLeftOut) {
@@ -206,9 +206,9 @@ TEST_F(RunListings, RecordsWithoutAColumnOrPupilSlotAreLeftOut) {
                       {5001, 1, 20, kMonday}, {1, 1, -7, kMonday}, {1, 15, 20, kMonday}});
     const views::RunListing l = Today(Choice());
     int lines = 0;
-    for (const QStringList& level : l.Lines) lines += int(level.size());
+    for (int level = 0; level < l.Levels(); ++level) lines += int(l.LinesOf(level).size());
     EXPECT_EQ(lines, 1);
-    EXPECT_EQ(l.Lines[15].size(), 1);
+    EXPECT_EQ(l.LinesOf(15).size(), 1);
 }
 
 TEST_F(RunListings, AMissingFileIsCreatedEmptyAndAnUnreadableOneReportsOnce) {
@@ -222,7 +222,7 @@ TEST_F(RunListings, AMissingFileIsCreatedEmptyAndAnUnreadableOneReportsOnce) {
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder")));
     const views::RunListing bad = All(Choice(), 30);
     EXPECT_EQ(bad.Error, EISDIR);
-    ASSERT_EQ(bad.Lines.size(), 16u);
+    ASSERT_EQ(bad.Levels(), 16);
     const QString message = views::ReadFailureMessage(file, bad.Error);
     EXPECT_TRUE(message.contains(file)) << message.toStdString();
     EXPECT_TRUE(message.contains(QStringLiteral("ファイル名がフォルダを指しています。"))) << message.toStdString();
