@@ -61,7 +61,7 @@ std::vector<RankedPupil> RankPupils(int level, const RankingChoice& choice) {
         p.TodayPoints = s.TodayPoints;
         p.TotalPoints = s.TotalPoints;
         const bool today = !points || !todayFirst || s.TodayPoints != 0;
-        p.Listed = today && menus::PassesGradeFilter(choice.GradeFilter, PupilLookOf(p.Pupil).Grade);
+        p.Listed = today && menus::PassesGradeFilter(choice.GradeFilter, GradeOf(p.Pupil));
     }
     return ranked;
 }

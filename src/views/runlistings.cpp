@@ -97,7 +97,7 @@ RunListing ListRuns(const RunListingChoice& choice, int lastRecords, RunLayout l
         // leave them out, and so are levels without a column.
         if (results::ImpossibleRecord(e) || e.Level < 1 || e.Level > levelCount) continue;
         if (!take(e)) continue;
-        const int grade = e.PupilNumber == 0 ? kNoGrade : PupilLookOf(e.PupilNumber).Grade;
+        const int grade = e.PupilNumber == 0 ? kNoGrade : GradeOf(e.PupilNumber);
         if (!menus::PassesGradeFilter(choice.GradeFilter, grade)) continue;
         listed->ByLevel[size_t(e.Level)].push_back(std::int32_t(at));
     }

@@ -1,3 +1,4 @@
+#include "common/collation.h"
 #include "common/dates.h"
 #include "common/mergesort.h"
 #include "common/numbers.h"
@@ -6,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -140,3 +142,27 @@ TEST(MergeSort, LargeInputMatchesStableSort) {
 }
 
 }  // namespace
+
+// The list order of a column of thousands of lines, sorted in two halves side
+// by side and merged: every neighbour pair in order, and equal lines (here
+// equal but for case) in the order they came, across the halves too.
+TEST(ListOrder, ThousandsOfLinesInOrderAndEqualOnesAsTheyCame) {
+    const QStringList kinds = {QStringLiteral("10●やまだ"), QStringLiteral("1①さとう"), QStringLiteral("2Ⅰすずき"),
+                               QStringLiteral("Abc"),        QStringLiteral("abc"),       QStringLiteral("  30秒 12/11"),
+                               QStringLiteral("あ"),         QStringLiteral("ア"),        QStringLiteral("1　たなか")};
+    QStringList texts;
+    for (int i = 0; i < 3001; ++i) texts << kinds[(i * 7 + i / 13) % kinds.size()];
+    const std::vector<qsizetype> order = common::SortedOrder(texts);
+    ASSERT_EQ(order.size(), std::size_t(texts.size()));
+    std::vector<bool> seen(order.size());
+    for (qsizetype i : order) seen[std::size_t(i)] = true;
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), true), texts.size());
+    const QCollator collator = common::ListCollator();
+    for (std::size_t k = 1; k < order.size(); ++k) {
+        const int c = collator.compare(texts[order[k - 1]], texts[order[k]]);
+        ASSERT_LE(c, 0) << k;
+        if (c == 0) {
+            ASSERT_LT(order[k - 1], order[k]) << k;
+        }
+    }
+}
