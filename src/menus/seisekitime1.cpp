@@ -22,11 +22,25 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleFactory>
 
 #include <cmath>
 
 namespace menus {
 namespace {
+
+// The waiting panels' progress bars: a plain filled bar, without a
+// percentage written over it. They are painted many times while a listing
+// runs, and the plain bar costs a fraction of the shaded, striped one.
+void BlockBar(QProgressBar* bar) {
+    QStyle* blocks = QStyleFactory::create(QStringLiteral("Windows"));
+    if (blocks) {
+        blocks->setParent(bar);
+        bar->setStyle(blocks);
+    }
+    bar->setTextVisible(false);
+}
 
 using common::runState;
 
@@ -255,6 +269,7 @@ void seisekitime1::BuildTemplates() {
     ProgressBar2 = new QProgressBar(Picture6);
     ProgressBar2->setObjectName(QStringLiteral("ProgressBar2"));
     ProgressBar2->setGeometry(40, 84, 420, 26);
+    BlockBar(ProgressBar2);
     Picture6->hide();
 
     // The wait panel covering the whole screen while it refreshes.
@@ -269,6 +284,7 @@ void seisekitime1::BuildTemplates() {
     ProgressBar1 = new QProgressBar(Picture2);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     ProgressBar1->setGeometry(262, 400, 500, 28);
+    BlockBar(ProgressBar1);
     Picture2->hide();
 
     connect(Command1, &QPushButton::clicked, this, [this] { BackToNameScreen(); });
