@@ -3,6 +3,7 @@
 #include <QLocale>
 
 #include <algorithm>
+#include <system_error>
 #include <thread>
 
 namespace common {
@@ -60,7 +61,14 @@ std::vector<qsizetype> SortedOrder(const QStringList& texts) {
     // goes before an equal one of the second, so equal lines keep their order.
     const qsizetype half = n / 2;
     std::vector<QCollatorSortKey> upper;
-    std::thread second([&] { upper = SortRange(texts, order, half, n); });
+    std::jthread second;  // joined however this function is left
+    try {
+        second = std::jthread([&] { upper = SortRange(texts, order, half, n); });
+    } catch (const std::system_error&) {
+        // No thread to be had: one thread sorts it all.
+        SortRange(texts, order, 0, n);
+        return order;
+    }
     const std::vector<QCollatorSortKey> lower = SortRange(texts, order, 0, half);
     second.join();
     auto key = [&](qsizetype i) -> const QCollatorSortKey& {

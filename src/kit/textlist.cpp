@@ -93,6 +93,7 @@ void TextList::Fill() const {
     fill_ = nullptr;
     fill();
     // The view was told count_ rows; it gets exactly that many.
+    Q_ASSERT(rows_.size() == count_);
     rows_.resize(count_);
 }
 
@@ -120,7 +121,8 @@ bool TextList::OutsideParent() const {
 }
 
 void TextList::doItemsLayout() {
-    if (OutsideParent()) {
+    // A focused list is laid out wherever it is: keys move through its rows.
+    if (OutsideParent() && !hasFocus()) {
         layoutWaiting_ = true;
         return;
     }
@@ -128,21 +130,30 @@ void TextList::doItemsLayout() {
     QListView::doItemsLayout();
 }
 
-QRect TextList::RowRect(int row) const {
-    // Asking runs a layout that is due; one put off because the list is out
-    // of view is done now.
-    const QRect rect = visualRect(model_.index(row));
-    if (!layoutWaiting_) return rect;
+void TextList::LayOutWaiting() const {
     auto* self = const_cast<TextList*>(this);
+    self->executeDelayedItemsLayout();  // a layout that is due runs (and may be put off)
+    if (!layoutWaiting_) return;
     self->layoutWaiting_ = false;
     self->QListView::doItemsLayout();
-    return visualRect(model_.index(row));
+}
+
+QRect TextList::visualRect(const QModelIndex& index) const {
+    LayOutWaiting();
+    return QListView::visualRect(index);
+}
+
+QRect TextList::RowRect(int row) const { return visualRect(model_.index(row)); }
+
+void TextList::focusInEvent(QFocusEvent* event) {
+    LayOutWaiting();
+    QListView::focusInEvent(event);
 }
 
 void TextList::paintEvent(QPaintEvent* event) {
     // Whatever brought the list into view (a move, its parent growing), it is
     // laid out before it is drawn.
-    if (layoutWaiting_ && !OutsideParent()) doItemsLayout();
+    LayOutWaiting();
     QListView::paintEvent(event);
 }
 

@@ -53,7 +53,7 @@ public:
     }
     int currentRow() const { return currentIndex().row(); }
     void setCurrentRow(int row);
-    void clear() { SetRows({}); }
+    virtual void clear() { SetRows({}); }
     // Where row r is drawn, in the viewport's coordinates.
     // A list waiting to be laid out is laid out first.
     QRect RowRect(int row) const;
@@ -68,8 +68,10 @@ Q_SIGNALS:
 
 public:
     // A list lying wholly outside its parent (a column parked out of view)
-    // is laid out when it comes back into it: laying out measures every row.
+    // is laid out when it is drawn, focused or asked where a row is: laying
+    // out measures every row.
     void doItemsLayout() override;
+    QRect visualRect(const QModelIndex& index) const override;
 
 protected:
     // Puts rows_ in the list's order before anything reads a row. Rows in the
@@ -86,12 +88,14 @@ protected:
     void EraseRow(int row);
     void changeEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
 
     mutable QStringList rows_;
 
 private:
     void RowsChanged();
     bool OutsideParent() const;
+    void LayOutWaiting() const;
 
     qsizetype count_ = 0;
     mutable std::function<void()> fill_;
@@ -129,6 +133,7 @@ public:
     int Tag(int row) const;
     // The first row carrying tag, or -1.
     int RowOfTag(int tag) const;
+    void clear() override { SetLines(QStringList()); }
 
 protected:
     void Arrange() const override;

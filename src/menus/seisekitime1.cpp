@@ -395,6 +395,11 @@ void seisekitime1::Form_Load() {
     Combo2->setCurrentIndex(2);
     // 4.
     for (int i = 1; i <= s.LevelCount; ++i) CreateColumn(i);
+    // The columns stand in their places from the start, those past the
+    // fourth parked out of view: the first listing then writes and lays out
+    // only the columns that show.
+    if (FirstVisibleLevel == 0) FirstVisibleLevel = 1;
+    PlaceColumns();
     // 5.
     Picture2->resize(kit::kWidth, kit::kHeight);
 }

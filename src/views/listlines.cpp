@@ -84,25 +84,14 @@ void AppendMonthDay(QString& line, double date) {
 
 }  // namespace
 
-namespace {
-
-// A number the roster does not hold has neither name nor birth year.
-bool Held(const menus::Roster& r, int pupil) {
-    return pupil >= 0 && pupil <= menus::kMaxPupilNumber &&
-           !(r.PupilName[size_t(pupil)].isEmpty() && r.PupilBirthYear[size_t(pupil)] == 0);
-}
-
-}  // namespace
-
 PupilLook PupilLookOf(int pupil) {
+    if (pupil < 0 || pupil > menus::kMaxPupilNumber) return {};
     const menus::Roster& r = menus::roster();
-    if (!Held(r, pupil)) return {};
-    return {r.PupilName[size_t(pupil)], menus::GradeNumber(r.PupilBirthYear[size_t(pupil)])};
-}
-
-int GradeOf(int pupil) {
-    const menus::Roster& r = menus::roster();
-    return Held(r, pupil) ? menus::GradeNumber(r.PupilBirthYear[size_t(pupil)]) : kNoGrade;
+    const QString& name = r.PupilName[size_t(pupil)];
+    const int birthYear = r.PupilBirthYear[size_t(pupil)];
+    // A number the roster does not hold has neither name nor birth year.
+    if (name.isEmpty() && birthYear == 0) return {};
+    return {name, menus::GradeNumber(birthYear)};
 }
 
 QString MarkOf(int pupil, int grade, int currentPupil) {

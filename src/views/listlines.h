@@ -34,8 +34,6 @@ struct PupilLook {
 // name and kNoGrade. (The listings of runs look up no name for pupil number
 // 0 at all: such a record names no pupil.)
 PupilLook PupilLookOf(int pupil);
-// Its grade alone, for the grade filter (no name taken).
-int GradeOf(int pupil);
 
 // The mark before a name: "●" for the signed-in pupil, else the grade mark
 // (①..⑥, Ⅰ..Ⅲ, or an ideographic space).

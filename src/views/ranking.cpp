@@ -61,7 +61,8 @@ std::vector<RankedPupil> RankPupils(int level, const RankingChoice& choice) {
         p.TodayPoints = s.TodayPoints;
         p.TotalPoints = s.TotalPoints;
         const bool today = !points || !todayFirst || s.TodayPoints != 0;
-        p.Listed = today && menus::PassesGradeFilter(choice.GradeFilter, GradeOf(p.Pupil));
+        p.Look = PupilLookOf(p.Pupil);
+        p.Listed = today && menus::PassesGradeFilter(choice.GradeFilter, p.Look.Grade);
     }
     return ranked;
 }
@@ -72,7 +73,7 @@ std::vector<RankLine> RankingLines(const std::vector<RankedPupil>& ranked, const
     lines.reserve(ranked.size());
     for (const RankedPupil& p : ranked) {
         if (!p.Listed) continue;
-        const PupilLook look = PupilLookOf(p.Pupil);
+        const PupilLook& look = p.Look;
         const bool current = p.Pupil == choice.CurrentPupil;
         const QString mark = current ? kCurrentMark : MarkOf(p.Pupil, look.Grade, choice.CurrentPupil);
         lines.push_back({choice.ValueKind == kPoints

@@ -30,7 +30,8 @@ struct RankedPupil {
     int Pupil = 0;  // pupil number
     int Rank = 0;   // competition rank: equal values share it and the next one skips (1, 2, 2, 4)
     bool Listed = false;  // whether the pupil gets a line (grade filter, today's points)
-    // The figures the line shows, as they were when the pupils were ranked.
+    // What the line shows, as it was when the pupils were ranked.
+    PupilLook Look;
     std::int32_t BestTime = 0;
     std::int32_t TodayPoints = 0;
     std::int32_t TotalPoints = 0;

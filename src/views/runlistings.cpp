@@ -34,13 +34,18 @@ bool RetryWhileBusy(Step&& step, results::IoFailure& failure) {
 
 }  // namespace
 
-// What a listing read: the records, and by level the positions of the
-// records it lists.
+// What a listing read: the records, and by level the records it lists with
+// what their lines show of the roster and the criteria as they were then.
 struct RunListing::Listed {
+    struct Run {
+        std::int32_t At = 0;  // in Scan.Records
+        std::int32_t Points = 0;
+        PupilLook Look;
+    };
     RecordScan Scan;
     RunLayout Layout = RunLayout::TodayTimes;
     int CurrentPupil = 0;
-    std::vector<std::vector<std::int32_t>> ByLevel;
+    std::vector<std::vector<Run>> ByLevel;
 };
 
 int RunListing::Levels() const { return listed_ ? int(listed_->ByLevel.size()) : 0; }
@@ -54,22 +59,19 @@ QStringList RunListing::LinesOf(int level) const {
     QStringList lines;
     if (level < 0 || level >= Levels()) return lines;
     const Listed& l = *listed_;
-    const std::vector<std::int32_t>& positions = l.ByLevel[size_t(level)];
-    lines.reserve(qsizetype(positions.size()));
+    const std::vector<Listed::Run>& runs = l.ByLevel[size_t(level)];
+    lines.reserve(qsizetype(runs.size()));
     // The MM/DD of the day last written: records come day by day.
     double whenDay = std::numeric_limits<double>::quiet_NaN();
     QString when;
-    for (const std::int32_t at : positions) {
-        const results::LogEntry& e = l.Scan.Records[size_t(at)];
-        // Pupil number 0 names no pupil: no lookup at all.
-        const PupilLook look = e.PupilNumber == 0 ? PupilLook{} : PupilLookOf(e.PupilNumber);
-        const QString mark = MarkOf(e.PupilNumber, look.Grade, l.CurrentPupil);
-        const int points = results::BasePoints(e.Result, e.Level);
+    for (const Listed::Run& run : runs) {
+        const results::LogEntry& e = l.Scan.Records[size_t(run.At)];
+        const QString mark = MarkOf(e.PupilNumber, run.Look.Grade, l.CurrentPupil);
         if (l.Layout == RunLayout::TodayTimes || !(e.RecordDate == whenDay)) {
             whenDay = e.RecordDate;
             when = RunWhen(l.Layout, e.RecordDate, e.RecordTime);
         }
-        lines << RunLine(l.Layout, e.Result, when, mark, look.Name, points);
+        lines << RunLine(l.Layout, e.Result, when, mark, run.Look.Name, run.Points);
     }
     return lines;
 }
@@ -97,9 +99,11 @@ RunListing ListRuns(const RunListingChoice& choice, int lastRecords, RunLayout l
         // leave them out, and so are levels without a column.
         if (results::ImpossibleRecord(e) || e.Level < 1 || e.Level > levelCount) continue;
         if (!take(e)) continue;
-        const int grade = e.PupilNumber == 0 ? kNoGrade : GradeOf(e.PupilNumber);
-        if (!menus::PassesGradeFilter(choice.GradeFilter, grade)) continue;
-        listed->ByLevel[size_t(e.Level)].push_back(std::int32_t(at));
+        // Pupil number 0 names no pupil: no lookup at all.
+        PupilLook look = e.PupilNumber == 0 ? PupilLook{} : PupilLookOf(e.PupilNumber);
+        if (!menus::PassesGradeFilter(choice.GradeFilter, look.Grade)) continue;
+        listed->ByLevel[size_t(e.Level)].push_back(
+            {std::int32_t(at), std::int32_t(results::BasePoints(e.Result, e.Level)), std::move(look)});
     }
     if (progress) progress(scan.FirstRecord + qint64(scan.Records.size()) - 1, scan.RecordCount);
     listing.listed_ = std::move(listed);

@@ -5,8 +5,10 @@
 #include "common/collation.h"
 #include "rowname.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QFontMetrics>
+#include <QLineEdit>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -87,13 +89,25 @@ INSTANTIATE_TEST_SUITE_P(
                   l.RemoveRow(0);
                   return std::pair{l.Rows().join(u'|'), s.mid(1).join(u'|')};
               }},
-        WayIn{"painted and clicked", [](kit::SortedTextList& l, const QStringList& s) {
+        WayIn{"painted", [](kit::SortedTextList& l, const QStringList& s) {
+                  // Drawn as a list given the lines in order draws them.
+                  kit::TextList ordered;
+                  ordered.resize(l.size());
+                  ordered.SetRows(s);
+                  const bool same = l.grab().toImage() == ordered.grab().toImage();
+                  return std::pair{QString(same ? "same picture" : "another picture"), QString("same picture")};
+              }},
+        WayIn{"keyboard", [](kit::SortedTextList& l, const QStringList& s) {
                   l.show();
-                  (void)l.grab();
-                  int clicked = -1;
-                  QObject::connect(&l, &kit::TextList::rowClicked, [&](int r) { clicked = r; });
-                  QTest::mouseClick(l.viewport(), Qt::LeftButton, {}, l.RowRect(1).center());
-                  return std::pair{l.text(clicked), s[1]};
+                  l.setFocus();
+                  QApplication::processEvents();
+                  QTest::keyClick(&l, Qt::Key_End);
+                  return std::pair{l.text(l.currentRow()), s.last()};
+              }},
+        WayIn{"screen reader", [](kit::SortedTextList& l, const QStringList& s) {
+                  QAccessibleInterface* list = QAccessible::queryAccessibleInterface(&l);
+                  QAccessibleInterface* first = list ? list->child(0) : nullptr;
+                  return std::pair{first ? first->text(QAccessible::Name) : QString(), s[0]};
               }}),
     [](const auto& info) { return testing_support::RowName(info.param.name); });
 
@@ -103,6 +117,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(ParkedList, ComesIntoViewWithItsLinesLaidOutAndInOrder) {
     QWidget area;
     area.resize(300, 200);
+    QLineEdit focused(&area);  // the focus is elsewhere, as on the menu
     kit::SortedTextList list(&area);
     list.setGeometry(400, 0, 200, 150);
     const QString widest = QStringLiteral("1Ⅰすずき　たろう　のぶなが");
@@ -115,6 +130,7 @@ TEST(ParkedList, ComesIntoViewWithItsLinesLaidOutAndInOrder) {
     area.show();
     QApplication::processEvents();
     EXPECT_EQ(list.count(), 3);
+    EXPECT_EQ(made, 0);  // nothing shows it yet
 
     list.move(0, 0);
     QApplication::processEvents();
@@ -124,6 +140,23 @@ TEST(ParkedList, ComesIntoViewWithItsLinesLaidOutAndInOrder) {
     EXPECT_EQ(list.Rows(), QStringList({widest, QStringLiteral("2い"), QStringLiteral("3あ")}));
     EXPECT_EQ(list.Tag(0), 1);
     EXPECT_EQ(made, 1);
+}
+
+// Keys reach a parked list that has the focus: it is laid out for them.
+TEST(ParkedList, TakesKeysWhenFocused) {
+    QWidget area;
+    area.resize(300, 200);
+    kit::SortedTextList list(&area);
+    list.setGeometry(400, 0, 200, 150);
+    area.show();
+    list.setFocus();
+    QStringList lines;
+    for (int i = 0; i < 50; ++i) lines << QString::number(100 + i);
+    list.SetLines(lines);
+    QApplication::processEvents();
+    QTest::keyClick(&list, Qt::Key_End);
+    EXPECT_EQ(list.currentRow(), 49);
+    EXPECT_FALSE(list.QListView::visualRect(list.currentIndex()).isEmpty());
 }
 
 }  // namespace

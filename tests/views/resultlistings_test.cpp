@@ -10,12 +10,14 @@
 #include "screentest.h"
 #include "viewsfixture.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -205,6 +207,18 @@ TEST_F(ResultListingsTest, LaterActivationFillsTheListsOnlyWhenItChangesTheSelec
     EXPECT_EQ(Rows(m, 1), InListOrder({"1Ⅰ鈴木　　　 16/   16", "2●山田　　　  7/   13", "3④佐藤　　　  0/    9"}));
     EXPECT_TRUE(m->List5[1]->isVisibleTo(m));
     EXPECT_FALSE(m->Picture6->isVisible());
+}
+
+// A column parked out of view gets its lines when it is first shown; they are
+// the lines of the ranking as it was listed, as every other column's are,
+// even when runs were added since.
+TEST_F(ResultListingsTest, AParkedColumnShowsTheRankingAsItWasListed) {
+    seisekitime1* m = Open();
+    AppendRuns(File(), {{9, 12, 15, today, QTime(15, 0)}});
+    Open();  // the selection stays, so the lists keep what they were given
+    m->HScroll1->setValue(m->HScroll1->maximum());
+    QApplication::processEvents();
+    EXPECT_EQ(Rows(m, 12), InListOrder({"1●山田　　　  0/    0", "1④佐藤　　　  0/    0", "1Ⅰ鈴木　　　  0/    0"}));
 }
 
 TEST_F(ResultListingsTest, WhileTheMenuPreparesTheOption2HandlerOnlyHidesTheLists) {

@@ -206,7 +206,10 @@ TEST_F(RunListings, RecordsWithoutAColumnOrPupilSlotAreLeftOut) {
                       {5001, 1, 20, kMonday}, {1, 1, -7, kMonday}, {1, 15, 20, kMonday}});
     const views::RunListing l = Today(Choice());
     int lines = 0;
-    for (int level = 0; level < l.Levels(); ++level) lines += int(l.LinesOf(level).size());
+    for (int level = 0; level < l.Levels(); ++level) {
+        lines += int(l.LinesOf(level).size());
+        EXPECT_EQ(l.CountOf(level), l.LinesOf(level).size()) << level;
+    }
     EXPECT_EQ(lines, 1);
     EXPECT_EQ(l.LinesOf(15).size(), 1);
 }
