@@ -204,6 +204,14 @@ void TextList::setCurrentRow(int row) {
     selectionModel()->setCurrentIndex(model_.index(row), QItemSelectionModel::ClearAndSelect);
 }
 
+bool TextList::IsRowSelected(int row) const { return selectionModel()->isRowSelected(row, QModelIndex()); }
+
+void TextList::SetRowSelected(int row, bool selected) {
+    Arrange();
+    selectionModel()->select(model_.index(row),
+                             selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect);
+}
+
 SortedTextList::SortedTextList(QWidget* parent) : TextList(parent) {}
 
 void SortedTextList::SetLines(qsizetype count, LineMaker make) {

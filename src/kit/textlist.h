@@ -53,6 +53,9 @@ public:
     }
     int currentRow() const { return currentIndex().row(); }
     void setCurrentRow(int row);
+    // The rows chosen in a list that lets several be chosen.
+    bool IsRowSelected(int row) const;
+    void SetRowSelected(int row, bool selected);
     virtual void clear() { SetRows({}); }
     // Where row r is drawn, in the viewport's coordinates.
     // A list waiting to be laid out is laid out first.

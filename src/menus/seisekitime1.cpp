@@ -245,10 +245,9 @@ void seisekitime1::BuildTemplates() {
                                    {400, 10, 100, 44});
     Command24[1] = kit::MakeButton(Picture11, QStringLiteral("Command24_1"), QStringLiteral("印刷"),
                                    {510, 10, 100, 44});
-    List2 = new QListWidget(Picture11);
+    List2 = new kit::SortedTextList(Picture11);
     List2->setObjectName(QStringLiteral("List2"));
     List2->setGeometry(620, 60, 390, 580);
-    List2->setSortingEnabled(true);
     List2->hide();
     Picture11->hide();
     connect(Command18, &QPushButton::clicked, this, [this] { Picture11->hide(); });

@@ -10,7 +10,6 @@
 
 class QComboBox;
 class QLabel;
-class QListWidget;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
@@ -112,7 +111,7 @@ public:
     QPushButton* Command18 = nullptr;
     QPushButton* Command25 = nullptr;
     QVector<QPushButton*> Command24;
-    QListWidget* List2 = nullptr;
+    kit::SortedTextList* List2 = nullptr;
 };
 
 }  // namespace menus

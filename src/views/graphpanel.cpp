@@ -91,7 +91,7 @@ GraphPanel::GraphPanel(menus::seisekitime1* menu) : QObject(menu), menu_(menu) {
     menu->Command17->setGeometry(700, 40, 70, 30);
     // A click in the pupil list, or in the level list while the panel shows,
     // draws the chosen pupils' graphs.
-    connect(menu->List2, &QListWidget::itemClicked, this, [this] { GraphSetForChosenPupils(0); });
+    connect(menu->List2, &kit::TextList::rowClicked, this, [this] { GraphSetForChosenPupils(0); });
     connect(List3, &QListWidget::itemClicked, this, [this] {
         if (menu_->Picture11->isVisible()) GraphSetForChosenPupils(0);
     });
@@ -106,8 +106,7 @@ void GraphPanel::FillLevelList() {
 void GraphPanel::PerPupilTimes() {
     const common::RunState& rs = common::runState();
     menus::seisekitime1& m = *menu_;
-    m.List2->clear();
-    m.List2->addItems(menus::LoadPupilPicker());
+    m.List2->SetLines(menus::LoadPupilPicker());
     FillLevelList();
     GraphLevel = 1;
     GraphPupil = rs.CurrentPupil;
@@ -149,10 +148,10 @@ void GraphPanel::OpenGraphs() {
 
 void GraphPanel::GraphSetForChosenPupils(int output) {
     std::vector<int> pupils;
-    for (int k = 0; k < menu_->List2->count(); ++k) {
-        const QListWidgetItem* item = menu_->List2->item(k);
-        if (!item->isSelected()) continue;
-        const QString text = item->text();
+    const kit::SortedTextList* list = menu_->List2;
+    for (int k = 0; k < list->count(); ++k) {
+        if (!list->IsRowSelected(k)) continue;
+        const QString text = list->text(k);
         pupils.push_back(text.mid(text.lastIndexOf(u'/') + 1).toInt());
     }
     if (pupils.empty()) {

@@ -155,10 +155,8 @@ TEST_F(GraphPanelTest, AClickInThePupilListDrawsThatPupilAndTheLevelListDrawsOnl
     menu->Command25->click();
     EXPECT_FALSE(menu->List2->isHidden());
     // The pupil list holds the roster's pupils; pick one by its number.
-    menu->List2->clear();
-    menu->List2->addItems({QStringLiteral("小３ /  山田/7"), QStringLiteral("小４ /  鈴木/8")});
-    QListWidgetItem* other = menu->List2->item(1);
-    const QRect r = menu->List2->visualItemRect(other);
+    menu->List2->SetLines({QStringLiteral("小４ /  鈴木/8"), QStringLiteral("小３ /  山田/7")});
+    const QRect r = menu->List2->RowRect(1);  // in list order, 鈴木 comes second
     QTest::mouseClick(menu->List2->viewport(), Qt::LeftButton, {}, r.center());
     EXPECT_EQ(panel->GraphPupil, 8);
 

@@ -116,15 +116,14 @@ TEST_F(GraphPrinting, FourLevelsForTwoPupilsGiveTwoJobsOfTwoPagesWithThePointsIn
     ASSERT_TRUE(menu->Command24[1]->isVisible() || !menu->Command24[1]->isHidden());
 
     // The teacher chooses levels 1 to 4 and both pupils.
-    menu->List2->clear();
-    menu->List2->addItems(menus::LoadPupilPicker());
+    menu->List2->SetLines(menus::LoadPupilPicker());
     for (int k = 0; k < menu->List2->count(); ++k) {
-        const QString line = menu->List2->item(k)->text();
-        menu->List2->item(k)->setSelected(line.endsWith(QStringLiteral("/1")) || line.endsWith(QStringLiteral("/2")));
+        const QString line = menu->List2->text(k);
+        menu->List2->SetRowSelected(k, line.endsWith(QStringLiteral("/1")) || line.endsWith(QStringLiteral("/2")));
     }
     QVector<int> order;  // pupils in list order: the order of the jobs
     for (int k = 0; k < menu->List2->count(); ++k)
-        if (menu->List2->item(k)->isSelected()) order << menu->List2->item(k)->text().section(u'/', -1).toInt();
+        if (menu->List2->IsRowSelected(k)) order << menu->List2->text(k).section(u'/', -1).toInt();
     ASSERT_EQ(order.size(), 2);
     for (int k = 0; k < 4; ++k) panel->List3->item(k)->setSelected(true);
 
