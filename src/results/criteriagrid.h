@@ -3,6 +3,8 @@
 // it was read as, so that a save writes back exactly what the teacher sees;
 // and the one way the criteria file is replaced.
 
+#include "common/replacefile.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -72,16 +74,8 @@ QString CriteriaBackupPath(const QString& path = QString());
 
 // The steps of WriteCriteriaFile, for fault tests that end the process at
 // each of them. The hook runs after the step named.
-enum class CriteriaSaveStep {
-    NewFileCreated,
-    NewFileHalfWritten,
-    NewFileFlushed,
-    BackupWritten,
-    BackupInPlace,
-    NewFileInPlace,
-    FolderFlushed,
-};
-using CriteriaSaveHook = void (*)(CriteriaSaveStep);
+using CriteriaSaveStep = common::ReplaceStep;
+using CriteriaSaveHook = common::ReplaceHook;
 void SetCriteriaSaveHook(CriteriaSaveHook hook);
 
 }  // namespace results
