@@ -1,6 +1,5 @@
-// The demo school's criteria and results: "タイム回数データ.txt" from
-// demo/data/criteria.csv, written as the criteria editor writes it, and a
-// results history "成績累積データ.dat" of six weeks of practice by a dozen
+// The demo school's criteria and results: "タイム回数データ.txt", a copy of
+// the default criteria that the package installs, and a results history "成績累積データ.dat" of six weeks of practice by a dozen
 // pupils of the demo roster (and a few tries by the teacher), ending on
 // options.today with some runs of that very day.
 //
@@ -17,6 +16,7 @@
 #include "results/criteria.h"
 #include "results/resultsfile.h"
 #include "startup/configuration.h"
+#include "startup/newschool.h"
 
 #include <QDir>
 #include <QFile>
@@ -34,18 +34,13 @@ constexpr int kDays = 42;  // six weeks up to today
 constexpr int kPupils = 12;
 constexpr int kTeacher = 90;
 
-bool ReadCriteriaSource(results::CriteriaTable& table, QString& errorText) {
-    QFile f(QStringLiteral(ROMAJI_DEMO_DATA "/criteria.csv"));
-    if (!f.open(QIODevice::ReadOnly)) {
-        errorText = QStringLiteral("%1: %2").arg(f.fileName(), f.errorString());
-        return false;
-    }
-    QString text;
-    for (const QString& line : QString::fromUtf8(f.readAll()).split(u'\n'))
-        if (!line.trimmed().startsWith(u'#')) text += line.trimmed() + QStringLiteral("\r\n");
-    results::ReadCriteriaItems(text, table);
+// The criteria the demo school was given, as the program reads them.
+bool ReadCriteria(const QString& path, results::CriteriaTable& table, QString& errorText) {
+    const auto text = common::ReadShiftJisFile(path, &errorText);
+    if (!text) return false;
+    results::ReadCriteriaItems(*text, table);
     if (table.SlotsRead != kLevels + 1) {
-        errorText = QStringLiteral("criteria.csv: a header and %1 levels expected").arg(kLevels);
+        errorText = QStringLiteral("%1: a header and %2 levels expected").arg(path).arg(kLevels);
         return false;
     }
     return true;
@@ -186,13 +181,12 @@ bool LayOutResults(const QString& root, const Options& options, QString& errorTe
         errorText = QStringLiteral("cannot create %1").arg(folder);
         return false;
     }
+    QStringList made;
     results::CriteriaTable table;
-    if (!ReadCriteriaSource(table, errorText)) return false;
-    QString error;
-    if (!results::SaveCriteria(table, kLevels, error, folder + QStringLiteral("/タイム回数データ.txt"))) {
-        errorText = error;
+    QFile::remove(folder + QStringLiteral("/タイム回数データ.txt"));  // laid out anew
+    if (!startup::CopyDefaultCriteria(QStringLiteral(ROMAJI_DEFAULT_DATA), folder + u'/', made, errorText) ||
+        !ReadCriteria(folder + QStringLiteral("/タイム回数データ.txt"), table, errorText))
         return false;
-    }
     if (!options.withResults) return true;
 
     QString schoolCode;

@@ -5,8 +5,9 @@
 //   root/CAI/ローマ字/ローマ字形式.txt
 //   root/CAI/起動/ルナリアc.exe         a stand-in launcher that simply exits
 //   root/CAIdata/共通データ.txt, 新名簿.txt
-//   root/CAIdata/音フォルダ/新音ファイル.txt and the WAV files
-//   root/CAIdata/ローマ字/タイム回数データ.txt, 成績累積データ.dat
+//   root/CAIdata/音フォルダ/新音ファイル.txt and the WAV files   } copies of the default
+//   root/CAIdata/ローマ字/タイム回数データ.txt                   } data (defaults/)
+//   root/CAIdata/ローマ字/成績累積データ.dat
 
 #include <QDate>
 #include <QString>

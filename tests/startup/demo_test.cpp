@@ -3,6 +3,7 @@
 #include "filebytes.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -96,6 +97,33 @@ TEST(DemoSchool, BirthYearsFollowTheSchoolYearOfTheDay) {
         }
         EXPECT_TRUE(found);
     }
+}
+
+// The demo school's sounds and criteria are the default data the package
+// installs, byte for byte: one source for both.
+TEST(DemoSchool, SoundsAndCriteriaAreTheInstalledDefaults) {
+    QTemporaryDir dir;
+    demo::Options options;
+    options.today = QDate(2026, 4, 1);
+    QString error;
+    ASSERT_TRUE(demo::LayOutDemoSchool(dir.path(), options, error)) << error.toStdString();
+    // Laid out a second time over the first, as run.sh does.
+    ASSERT_TRUE(demo::LayOutDemoSchool(dir.path(), options, error)) << error.toStdString();
+    const QString defaults = QStringLiteral(ROMAJI_DEFAULT_DATA "/");
+    QStringList compared;
+    QDirIterator it(defaults, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QString relative = path.mid(defaults.size());
+        EXPECT_EQ(testing_support::FileBytes(dir.path() + QStringLiteral("/CAIdata/") + relative),
+                  testing_support::FileBytes(path))
+            << relative.toStdString();
+        compared << relative;
+    }
+    EXPECT_TRUE(compared.contains(QStringLiteral("ローマ字/タイム回数データ.txt")));
+    EXPECT_TRUE(compared.contains(QStringLiteral("音フォルダ/新音ファイル.txt")));
+    EXPECT_EQ(QDir(dir.path() + QStringLiteral("/CAIdata/音フォルダ")).entryList(QDir::Files).size(),
+              QDir(defaults + QStringLiteral("音フォルダ")).entryList(QDir::Files).size());
 }
 
 }  // namespace
