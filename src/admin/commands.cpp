@@ -8,6 +8,7 @@
 #include "results/filecheck.h"
 #include "results/resultsfile.h"
 #include "startup/configuration.h"
+#include "startup/newschool.h"
 #include "startup/runstate.h"
 #include "views/resultsexport.h"
 
@@ -191,11 +192,29 @@ bool FindFolders(const QString& given, const QString& programFolder, DataFolders
             errorMessage = QStringLiteral("データフォルダがありません / no such data folder: %1").arg(given);
             return false;
         }
-        QDir dir(info.absoluteFilePath());
-        folders.ProgramDataFolder = dir.absolutePath() + u'/';
+        const QString folder = QDir::cleanPath(info.absoluteFilePath());
+        const QString withSlash = folder == QStringLiteral("/") ? folder : folder + u'/';
+        // The data root holds the common settings, the roster, the sound
+        // folder or the program's data folder (named as the installed program
+        // folder); anything else is taken as the program's data folder, whose
+        // parent is the data root.
+        const QString programFolderName = startup::InstalledProgramFolderName();
+        const bool dataRoot = QFileInfo::exists(withSlash + QStringLiteral("共通データ.txt")) ||
+                              QFileInfo::exists(withSlash + QStringLiteral("新名簿.txt")) ||
+                              QFileInfo(withSlash + QStringLiteral("音フォルダ")).isDir() ||
+                              QFileInfo(withSlash + programFolderName).isDir();
+        if (dataRoot) {
+            folders.DataRoot = withSlash;
+            folders.ProgramDataFolder = withSlash + programFolderName + u'/';
+            folders.FoundFrom = QStringLiteral("データのルート %1 の中").arg(withSlash);
+            return true;
+        }
+        folders.ProgramDataFolder = withSlash;
+        QDir dir(folder);
         dir.cdUp();
         folders.DataRoot = dir.absolutePath() == QStringLiteral("/") ? QStringLiteral("/")
                                                                     : dir.absolutePath() + u'/';
+        folders.FoundFrom = QStringLiteral("指定のとおり");
         return true;
     }
     // As the program finds them, from the folder this tool is installed in.
@@ -205,12 +224,19 @@ bool FindFolders(const QString& given, const QString& programFolder, DataFolders
     const startup::Folders f = startup::DeriveFolders(programFolder, dataRoot, devLayout);
     folders.DataRoot = f.DataRoot;
     folders.ProgramDataFolder = f.ProgramDataFolder;
+    folders.FoundFrom = devLayout ? QStringLiteral("開発用の配置") : QStringLiteral("パスデータ.txt から");
     return true;
+}
+
+QString FolderLine(const DataFolders& folders) {
+    QString line = QStringLiteral("データフォルダ: %1").arg(QDir::toNativeSeparators(folders.ProgramDataFolder));
+    if (!folders.FoundFrom.isEmpty()) line += QStringLiteral("（%1）").arg(folders.FoundFrom);
+    return line + u'\n';
 }
 
 int Check(const DataFolders& folders, QString& out) {
     UseFolders(folders);
-    out += QStringLiteral("データフォルダ: %1\n").arg(QDir::toNativeSeparators(folders.ProgramDataFolder));
+    out += FolderLine(folders);
     int code = kExitWell;
     for (int part : {CheckResults(out), CheckCriteria(out), CheckRoster(out), CheckCommonFile(out)})
         code = std::max(code, part);

@@ -18,13 +18,21 @@ inline constexpr int kExitUnreadable = 2;
 struct DataFolders {
     QString DataRoot;           // ends with '/'
     QString ProgramDataFolder;  // ends with '/'
+    QString FoundFrom;          // how they were found, for the report
 };
 
-// The program's data folder given on the command line (its parent is the data
-// root), or, when none is given, the folders the program itself would use:
-// the path file one level above `programFolder`. False with the message.
+// The folder given on the command line: the data root (it holds
+// 共通データ.txt, 新名簿.txt, 音フォルダ/ or the program's data folder
+// "ローマ字"), or else the
+// program's data folder (its parent is the data root). When none is given,
+// the folders the program itself would use: the path file one level above
+// `programFolder`. False with the message.
 bool FindFolders(const QString& given, const QString& programFolder, DataFolders& folders,
                  QString& errorMessage);
+
+// "データフォルダ: …（how it was found）": the line every command that reads
+// the school's files starts its report with.
+QString FolderLine(const DataFolders& folders);
 
 // `romaji-admin check`: the report goes to `out`; returns the exit code.
 int Check(const DataFolders& folders, QString& out);

@@ -1,6 +1,8 @@
 // romaji-admin: the administrator's tool beside the program. Reports on the
-// results file and the other data files, and exports the results as CSV.
+// results file and the other data files, and exports the results as CSV;
+// sets a school up (setupcommands.h).
 #include "admin/commands.h"
+#include "admin/setupcommands.h"
 
 #include <QCoreApplication>
 
@@ -14,8 +16,10 @@ void Write(std::FILE* stream, const QString& text) {
     std::fflush(stream);
 }
 
+QString Help() { return admin::HelpText() + admin::SetupHelpText(); }
+
 int Usage(const QString& problem) {
-    Write(stderr, QStringLiteral("romaji-admin: %1\n\n").arg(problem) + admin::HelpText());
+    Write(stderr, QStringLiteral("romaji-admin: %1\n\n").arg(problem) + Help());
     return admin::kExitUnreadable;
 }
 
@@ -28,11 +32,20 @@ int main(int argc, char* argv[]) {
     if (args.isEmpty()) return Usage(QStringLiteral("コマンドがありません / no command given"));
     if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h")) ||
         args.first() == QStringLiteral("help")) {
-        Write(stdout, admin::HelpText());
+        Write(stdout, Help());
         return admin::kExitWell;
     }
 
     const QString command = args.takeFirst();
+    {
+        QString out;
+        QString err;
+        if (const auto code = admin::RunSetupCommand(command, args, QCoreApplication::applicationDirPath(), out, err)) {
+            Write(stdout, out);
+            Write(stderr, err);
+            return *code;
+        }
+    }
     QString folder;
     admin::ExportRequest request;
     for (qsizetype i = 0; i < args.size(); ++i) {
@@ -66,7 +79,7 @@ int main(int argc, char* argv[]) {
         Write(stderr, QStringLiteral("romaji-admin: %1\n").arg(error));
         return admin::kExitUnreadable;
     }
-    QString out;
+    QString out = command == QStringLiteral("check") ? QString() : admin::FolderLine(folders);
     QString err;
     const int code = command == QStringLiteral("check") ? admin::Check(folders, out)
                                                           : admin::Export(folders, request, out, err);

@@ -102,6 +102,8 @@ QString WithoutTrailingBlankLines(const QString& text) {
 
 }  // namespace
 
+std::optional<std::int16_t> RosterNumberField(const QString& item) { return Int16Field(item); }
+
 ParsedRoster ParseRoster(const QString& source) {
     ParsedRoster parsed;
     const QString text = WithoutTrailingBlankLines(source);

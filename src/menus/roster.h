@@ -61,6 +61,11 @@ const QStringList& GradeFilterTexts();
 // DataRoot + "新名簿.txt".
 QString RosterPath();
 
+// A numeric field of the roster as the reader takes it: a 16-bit value (a
+// fraction rounds half to even); nothing when it holds anything but a number
+// or does not fit. An empty field reads as 0.
+std::optional<std::int16_t> RosterNumberField(const QString& item);
+
 // The entries of one roster text whose numbers fit, in file order, and its
 // faults: the entries left out for a number that cannot be a pupil's, each
 // named by its line ("3行目：番号「abc」"), and whether the text ends inside an

@@ -10,11 +10,6 @@
 #include "results/resultsfile.h"
 
 namespace views {
-namespace {
-
-constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
-
-}  // namespace
 
 bool DateRange::Contains(double recordDate) const {
     if (From.isNull() && To.isNull()) return true;
@@ -72,7 +67,7 @@ QByteArray ResultsCsv(const QByteArray& resultsBytes, const ExportSchool& school
         ++written;
     }
     if (rows) *rows = written;
-    return QByteArray(kByteOrderMark) + text.toUtf8();
+    return common::CsvFileBytes(text);
 }
 
 }  // namespace views

@@ -9,4 +9,9 @@ inline ProcessRun RunAdmin(const QStringList& arguments, const QString& program 
     return RunProcess(program, arguments);
 }
 
+// With input on its standard input (a PIN, as a script gives it).
+inline ProcessRun RunAdminWithInput(const QStringList& arguments, const QByteArray& input) {
+    return RunProcess(QStringLiteral(ROMAJI_ADMIN), arguments, 60000, input);
+}
+
 }  // namespace testing_support

@@ -14,9 +14,13 @@ struct ProcessRun {
     QString err;
 };
 
-inline ProcessRun RunProcess(const QString& program, const QStringList& arguments, int timeoutMs = 60000) {
+// input goes to the program's standard input, which is then closed.
+inline ProcessRun RunProcess(const QString& program, const QStringList& arguments, int timeoutMs = 60000,
+                             const QByteArray& input = QByteArray()) {
     QProcess p;
     p.start(program, arguments);
+    p.write(input);
+    p.closeWriteChannel();
     ProcessRun run;
     if (!p.waitForFinished(timeoutMs) || p.exitStatus() != QProcess::NormalExit) {
         p.kill();
