@@ -7,6 +7,7 @@ packages=(
   build-essential cmake pkg-config
   qt6-base-dev
   libsndfile1-dev libpulse-dev pulseaudio
+  libsodium-dev
   fonts-noto-cjk
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb

@@ -5,6 +5,7 @@
 #include "common/textfile.h"
 #include "menus/roster.h"
 #include "menus/rostercsv.h"
+#include "menus/teacherpin.h"
 #include "results/resultsfile.h"
 #include "startup/configuration.h"
 #include "startup/newschool.h"
@@ -14,6 +15,11 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cstdio>
+#include <string>
+
+#include <termios.h>
+#include <unistd.h>
 
 namespace admin {
 namespace {
@@ -316,12 +322,101 @@ int Roster(const QStringList& arguments, const QString& programFolder, QString& 
                                            : RosterExport(p.positional[1], folders, out, err);
 }
 
+// ---- teacher-pin ----
+
+// One line from standard input; on a terminal without echo, after a prompt
+// on standard error. The PIN never goes to any output.
+std::optional<QString> ReadSecretLine(const QString& prompt) {
+    const bool terminal = ::isatty(STDIN_FILENO) == 1;
+    termios saved{};
+    if (terminal) {
+        std::fputs(prompt.toUtf8().constData(), stderr);
+        std::fflush(stderr);
+        ::tcgetattr(STDIN_FILENO, &saved);
+        termios quiet = saved;
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    }
+    std::string line;
+    bool got = false;
+    for (int c; (c = std::fgetc(stdin)) != EOF;) {
+        got = true;
+        if (c == '\n') break;
+        line += static_cast<char>(c);
+    }
+    if (terminal) {
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+        std::fputs("\n", stderr);
+    }
+    if (!got) return std::nullopt;
+    QString text = QString::fromUtf8(line);
+    if (text.endsWith(u'\r')) text.chop(1);
+    return text;
+}
+
+int TeacherPin(const QStringList& arguments, QString& out, QString& err) {
+    Parsed p;
+    QString problem;
+    if (!Parse(arguments, {}, {}, p, problem)) return Usage(err, problem);
+    const QString sub = p.positional.value(0);
+    if (p.positional.size() != 1 || (sub != QStringLiteral("set") && sub != QStringLiteral("clear")))
+        return Usage(err, QStringLiteral("teacher-pin set / teacher-pin clear"));
+    const QString path = menus::TeacherPinPath();
+
+    if (sub == QStringLiteral("clear")) {
+        if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink()) {
+            out += QStringLiteral("先生の暗証番号は決められていません（%1 はありません）。\n").arg(Native(path));
+            return kExitWell;
+        }
+        QFile file(path);
+        if (!file.remove())
+            return Fail(err, QStringLiteral("%1 を消せません。\n%2").arg(Native(path), file.errorString()),
+                        kExitUnreadable);
+        out += QStringLiteral("先生の暗証番号を消しました（%1）。名前の一覧で「先生」を選ぶと、そのままレベル選択に進みます。\n")
+                   .arg(Native(path));
+        return kExitWell;
+    }
+
+    const QString rule = QStringLiteral("暗証番号は数字 %1～%2 けたです。").arg(menus::kMinPinDigits).arg(menus::kMaxPinDigits);
+    const auto pin = ReadSecretLine(QStringLiteral("先生の暗証番号（数字 %1～%2 けた）: ")
+                                        .arg(menus::kMinPinDigits)
+                                        .arg(menus::kMaxPinDigits));
+    if (!pin || !menus::ValidPinText(*pin))
+        return Fail(err, rule + QStringLiteral("何も変えていません。"), kRefused);
+    if (::isatty(STDIN_FILENO) == 1) {
+        const auto again = ReadSecretLine(QStringLiteral("もう一度: "));
+        if (!again || *again != *pin)
+            return Fail(err, QStringLiteral("二つの暗証番号が違います。何も変えていません。"), kRefused);
+    }
+    const auto hash = menus::HashPin(*pin);
+    if (!hash) return Fail(err, QStringLiteral("暗証番号を暗号化できません（メモリが足りません）。"), kExitUnreadable);
+
+    // Readable by every account (the program checks the PIN as the pupil's
+    // account), writable by its owner, root, alone.
+    const QString folder = startup::SystemConfigFolder();
+    QSaveFile file(path);
+    const bool written = QDir().mkpath(folder) && file.open(QIODevice::WriteOnly) &&
+                         file.write(*hash + '\n') == hash->size() + 1 &&
+                         file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                             QFileDevice::ReadGroup | QFileDevice::ReadOther) &&
+                         file.commit();
+    if (!written)
+        return Fail(err,
+                    QStringLiteral("%1 に書き込めません（root で実行してください）。\n%2")
+                        .arg(Native(path), file.errorString()),
+                    kExitUnreadable);
+    out += QStringLiteral("先生の暗証番号を決めました（%1）。名前の一覧で名前に「先生」を含む人を選ぶと、暗証番号を聞きます。\n")
+               .arg(Native(path));
+    return kExitWell;
+}
+
 }  // namespace
 
 std::optional<int> RunSetupCommand(const QString& command, const QStringList& arguments,
                                    const QString& programFolder, QString& out, QString& err) {
     if (command == QStringLiteral("init")) return Init(arguments, programFolder, out, err);
     if (command == QStringLiteral("roster")) return Roster(arguments, programFolder, out, err);
+    if (command == QStringLiteral("teacher-pin")) return TeacherPin(arguments, out, err);
     return std::nullopt;
 }
 
@@ -332,6 +427,7 @@ QString SetupHelpText() {
         "  romaji-admin init DATA_ROOT [--start-month 4] [--code 01234] [--name 教室名] [--path-file]\n"
         "  romaji-admin roster import 名簿.csv [データフォルダ]\n"
         "  romaji-admin roster export 名簿.csv [データフォルダ]\n"
+        "  romaji-admin teacher-pin set | clear\n"
         "\n"
         "init     新しい空の学校を作ります: 共通データ.txt、「先生」だけの 新名簿.txt、音フォルダ/（既定の音）、\n"
         "         ローマ字/タイム回数データ.txt（既定の合格基準）。--path-file で /etc/romaji/パスデータ.txt に\n"
@@ -339,6 +435,8 @@ QString SetupHelpText() {
         "roster   import: 表計算の CSV（UTF-8 か Shift-JIS、見出しの行: 番号、名前、生まれ年度、表示区分）から\n"
         "         新名簿.txt を作ります。正しくない行があれば行の番号を示して何も書きません。前の名簿は\n"
         "         新名簿.bak に残ります。export: 名簿を同じ形の CSV に書き出します。\n"
+        "teacher-pin  set: 先生の暗証番号（数字 4～16 けた）を決めます。入力は画面に出ません。root で実行します。\n"
+        "         clear: 暗証番号をなくします。\n"
         "データフォルダには、データのルート（共通データ.txt のあるフォルダ）か、プログラムのデータのフォルダの\n"
         "どちらを指定してもかまいません。終了コード: 0 できた、1 正しくない入力なので何も変えていない、\n"
         "2 ファイルが読めないか書けない（またはコマンドの誤り）。\n"
@@ -351,6 +449,9 @@ QString SetupHelpText() {
         "         listing flag). Every row is checked as the program reads the roster; a bad row is named by\n"
         "         its line and nothing is written. The old roster is kept as 新名簿.bak. export writes the\n"
         "         roster back as CSV.\n"
+        "teacher-pin  set asks for the teacher's PIN (4-16 digits, not echoed; read from standard input\n"
+        "         when that is no terminal) and stores a salted Argon2id hash of it in /etc/romaji/teacher-pin\n"
+        "         (or $ROMAJI_CONFIG_DIR); clear removes it. Run them as root.\n"
         "Every command that reads the school's files takes either the data root (the folder holding\n"
         "共通データ.txt) or the program's data folder, and says which data folder it used.\n"
         "Exit status: 0 done, 1 refused (bad input, nothing changed), 2 a file cannot be read or\n"

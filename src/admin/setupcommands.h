@@ -3,6 +3,7 @@
 //   init DATA_ROOT           lays out a new, empty school
 //   roster import FILE.csv   writes 新名簿.txt from a spreadsheet's CSV
 //   roster export FILE.csv   writes the roster back as CSV
+//   teacher-pin set | clear  the teacher's PIN on this PC
 
 #include <QString>
 #include <QStringList>

@@ -4,6 +4,8 @@
 #include "common/platform.h"
 #include "common/random.h"
 #include "common/strings.h"
+#include "menus/frmpin.h"
+#include "menus/teacherpin.h"
 #include "results/statistics.h"
 #include "kit/flow.h"
 #include "common/runstate.h"
@@ -235,6 +237,14 @@ void namesel::Command14_Click() {
         sound::PlayWrongSound();
         return;
     }
+    // A teacher's entry, when the administrator has set a PIN: the PIN first;
+    // without it the screen shows the prompt again and nothing is confirmed.
+    if (!TeacherPinGiven(pupil)) {
+        List1->setCurrentRow(0);
+        SelectRow(0);
+        List1->setFocus();
+        return;
+    }
     // 2.
     auto& s = runState();
     s.SignInTime = static_cast<std::int32_t>(
@@ -249,6 +259,23 @@ void namesel::Command14_Click() {
     common::DoEvents();
     // 5. The level menu unloads this screen when it becomes active.
     flow::SetUpCourseList();
+}
+
+bool namesel::TeacherPinGiven(int pupil) {
+    if (!IsTeacherName(roster().PupilName[pupil])) return true;
+    const TeacherPin pin = ReadTeacherPin();
+    switch (pin.State) {
+    case PinState::None: return true;
+    case PinState::Unreadable:
+        // A PIN is meant to be there: without it nobody may pass.
+        common::platform().MessageBox(QStringLiteral("先生の暗証番号のファイルが読めないので、先生の画面を開けません。\n%1\n%2")
+                                          .arg(TeacherPinPath(), pin.Error),
+                                      QStringLiteral("注意"), common::MessageButtons::Ok);
+        return false;
+    case PinState::Set: break;
+    }
+    frmpin box(pin.Hash, flow::DialogParent());
+    return box.exec() == QDialog::Accepted;
 }
 
 void namesel::Command7_Click() {

@@ -30,6 +30,9 @@ public:
     void 名簿表示();
     // "O.K.": takes the selected pupil and opens the level menu.
     void Command14_Click();
+    // For a teacher's entry, when a PIN is set: asks for it (frmpin). True
+    // when the entry may go on: no teacher, no PIN, or the right PIN.
+    bool TeacherPinGiven(int pupil);
     // "ルナリアへ(0)": starts the launcher and ends the program.
     void Command7_Click();
     // Puts row r of List1 into Label1 / Label2 (a click on the row).

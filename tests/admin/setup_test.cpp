@@ -5,6 +5,7 @@
 #include "common/runstate.h"
 #include "common/textfile.h"
 #include "filebytes.h"
+#include "menus/teacherpin.h"
 #include "sound/sound.h"
 
 #include <QDir>
@@ -20,6 +21,7 @@ namespace {
 
 using testing_support::FileBytes;
 using testing_support::RunAdmin;
+using testing_support::RunAdminWithInput;
 using testing_support::WriteFileBytes;
 
 // Every file below root with its bytes.
@@ -272,6 +274,42 @@ TEST(RosterExport, ImportOfTheExportGivesTheSameRoster) {
     const auto imported = RunAdmin({QStringLiteral("roster"), QStringLiteral("import"), csv, root});
     ASSERT_EQ(imported.exitCode, 0) << imported.err.toStdString();
     EXPECT_EQ(FileBytes(root + QStringLiteral("/新名簿.txt")), roster);
+}
+
+// ---- teacher-pin ----
+
+TEST(TeacherPin, StoresASlowHashNeverThePinAndClearsIt) {
+    ConfigFolder config;
+    const QString file = config.Path(QStringLiteral("teacher-pin"));
+    for (const QByteArray& bad : {QByteArray("12a4\n"), QByteArray("123\n"), QByteArray("12345678901234567\n"), QByteArray()}) {
+        const auto run = RunAdminWithInput({QStringLiteral("teacher-pin"), QStringLiteral("set")}, bad);
+        EXPECT_EQ(run.exitCode, 1) << bad.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(file));
+    }
+
+    const auto set = RunAdminWithInput({QStringLiteral("teacher-pin"), QStringLiteral("set")}, "4082\n");
+    ASSERT_EQ(set.exitCode, 0) << set.err.toStdString();
+    EXPECT_FALSE((set.out + set.err).contains(QStringLiteral("4082")));
+    const QFileInfo info(file);
+    EXPECT_EQ(info.permissions() & 0x7777,
+              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser |
+                  QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    const QByteArray stored = FileBytes(file);
+    EXPECT_TRUE(stored.startsWith("$argon2id$")) << stored.toStdString();
+    EXPECT_FALSE(stored.contains("4082"));
+    const menus::TeacherPin pin = menus::ReadTeacherPin();
+    ASSERT_EQ(pin.State, menus::PinState::Set);
+    EXPECT_TRUE(menus::PinMatches(QStringLiteral("4082"), pin.Hash));
+    EXPECT_FALSE(menus::PinMatches(QStringLiteral("4083"), pin.Hash));
+    // Set again: a new salt, so the same PIN is stored differently.
+    ASSERT_EQ(RunAdminWithInput({QStringLiteral("teacher-pin"), QStringLiteral("set")}, "4082\n").exitCode, 0);
+    EXPECT_NE(FileBytes(file), stored);
+
+    const auto clear = RunAdmin({QStringLiteral("teacher-pin"), QStringLiteral("clear")});
+    EXPECT_EQ(clear.exitCode, 0);
+    EXPECT_FALSE(QFileInfo::exists(file));
+    EXPECT_EQ(menus::ReadTeacherPin().State, menus::PinState::None);
+    EXPECT_EQ(RunAdmin({QStringLiteral("teacher-pin"), QStringLiteral("clear")}).exitCode, 0);
 }
 
 }  // namespace
