@@ -12,7 +12,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb
   cups cups-client printer-driver-cups-pdf ghostscript poppler-utils
-  dpkg-dev file desktop-file-utils
+  dpkg-dev file desktop-file-utils lintian
+  mmdebstrap
 )
 
 missing=()

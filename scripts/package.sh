@@ -15,7 +15,7 @@ out="$(realpath -m "${2:-$build}")"
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
-cmake --build "$build" --target romaji romaji-admin -j2
+cmake --build "$build" --target romaji romaji-admin romaji_default_data romaji_package_docs -j2
 mkdir -p "$out"
 cd "$build"
 cpack -G DEB -B "$out" --config "$build/CPackConfig.cmake" >"$out/cpack.log" 2>&1 || {

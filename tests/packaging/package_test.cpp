@@ -1,9 +1,10 @@
 // Builds the Debian package with scripts/package.sh from this build, unpacks
-// it with dpkg -x into a temporary root and runs the unpacked romaji-admin on
-// the demo school through the unpacked path file. One package for all the
-// tests of this executable (it is registered as one test).
+// it with dpkg -x into a temporary root and runs the unpacked romaji-admin:
+// init from the packaged default data, check through the unpacked path file.
+// Runs lintian on the package. One package for all the tests of this
+// executable (it is registered as one test). scripts/package-test.sh installs
+// the package on a clean Debian instead.
 #include "common/textfile.h"
-#include "demoschool.h"
 #include "processrun.h"
 
 #include <QDir>
@@ -15,6 +16,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 namespace {
 
@@ -99,46 +102,34 @@ TEST_F(PackageTest, DependsOnTheLinkedLibrariesTheFontsAndTheDisplayPlugin) {
     EXPECT_EQ(conffiles.out, QStringLiteral("/etc/romaji/パスデータ.txt\n/etc/romaji/ルナリアc.exe\n"));
 }
 
-TEST_F(PackageTest, UnpackedAdminChecksTheDemoSchoolThroughThePathFile) {
-    const QString school = dir_->filePath(QStringLiteral("school"));
-    demo::Options options;
-    options.today = QDate::currentDate();
-    QString error;
-    ASSERT_TRUE(demo::LayOutDemoSchool(school, options, error)) << error.toStdString();
-
-    // The path file the program folder sees is the one under etc/romaji.
-    const QString pathFile = Root() + QStringLiteral("/opt/CAI/パスデータ.txt");
-    ASSERT_TRUE(QFileInfo(pathFile).isSymLink());
-    const auto items = common::ReadAllItems(*common::ReadShiftJisFile(pathFile));
-    ASSERT_EQ(items.size(), 10);
-    EXPECT_EQ(items[0], QStringLiteral("/srv/CAIdata/"));
-    ASSERT_TRUE(common::WriteShiftJisFile(Root() + QStringLiteral("/etc/romaji/パスデータ.txt"),
-                                          u'"' + school + QStringLiteral("/CAIdata/\"\r\n\"\"\r\n\"\"\r\n\"\"\r\n"
-                                                                         "\"\"\r\n\"\"\r\n\"\"\r\n\"\"\r\n\"\"\r\n\"\"\r\n")));
-
-    // Started through usr/bin as the desktop's menu starts the program.
-    const Ran check = Execute(Root() + QStringLiteral("/usr/bin/romaji-admin"), {QStringLiteral("check")});
-    EXPECT_EQ(check.exitCode, 0) << check.out.toStdString() << check.err.toStdString();
-    EXPECT_TRUE(check.out.contains(school + QStringLiteral("/CAIdata/ローマ字/"))) << check.out.toStdString();
-    EXPECT_TRUE(check.out.contains(QStringLiteral("結果: 問題はありません")));
-
-    const Ran libs = Execute(QStringLiteral("ldd"), {Root() + QStringLiteral("/opt/CAI/ローマ字/romaji")});
-    EXPECT_EQ(libs.exitCode, 0);
-    EXPECT_FALSE(libs.out.contains(QStringLiteral("not found"))) << libs.out.toStdString();
-}
-
-TEST_F(PackageTest, ProgramFolderMenuEntryAndIconInTheirPlaces) {
+// The links of the layout: into /etc and /var absolute, inside /usr relative.
+TEST_F(PackageTest, LayoutUnderUsrLibWithItsLinks) {
     const QString r = Root();
-    EXPECT_TRUE(QFileInfo(r + QStringLiteral("/opt/CAI/ローマ字/romaji")).isExecutable());
-    EXPECT_TRUE(QFileInfo(r + QStringLiteral("/opt/CAI/ローマ字/romaji-admin")).isExecutable());
+    const QString program = r + QStringLiteral("/usr/lib/romaji/ローマ字");
+    EXPECT_TRUE(QFileInfo(program + QStringLiteral("/romaji")).isExecutable());
+    EXPECT_TRUE(QFileInfo(program + QStringLiteral("/romaji-admin")).isExecutable());
+    const std::pair<const char16_t*, const char16_t*> links[] = {
+        {u"/usr/lib/romaji/パスデータ.txt", u"/etc/romaji/パスデータ.txt"},
+        {u"/usr/lib/romaji/起動/ルナリアc.exe", u"/etc/romaji/ルナリアc.exe"},
+        {u"/usr/lib/romaji/ローマ字/ローマ字形式.txt", u"/var/lib/romaji/ローマ字形式.txt"},
+        {u"/usr/bin/romaji", u"../lib/romaji/ローマ字/romaji"},
+        {u"/usr/bin/romaji-admin", u"../lib/romaji/ローマ字/romaji-admin"},
+    };
+    for (const auto& [link, target] : links) {
+        const QString path = r + QString::fromUtf16(link);
+        EXPECT_TRUE(QFileInfo(path).isSymLink()) << path.toStdString();
+        char written[512] = {};
+        const ssize_t n = ::readlink(QFile::encodeName(path).constData(), written, sizeof written - 1);
+        EXPECT_EQ(QString::fromUtf8(written, n < 0 ? 0 : n), QString::fromUtf16(target)) << path.toStdString();
+    }
+    EXPECT_EQ(QFileInfo(r + QStringLiteral("/usr/bin/romaji")).canonicalFilePath(),
+              QFileInfo(program + QStringLiteral("/romaji")).canonicalFilePath());
+    EXPECT_FALSE(QFileInfo::exists(r + QStringLiteral("/opt")));
+
     // The launcher started when a pupil leaves: a stand-in that ends at once.
-    const QString launcher = r + QStringLiteral("/opt/CAI/起動/ルナリアc.exe");
-    EXPECT_EQ(Execute(launcher, {QStringLiteral("001")}).exitCode, 0);
-    // The romanization file lives under var/lib, in a folder nobody but root
-    // may write into (the file itself is made writable by the install script).
-    const QFileInfo mode(r + QStringLiteral("/opt/CAI/ローマ字/ローマ字形式.txt"));
-    EXPECT_TRUE(mode.isSymLink());
-    EXPECT_EQ(QFileInfo(mode.symLinkTarget()).absolutePath(), QDir(r + QStringLiteral("/var/lib/romaji")).absolutePath());
+    EXPECT_EQ(Execute(r + QStringLiteral("/etc/romaji/ルナリアc.exe"), {QStringLiteral("001")}).exitCode, 0);
+    // The romanization file's folder: nobody but root may write into it (the
+    // file itself is made writable by the install script).
     EXPECT_FALSE(QFileInfo(r + QStringLiteral("/var/lib/romaji")).permissions() & QFileDevice::WriteOther);
 
     const QString desktop = r + QStringLiteral("/usr/share/applications/romaji.desktop");
@@ -149,9 +140,75 @@ TEST_F(PackageTest, ProgramFolderMenuEntryAndIconInTheirPlaces) {
     const QString text = QString::fromUtf8(entry.readAll());
     EXPECT_TRUE(text.contains(QStringLiteral("\nExec=romaji\n")));
     EXPECT_TRUE(text.contains(QStringLiteral("\nIcon=romaji\n")));
-    EXPECT_EQ(QFileInfo(r + QStringLiteral("/usr/bin/romaji")).canonicalFilePath(),
-              QFileInfo(r + QStringLiteral("/opt/CAI/ローマ字/romaji")).canonicalFilePath());
     EXPECT_TRUE(QFileInfo::exists(r + QStringLiteral("/usr/share/icons/hicolor/scalable/apps/romaji.svg")));
+
+    // The changelog's newest entry is this version.
+    const Ran changelog =
+        Execute(QStringLiteral("gzip"), {QStringLiteral("-dc"), r + QStringLiteral("/usr/share/doc/romaji/changelog.gz")});
+    EXPECT_TRUE(changelog.out.startsWith(QStringLiteral("romaji (%1.%2.%3) ")
+                                             .arg(ROMAJI_VERSION_MAJOR)
+                                             .arg(ROMAJI_VERSION_MINOR)
+                                             .arg(ROMAJI_VERSION_PATCH)))
+        << changelog.out.toStdString();
+}
+
+// The unpacked romaji-admin lays out a new school from the default data the
+// package holds, and checks it through the path file one level above its
+// folder, as the program finds it.
+TEST_F(PackageTest, UnpackedAdminLaysOutASchoolAndChecksItThroughThePathFile) {
+    const QString school = dir_->filePath(QStringLiteral("school/CAIdata"));
+    const QString admin = Root() + QStringLiteral("/usr/bin/romaji-admin");
+    const Ran init = Execute(admin, {QStringLiteral("init"), school});
+    ASSERT_EQ(init.exitCode, 0) << init.out.toStdString() << init.err.toStdString();
+    EXPECT_TRUE(init.out.contains(Root() + QStringLiteral("/usr/share/romaji"))) << init.out.toStdString();
+    for (const char16_t* file : {u"/音フォルダ/新音ファイル.txt", u"/音フォルダ/合格.wav", u"/ローマ字/タイム回数データ.txt"}) {
+        const QString name = QString::fromUtf16(file);
+        QFile installed(Root() + QStringLiteral("/usr/share/romaji") + name);
+        QFile copied(school + name);
+        ASSERT_TRUE(installed.open(QIODevice::ReadOnly) && copied.open(QIODevice::ReadOnly)) << name.toStdString();
+        EXPECT_EQ(copied.readAll(), installed.readAll()) << name.toStdString();
+    }
+
+    // The packaged path file names /srv/CAIdata/; on this machine the link
+    // into /etc would leave the unpacked tree, so a file of the test's own
+    // stands in the link's place.
+    const auto items = common::ReadAllItems(*common::ReadShiftJisFile(Root() + QStringLiteral("/etc/romaji/パスデータ.txt")));
+    ASSERT_EQ(items.size(), 10);
+    EXPECT_EQ(items[0], QStringLiteral("/srv/CAIdata/"));
+    const QString pathFile = Root() + QStringLiteral("/usr/lib/romaji/パスデータ.txt");
+    ASSERT_TRUE(QFile::remove(pathFile));
+    ASSERT_TRUE(common::WriteShiftJisFile(pathFile, u'"' + school + QStringLiteral("/\"\r\n\"\"\r\n\"\"\r\n\"\"\r\n"
+                                                                             "\"\"\r\n\"\"\r\n\"\"\r\n\"\"\r\n\"\"\r\n\"\"\r\n")));
+    const Ran check = Execute(admin, {QStringLiteral("check")});
+    EXPECT_EQ(check.exitCode, 0) << check.out.toStdString() << check.err.toStdString();
+    EXPECT_TRUE(check.out.contains(school + QStringLiteral("/ローマ字/（パスデータ.txt から）"))) << check.out.toStdString();
+    EXPECT_TRUE(check.out.contains(QStringLiteral("結果: 問題はありません")));
+
+    const Ran libs = Execute(QStringLiteral("ldd"), {Root() + QStringLiteral("/usr/lib/romaji/ローマ字/romaji")});
+    EXPECT_EQ(libs.exitCode, 0);
+    EXPECT_FALSE(libs.out.contains(QStringLiteral("not found"))) << libs.out.toStdString();
+}
+
+// lintian finds no error in the package, and every warning it gives is one
+// the README explains (its section on lintian names each tag in backticks).
+TEST_F(PackageTest, LintianFindsNoErrorAndEveryWarningIsExplained) {
+    const Ran lint = Execute(QStringLiteral("lintian"), {*deb_}, 280000);
+    ASSERT_NE(lint.exitCode, -1) << "lintian did not run: " << lint.err.toStdString();
+    QFile readme(QStringLiteral(ROMAJI_SOURCE_DIR "/README.md"));
+    ASSERT_TRUE(readme.open(QIODevice::ReadOnly));
+    const QString explained = QString::fromUtf8(readme.readAll()).section(QStringLiteral("### lintian"), 1, 1);
+    ASSERT_FALSE(explained.isEmpty()) << "no section ### lintian in the README";
+    const QRegularExpression hint(QStringLiteral("^([EWIPX]): romaji[^:]*: (\\S+)"),
+                                  QRegularExpression::MultilineOption);
+    int hints = 0;
+    for (auto it = hint.globalMatch(lint.out); it.hasNext(); ++hints) {
+        const auto m = it.next();
+        EXPECT_NE(m.captured(1), QStringLiteral("E")) << m.captured(0).toStdString();
+        if (m.captured(1) == QStringLiteral("W"))
+            EXPECT_TRUE(explained.contains(u'`' + m.captured(2) + u'`'))
+                << "not explained in the README: " << m.captured(0).toStdString();
+    }
+    EXPECT_EQ(lint.exitCode, 0) << lint.out.toStdString() << lint.err.toStdString();
 }
 
 // The install script, run against a folder of the test's own in place of
