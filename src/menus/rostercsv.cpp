@@ -193,6 +193,12 @@ bool IsEmptyRow(const common::CsvRecord& record) {
 
 RosterImport RosterFromCsv(const QByteArray& csv) {
     RosterImport result;
+    const QString kEmpty = QStringLiteral("ファイルが空です。見出しの行（%1、%2、%3、%4）と生徒の行が要ります。")
+                               .arg(HeaderOf(Number), HeaderOf(Name), HeaderOf(BirthYear), HeaderOf(ListingFlag));
+    if (csv.isEmpty() || csv == QByteArray("\xEF\xBB\xBF")) {
+        result.Errors << kEmpty;
+        return result;
+    }
     const auto text = Decode(csv, result.Encoding);
     if (!text) {
         result.Errors << QStringLiteral("文字コードが読めません。UTF-8 か Shift-JIS の CSV ファイルにしてください。");
@@ -206,8 +212,7 @@ RosterImport RosterFromCsv(const QByteArray& csv) {
     }
     std::erase_if(records, IsEmptyRow);
     if (records.empty()) {
-        result.Errors << QStringLiteral("ファイルが空です。見出しの行（%1、%2、%3、%4）と生徒の行が要ります。")
-                             .arg(HeaderOf(Number), HeaderOf(Name), HeaderOf(BirthYear), HeaderOf(ListingFlag));
+        result.Errors << kEmpty;
         return result;
     }
 

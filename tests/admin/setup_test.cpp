@@ -194,7 +194,8 @@ const ImportCase kImportCases[] = {
      QStringLiteral("1行目：見出しに 表示区分 の列がありません。")},
     {"UnclosedQuote", Utf8(QStringLiteral("番号,名前,生まれ年度,表示区分\n1,\"あ,2018,0\n")), 1, "UTF-8",
      QStringLiteral("2行目：ダブルクォーテーション（\"）の囲みが閉じていません。")},
-    {"EmptyFile", QByteArray(), 1, "UTF-8", QStringLiteral("ファイルが空です。")},
+    {"EmptyFile", QByteArray(), 1, "", QStringLiteral("ファイルが空です。")},
+    {"BlankLinesOnly", QByteArray("\xEF\xBB\xBF\r\n,,,\r\n"), 1, "UTF-8（BOM 付き）", QStringLiteral("ファイルが空です。")},
     {"NeitherUtf8NorShiftJis", QByteArray("\xEF\xBB\xBF\xFF\xFE"), 1, "", QStringLiteral("文字コードが読めません。")},
 };
 
@@ -216,6 +217,8 @@ TEST_P(RosterImportTest, WritesTheRosterOrNothing) {
     if (*GetParam().encoding) {
         EXPECT_TRUE(run.out.contains(QStringLiteral("を %1 として読みました").arg(QString::fromUtf8(GetParam().encoding))))
             << run.out.toStdString();
+    } else {
+        EXPECT_FALSE(run.out.contains(QStringLiteral("として読みました"))) << run.out.toStdString();
     }
     if (GetParam().exitCode == 0) {
         EXPECT_EQ(common::FromShiftJis(FileBytes(roster)), kImported);
