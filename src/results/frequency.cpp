@@ -155,9 +155,12 @@ bool Count(const QString& path, FrequencyCounts& counts, QString& errorMessage, 
     return true;
 }
 
-// The bucket lines: R4(10 × b) + "～" + one star per unit, rounded.
+// The bucket lines: R4(10 × b) + "～" + one star per unit, rounded, for
+// every bucket 0 … 100. Best results gather in bucket 30 at most, so the
+// best-time list's buckets above it stand without stars.
 template <size_t N>
 QStringList BucketLines(QString header, const std::array<std::int32_t, N>& buckets, long long unit) {
+    static_assert(N <= kAllBuckets);
     // The start of each bucket's line, made once: a line without stars is a
     // shared copy of it.
     static const QStringList starts = [] {
@@ -166,10 +169,11 @@ QStringList BucketLines(QString header, const std::array<std::int32_t, N>& bucke
         return s;
     }();
     QStringList lines;
-    lines.reserve(static_cast<qsizetype>(N) + 1);
+    lines.reserve(kAllBuckets + 1);
     lines.append(header);
-    for (size_t b = 0; b < N; ++b) {
-        const auto stars = static_cast<qsizetype>(std::floor(static_cast<double>(buckets[b]) / unit + 0.5));
+    for (size_t b = 0; b < kAllBuckets; ++b) {
+        const std::int32_t count = b < N ? buckets[b] : 0;
+        const auto stars = static_cast<qsizetype>(std::floor(static_cast<double>(count) / unit + 0.5));
         const QString& start = starts[static_cast<qsizetype>(b)];
         if (stars <= 0) {
             lines.append(start);

@@ -66,7 +66,8 @@ TEST_P(FrequencyLine, ReadsAsDescribed) {
     const LineCase& c = GetParam();
     const QStringList lines =
         c.best ? results::BestTimeLines(counts, c.level) : results::AllResultsLines(counts, c.level);
-    ASSERT_EQ(lines.size(), c.best ? 32 : 102);
+    // The header, then buckets 0 … 100 in both lists.
+    ASSERT_EQ(lines.size(), 102);
     EXPECT_EQ(lines[c.index], c.text);
 }
 
@@ -83,6 +84,8 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"OneBestPerPupil", 2, true, 1, QStringLiteral("  0～") + Stars(3)},
         LineCase{"PupilBeyondTheRosterHasABest", 2, true, 3, QStringLiteral("  20～★")},
         LineCase{"BestOf300AndMoreInBucket30", 2, true, 31, QStringLiteral(" 300～") + Stars(2)},
+        LineCase{"BestBucketsAbove30StandWithoutStars", 2, true, 32, QStringLiteral(" 310～")},
+        LineCase{"BestLinesGoOnToTheThousandBucket", 2, true, 101, QStringLiteral("1000～")},
         LineCase{"UnitIsATenthOfTheFullestBucket", 3, false, 0, QStringLiteral("レベル3 今まで41回  （★=2）")},
         LineCase{"StarsRoundedToNearest", 3, false, 5, QStringLiteral("  40～") + Stars(13)},  // 25 / 2
         LineCase{"HalfStarRoundsUp", 3, false, 6, QStringLiteral("  50～") + Stars(8)},      // 15 / 2
@@ -98,7 +101,7 @@ TEST_F(Frequency, LevelWithoutResultsHasNoStarAnywhere) {
     for (const QString& line : results::AllResultsLines(counts, 5).mid(1) + results::BestTimeLines(counts, 5).mid(1))
         EXPECT_FALSE(line.contains(u'★')) << line.toStdString();
     EXPECT_EQ(results::AllResultsLines(counts, 5).last(), QStringLiteral("1000～"));
-    EXPECT_EQ(results::BestTimeLines(counts, 5).last(), QStringLiteral(" 300～"));
+    EXPECT_EQ(results::BestTimeLines(counts, 5).last(), QStringLiteral("1000～"));
 }
 
 TEST_F(Frequency, PartialRecordAtTheEndIsNotCounted) {
