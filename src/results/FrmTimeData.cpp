@@ -204,7 +204,10 @@ void FrmTimeData::Command2_Click() {
     const auto grid = LoadCriteriaGrid(error);
     if (!grid) {
         // The grid keeps what it showed: an empty grid saved over the file
-        // would take every level's criteria from every PC.
+        // would take every level's criteria from every PC. A grid that never
+        // showed the file (it could not be read when the editor opened) has
+        // nothing to save.
+        Command3->setEnabled(ShownRowCount > 0);
         common::platform().MessageBox(error, kCaution, common::MessageButtons::Ok);
         return;
     }

@@ -320,6 +320,42 @@ TEST_F(CriteriaEditorTest, FailedSaveKeepsTheEditsAndTheTeacher) {
     EXPECT_EQ(results::criteria()[1].TargetTime, 30);
 }
 
+// A criteria file that cannot be read when the editor opens leaves nothing
+// to save: "更新記録" is not usable until "元に戻す" has read the file.
+TEST_F(CriteriaEditorTest, SaveIsDisabledWhileTheFileCouldNotBeReadAtOpening) {
+    const struct {
+        const char* name;
+        std::function<void(const QString&)> spoil;
+    } cases[] = {
+        {"Missing", [](const QString& file) { ASSERT_TRUE(QFile::remove(file)); }},
+        {"AFolderInItsPlace",
+         [](const QString& file) {
+             ASSERT_TRUE(QFile::remove(file));
+             ASSERT_TRUE(QDir().mkdir(file));
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.spoil(CriteriaFile());
+        fake.messages.clear();
+        FrmTimeData* s = Open();
+        ASSERT_TRUE(s);
+        ASSERT_EQ(fake.messages.size(), 1);
+        EXPECT_TRUE(fake.messages[0].text.contains(QStringLiteral("タイム回数データ.txt")));
+        EXPECT_EQ(s->ShownRowCount, 0);
+        EXPECT_FALSE(s->Command3->isEnabled());
+
+        // The file is mended: "元に戻す" shows it and the save is usable again.
+        QDir().rmdir(CriteriaFile());
+        ASSERT_TRUE(common::WriteShiftJisFile(CriteriaFile(), kCriteriaText));
+        s->Command2->click();
+        EXPECT_EQ(s->ShownRowCount, 4);
+        EXPECT_TRUE(s->Command3->isEnabled());
+        ScreenHost::DestroyInstance();
+        ScreenHost::instance().show();
+    }
+}
+
 TEST_F(CriteriaEditorTest, CellsThatWouldNotReadBackAreRefusedNonNumbersAsked) {
     FrmTimeData* s = Open();
     ASSERT_TRUE(s);
