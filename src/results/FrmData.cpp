@@ -275,11 +275,14 @@ void FrmData::SelectRow(int row) {
 void FrmData::Command17_Click() {
     QPrinter printer(QPrinter::HighResolution);
     QPrintDialog dialog(&printer, this);
-    // No page numbers to choose; the selection only when text is selected.
+    // No page numbers to choose; with text selected, the selection is offered
+    // and chosen already, so the teacher prints what was selected.
+    const bool selection = RichTextBox1->textCursor().hasSelection();
     QAbstractPrintDialog::PrintDialogOptions options = dialog.options();
     options &= ~QAbstractPrintDialog::PrintPageRange;
-    options.setFlag(QAbstractPrintDialog::PrintSelection, RichTextBox1->textCursor().hasSelection());
+    options.setFlag(QAbstractPrintDialog::PrintSelection, selection);
     dialog.setOptions(options);
+    if (selection) dialog.setPrintRange(QAbstractPrintDialog::Selection);
     if (dialog.exec() != QDialog::Accepted) return;
     // Prints the selection alone when the dialog asked for it.
     RichTextBox1->print(&printer);

@@ -17,6 +17,16 @@ constexpr std::int32_t kLargestResult = 99999;
 
 bool IsPupilNumber(long long n) { return n >= 0 && n <= kLastPupil; }
 
+// A typed number as the change writes it: rounded to a whole number, halves
+// to even, and kept only when that lies in first … last. Text that is no
+// number, or a value far out of range, is not rounded at all (-1).
+long long RoundedInRange(const QString& text, long long first, long long last) {
+    const double value = common::IsNumber(text) ? common::LeadingNumber(text) : -1;
+    if (!(value >= first - 0.5 && value <= last + 0.5)) return -1;
+    const long long rounded = common::RoundHalfEven(value);
+    return rounded >= first && rounded <= last ? rounded : -1;
+}
+
 }  // namespace
 
 PupilTables BuildPupilTables(const std::vector<PupilChoice>& roster) {
@@ -120,23 +130,21 @@ RecordList BuildRecordList(const QByteArray& fileBytes, const PupilTables& table
 
 ChangeInput CheckChange(const QString& resultText, const QString& pupilText) {
     ChangeInput in;
-    const double result = common::IsNumber(resultText) ? common::LeadingNumber(resultText) : -1;
-    if (result < 0 || result > kLargestResult || result != static_cast<double>(static_cast<long long>(result))) {
+    // Both values are rounded as the change rounds them ("61.5" is written
+    // as 62, "62.5" as 62); a result with a fraction is no mistake.
+    const long long result = RoundedInRange(resultText, 0, kLargestResult);
+    if (result < 0) {
         in.Problem = QStringLiteral("結果の秒数は 0 から 99999 までの整数で入れてください。");
         return in;
     }
     // The choice reads as the number before its first "/".
-    const QString numberText = pupilText.section(u'/', 0, 0);
-    const double pupil = common::IsNumber(numberText) ? common::LeadingNumber(numberText) : -1;
-    // Rounded as the described change rounds it, halves to even; a value far
-    // out of range is not rounded at all.
-    const long long rounded = pupil >= -0.5 && pupil <= kLastPupil + 0.5 ? common::RoundHalfEven(pupil) : -1;
-    if (!IsPupilNumber(rounded)) {
+    const long long pupil = RoundedInRange(pupilText.section(u'/', 0, 0), 0, kLastPupil);
+    if (!IsPupilNumber(pupil)) {
         in.Problem = QStringLiteral("生徒は 0 から 5000 までの番号で選んでください。");
         return in;
     }
     in.Result = static_cast<std::int32_t>(result);
-    in.Pupil = static_cast<std::int16_t>(rounded);
+    in.Pupil = static_cast<std::int16_t>(pupil);
     return in;
 }
 

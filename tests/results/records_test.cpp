@@ -204,7 +204,7 @@ struct InputCase {
 };
 class ChangeInput : public ::testing::TestWithParam<InputCase> {};
 
-TEST_P(ChangeInput, WrittenOnlyWhenWholeAndInRange) {
+TEST_P(ChangeInput, RoundedHalvesToEvenAndWrittenOnlyInRange) {
     const InputCase& c = GetParam();
     const results::ChangeInput in = results::CheckChange(c.result, c.pupil);
     EXPECT_EQ(in.Problem.isEmpty(), c.ok) << in.Problem.toStdString();
@@ -221,9 +221,15 @@ INSTANTIATE_TEST_SUITE_P(
         InputCase{"TimeOutValue", QStringLiteral("99999"), QStringLiteral("0 /  "), true, 99999, 0},
         InputCase{"LargestPupil", QStringLiteral(" 0 "), QStringLiteral("5000"), true, 0, 5000},
         InputCase{"PupilHalfRoundsToEven", QStringLiteral("7"), QStringLiteral("12.5 / x"), true, 7, 12},
-        InputCase{"ResultWithFraction", QStringLiteral("61.5"), QStringLiteral("12 /  山田"), false, 0, 0},
+        InputCase{"ResultHalfRoundsUpToEven", QStringLiteral("61.5"), QStringLiteral("12 /  山田"), true, 62, 12},
+        InputCase{"ResultHalfRoundsDownToEven", QStringLiteral("62.5"), QStringLiteral("12 /  山田"), true, 62, 12},
+        InputCase{"ResultFractionToNearest", QStringLiteral("61.7"), QStringLiteral("12 /  山田"), true, 62, 12},
+        InputCase{"ResultRoundedToZero", QStringLiteral("-0.5"), QStringLiteral("12 /  山田"), true, 0, 12},
+        InputCase{"ResultRoundedToTheLargest", QStringLiteral("99999.4"), QStringLiteral("12"), true, 99999, 12},
         InputCase{"ResultNegative", QStringLiteral("-1"), QStringLiteral("12 /  山田"), false, 0, 0},
+        InputCase{"ResultRoundedBelowZero", QStringLiteral("-0.6"), QStringLiteral("12 /  山田"), false, 0, 0},
         InputCase{"ResultTooLarge", QStringLiteral("100000"), QStringLiteral("12 /  山田"), false, 0, 0},
+        InputCase{"ResultRoundedAboveTheLargest", QStringLiteral("99999.5"), QStringLiteral("12"), false, 0, 0},
         InputCase{"ResultNotANumber", QStringLiteral("6l"), QStringLiteral("12 /  山田"), false, 0, 0},
         InputCase{"ResultEmpty", QString(), QStringLiteral("12 /  山田"), false, 0, 0},
         InputCase{"PupilTooLarge", QStringLiteral("61"), QStringLiteral("5001 /  x"), false, 0, 0},

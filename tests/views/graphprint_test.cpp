@@ -6,6 +6,7 @@
 #include "views/graphpanel.h"
 
 #include "common/dates.h"
+#include "cupsserver.h"
 #include "screentest.h"
 #include "graphpixels.h"
 #include "menus/roster.h"
@@ -18,16 +19,13 @@
 #include "shell/screenhost.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QListWidget>
 #include <QPageLayout>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -39,61 +37,25 @@ using shell::ScreenHost;
 const QDate kToday = QDate(2026, 12, 10);
 constexpr int kDpi = 100;
 
-QString RunTool(const QString& program, const QStringList& args, int* status = nullptr) {
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(program, args);
-    p.waitForFinished(120000);
-    if (status) *status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    return QString::fromLocal8Bit(p.readAll());
-}
+using testing_support::RunTool;
 
 // The server lives for the whole suite: started first, stopped last.
 class GraphPrinting : public testing_support::ScreenTest {
 protected:
-    static inline QString serverDir;
-    static inline QString startOutput;
-    static inline int startStatus = -1;
+    static inline testing_support::CupsTestServer server{QStringLiteral("cups-graph-print-test")};
 
-    static QString Script() { return QStringLiteral(ROMAJI_SOURCE_DIR "/scripts/cups-test-server.sh"); }
-
-    static void SetUpTestSuite() {
-        serverDir = QStringLiteral(ROMAJI_BINARY_DIR "/cups-graph-print-test");
-        startOutput = RunTool(Script(), {QStringLiteral("start"), serverDir}, &startStatus);
-        if (startStatus == 0) qputenv("CUPS_SERVER", (serverDir + QStringLiteral("/cups.sock")).toLocal8Bit());
-    }
-    static void TearDownTestSuite() { RunTool(Script(), {QStringLiteral("stop"), serverDir}); }
+    static void SetUpTestSuite() { server.Start(); }
+    static void TearDownTestSuite() { server.Stop(); }
 
     void SetUp() override {
         ScreenTest::SetUp();
-        ASSERT_EQ(startStatus, 0) << "The CUPS server did not start:\n" << startOutput.toStdString();
+        ASSERT_TRUE(server.Started()) << "The CUPS server did not start:\n" << server.StartOutput().toStdString();
         // The teacher prints.
         runState().CurrentPupil = 9;
         runState().CurrentPupilName = QStringLiteral("先生");
     }
 
     QString ResultsFile() const { return common::runState().ProgramDataFolder + QStringLiteral("成績累積データ.dat"); }
-
-    // Waits until CUPS has no job left and `count` PDFs stand in its folder.
-    QStringList WaitForPdfs(int count) {
-        const QDir out(serverDir + QStringLiteral("/pdf"));
-        QElapsedTimer t;
-        t.start();
-        QStringList files;
-        while (t.elapsed() < 120000) {
-            files = out.entryList({QStringLiteral("*.pdf")}, QDir::Files);
-            const bool idle = RunTool(QStringLiteral("lpstat"), {QStringLiteral("-o")}).trimmed().isEmpty();
-            if (idle && files.size() >= count) break;
-            QThread::msleep(200);
-        }
-        // In job order.
-        static const QRegularExpression job(QStringLiteral("job_(\\d+)"));
-        std::sort(files.begin(), files.end(), [](const QString& a, const QString& b) {
-            return job.match(a).captured(1).toInt() < job.match(b).captured(1).toInt();
-        });
-        for (QString& f : files) f = out.filePath(f);
-        return files;
-    }
 };
 
 TEST_F(GraphPrinting, FourLevelsForTwoPupilsGiveTwoJobsOfTwoPagesWithThePointsInPlace) {
@@ -127,14 +89,14 @@ TEST_F(GraphPrinting, FourLevelsForTwoPupilsGiveTwoJobsOfTwoPagesWithThePointsIn
     ASSERT_EQ(order.size(), 2);
     for (int k = 0; k < 4; ++k) panel->List3->item(k)->setSelected(true);
 
-    const QString before = QDir(serverDir + QStringLiteral("/pdf")).entryList({QStringLiteral("*.pdf")}).join(u',');
+    const QString before = server.Pdfs().join(u',');
     ASSERT_TRUE(before.isEmpty()) << before.toStdString();
     menu->Command24[1]->click();
     EXPECT_TRUE(fake.messages.isEmpty());
 
-    const QStringList pdfs = WaitForPdfs(2);
+    const QStringList pdfs = server.WaitForPdfs(2);
     ASSERT_EQ(pdfs.size(), 2) << "CUPS wrote: " << pdfs.join(u' ').toStdString() << "\n"
-                              << RunTool(QStringLiteral("tail"), {QStringLiteral("-n30"), serverDir + QStringLiteral("/log/error_log")}).toStdString();
+                              << server.LogTail().toStdString();
 
     // Where the program drew: the printer's paint rectangle on the page.
     const QPrinter printer(QPrinterInfo::defaultPrinter(), QPrinter::HighResolution);
