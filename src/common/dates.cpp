@@ -41,14 +41,6 @@ QTime TimeFromValue(double value) {
 
 double SecondsOfDay(const QTime& time) { return time.msecsSinceStartOfDay() / 1000.0; }
 
-double SecondsSince(double start, double now) {
-    double d = now - start;
-    // A start rounded to the whole second (the sign-in time) may lie up to
-    // half a second after "now"; only a larger gap means midnight has passed.
-    if (d < -1.0) d += 86400.0;
-    return d;
-}
-
 // Written digit by digit: the records list writes two of these for each of
 // up to hundreds of thousands of records, and a format string is parsed
 // anew on every call. Years outside 1..9999 take the general route.

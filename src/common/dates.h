@@ -17,10 +17,6 @@ QTime TimeFromValue(double value);
 
 // Seconds since midnight of a time of day.
 double SecondsOfDay(const QTime& time);
-// Difference of two seconds-since-midnight readings, taken forward across
-// midnight: a difference below -1 s gains a day (86400 s); a smaller
-// negative one is the rounding of a start taken to the whole second.
-double SecondsSince(double start, double now);
 
 // "yyyy/MM/dd" and "H:mm:ss", as a Japanese-locale system writes date and time values.
 QString DateText(const QDate& date);

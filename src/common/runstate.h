@@ -24,6 +24,10 @@ struct RunState {
     QString CurrentPupilName;
     QString CurrentGradeLabel;
     std::int32_t SignInTime = 0;  // seconds since midnight
+    // The same moment on the platform's millisecond tick count: the minutes
+    // since sign-in are counted on it, which neither midnight nor a corrected
+    // system clock moves.
+    quint32 SignInTick = 0;
 
     // Course
     std::array<QString, 36> LevelNames{};
@@ -63,5 +67,11 @@ struct RunState {
 };
 
 RunState& runState();
+
+// The pupil has confirmed the name: SignInTime (rounded to the second, a half
+// to the even neighbour) and SignInTick are set to this moment.
+void MarkSignIn();
+// Whole minutes since MarkSignIn, on the tick count, like the run's clock.
+long long MinutesSinceSignIn();
 
 }  // namespace common

@@ -247,8 +247,7 @@ void namesel::Command14_Click() {
     }
     // 2.
     auto& s = runState();
-    s.SignInTime = static_cast<std::int32_t>(
-        common::RoundHalfEven(common::platform().SecondsSinceMidnight()));
+    common::MarkSignIn();
     // 3.
     s.CurrentPupil = static_cast<std::int16_t>(pupil);
     s.CurrentPupilName = roster().PupilName[pupil];

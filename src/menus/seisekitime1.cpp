@@ -366,12 +366,7 @@ void seisekitime1::FillFigures(int level) {
 }
 
 QString seisekitime1::MinutesSinceSignInText() const {
-    // Across midnight the time of day starts again at 0; counting the
-    // difference forward keeps the minutes growing instead of going negative.
-    const double seconds = common::SecondsSince(runState().SignInTime,
-                                                common::platform().SecondsSinceMidnight());
-    const long long minutes = common::Int(seconds) / 60;
-    return QStringLiteral("起動後") + common::Dec(minutes) + QStringLiteral("分");
+    return QStringLiteral("起動後") + common::Dec(common::MinutesSinceSignIn()) + QStringLiteral("分");
 }
 
 void seisekitime1::Form_Load() {

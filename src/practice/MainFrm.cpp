@@ -611,11 +611,7 @@ void MainFrm::SetBarWidth(QFrame* shape, double seconds) {
     shape->setGeometry(sShape5->x(), sShape5->y(), px, sShape5->height());
 }
 
-int MainFrm::MinutesSinceSignIn() const {
-    const double seconds = common::SecondsSince(common::runState().SignInTime,
-                                                common::platform().SecondsSinceMidnight());
-    return static_cast<int>(common::Int(seconds) / 60);
-}
+int MainFrm::MinutesSinceSignIn() const { return static_cast<int>(common::MinutesSinceSignIn()); }
 
 void MainFrm::sTimer1_Timer() {
     auto& rs = common::runState();

@@ -107,14 +107,6 @@ TEST(Dates, TextsAsThePlatformFormatsWriteThem) {
         EXPECT_EQ(common::TimeText(t), t.toString(QStringLiteral("H:mm:ss"))) << t.toString().toStdString();
 }
 
-TEST(Dates, SecondsSinceCountsForwardAcrossMidnight) {
-    EXPECT_EQ(common::SecondsSince(100, 160.5), 60.5);
-    EXPECT_EQ(common::SecondsSince(86390, 5), 15);
-    EXPECT_EQ(common::SecondsSince(500, 500), 0);
-    // Just after a sign-in rounded up to the next second: not a day later.
-    EXPECT_NEAR(common::SecondsSince(36001, 36000.6), -0.4, 1e-9);
-}
-
 TEST(MergeSort, StableOnEqualKeys) {
     QVector<std::int32_t> keys{5, 3, 5, 1, 3, 5, -2, 99999};
     QVector<int> pupils{10, 11, 12, 13, 14, 15, 16, 17};

@@ -110,20 +110,32 @@ TEST_F(LevelMenuTest, NoClearingTargetShowsDashes) {
     EXPECT_EQ(Text(menu, "Label8_2"), QStringLiteral("最近7日=0回 / 0点"));
 }
 
-TEST_F(LevelMenuTest, MinutesSinceSignInKeepGrowingAcrossMidnight) {
-    runState().SignInTime = 86340;  // 23:59:00
-    fake.now = QDateTime(today.addDays(1), QTime(0, 2, 30));
-    seisekitime1* menu = Open();
-    EXPECT_EQ(Text(menu, "Label17"), QStringLiteral("起動後3分"));
-}
-
-TEST_F(LevelMenuTest, MinutesRightAfterSigningInAreZero) {
-    // The sign-in time is rounded to the whole second, so it can lie just
-    // after the moment the menu reads the clock.
-    runState().SignInTime = 36001;
-    fake.now = QDateTime(today, QTime(10, 0, 0, 600));
-    seisekitime1* menu = Open();
-    EXPECT_EQ(Text(menu, "Label17"), QStringLiteral("起動後0分"));
+// The minutes since the name was confirmed run on the tick count, as a run's
+// clock does: what the time of day does meanwhile changes nothing.
+TEST_F(LevelMenuTest, MinutesSinceSignInComeFromTheTickCount) {
+    const struct {
+        const char* name;
+        QTime signIn;
+        double seconds;  // passed since, on the tick count
+        QDateTime now;   // the clock when the menu opens
+        const char16_t* shown;
+    } cases[] = {
+        {"RightAfterSigningIn", QTime(10, 0, 0, 500), 0.6, QDateTime(today, QTime(10, 0, 1, 100)), u"起動後0分"},
+        {"AcrossMidnight", QTime(23, 59), 210, QDateTime(today.addDays(1), QTime(0, 2, 30)), u"起動後3分"},
+        {"ClockSetBackAfterSigningIn", QTime(10, 0), 30, QDateTime(today, QTime(9, 59, 0)), u"起動後0分"},
+        {"ClockSetForward", QTime(10, 0), 125, QDateTime(today, QTime(11, 2, 5)), u"起動後2分"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fake.now = QDateTime(today, c.signIn);
+        common::MarkSignIn();
+        fake.ticks += quint32(c.seconds * 1000);
+        fake.now = c.now;
+        seisekitime1* menu = Open();
+        EXPECT_EQ(Text(menu, "Label17"), QString::fromUtf16(c.shown));
+        ScreenHost::DestroyInstance();
+        ScreenHost::instance().show();
+    }
 }
 
 TEST_F(LevelMenuTest, TeacherControlsFollowTheName) {

@@ -64,7 +64,9 @@ protected:
         rs.SoundFolder = dir.path() + QStringLiteral("/音フォルダ/");
         rs.CurrentPupil = 7;
         rs.CurrentPupilName = QStringLiteral("山田　花子　　");
-        rs.SignInTime = 9 * 3600 + 50 * 60;  // 9:50:00
+        // Signed in at 9:50, ten minutes before the run starts on both clocks.
+        rs.SignInTime = 9 * 3600 + 50 * 60;
+        rs.SignInTick = fake.ticks - 10 * 60000;
         rs.CurrentLevel = 1;
         rs.ChooserDone = true;
 
@@ -667,21 +669,28 @@ TEST_F(PracticeScreen, RunTimeIgnoresMidnightAndClockCorrections) {
     EXPECT_EQ(RecordCount(), 4);
 }
 
-TEST_F(PracticeScreen, MinutesSinceSignInAcrossMidnight) {
-    common::runState().SignInTime = 23 * 3600 + 55 * 60;
-    Start(QTime(23, 59, 50));
-    fake.now = QDateTime(fake.now.date().addDays(1), QTime(0, 5, 0));
-    frm->sTimer2_Timer();
-    EXPECT_EQ(Text("sLabel13"), QStringLiteral("10"));
-}
-
-TEST_F(PracticeScreen, MinutesSinceSignInTruncate) {
-    common::runState().SignInTime = 10 * 3600;
+// The minutes since sign-in are whole minutes on the tick count, whatever the
+// time of day does meanwhile (midnight, a corrected clock).
+TEST_F(PracticeScreen, MinutesSinceSignInComeFromTheTickCount) {
+    const struct {
+        const char* name;
+        double seconds;  // since sign-in, on the tick count
+        QDateTime now;
+        const char* shown;
+    } cases[] = {
+        {"JustBelowTenMinutes", 599.5, QDateTime(QDate(2026, 12, 10), QTime(10, 9, 59)), "9"},
+        {"TenMinutes", 600, QDateTime(QDate(2026, 12, 10), QTime(10, 10)), "10"},
+        {"AcrossMidnight", 600, QDateTime(QDate(2026, 12, 11), QTime(0, 5)), "10"},
+        {"ClockSetBack", 30, QDateTime(QDate(2026, 12, 10), QTime(9, 59)), "0"},
+    };
     Start();
-    for (const auto& [time, minutes] : {std::pair{QTime(10, 9, 59), "9"}, std::pair{QTime(10, 10, 0), "10"}}) {
-        fake.SetTime(time);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        // The timer reads the tick count once: it gives exactly that moment.
+        common::runState().SignInTick = fake.ticks + fake.tickStep - quint32(c.seconds * 1000);
+        fake.now = c.now;
         frm->sTimer2_Timer();
-        EXPECT_EQ(Text("sLabel13"), QString::fromLatin1(minutes));
+        EXPECT_EQ(Text("sLabel13"), QString::fromLatin1(c.shown));
     }
 }
 

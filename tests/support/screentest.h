@@ -37,7 +37,9 @@ protected:
         s.CurrentPupil = kPupil;
         s.CurrentPupilName = QStringLiteral("山田　太郎");
         s.CurrentGradeLabel = QStringLiteral("小３");
+        // Signed in at 10:00, five minutes ago on both clocks.
         s.SignInTime = 36000;
+        s.SignInTick = fake.ticks - 5 * 60000;
         s.ChooserDone = true;
         startup::FillCourseList();
         SetUniformCriteria({});
