@@ -1,16 +1,53 @@
 #pragma once
-// The order of every sorted list of the program: ascending text in Japanese
-// locale collation, case-insensitive. Lists of thousands of lines are put in
-// order with one sort over collator sort keys, never line by line.
+// The order of every sorted list of the program (the name list, the level
+// columns, the pupil picker, the records list): ascending text in Japanese
+// collation, case-insensitive, read the way a teacher reads a ranking:
+//
+// - a run of digits compares as the number it is: rank 2 before rank 10, and
+//   "9:05" before "10:05";
+// - blanks are passed over, so a number right-aligned with blanks compares as
+//   that number, and a line led by blanks as its first mark;
+// - punctuation and symbols come after the digits: the "--" lines of pupils
+//   without a record and the "　　×" lines of runs without a time follow the
+//   ranked and timed lines;
+// - the grade marks compare as the grades they stand for, ①…⑥ then Ⅰ…Ⅲ, so
+//   that equal ranks go by grade, then name (the signed-in pupil's "●" after
+//   the grades, pupils without a mark last).
+//
+// Lists of thousands of lines are put in order with one sort over sort keys,
+// never line by line.
 
-#include <QCollator>
+#include <QString>
 #include <QStringList>
+#include <QStringView>
 
+#include <string>
 #include <vector>
+
+struct UCollator;
 
 namespace common {
 
-QCollator ListCollator();
+// A line's sort key: keys compare (as unsigned bytes, std::string's own
+// comparison) as their lines do.
+using ListSortKey = std::string;
+
+// One collator of the list order. Cheap to make; one per thread.
+class ListCollator {
+public:
+    ListCollator();
+    ~ListCollator();
+    ListCollator(const ListCollator&) = delete;
+    ListCollator& operator=(const ListCollator&) = delete;
+
+    // Below 0, 0 or above 0 as a goes before, with or after b.
+    int compare(QStringView a, QStringView b) const;
+    ListSortKey sortKey(QStringView text) const;
+
+private:
+    UCollator* collator_ = nullptr;
+};
+
 // The indices of texts in ascending list order; equal texts keep their order.
 std::vector<qsizetype> SortedOrder(const QStringList& texts);
 // Sorts into that order.

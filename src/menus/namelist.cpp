@@ -4,8 +4,6 @@
 #include "common/strings.h"
 #include "results/statistics.h"
 
-#include <QCollator>
-
 #include <algorithm>
 #include <charconv>
 #include <iterator>
@@ -149,13 +147,13 @@ struct NameOrder {
         return true;
     }
 
-    void Make(const std::vector<PupilEntry>& listed, const QCollator& collator) {
+    void Make(const std::vector<PupilEntry>& listed, const common::ListCollator& collator) {
         of.clear();
-        std::vector<QCollatorSortKey> keys;
+        std::vector<common::ListSortKey> keys;
         keys.reserve(listed.size());
         for (const PupilEntry& e : listed) {
             of.emplace_back(e.BirthYear, e.Name);
-            keys.push_back(collator.sortKey(TrimmedName(e.Name).toString()));
+            keys.push_back(collator.sortKey(TrimmedName(e.Name)));
         }
         order.resize(listed.size());
         for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
@@ -192,7 +190,7 @@ void ForgetNameOrder() { LastOrder() = NameOrder{}; }
 
 NameList BuildNameList(const std::vector<PupilEntry>& listed, int mode, const QString& filter,
                        int schoolYear) {
-    const QCollator collator = common::ListCollator();
+    const common::ListCollator collator;
     NameOrder& byName = LastOrder();
     if (!byName.Matches(listed)) byName.Make(listed, collator);
 

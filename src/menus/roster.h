@@ -4,7 +4,6 @@
 
 #include "results/recordlist.h"
 
-#include <QCollator>
 #include <QDate>
 #include <QString>
 #include <QStringList>

@@ -149,7 +149,7 @@ TEST(ListOrder, ThousandsOfLinesInOrderAndEqualOnesAsTheyCame) {
     std::vector<bool> seen(order.size());
     for (qsizetype i : order) seen[std::size_t(i)] = true;
     EXPECT_EQ(std::count(seen.begin(), seen.end(), true), texts.size());
-    const QCollator collator = common::ListCollator();
+    const common::ListCollator collator;
     for (std::size_t k = 1; k < order.size(); ++k) {
         const int c = collator.compare(texts[order[k - 1]], texts[order[k]]);
         ASSERT_LE(c, 0) << k;

@@ -142,6 +142,21 @@ TEST_F(NameListTest, YoungestFirstThenDescendingNamesAndFilter) {
               QStringList{menus::kNameListSeparator});
 }
 
+// The names of one year as the list shows them (descending), written by
+// hand: the blank between family and given name is passed over, a number in
+// a name counts as a number, kana before kanji.
+TEST_F(NameListTest, NamesOfOneYearInTheListOrderOfEveryList) {
+    const std::vector<PupilEntry> listed = {
+        Entry(1, 2017, QStringLiteral("やまだ　たろう")), Entry(2, 2017, QStringLiteral("やまだけんじ")),
+        Entry(3, 2017, QStringLiteral("やまだ　はなこ")), Entry(4, 2017, QStringLiteral("あべ2")),
+        Entry(5, 2017, QStringLiteral("あべ10")),         Entry(6, 2017, QStringLiteral("山田")),
+    };
+    const auto list = BuildNameList(listed, 0, QStringLiteral("全学年"), kSchoolYear);
+    QStringList shown;
+    for (int number : list.Numbers) shown << listed[size_t(number - 1)].Name.trimmed();
+    EXPECT_EQ(shown, (QStringList{"山田", "やまだ　はなこ", "やまだ　たろう", "やまだけんじ", "あべ10", "あべ2"}));
+}
+
 TEST_F(NameListTest, BirthYearOfAnyLengthKeepsGradeAndNumber) {
     // Born in the year 999 of a school year 1011: grade 6.
     const auto list = BuildNameList({Entry(42, 999, QStringLiteral("古い")), Entry(43, 1005, QStringLiteral("新しい"))},
@@ -156,13 +171,16 @@ TEST_F(NameListTest, EqualNamesGoByFiguresThenNumberAndAChangedRosterResorts) {
     results::stats().Totals[2].TodayRuns = 5;
     std::vector<PupilEntry> listed = {Entry(1, 2017, QStringLiteral("あべ")), Entry(2, 2017, QStringLiteral("あべ")),
                                       Entry(3, 2017, QStringLiteral("あべ"))};
-    EXPECT_EQ(BuildNameList(listed, 0, QStringLiteral("全学年"), kSchoolYear).Numbers, (std::vector<int>{2, 3, 1}));
+    // In list order a figure left blank (none) follows a written one, as
+    // every line without a number follows the numbered ones; the list shows
+    // them the other way round.
+    EXPECT_EQ(BuildNameList(listed, 0, QStringLiteral("全学年"), kSchoolYear).Numbers, (std::vector<int>{3, 1, 2}));
     // The same list again, then one name changed: the order follows the roster.
-    EXPECT_EQ(BuildNameList(listed, 0, QStringLiteral("全学年"), kSchoolYear).Numbers, (std::vector<int>{2, 3, 1}));
+    EXPECT_EQ(BuildNameList(listed, 0, QStringLiteral("全学年"), kSchoolYear).Numbers, (std::vector<int>{3, 1, 2}));
     listed[0] = Entry(1, 2017, QStringLiteral("かわ"));
-    EXPECT_EQ(BuildNameList(listed, 0, QStringLiteral("全学年"), kSchoolYear).Numbers, (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(BuildNameList(listed, 0, QStringLiteral("全学年"), kSchoolYear).Numbers, (std::vector<int>{1, 3, 2}));
     listed[0] = Entry(1, 2016, QStringLiteral("かわ"));
-    EXPECT_EQ(BuildNameList(listed, 0, QStringLiteral("全学年"), kSchoolYear).Numbers, (std::vector<int>{2, 3, 1}));
+    EXPECT_EQ(BuildNameList(listed, 0, QStringLiteral("全学年"), kSchoolYear).Numbers, (std::vector<int>{3, 2, 1}));
 }
 
 }  // namespace
