@@ -3,6 +3,7 @@
 // pupil's own figures, a header with who is practising, and the teacher's
 // data panel. Columns scroll sideways, four at a time in view.
 
+#include "kit/handlergate.h"
 #include "kit/screen.h"
 #include "kit/textlist.h"
 
@@ -44,6 +45,9 @@ public:
     int ListKind = 0;
     int DaysBack = 0;
     bool MenuPreparing = false;
+    // The result listings and the graph panel let events run while they
+    // work; their handlers run one at a time (a click meanwhile waits).
+    kit::HandlerGate Handlers;
 
     // Column width in pixels (3456 twips).
     static constexpr int kColumnWidth = 230;

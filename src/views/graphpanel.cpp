@@ -31,6 +31,11 @@ const QString kCaution = QStringLiteral("注意");
 // The smallest text of the screen canvas, in pixels.
 constexpr double kScreenMinimumPixels = 10;
 
+// What the panel's clicks ask of the menu's handler gate: a graph set lets
+// events run between its graphs, and a click meanwhile (another pupil, the
+// print button) must wait for it to end, or a printout would mix pupils.
+enum GraphRequest { kDraw = 1, kPrint, kDrawChosen, kPrintChosen, kOpenGraphs };
+
 void Caution(const QString& text) {
     common::platform().MessageBox(text, kCaution, common::MessageButtons::Ok);
 }
@@ -81,19 +86,24 @@ GraphPanel::GraphPanel(menus::seisekitime1* menu) : QObject(menu), menu_(menu) {
     for (int k = 0; k < 2; ++k) {
         auto* b = kit::MakeButton(panel, QStringLiteral("Command21_%1").arg(k), captions[k],
                                   QRect(10 + k * 110, 10, 100, 44));
-        connect(b, &QPushButton::clicked, this, [this, k] { GraphSet(k); });
+        connect(b, &QPushButton::clicked, this,
+                [this, k] { menu_->Handlers.Run(k == 0 ? kDraw : kPrint, [this, k] { GraphSet(k); }); });
         Command21[k] = b;
     }
     for (int k = 0; k < 2; ++k)
-        connect(menu->Command24[k], &QPushButton::clicked, this, [this, k] { GraphSetForChosenPupils(k); });
-    connect(menu->Command17, &QPushButton::clicked, this, [this] { OpenGraphs(); });
+        connect(menu->Command24[k], &QPushButton::clicked, this, [this, k] {
+            menu_->Handlers.Run(k == 0 ? kDrawChosen : kPrintChosen, [this, k] { GraphSetForChosenPupils(k); });
+        });
+    connect(menu->Command17, &QPushButton::clicked, this,
+            [this] { menu_->Handlers.Run(kOpenGraphs, [this] { OpenGraphs(); }); });
     // Beside the day's count in the header, clear of its text.
     menu->Command17->setGeometry(700, 40, 70, 30);
     // A click in the pupil list, or in the level list while the panel shows,
     // draws the chosen pupils' graphs.
-    connect(menu->List2, &kit::TextList::rowClicked, this, [this] { GraphSetForChosenPupils(0); });
-    connect(List3, &QListWidget::itemClicked, this, [this] {
-        if (menu_->Picture11->isVisible()) GraphSetForChosenPupils(0);
+    auto drawChosen = [this] { menu_->Handlers.Run(kDrawChosen, [this] { GraphSetForChosenPupils(0); }); };
+    connect(menu->List2, &kit::TextList::rowClicked, this, drawChosen);
+    connect(List3, &QListWidget::itemClicked, this, [this, drawChosen] {
+        if (menu_->Picture11->isVisible()) drawChosen();
     });
     FillLevelList();
 }

@@ -22,6 +22,9 @@ namespace {
 
 using common::runState;
 
+// The request of the listings kept in the menu's handler gate.
+constexpr int kShowCurrentChoice = 0;
+
 const QString kCaptionTimes[4] = {QString(), QStringLiteral("BEST表示"), QStringLiteral("本日のみ"),
                                   QStringLiteral("オール表示")};
 const QString kCaptionPoints[4] = {QString(), QStringLiteral("合計累計"), QStringLiteral("合計本日"),
@@ -89,21 +92,10 @@ ResultListings::ResultListings(menus::seisekitime1* menu) : QObject(menu), menu_
             [this](int k) { Guarded([this, k] { Combo2_Click(k); }); });
 }
 
-template <typename Handler>
-void ResultListings::Guarded(Handler&& handler) {
-    if (depth_ > 0) {
-        // Inside a running listing (its waits let events run): the lists
-        // would get the lines of two listings mixed.
-        pending_ = true;
-        return;
-    }
-    ++depth_;
-    handler();
-    while (pending_) {
-        pending_ = false;
-        ShowCurrentChoice();
-    }
-    --depth_;
+void ResultListings::Guarded(const std::function<void()>& handler) {
+    // Every switch asks for the same thing once a running handler has ended:
+    // the choice selected by then.
+    menu_->Handlers.Run(handler, kShowCurrentChoice, [this] { ShowCurrentChoice(); });
 }
 
 void ResultListings::ShowCurrentChoice() {

@@ -11,13 +11,16 @@
 // RunOption2Handler signal during activation.
 //
 // Handlers let window events run while they work (the waiting panel Picture6
-// and its progress bar ProgressBar2 repaint). A switch the user makes while a
-// listing is still running is not run inside it: the running listing ends,
-// then the choice selected by then is shown once more.
+// and its progress bar ProgressBar2 repaint). They run through the menu's
+// handler gate: a switch the user makes while a listing (or a graph set) is
+// still running is not run inside it; once that ends, the choice selected by
+// then is shown once more.
 
 #include "views/runlistings.h"
 
 #include <QObject>
+
+#include <functional>
 #include <QString>
 #include <QStringList>
 
@@ -69,14 +72,11 @@ private:
     void PointsRankings(int index);
     // The handler of whichever Option2 is selected now.
     void ShowCurrentChoice();
-    // Runs a handler unless another is running; then it is remembered and the
-    // choice selected by then runs again when the running one ends.
-    template <typename Handler>
-    void Guarded(Handler&& handler);
+    // Runs a handler through the menu's gate; asked for while another runs,
+    // the choice selected by then is shown once that has ended.
+    void Guarded(const std::function<void()>& handler);
 
     menus::seisekitime1* menu_;
-    int depth_ = 0;
-    bool pending_ = false;
 };
 
 }  // namespace views

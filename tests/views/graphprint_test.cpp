@@ -17,6 +17,7 @@
 #include "kit/flow.h"
 #include "common/runstate.h"
 #include "shell/screenhost.h"
+#include "viewsfixture.h"
 
 #include <QDir>
 #include <QListWidget>
@@ -56,20 +57,56 @@ protected:
     }
 
     QString ResultsFile() const { return common::runState().ProgramDataFolder + QStringLiteral("成績累積データ.dat"); }
+
+    // Pupils 1 and 2 (and the teacher, 9); per level, pupil 1 runs 40 50 30
+    // 45 25 and pupil 2 60 35 35 20 (then slower by the level), so every page
+    // has red, blue and black, and the two pupils' points lie apart.
+    void TwoPupilsOnFourLevels() {
+        ASSERT_TRUE(testing_support::WriteRoster(runState().DataRoot, {{1, 2017, QStringLiteral("山田太郎")},
+                                                                      {2, 2015, QStringLiteral("佐藤花子")},
+                                                                      {9, 1980, QStringLiteral("先生")}}));
+        for (int level = 1; level <= 4; ++level) {
+            for (int t : {40, 50, 30, 45, 25})
+                testing_support::AppendRuns(ResultsFile(), {{1, level, t + level, kToday.addDays(-20 + t % 7)}});
+            for (int t : {60, 35, 35, 20})
+                testing_support::AppendRuns(ResultsFile(), {{2, level, t + 2 * level, kToday.addDays(-9)}});
+        }
+    }
+
+    // Every graph of a printed set of levels 1 to 4 where the geometry puts
+    // it, drawn for `pupil`: a description of the first miss, or nothing.
+    QString CheckPrintedSet(const QString& pdf, int pupil, const QString& prefix) {
+        const QPrinter printer(QPrinterInfo::defaultPrinter(), QPrinter::HighResolution);
+        const QRectF paint = printer.pageLayout().paintRect(QPageLayout::Point);
+        const QRectF area(paint.left() * kDpi / 72.0, paint.top() * kDpi / 72.0, paint.width() * kDpi / 72.0,
+                          paint.height() * kDpi / 72.0);
+        const QString info = RunTool(QStringLiteral("pdfinfo"), {pdf});
+        if (!info.contains(QRegularExpression(QStringLiteral("Pages:\\s+2\\n")))) return info;
+        int status = -1;
+        const QString rendered = RunTool(
+            QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QString::number(kDpi), QStringLiteral("-png"), pdf, prefix},
+            &status);
+        if (status != 0) return rendered;
+        const views::GraphRecords records = views::ReadGraphRecords(ResultsFile());
+        for (const auto& at : views::PlanGraphSet({1, 2, 3, 4}, 15)) {
+            const QImage page(prefix + QStringLiteral("-%1.png").arg(at.Page + 1));
+            if (page.isNull()) return QStringLiteral("no page %1").arg(at.Page + 1);
+            views::GraphInput in;
+            in.Level = at.Level;
+            in.Pupil = pupil;
+            in.Now = common::DateTimeValue(fake.now);
+            in.Printer = true;
+            const views::Graph g = views::ComputeGraph(records.Records, records.LastRecordDate, in);
+            if (g.Points.size() < 4u) return QStringLiteral("level %1 has too few points").arg(at.Level);
+            const QString miss = testing_support::CheckGraphInks(page, area, at.Top, g, 3);
+            if (!miss.isEmpty()) return QStringLiteral("level %1: ").arg(at.Level) + miss;
+        }
+        return QString();
+    }
 };
 
 TEST_F(GraphPrinting, FourLevelsForTwoPupilsGiveTwoJobsOfTwoPagesWithThePointsInPlace) {
-    ASSERT_TRUE(testing_support::WriteRoster(runState().DataRoot, {{1, 2017, QStringLiteral("山田太郎")},
-                                                                  {2, 2015, QStringLiteral("佐藤花子")},
-                                                                  {9, 1980, QStringLiteral("先生")}}));
-    // Per level, pupil 1 runs 40 50 30 45 25 and pupil 2 60 35 35 20 (then
-    // slower by the level), so every page has red, blue and black.
-    for (int level = 1; level <= 4; ++level) {
-        for (int t : {40, 50, 30, 45, 25})
-            testing_support::AppendRuns(ResultsFile(), {{1, level, t + level, kToday.addDays(-20 + t % 7)}});
-        for (int t : {60, 35, 35, 20})
-            testing_support::AppendRuns(ResultsFile(), {{2, level, t + 2 * level, kToday.addDays(-9)}});
-    }
+    TwoPupilsOnFourLevels();
     flow::ShowLevelMenu();
     auto* menu = ScreenHost::instance().Find<menus::seisekitime1>();
     ASSERT_NE(menu, nullptr);
@@ -97,37 +134,45 @@ TEST_F(GraphPrinting, FourLevelsForTwoPupilsGiveTwoJobsOfTwoPagesWithThePointsIn
     const QStringList pdfs = server.WaitForPdfs(2);
     ASSERT_EQ(pdfs.size(), 2) << "CUPS wrote: " << pdfs.join(u' ').toStdString() << "\n"
                               << server.LogTail().toStdString();
+    for (int job = 0; job < 2; ++job)
+        EXPECT_EQ(CheckPrintedSet(pdfs[job], order[job], dir.path() + QStringLiteral("/job%1").arg(job)), QString())
+            << "job " << job;
+}
 
-    // Where the program drew: the printer's paint rectangle on the page.
-    const QPrinter printer(QPrinterInfo::defaultPrinter(), QPrinter::HighResolution);
-    const QRectF paint = printer.pageLayout().paintRect(QPageLayout::Point);
-    const QRectF area(paint.left() * kDpi / 72.0, paint.top() * kDpi / 72.0, paint.width() * kDpi / 72.0,
-                      paint.height() * kDpi / 72.0);
+// A click in the pupil list while a graph set prints waits for the set to
+// end: the printout is the one pupil's throughout, and the other pupil's
+// graphs are drawn on the canvas afterwards.
+TEST_F(GraphPrinting, AClickInThePupilListWhileASetPrintsWaitsForItsEnd) {
+    TwoPupilsOnFourLevels();
+    flow::ShowLevelMenu();
+    auto* menu = ScreenHost::instance().Find<menus::seisekitime1>();
+    ASSERT_NE(menu, nullptr);
+    auto* panel = menu->findChild<views::GraphPanel*>();
+    ASSERT_NE(panel, nullptr);
+    menu->List2->SetLines(menus::LoadPupilPicker());
+    int rowOfPupil2 = -1;
+    for (int k = 0; k < menu->List2->count(); ++k)
+        if (menu->List2->text(k).endsWith(QStringLiteral("/2"))) rowOfPupil2 = k;
+    ASSERT_GE(rowOfPupil2, 0);
+    for (int k = 0; k < 4; ++k) panel->List3->item(k)->setSelected(true);
+    panel->GraphPupil = 1;
 
-    const views::GraphRecords records = views::ReadGraphRecords(ResultsFile());
-    const auto plan = views::PlanGraphSet({1, 2, 3, 4}, 15);
-    for (int job = 0; job < 2; ++job) {
-        const QString info = RunTool(QStringLiteral("pdfinfo"), {pdfs[job]});
-        EXPECT_TRUE(info.contains(QRegularExpression(QStringLiteral("Pages:\\s+2\\n")))) << info.toStdString();
-        const QString prefix = dir.path() + QStringLiteral("/job%1").arg(job);
-        int status = -1;
-        const QString rendered = RunTool(QStringLiteral("pdftoppm"),
-                                     {QStringLiteral("-r"), QString::number(kDpi), QStringLiteral("-png"), pdfs[job], prefix}, &status);
-        ASSERT_EQ(status, 0) << rendered.toStdString();
-        for (const auto& at : plan) {
-            const QImage page(prefix + QStringLiteral("-%1.png").arg(at.Page + 1));
-            ASSERT_FALSE(page.isNull()) << "page " << at.Page + 1 << " of job " << job;
-            views::GraphInput in;
-            in.Level = at.Level;
-            in.Pupil = order[job];
-            in.Now = common::DateTimeValue(fake.now);
-            in.Printer = true;
-            const views::Graph g = views::ComputeGraph(records.Records, records.LastRecordDate, in);
-            ASSERT_GE(g.Points.size(), 4u);
-            EXPECT_EQ(testing_support::CheckGraphInks(page, area, at.Top, g, 3), QString())
-                << "job " << job << " level " << at.Level;
-        }
-    }
+    const qsizetype jobs = server.Pdfs().size();
+    // The click comes in while the set runs (it lets events run between graphs).
+    QMetaObject::invokeMethod(
+        menu->List2,
+        [menu, rowOfPupil2] {
+            menu->List2->SetRowSelected(rowOfPupil2, true);
+            Q_EMIT menu->List2->rowClicked(rowOfPupil2);
+        },
+        Qt::QueuedConnection);
+    panel->Command21[1]->click();  // print GraphPupil's set
+    EXPECT_TRUE(fake.messages.isEmpty());
+    EXPECT_EQ(panel->GraphPupil, 2);  // the click was handled, after the set
+
+    const QStringList pdfs = server.WaitForPdfs(int(jobs) + 1);
+    ASSERT_EQ(pdfs.size(), jobs + 1) << server.LogTail().toStdString();
+    EXPECT_EQ(CheckPrintedSet(pdfs.last(), 1, dir.path() + QStringLiteral("/mixed")), QString());
 }
 
 }  // namespace
