@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 #include <cstdlib>
+#include <vector>
 
 namespace common {
 namespace {
@@ -48,9 +49,31 @@ Platform* SetPlatform(Platform* p) {
     return previous;
 }
 
+namespace {
+
+// DoEvents calls running, the outermost first; and what waits for them all
+// to return.
+int eventsDepth = 0;
+std::vector<std::function<void()>> afterEvents;
+
+}  // namespace
+
 void DoEvents() {
-    if (QCoreApplication::instance())
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    if (!QCoreApplication::instance()) return;
+    ++eventsDepth;
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    if (--eventsDepth > 0) return;
+    // Each in turn; one of them may ask for more (it runs at once then).
+    while (!afterEvents.empty()) {
+        const std::function<void()> then = std::move(afterEvents.front());
+        afterEvents.erase(afterEvents.begin());
+        then();
+    }
+}
+
+void AfterDoEvents(std::function<void()> then) {
+    if (eventsDepth == 0) then();
+    else afterEvents.push_back(std::move(then));
 }
 
 }  // namespace common

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace common {
 
 enum class MessageButtons { Ok, OkCancel, YesNo };
@@ -51,5 +53,9 @@ Platform* SetPlatform(Platform* p);
 // "Let pending window events run": the one place that processes the event queue
 // from inside a handler.
 void DoEvents();
+// Runs `then` once no DoEvents is running: at once when none is, else when
+// the outermost one returns to the handler that called it. A handler that
+// lets events run is still on the stack until then, whatever the events did.
+void AfterDoEvents(std::function<void()> then);
 
 }  // namespace common

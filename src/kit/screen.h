@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QPointer>
 #include <QRect>
 #include <QString>
 #include <QWidget>
@@ -32,6 +33,9 @@ public:
     virtual void Form_Load() {}
     virtual void Form_Activate() {}
     bool IsLoaded() const { return loaded_; }
+    // Taken off the host: the screen is deleted once no handler that lets
+    // events run is left on the stack (one of its own may still be).
+    bool IsClosed() const { return closed_; }
 
 protected:
     // Key preview: the screen's eventFilter sees every key press of the
@@ -44,7 +48,21 @@ protected:
 private:
     friend class shell::ScreenHost;
     bool loaded_ = false;
+    bool closed_ = false;
     bool keyPreview_ = false;
+};
+
+// A screen as a handler that lets events run sees it afterwards: true while
+// the screen is still open. A click the events brought may have closed it;
+// the handler then returns without doing more on it (the screen itself is
+// deleted only after the handler has returned).
+class StillOpen {
+public:
+    explicit StillOpen(const Screen* screen) : screen_(screen) {}
+    explicit operator bool() const { return screen_ && !screen_->IsClosed(); }
+
+private:
+    QPointer<const Screen> screen_;
 };
 
 // A type size: the pupil's screens size their large type in pixels on the

@@ -17,7 +17,6 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMouseEvent>
-#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -522,7 +521,7 @@ void seisekitime1::StartLevelFromName(int i) {
     if (Picture7->isVisible() || !Command4[i]->isEnabled()) return;
     runState().CurrentLevel = static_cast<std::int16_t>(i);
     MenuReady = 0;
-    QPointer<seisekitime1> self(this);
+    kit::StillOpen self(this);
     const int activations = activations_;
     flow::StartPracticeRun();
     // A run that cannot start (a level without a minimum time) shows this

@@ -19,7 +19,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
-#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 
@@ -306,7 +305,7 @@ void MainFrm::Form_Activate() {
     // host raising it): a run is set up once.
     if (setUpDone_) return;
     setUpDone_ = true;
-    QPointer<MainFrm> self(this);
+    kit::StillOpen self(this);
     Picture1->setGeometry(Keisan2BasePic->geometry());
     BuildKanaTable();
     ShowChooser();
@@ -430,7 +429,7 @@ bool MainFrm::eventFilter(QObject* watched, QEvent* event) {
     // X11 gives Delete the text DEL; Delete is a key-down key only (it empties
     // the answer) and must not count as a key between the two Space presses.
     if (key == Qt::Key_Delete) text.clear();
-    QPointer<MainFrm> self(this);
+    kit::StillOpen self(this);
     KeyDown(key, e->modifiers());
     for (QChar c : text) {
         if (!self || closed_) break;
@@ -521,7 +520,7 @@ void MainFrm::判定() {
 void MainFrm::判定後処理() {
     auto& rs = common::runState();
     if (rs.TimedOut || rs.RunFinished) return;
-    QPointer<MainFrm> self(this);
+    kit::StillOpen self(this);
     if (rs.JudgeResult == 1) {
         rs.JudgeResult = 0;
         sound::PlayCorrectSound();
@@ -616,7 +615,7 @@ int MainFrm::MinutesSinceSignIn() const { return static_cast<int>(common::Minute
 void MainFrm::sTimer1_Timer() {
     auto& rs = common::runState();
     if (closed_) return;
-    QPointer<MainFrm> self(this);
+    kit::StillOpen self(this);
     const results::CriteriaRow& c = results::criteria()[rs.CurrentLevel];
     const int T = c.TargetTime;
     const int M = c.MinimumTime;
@@ -661,7 +660,7 @@ void MainFrm::sTimer2_Timer() {
 
 void MainFrm::HandOffRun() {
     auto& rs = common::runState();
-    QPointer<MainFrm> self(this);
+    kit::StillOpen self(this);
     common::DoEvents();
     if (!self) return;
     if (rs.HandOffDone) return;  // once per run
@@ -684,7 +683,7 @@ void MainFrm::HandOffRun() {
 }
 
 void MainFrm::WaitThenEvaluate(double seconds) {
-    QPointer<MainFrm> self(this);
+    kit::StillOpen self(this);
     quint32 mark = common::platform().TickCount();
     long long slices = 0;
     for (;;) {

@@ -17,7 +17,6 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPointer>
 #include <QPushButton>
 #include <QRadialGradient>
 #include <QTimer>
@@ -234,7 +233,7 @@ void FrmSyuuryou::Form_Load() {
 }
 
 bool FrmSyuuryou::LetEventsRun() {
-    QPointer<FrmSyuuryou> self(this);
+    kit::StillOpen self(this);
     common::DoEvents();
     if (!self) return false;
     // Timer1 is due once its interval has passed since it started; a sound
@@ -263,7 +262,7 @@ void FrmSyuuryou::Form_Activate() {
         }
     } clearBestFlags;
 
-    QPointer<FrmSyuuryou> self(this);
+    kit::StillOpen self(this);
     const auto& rs = common::runState();
     const int pupil = rs.CurrentPupil;
     const int level = rs.CurrentLevel;

@@ -1,5 +1,7 @@
 #include "shell/screenhost.h"
 
+#include "common/platform.h"
+
 #include <QApplication>
 #include <QEvent>
 
@@ -58,10 +60,19 @@ void ScreenHost::Show(Screen* screen) {
 void ScreenHost::Close(Screen* screen) {
     if (!screen) return;
     pages_.removeAll(screen);
+    screen->closed_ = true;
     screen->removeEventFilter(this);
     screen->hide();
-    screen->deleteLater();
     UpdateTitle();
+    // A close may come from a click that a handler's DoEvents let run, while
+    // that handler (of this screen or another) is still on the stack below
+    // it; deleting the screen from such a nested event would pull it from
+    // under the handler. So the deletion is asked for only once every
+    // DoEvents has returned, from the handler that let events run: Qt then
+    // deletes the screen after that handler too has returned to its loop.
+    common::AfterDoEvents([later = QPointer<Screen>(screen)] {
+        if (later) later->deleteLater();
+    });
 }
 
 Screen* ScreenHost::Front() const {

@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -318,6 +319,24 @@ TEST_F(CriteriaEditorTest, FailedSaveKeepsTheEditsAndTheTeacher) {
     EXPECT_EQ(Cell(s, 1, 1), QStringLiteral("309"));
     EXPECT_EQ(FileBytes(), common::ToShiftJis(kCriteriaText));
     EXPECT_EQ(results::criteria()[1].TargetTime, 30);
+}
+
+// "戻る" pressed while "更新記録" saves (the save lets events run to show its
+// waiting panel): the save ends, the level menu comes, and the editor is
+// deleted only after the save's handler has returned, not under it.
+TEST_F(CriteriaEditorTest, BackDuringASaveClosesTheEditorAfterTheSave) {
+    QPointer<FrmTimeData> s = Open();
+    ASSERT_TRUE(s);
+    Type(s, "1");  // 301 in level 1's target time
+    QMetaObject::invokeMethod(s->Command4, &QAbstractButton::click, Qt::QueuedConnection);
+    fake.answers.push_back(common::MessageAnswer::No);  // nothing more to save by then
+    s->Command3->click();
+    ASSERT_TRUE(s) << "deleted under its own handler";
+    EXPECT_TRUE(s->IsClosed());
+    EXPECT_EQ(ScreenHost::instance().Front(), ScreenHost::instance().Find<menus::seisekitime1>());
+    EXPECT_EQ(results::criteria()[1].TargetTime, 301);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(s);
 }
 
 // A criteria file that cannot be read when the editor opens leaves nothing

@@ -17,6 +17,8 @@
 #include <QComboBox>
 #include <QFile>
 #include <QImage>
+#include <QPointer>
+#include <QProcess>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPrintDialog>
@@ -357,6 +359,34 @@ TEST_F(FrmDataPrinting, TheDialogOpensWithTheSelectionChosenWhenTextIsSelected) 
     ASSERT_EQ(printed[1].size(), 1u);
     EXPECT_GT(Likeness(printed[1][0], printed[0][1]), 0.95) << Likeness(printed[1][0], printed[0][0]);
     EXPECT_LT(Likeness(printed[1][0], printed[0][0]), 0.8);
+}
+
+// "戻る" while a change waits for another PC's lock (the wait lets events
+// run): the level menu comes to the front at once, the change asked for is
+// written once the lock is free, and the screen is deleted only after its
+// handler has returned, not under it.
+TEST_F(FrmDataTest, BackWhileAChangeWaitsForTheLockClosesTheScreenAfterTheChange) {
+    QPointer<FrmData> screen = Open();
+    DoubleClick(1);  // record 3
+    Child<QLineEdit>(QStringLiteral("Text1_1"))->setText(QStringLiteral("50"));
+    QProcess holder;  // another PC appending: it holds the lock for a while
+    holder.start(QStringLiteral(RESULTS_FILE_HELPER), {QStringLiteral("hold"), File(), QStringLiteral("1500")});
+    ASSERT_TRUE(holder.waitForStarted());
+    ASSERT_TRUE(holder.waitForReadyRead(10000));
+    ASSERT_EQ(holder.readLine().trimmed(), QByteArray("locked"));
+    QMetaObject::invokeMethod(Child<QPushButton>(QStringLiteral("Command4")), &QAbstractButton::click,
+                              Qt::QueuedConnection);
+    Click(QStringLiteral("Command2"));
+    EXPECT_TRUE(holder.state() == QProcess::NotRunning || holder.waitForFinished(10000));
+
+    ASSERT_TRUE(screen) << "deleted under its own handler";
+    EXPECT_TRUE(screen->IsClosed());
+    EXPECT_EQ(Find<FrmData>(), nullptr);
+    EXPECT_EQ(ScreenHost::instance().Front(), Find<menus::seisekitime1>());
+    const QByteArray after = testing_support::FileBytes(File());
+    EXPECT_EQ(results::DecodeRecord(after.constData() + 2 * kRecordSize).Result, 50);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(screen);
 }
 
 TEST_F(FrmDataTest, TheLevelMenusDataButtonOpensItAndBackReturnsToTheMenu) {

@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -27,6 +28,7 @@
 namespace {
 
 using menus::seisekitime1;
+using shell::ScreenHost;
 using testing_support::AppendRuns;
 
 class ResultListingsTest : public testing_support::ScreenTest {
@@ -249,6 +251,36 @@ TEST_F(ResultListingsTest, ATimesColumnReadsInRankOrder) {
                                        "--③しみず　　------ 　"}));
 }
 
+// "データ変更" or "合格タイムデータ変更" pressed while a listing runs (its
+// waits let the click through): the teacher's screen opens, and the level
+// menu leaves the host at once but is deleted only after the listing's
+// handler has returned, not under it.
+TEST_F(ResultListingsTest, ADataButtonDuringAListingClosesTheMenuAfterTheListing) {
+    const struct {
+        const char* name;
+        int button;  // Command10(button)
+        const char* screen;
+    } cases[] = {{"RecordsMaintenance", 0, "FrmData"}, {"CriteriaEditor", 1, "FrmTimeData"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QPointer<seisekitime1> menu = Open();
+        ASSERT_TRUE(menu);
+        menu->Command8->click();
+        QMetaObject::invokeMethod(menu->Command10[c.button], &QAbstractButton::click, Qt::QueuedConnection);
+        Click(menu->Option2[0]);  // every level's best times, level by level
+        auto& host = ScreenHost::instance();
+        ASSERT_NE(host.Front(), nullptr);
+        EXPECT_EQ(host.Front()->objectName(), QString::fromLatin1(c.screen));
+        EXPECT_EQ(Find<seisekitime1>(), nullptr);
+        ASSERT_TRUE(menu) << "deleted under the listing";
+        EXPECT_TRUE(menu->IsClosed());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_FALSE(menu);
+        ScreenHost::DestroyInstance();
+        ScreenHost::instance().show();
+    }
+}
+
 TEST_F(ResultListingsTest, WhileTheMenuPreparesTheOption2HandlerOnlyHidesTheLists) {
     seisekitime1* m = Open();
     auto* listings = m->findChild<views::ResultListings*>();
@@ -281,3 +313,4 @@ TEST_F(ResultListingsTest, AnUnreadableFileGivesOneMessageAndTheMenuStaysUsable)
 }
 
 }  // namespace
+
