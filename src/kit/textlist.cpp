@@ -2,6 +2,7 @@
 
 #include "common/collation.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QEvent>
 #include <QFontMetrics>
@@ -51,8 +52,21 @@ private:
 
 }  // namespace
 
+void KeepLinesReadable(QAbstractItemView* view) {
+    QObject::connect(view->model(), &QAbstractItemModel::modelReset, view, [view] {
+        // With a bridge active the view has told it already.
+        if (QAccessible::isActive()) return;
+        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(view);
+        QAccessibleTableInterface* table = list ? list->tableInterface() : nullptr;
+        if (!table) return;
+        QAccessibleTableModelChangeEvent reset(view, QAccessibleTableModelChangeEvent::ModelReset);
+        table->modelChange(&reset);
+    });
+}
+
 TextList::TextList(QWidget* parent) : QListView(parent) {
     setModel(&model_);
+    KeepLinesReadable(this);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformItemSizes(true);

@@ -15,7 +15,16 @@
 #include <functional>
 #include <vector>
 
+class QAbstractItemView;
+
 namespace kit {
+
+// Keeps every line of a list readable by a screen reader when its lines are
+// replaced as a whole. The platform's bridge hears of it from the view; an
+// accessibility interface that no bridge keeps up to date (one asked for in
+// the program itself) holds its lines as they were and would read the new
+// ones empty. Every TextList does this; other lists of the teacher views call it.
+void KeepLinesReadable(QAbstractItemView* view);
 
 class TextList;
 

@@ -4,6 +4,7 @@
 #include "results/criteria.h"
 #include "results/criteriagrid.h"
 #include "kit/flow.h"
+#include "kit/textlist.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -41,6 +42,7 @@ QListWidget* MakeList(QWidget* parent, const char* name, const QRect& geometry) 
     list->setUniformItemSizes(true);
     list->setTextElideMode(Qt::ElideNone);
     list->setFocusPolicy(Qt::NoFocus);
+    kit::KeepLinesReadable(list);
     return list;
 }
 

@@ -77,6 +77,7 @@ GraphPanel::GraphPanel(menus::seisekitime1* menu) : QObject(menu), menu_(menu) {
     List3->setGeometry(620, 60, 70, 580);
     List3->setSelectionMode(QAbstractItemView::MultiSelection);
     List3->setFont(kit::FontOf(12));
+    kit::KeepLinesReadable(List3);
     // The pupil list sits beside the level list when it is shown.
     menu->List2->setGeometry(700, 60, 316, 580);
     menu->List2->setSelectionMode(QAbstractItemView::MultiSelection);

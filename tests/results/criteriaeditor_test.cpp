@@ -2,6 +2,7 @@
 // panel, typed into through its edit box, saved, reverted and left.
 #include "results/FrmTimeData.h"
 
+#include "accessiblelines.h"
 #include "common/textfile.h"
 #include "menus/seisekitime1.h"
 #include "results/criteria.h"
@@ -337,6 +338,25 @@ TEST_F(CriteriaEditorTest, BackDuringASaveClosesTheEditorAfterTheSave) {
     EXPECT_EQ(results::criteria()[1].TargetTime, 301);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(s);
+}
+
+// The distribution lists read to a screen reader as they show, after the
+// cursor has moved to another level too.
+TEST_F(CriteriaEditorTest, TheDistributionReachesTheScreenReaderAsShown) {
+    FrmTimeData* s = Open();
+    ASSERT_TRUE(s);
+    auto shown = [](QListWidget* list) {
+        QStringList lines;
+        for (int i = 0; i < list->count(); ++i) lines << list->item(i)->text();
+        return lines;
+    };
+    for (int level : {1, 2}) {
+        SCOPED_TRACE(level);
+        ASSERT_EQ(s->MSFlexGrid1->currentRow(), level);
+        EXPECT_EQ(testing_support::AccessibleLines(s->List3), shown(s->List3));
+        EXPECT_EQ(testing_support::AccessibleLines(s->List4), shown(s->List4));
+        Key(s, Qt::Key_Down);
+    }
 }
 
 // A criteria file that cannot be read when the editor opens leaves nothing

@@ -4,6 +4,7 @@
 
 #include "results/FrmData.h"
 
+#include "accessiblelines.h"
 #include "common/dates.h"
 #include "kit/flow.h"
 #include "filebytes.h"
@@ -124,6 +125,18 @@ TEST_F(FrmDataTest, ATimeOutShowsItsRealValueAndTheBarItsEndUntilMoved) {
     EXPECT_EQ(bar->pageStep(), 10);
     bar->triggerAction(QAbstractSlider::SliderPageStepSub);
     EXPECT_EQ(text->text(), QStringLiteral("5990"));
+}
+
+// The records list reads to a screen reader as it shows, and again after a
+// change has read it anew.
+TEST_F(FrmDataTest, TheRecordsListReachesTheScreenReaderAsShown) {
+    Open();
+    EXPECT_EQ(testing_support::AccessibleLines(List()), List()->Rows());
+    DoubleClick(0);
+    Child<QLineEdit>(QStringLiteral("Text1_1"))->setText(QStringLiteral("41"));
+    Click(QStringLiteral("Command2"));
+    ASSERT_EQ(Line(0).substr(0, 5), "   1 ");
+    EXPECT_EQ(testing_support::AccessibleLines(List()), List()->Rows());
 }
 
 TEST_F(FrmDataTest, AChangeOfThePupilMovesTheLineToTheNewNameAndGrade) {

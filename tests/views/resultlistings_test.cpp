@@ -2,6 +2,7 @@
 // double: the view switches, their captions, Label5 and the lists.
 #include "views/resultlistings.h"
 
+#include "accessiblelines.h"
 #include "common/collation.h"
 #include "kit/flow.h"
 #include "kit/textlist.h"
@@ -9,12 +10,14 @@
 #include "resultsfixture.h"
 #include "screentest.h"
 #include "viewsfixture.h"
+#include "views/graphpanel.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
@@ -278,6 +281,38 @@ TEST_F(ResultListingsTest, ADataButtonDuringAListingClosesTheMenuAfterTheListing
         EXPECT_FALSE(menu);
         ScreenHost::DestroyInstance();
         ScreenHost::instance().show();
+    }
+}
+
+// What a screen reader reads of every column is what the column shows, after
+// every switch of the view, in the columns parked out of view too once they
+// are scrolled in; the same for the pupil list of the graph panel.
+TEST_F(ResultListingsTest, EveryLineReachesTheScreenReaderAsShown) {
+    seisekitime1* m = Open();
+    auto readAsShown = [m](const char* step) {
+        SCOPED_TRACE(step);
+        for (int i = 1; i <= 15; ++i) EXPECT_EQ(testing_support::AccessibleLines(m->List5[i]), Rows(m, i)) << i;
+    };
+    readAsShown("points ranking");
+    Click(m->Option2[0]);
+    readAsShown("best times");
+    Click(m->Option1[2]);
+    readAsShown("today's runs");
+    m->HScroll1->setValue(m->HScroll1->maximum());
+    QApplication::processEvents();
+    Click(m->Option1[3]);
+    readAsShown("all runs, the last columns in view");
+    Click(m->Option2[2]);
+    readAsShown("one pupil's times");
+    auto* panel = m->findChild<views::GraphPanel*>();
+    ASSERT_NE(panel, nullptr);
+    QStringList levels;
+    for (int level = 1; level <= 15; ++level) levels << QString::number(level);
+    for (int pass = 0; pass < 2; ++pass) {
+        m->List2->SetLines({QStringLiteral("小３ /  山田/7"), QStringLiteral("小４ /  佐藤/8")}, {7, 8});
+        EXPECT_EQ(testing_support::AccessibleLines(m->List2), m->List2->Rows()) << pass;
+        panel->FillLevelList();
+        EXPECT_EQ(testing_support::AccessibleLines(panel->List3), levels) << pass;
     }
 }
 
