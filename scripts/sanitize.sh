@@ -14,7 +14,4 @@ cmake --build build-asan --target romaji_core_tests romaji_screen_tests -j2
 cd build-asan
 export ASAN_OPTIONS="abort_on_error=0:halt_on_error=1:detect_stack_use_after_return=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-# Memory the system libraries under the screens keep for the life of the
-# process (font configuration, the display plugin) is no leak of ours.
-export LSAN_OPTIONS="suppressions=$PWD/../scripts/lsan-suppressions.txt:print_suppressions=0"
 QT_QPA_PLATFORM=offscreen ctest -L 'core|screens' --output-on-failure -j2 --timeout 600

@@ -8,6 +8,7 @@
 // The test target defines ROMAJI_SOURCE_DIR (the script) and
 // ROMAJI_BINARY_DIR (where the server keeps its files).
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -32,15 +33,21 @@ inline QString RunTool(const QString& program, const QStringList& args, int* sta
 
 class CupsTestServer {
 public:
-    // `name`: the server's folder under the build folder, one per suite.
-    explicit CupsTestServer(const QString& name) : dir_(QStringLiteral(ROMAJI_BINARY_DIR "/") + name) {}
+    // `name`: the server's folder under the build folder, one per suite and
+    // process (ctest runs the tests of a suite side by side, each in a
+    // process of its own with a server of its own).
+    explicit CupsTestServer(const QString& name)
+        : dir_(QStringLiteral(ROMAJI_BINARY_DIR "/") + name + u'-' + QString::number(QCoreApplication::applicationPid())) {}
 
     // Starts the server and points this process's printing at it.
     void Start() {
         output_ = RunTool(Script(), {QStringLiteral("start"), dir_}, &status_);
         if (status_ == 0) qputenv("CUPS_SERVER", (dir_ + QStringLiteral("/cups.sock")).toLocal8Bit());
     }
-    void Stop() { RunTool(Script(), {QStringLiteral("stop"), dir_}); }
+    void Stop() {
+        RunTool(Script(), {QStringLiteral("stop"), dir_});
+        QDir(dir_).removeRecursively();
+    }
     bool Started() const { return status_ == 0; }
     // What the start said (the log of a server that did not come up).
     QString StartOutput() const { return output_; }
