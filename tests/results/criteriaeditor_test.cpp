@@ -53,6 +53,12 @@ void Key(FrmTimeData* s, Qt::Key key, Qt::KeyboardModifiers m = Qt::NoModifier) 
 }
 void Type(FrmTimeData* s, const char* text) { QTest::keyClicks(s->Gridinputtext, QString::fromUtf8(text)); }
 QString Cell(FrmTimeData* s, int row, int column) { return s->MSFlexGrid1->item(row, column)->text(); }
+// The lines a list widget shows, in order.
+QStringList Lines(QListWidget* list) {
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
+    return out;
+}
 bool Yellow(FrmTimeData* s, int row, int column) {
     return s->MSFlexGrid1->item(row, column)->background().color() == kYellow;
 }
@@ -242,11 +248,7 @@ TEST_F(CriteriaEditorTest, HelpTextFollowsTheColumn) {
 TEST_F(CriteriaEditorTest, ListsShowTheCurrentLevelsDistribution) {
     FrmTimeData* s = Open();
     ASSERT_TRUE(s);
-    auto lines = [](QListWidget* list) {
-        QStringList out;
-        for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
-        return out;
-    };
+    const auto lines = Lines;
     results::FrequencyCounts counts;
     QString error;
     ASSERT_TRUE(results::CountFrequencies(counts, error));
@@ -345,16 +347,11 @@ TEST_F(CriteriaEditorTest, BackDuringASaveClosesTheEditorAfterTheSave) {
 TEST_F(CriteriaEditorTest, TheDistributionReachesTheScreenReaderAsShown) {
     FrmTimeData* s = Open();
     ASSERT_TRUE(s);
-    auto shown = [](QListWidget* list) {
-        QStringList lines;
-        for (int i = 0; i < list->count(); ++i) lines << list->item(i)->text();
-        return lines;
-    };
     for (int level : {1, 2}) {
         SCOPED_TRACE(level);
         ASSERT_EQ(s->MSFlexGrid1->currentRow(), level);
-        EXPECT_EQ(testing_support::AccessibleLines(s->List3), shown(s->List3));
-        EXPECT_EQ(testing_support::AccessibleLines(s->List4), shown(s->List4));
+        EXPECT_EQ(testing_support::AccessibleLines(s->List3), Lines(s->List3));
+        EXPECT_EQ(testing_support::AccessibleLines(s->List4), Lines(s->List4));
         Key(s, Qt::Key_Down);
     }
 }

@@ -271,16 +271,7 @@ TEST_F(FrmDataTest, AFailedDeletionSaysWhichFileAndWhyAndKeepsEveryRecord) {
 // printer: a CUPS server of the test's own, whose default printer writes PDF
 // files. With text selected the dialog opens with the selection chosen, and
 // accepting it as it opens prints the selection alone.
-class FrmDataPrinting : public FrmDataTest {
-protected:
-    static inline testing_support::CupsTestServer server{QStringLiteral("cups-records-print-test")};
-    static void SetUpTestSuite() { server.Start(); }
-    static void TearDownTestSuite() { server.Stop(); }
-    void SetUp() override {
-        FrmDataTest::SetUp();
-        ASSERT_TRUE(server.Started()) << "The CUPS server did not start:\n" << server.StartOutput().toStdString();
-    }
-};
+class FrmDataPrinting : public testing_support::PrintingSuite<FrmDataTest> {};
 
 // The text lines on the upper half of a printed page (the page number at its
 // foot left out), top to bottom, each as the picture of its rows. (The PDF
@@ -325,7 +316,7 @@ double Likeness(const QImage& a, const QImage& b) {
 TEST_F(FrmDataPrinting, TheDialogOpensWithTheSelectionChosenWhenTextIsSelected) {
     Open();
     auto* box = Child<QTextEdit>(QStringLiteral("RichTextBox1"));
-    int jobs = int(server.Pdfs().size());
+    int jobs = int(Server().Pdfs().size());
     std::vector<std::vector<QImage>> printed;
     for (bool selection : {false, true}) {
         SCOPED_TRACE(selection ? "selection" : "all");
@@ -363,8 +354,8 @@ TEST_F(FrmDataPrinting, TheDialogOpensWithTheSelectionChosenWhenTextIsSelected) 
         EXPECT_EQ(allChosen, !selection);
         EXPECT_EQ(printer, QStringLiteral("romaji_pdf"));
 
-        const QStringList pdfs = server.WaitForPdfs(++jobs);
-        ASSERT_EQ(pdfs.size(), jobs) << server.LogTail().toStdString();
+        const QStringList pdfs = Server().WaitForPdfs(++jobs);
+        ASSERT_EQ(pdfs.size(), jobs) << Server().LogTail().toStdString();
         printed.push_back(PrintedLines(pdfs.last(), dir.filePath(QStringLiteral("job%1").arg(jobs))));
     }
     // Both lines, then the second one alone.

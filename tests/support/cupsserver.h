@@ -17,6 +17,8 @@
 #include <QStringList>
 #include <QThread>
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 
 namespace testing_support {
@@ -86,6 +88,23 @@ private:
     QString dir_;
     QString output_;
     int status_ = -1;
+};
+
+// A suite that prints: its server is started before the first test and
+// stopped after the last; a test fails when there is no server.
+template <class Base>
+class PrintingSuite : public Base {
+protected:
+    static CupsTestServer& Server() {
+        static CupsTestServer server(QStringLiteral("cups-print-test"));
+        return server;
+    }
+    static void SetUpTestSuite() { Server().Start(); }
+    static void TearDownTestSuite() { Server().Stop(); }
+    void SetUp() override {
+        Base::SetUp();
+        ASSERT_TRUE(Server().Started()) << "The CUPS server did not start:\n" << Server().StartOutput().toStdString();
+    }
 };
 
 }  // namespace testing_support

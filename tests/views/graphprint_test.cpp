@@ -41,16 +41,10 @@ constexpr int kDpi = 100;
 using testing_support::RunTool;
 
 // The server lives for the whole suite: started first, stopped last.
-class GraphPrinting : public testing_support::ScreenTest {
+class GraphPrinting : public testing_support::PrintingSuite<testing_support::ScreenTest> {
 protected:
-    static inline testing_support::CupsTestServer server{QStringLiteral("cups-graph-print-test")};
-
-    static void SetUpTestSuite() { server.Start(); }
-    static void TearDownTestSuite() { server.Stop(); }
-
     void SetUp() override {
-        ScreenTest::SetUp();
-        ASSERT_TRUE(server.Started()) << "The CUPS server did not start:\n" << server.StartOutput().toStdString();
+        PrintingSuite::SetUp();
         // The teacher prints.
         runState().CurrentPupil = 9;
         runState().CurrentPupilName = QStringLiteral("先生");
@@ -61,6 +55,15 @@ protected:
     // Pupils 1 and 2 (and the teacher, 9); per level, pupil 1 runs 40 50 30
     // 45 25 and pupil 2 60 35 35 20 (then slower by the level), so every page
     // has red, blue and black, and the two pupils' points lie apart.
+    // The school below, the level menu open: its graph panel.
+    views::GraphPanel* OpenPanel() {
+        TwoPupilsOnFourLevels();
+        flow::ShowLevelMenu();
+        auto* menu = ScreenHost::instance().Find<menus::seisekitime1>();
+        return menu ? menu->findChild<views::GraphPanel*>() : nullptr;
+    }
+    menus::seisekitime1* Menu() const { return ScreenHost::instance().Find<menus::seisekitime1>(); }
+
     void TwoPupilsOnFourLevels() {
         ASSERT_TRUE(testing_support::WriteRoster(runState().DataRoot, {{1, 2017, QStringLiteral("山田太郎")},
                                                                       {2, 2015, QStringLiteral("佐藤花子")},
@@ -106,12 +109,9 @@ protected:
 };
 
 TEST_F(GraphPrinting, FourLevelsForTwoPupilsGiveTwoJobsOfTwoPagesWithThePointsInPlace) {
-    TwoPupilsOnFourLevels();
-    flow::ShowLevelMenu();
-    auto* menu = ScreenHost::instance().Find<menus::seisekitime1>();
-    ASSERT_NE(menu, nullptr);
-    auto* panel = menu->findChild<views::GraphPanel*>();
+    views::GraphPanel* panel = OpenPanel();
     ASSERT_NE(panel, nullptr);
+    menus::seisekitime1* menu = Menu();
     ASSERT_TRUE(menu->Command24[1]->isVisible() || !menu->Command24[1]->isHidden());
 
     // The teacher chooses levels 1 to 4 and both pupils.
@@ -126,14 +126,14 @@ TEST_F(GraphPrinting, FourLevelsForTwoPupilsGiveTwoJobsOfTwoPagesWithThePointsIn
     ASSERT_EQ(order.size(), 2);
     for (int k = 0; k < 4; ++k) panel->List3->item(k)->setSelected(true);
 
-    const QString before = server.Pdfs().join(u',');
+    const QString before = Server().Pdfs().join(u',');
     ASSERT_TRUE(before.isEmpty()) << before.toStdString();
     menu->Command24[1]->click();
     EXPECT_TRUE(fake.messages.isEmpty());
 
-    const QStringList pdfs = server.WaitForPdfs(2);
+    const QStringList pdfs = Server().WaitForPdfs(2);
     ASSERT_EQ(pdfs.size(), 2) << "CUPS wrote: " << pdfs.join(u' ').toStdString() << "\n"
-                              << server.LogTail().toStdString();
+                              << Server().LogTail().toStdString();
     for (int job = 0; job < 2; ++job)
         EXPECT_EQ(CheckPrintedSet(pdfs[job], order[job], dir.path() + QStringLiteral("/job%1").arg(job)), QString())
             << "job " << job;
@@ -143,12 +143,9 @@ TEST_F(GraphPrinting, FourLevelsForTwoPupilsGiveTwoJobsOfTwoPagesWithThePointsIn
 // end: the printout is the one pupil's throughout, and the other pupil's
 // graphs are drawn on the canvas afterwards.
 TEST_F(GraphPrinting, AClickInThePupilListWhileASetPrintsWaitsForItsEnd) {
-    TwoPupilsOnFourLevels();
-    flow::ShowLevelMenu();
-    auto* menu = ScreenHost::instance().Find<menus::seisekitime1>();
-    ASSERT_NE(menu, nullptr);
-    auto* panel = menu->findChild<views::GraphPanel*>();
+    views::GraphPanel* panel = OpenPanel();
     ASSERT_NE(panel, nullptr);
+    menus::seisekitime1* menu = Menu();
     menu->List2->SetLines(menus::LoadPupilPicker());
     int rowOfPupil2 = -1;
     for (int k = 0; k < menu->List2->count(); ++k)
@@ -157,7 +154,7 @@ TEST_F(GraphPrinting, AClickInThePupilListWhileASetPrintsWaitsForItsEnd) {
     for (int k = 0; k < 4; ++k) panel->List3->item(k)->setSelected(true);
     panel->GraphPupil = 1;
 
-    const qsizetype jobs = server.Pdfs().size();
+    const qsizetype jobs = Server().Pdfs().size();
     // The click comes in while the set runs (it lets events run between graphs).
     QMetaObject::invokeMethod(
         menu->List2,
@@ -170,8 +167,8 @@ TEST_F(GraphPrinting, AClickInThePupilListWhileASetPrintsWaitsForItsEnd) {
     EXPECT_TRUE(fake.messages.isEmpty());
     EXPECT_EQ(panel->GraphPupil, 2);  // the click was handled, after the set
 
-    const QStringList pdfs = server.WaitForPdfs(int(jobs) + 1);
-    ASSERT_EQ(pdfs.size(), jobs + 1) << server.LogTail().toStdString();
+    const QStringList pdfs = Server().WaitForPdfs(int(jobs) + 1);
+    ASSERT_EQ(pdfs.size(), jobs + 1) << Server().LogTail().toStdString();
     EXPECT_EQ(CheckPrintedSet(pdfs.last(), 1, dir.path() + QStringLiteral("/mixed")), QString());
 }
 
