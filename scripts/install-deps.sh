@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  qt6-base-dev libicu-dev
+  qt6-base-dev libicu-dev libssl-dev
   libsndfile1-dev libpulse-dev pulseaudio
   libsodium-dev
   fonts-noto-cjk

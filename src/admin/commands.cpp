@@ -5,6 +5,7 @@
 #include "common/textfile.h"
 #include "menus/roster.h"
 #include "results/criteria.h"
+#include "results/changelog.h"
 #include "results/filecheck.h"
 #include "results/resultsfile.h"
 #include "startup/configuration.h"
@@ -64,6 +65,68 @@ QString FaultText(const results::FaultyRecord& f) {
     return head;
 }
 
+// What bears the journal's name, the journals set aside, the journal events of
+// the maintenance log, and a copy under the old name.
+int CheckJournal(const results::ResultsFileReport& r, QString& out) {
+    int code = kExitWell;
+    const QString journal = FileName(r.JournalPath);
+    switch (r.Journal) {
+    case results::JournalState::None: break;
+    case results::JournalState::Hot:
+        out += kWarn + QStringLiteral("%1 があります。記録の変更・消去・復元が終わらずに止まっています。"
+                                      "記録は変更の前のものとして読まれ、次に記録するときにプログラムが元に戻します。"
+                                      "消さずに残してください。\n")
+                           .arg(journal);
+        code = kExitAttention;
+        break;
+    case results::JournalState::Torn:
+        out += QStringLiteral("  %1 は書きかけで止まったものです（%2）。次に記録するときにプログラムが消します。\n")
+                   .arg(journal, r.JournalReason);
+        break;
+    case results::JournalState::Foreign:
+        out += kWarn + QStringLiteral("%1 はジャーナルとして使えません（%2）。次に記録するときに"
+                                      "プログラムが別の名前にして残し、%3 はそのままにします。\n")
+                           .arg(journal, r.JournalReason, FileName(r.Path));
+        code = kExitAttention;
+        break;
+    case results::JournalState::Unreadable:
+        out += kUnreadable + QDir::toNativeSeparators(r.JournalPath) + u'\n' + Indented(r.JournalReason) +
+               QStringLiteral("    読めるようになるまで、記録する PC は 1 秒ごとにやり直します。\n");
+        code = kExitUnreadable;
+        break;
+    }
+    for (const QString& aside : r.SetAside) {
+        out += kWarn + QStringLiteral("%1 は使えなかったジャーナルを別の名前にしたものです。中身を確かめてから"
+                                      "片付けてください。\n")
+                           .arg(aside);
+        code = std::max(code, kExitAttention);
+    }
+    for (const results::ChangeLogEntry& e : r.JournalEvents) {
+        switch (e.Op) {
+        case results::LogOp::JournalApplied:
+            out += QStringLiteral("  %1 %2: 止まった%3（記録 %4）をジャーナルから元に戻しました。\n")
+                       .arg(e.When, e.Pc, e.Detail)
+                       .arg(e.Number);
+            break;
+        case results::LogOp::JournalSetAside:
+            out += QStringLiteral("  %1 %2: ジャーナルを %3 にして残しました（%4）。\n").arg(e.When, e.Pc, e.SetAsideAs, e.Detail);
+            break;
+        default:
+            out += QStringLiteral("  %1 %2: 書きかけのジャーナルを消しました（%3）。\n").arg(e.When, e.Pc, e.Detail);
+            break;
+        }
+    }
+    if (!r.LogError.isEmpty()) {
+        out += kUnreadable + results::kChangeLogFileName + u'\n' + Indented(r.LogError);
+        code = std::max(code, kExitUnreadable);
+    }
+    if (r.OldCopyPresent)
+        out += QStringLiteral("  %1 があります。古い版が残したコピーで、プログラムは読みも書きも消しもしません"
+                              "（害はありません。要らなければ消してかまいません）。\n")
+                   .arg(results::kOldCopyName);
+    return code;
+}
+
 // The results file and a journal beside it.
 int CheckResults(QString& out) {
     const results::ResultsFileReport r = results::CheckResultsFile(common::runState().ProgramDataFolder);
@@ -109,12 +172,7 @@ int CheckResults(QString& out) {
             out += QStringLiteral("  生徒番号 0 かレベル 0 の記録が %1 件あります（集計には入らず、ファイルには残ります）。\n")
                        .arg(r.Unnamed);
     }
-    if (r.JournalPresent) {
-        out += kWarn + QStringLiteral("%1 があります。記録の消去が途中で止まったときに残るファイルで、"
-                                      "消去の前の記録がすべて入っています。消さずに残してください。\n")
-                           .arg(FileName(r.JournalPath));
-        code = std::max(code, kExitAttention);
-    }
+    code = std::max(code, CheckJournal(r, out));
     return code;
 }
 
@@ -275,15 +333,14 @@ int Export(const DataFolders& folders, const ExportRequest& request, QString& ou
         err += QStringLiteral("romaji-admin: 新名簿.txt は %1 件目の途中で終わっています（その件の名前は出ません）。\n")
                    .arg(roster.cutShortAt);
 
-    QByteArray records;
+    // The state last committed, as every reader of the program sees it.
+    results::CommittedRead records;
+    results::IoFailure failure;
     const QString resultsPath = results::ResultsFilePath();
-    if (QFileInfo::exists(resultsPath)) {
-        const auto bytes = common::ReadFileBytes(resultsPath, &error);
-        if (!bytes) return fail(QStringLiteral("%1 が読めません。\n%2").arg(resultsPath, error));
-        records = *bytes;
-    } else {
+    if (!QFileInfo::exists(resultsPath))
         err += QStringLiteral("romaji-admin: 成績累積データ.dat はまだありません（見出しの行だけを書きます）。\n");
-    }
+    if (!results::ReadCommittedResults(resultsPath, results::RecordRange::All(), records, failure, false))
+        return fail(QStringLiteral("%1 が読めません。\n%2").arg(resultsPath, results::IoFailureText(failure)));
 
     views::ExportSchool school;
     school.Roster = roster.entries;
@@ -291,13 +348,13 @@ int Export(const DataFolders& folders, const ExportRequest& request, QString& ou
                                             common.Settings.SchoolYearStartMonth);
     school.LevelNames = common::runState().LevelNames;
     long long rows = 0;
-    const QByteArray csv = views::ResultsCsv(records, school, range, &rows);
+    const QByteArray csv = views::ResultsCsv(records.Bytes, school, range, &rows);
 
     QSaveFile file(request.Output);
     if (!file.open(QIODevice::WriteOnly) || file.write(csv) != csv.size() || !file.commit())
         return fail(QStringLiteral("%1 に書き込めません。\n%2").arg(request.Output, file.errorString()));
     out += QStringLiteral("%1 件の記録を %2 に書き出しました。\n").arg(rows).arg(request.Output);
-    if (const int tail = static_cast<int>(records.size() % results::kRecordSize))
+    if (const int tail = static_cast<int>(records.Bytes.size() % results::kRecordSize))
         out += QStringLiteral("最後の半端な %1 バイトは記録ではないので書き出していません。\n").arg(tail);
     return kExitWell;
 }
@@ -307,28 +364,37 @@ QString HelpText() {
         "使い方 / Usage:\n"
         "  romaji-admin check  [データフォルダ]\n"
         "  romaji-admin export [データフォルダ] [--from 日付] [--to 日付] -o ファイル.csv\n"
+        "  romaji-admin history [データフォルダ]\n"
+        "  romaji-admin restore 番号 [データフォルダ]\n"
         "\n"
         "check   成績累積データ.dat を読んで、記録の数、途中までの記録、プログラムが読み飛ばす記録\n"
         "        （レベルが 0～35 の外、生徒番号が 0～5000 の外、負の結果、負の日付やありえない日付）、\n"
-        "        消去の途中で残ったファイル 成績累積データtemp.dat、タイム回数データ.txt と\n"
+        "        成績累積データ.dat-journal（止まった変更・消去）とその記録、タイム回数データ.txt と\n"
         "        新名簿.txt と 共通データ.txt が正しく読めるかを表示します。何も変えません。\n"
         "        終了コード: 0 問題なし、1 確かめることがある、2 読めないファイルがある。\n"
         "export  すべての記録を CSV（UTF-8、BOM 付き、行末 CR LF）に書き出します: 日付、時刻、\n"
         "        生徒番号、氏名、学年、レベル、レベル名、タイム（秒、時間切れは空）、ポイント、\n"
         "        教室コード。--from と --to（YYYY-MM-DD、その日を含む）で期間を選べます。\n"
+        "history 成績変更記録.txt（記録の変更・消去・復元の記録）を番号をつけて表示します。\n"
+        "restore history の番号の消去で消えた記録を、もとの場所に戻します（一度だけ）。\n"
         "データフォルダを省くと、プログラムと同じように一つ上のフォルダの パスデータ.txt から\n"
         "決めます。データフォルダはこのプログラムのデータのフォルダ（例 /srv/CAIdata/ローマ字）です。\n"
         "\n"
         "check   reads the results file 成績累積データ.dat as the program does and reports the number\n"
         "        of whole records, a partial record at the end, records the program skips (level\n"
         "        outside 0-35, pupil outside 0-5000, negative results, negative or impossible\n"
-        "        dates), a journal 成績累積データtemp.dat left by an interrupted deletion, and whether\n"
+        "        dates), a journal 成績累積データ.dat-journal left by an unfinished change or deletion\n"
+        "        and the journal events of the maintenance log, and whether\n"
         "        the criteria file, the roster and the common settings read cleanly. It changes nothing.\n"
         "        Exit status: 0 all is well, 1 something needs attention, 2 a file cannot be read.\n"
         "export  writes every record as one CSV row (UTF-8 with a byte-order mark, CR LF line ends):\n"
         "        date, time of day, pupil number, name, grade label, level, level name, result in\n"
         "        seconds (empty for a time-out), points, classroom code. --from and --to\n"
         "        (YYYY-MM-DD, both included) choose a period.\n"
+        "history lists the maintenance log 成績変更記録.txt (every change, deletion and restore of a\n"
+        "        record), one numbered line each.\n"
+        "restore N puts the record that the deletion on history line N removed back at its place\n"
+        "        (once).\n"
         "Without a data folder, both take it from the path file パスデータ.txt one level above the\n"
         "program folder, like the program. The data folder is this program's data folder\n"
         "(e.g. /srv/CAIdata/ローマ字), which holds 成績累積データ.dat and タイム回数データ.txt;\n"

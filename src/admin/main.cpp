@@ -1,7 +1,10 @@
 // romaji-admin: the administrator's tool beside the program. Reports on the
-// results file and the other data files, and exports the results as CSV;
-// sets a school up (setupcommands.h).
+// romaji-admin: the administrator's tool beside the program. Reports on the
+// results file and the other data files, exports the results as CSV, lists
+// the maintenance log and puts a deleted record back; sets a school up
+// (setupcommands.h).
 #include "admin/commands.h"
+#include "admin/history.h"
 #include "admin/setupcommands.h"
 
 #include <QCoreApplication>
@@ -47,6 +50,7 @@ int main(int argc, char* argv[]) {
         }
     }
     QString folder;
+    QString number;  // restore: the history line
     admin::ExportRequest request;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
@@ -62,14 +66,20 @@ int main(int argc, char* argv[]) {
             else request.Output = value;
         } else if (a.startsWith(u'-') && a.size() > 1) {
             return Usage(QStringLiteral("知らないオプション / unknown option: %1").arg(a));
+        } else if (command == QStringLiteral("restore") && number.isEmpty()) {
+            number = a;
         } else if (folder.isEmpty()) {
             folder = a;
         } else {
             return Usage(QStringLiteral("データフォルダは一つだけです / only one data folder: %1").arg(a));
         }
     }
-    if (command != QStringLiteral("check") && command != QStringLiteral("export"))
+    const QStringList commands{QStringLiteral("check"), QStringLiteral("export"), QStringLiteral("history"),
+                               QStringLiteral("restore")};
+    if (!commands.contains(command))
         return Usage(QStringLiteral("知らないコマンド / unknown command: %1").arg(command));
+    if (command == QStringLiteral("restore") && number.isEmpty())
+        return Usage(QStringLiteral("restore には履歴の番号がいります / restore needs a history number"));
     if (command == QStringLiteral("export") && request.Output.isEmpty())
         return Usage(QStringLiteral("-o FILE.csv がありません / -o FILE.csv is missing"));
 
@@ -81,8 +91,11 @@ int main(int argc, char* argv[]) {
     }
     QString out = command == QStringLiteral("check") ? QString() : admin::FolderLine(folders);
     QString err;
-    const int code = command == QStringLiteral("check") ? admin::Check(folders, out)
-                                                          : admin::Export(folders, request, out, err);
+    int code = admin::kExitWell;
+    if (command == QStringLiteral("check")) code = admin::Check(folders, out);
+    else if (command == QStringLiteral("export")) code = admin::Export(folders, request, out, err);
+    else if (command == QStringLiteral("history")) code = admin::History(folders, out, err);
+    else code = admin::Restore(folders, number, out, err);
     Write(stdout, out);
     if (!err.isEmpty()) Write(stderr, err);
     return code;

@@ -149,11 +149,10 @@ void FrmData::ListRecords() {
     Picture6->raise();
     common::DoEvents();
     LoadPupilChoices();
-    QByteArray bytes;
     IoFailure failure;
-    const bool read = ReadResultsBytes(DataFolder(), bytes, failure);
+    const bool read = ReadCommittedResults(ResultsFilePathIn(DataFolder()), RecordRange::All(), records_, failure);
     const common::RunState& rs = common::runState();
-    const RecordList list = BuildRecordList(bytes, tables_, rs.SchoolCode, rs.SchoolName);
+    const RecordList list = BuildRecordList(records_.Bytes, tables_, rs.SchoolCode, rs.SchoolName);
     QStringList lines;
     lines.reserve(static_cast<qsizetype>(list.Lines.size()));
     std::vector<int> numbers;
@@ -261,9 +260,10 @@ bool FrmData::AfterRewrite(const RewriteResult& r) {
         return false;
     }
     if (r.Outcome == RewriteOutcome::RecordsChanged) Caution(RecordsChangedMessage());
+    if (r.Outcome == RewriteOutcome::DoneNotFlushed) Caution(NotFlushedMessage(IoFailureText(r.Failure)));
     recordBuffer_.clear();
     ListRecords();
-    return r.Outcome == RewriteOutcome::Done;
+    return r.Outcome == RewriteOutcome::Done || r.Outcome == RewriteOutcome::DoneNotFlushed;
 }
 
 void FrmData::SelectRow(int row) {

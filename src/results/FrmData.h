@@ -71,6 +71,7 @@ private:
     int numberWidth_ = 4;
     qint64 SelectedRecord = 0;
     QByteArray recordBuffer_;  // the record as OpenRecord read it
+    CommittedRead records_;    // the file as last listed; its storage is reused
     bool busy_ = false;
     bool settingScroll_ = false;
 

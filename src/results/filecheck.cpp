@@ -1,19 +1,18 @@
 #include "results/filecheck.h"
 
 #include "common/dates.h"
+#include "results/journal.h"
 #include "results/resultsfile.h"
 
-#include <QFile>
+#include <QDir>
+#include <QFileInfo>
 
 #include <cmath>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 namespace results {
-namespace {
-
-// Records read at a time: a large file is never held whole.
-constexpr qint64 kChunkRecords = 4096;
-
-}  // namespace
 
 bool IsPossibleDate(double value) {
     static const double kLastDate = common::DateValue(QDate(9999, 12, 31));
@@ -33,50 +32,95 @@ std::optional<RecordFault> FaultOf(const LogEntry& e) {
     return std::nullopt;
 }
 
+namespace {
+
+// What bears the journal's name, judged as the next writer will judge it.
+void LookAtJournal(ResultsFileReport& report) {
+    struct stat info {};
+    IoFailure failure;
+    const int look = LookAt(report.JournalPath, info, failure);
+    if (look == ENOENT) return;
+    if (look != 0) {
+        report.Journal = JournalState::Unreadable;
+        report.JournalReason = ErrorDescription(look);
+        return;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        report.Journal = JournalState::Foreign;
+        report.JournalReason = QStringLiteral("ファイルではありません");
+        return;
+    }
+    IoFile journal;
+    IoFile file;
+    IoFailure ignored;
+    const bool haveFile = file.OpenInDataFolder(report.Path, O_RDONLY, ignored);
+    qint64 size = 0;
+    QByteArray bytes;
+    qint64 got = 0;
+    JournalCheck check;
+    bool judged = journal.OpenInDataFolder(report.JournalPath, O_RDONLY, failure) && journal.Size(size, failure);
+    if (judged) {
+        bytes.resize(size);
+        judged = journal.Read(0, bytes.data(), size, got, failure) &&
+                 CheckJournal(QByteArrayView(bytes).first(got), haveFile ? &file : nullptr, check, failure);
+    }
+    if (!judged) {
+        report.Journal = JournalState::Unreadable;
+        report.JournalReason = QString::fromLatin1(IoCallName(failure.Call)) + QStringLiteral(": ") +
+                               ErrorDescription(failure.Error);
+        return;
+    }
+    report.Journal = check.Verdict == JournalVerdict::Hot    ? JournalState::Hot
+                     : check.Verdict == JournalVerdict::Torn ? JournalState::Torn
+                                                             : JournalState::Foreign;
+    report.JournalReason = check.Reason;
+}
+
+}  // namespace
+
 ResultsFileReport CheckResultsFile(const QString& folder) {
     ResultsFileReport report;
     report.Path = ResultsFilePathIn(folder);
     report.JournalPath = JournalPath(folder);
-    report.JournalPresent = JournalLeft(folder);
+    LookAtJournal(report);
+    const QDir dir(folder.isEmpty() ? QStringLiteral(".") : folder);
+    report.SetAside = dir.entryList({kJournalFileName + QStringLiteral(".*")},
+                                    QDir::AllEntries | QDir::System | QDir::Hidden, QDir::Name);
+    report.OldCopyPresent = QFileInfo::exists(folder + kOldCopyName);
+    std::vector<ChangeLogEntry> log;
+    IoFailure logFailure;
+    if (ReadChangeLog(folder, log, logFailure)) {
+        for (ChangeLogEntry& e : log)
+            if (e.Op == LogOp::JournalApplied || e.Op == LogOp::JournalSetAside || e.Op == LogOp::JournalRemoved)
+                report.JournalEvents.push_back(std::move(e));
+    } else {
+        report.LogError = IoFailureText(logFailure);
+    }
 
-    QFile file(report.Path);
-    report.Exists = file.exists();
-    if (!report.Exists) {
+    struct stat info {};
+    IoFailure ignored;
+    report.Exists = LookAt(report.Path, info, ignored) == 0;
+    if (!report.Exists && report.Journal != JournalState::Hot) {
         report.Readable = true;  // the program creates it empty
         return report;
     }
-    if (!file.open(QIODevice::ReadOnly)) {
-        report.Error = file.errorString();
+    CommittedRead read;
+    IoFailure failure;
+    if (!ReadCommittedResults(report.Path, RecordRange::All(), read, failure, false)) {
+        report.Error = IoFailureText(failure);
         return report;
     }
     report.Readable = true;
-    report.Size = file.size();
+    report.Size = read.FileBytes;
     report.WholeRecords = report.Size / kRecordSize;
     report.TailBytes = static_cast<int>(report.Size % kRecordSize);
-
-    long long number = 0;
-    while (number < report.WholeRecords) {
-        const qint64 want = std::min<qint64>(kChunkRecords, report.WholeRecords - number) * kRecordSize;
-        const QByteArray chunk = file.read(want);
-        if (chunk.size() < want) {
-            // Shortened meanwhile (records maintenance), or a read error.
-            if (file.error() != QFileDevice::NoError) {
-                report.Readable = false;
-                report.Error = file.errorString();
-                return report;
-            }
-            report.WholeRecords = number + chunk.size() / kRecordSize;
+    for (long long number = 1; number <= report.WholeRecords; ++number) {
+        const LogEntry e = DecodeEntry(read.Bytes.data() + (number - 1) * kRecordSize);
+        if (const auto fault = FaultOf(e)) {
+            report.Faulty.push_back({number, *fault, e});
+        } else if (!KeptInHistory(e)) {
+            ++report.Unnamed;
         }
-        for (qsizetype at = 0; at + kRecordSize <= chunk.size(); at += kRecordSize) {
-            ++number;
-            const LogEntry e = DecodeEntry(chunk.constData() + at);
-            if (const auto fault = FaultOf(e)) {
-                report.Faulty.push_back({number, *fault, e});
-            } else if (!KeptInHistory(e)) {
-                ++report.Unnamed;
-            }
-        }
-        if (chunk.size() < want) break;
     }
     return report;
 }

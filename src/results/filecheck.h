@@ -1,12 +1,15 @@
 #pragma once
 // A look at the results file without changing it, for the administrator's
-// tool: how many whole records it holds, a partial tail, the records the
-// program passes over, and a journal left beside it by a deletion that did
-// not finish.
+// tool: how many whole records it holds (as last committed), a partial tail,
+// the records the program passes over, what bears the journal's name, the
+// journals set aside, the journal events of the maintenance log, and a copy
+// under the old name "成績累積データtemp.dat" (harmless: never read).
 
+#include "results/changelog.h"
 #include "results/statistics.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 #include <vector>
@@ -36,6 +39,16 @@ struct FaultyRecord {
     LogEntry Entry;
 };
 
+enum class JournalState {
+    None,
+    Hot,         // a rewrite has not committed: the records are its content; the next writer puts them back
+    Torn,        // cut short before a rewrite began: the next writer removes it
+    Foreign,     // not applied: the next writer sets it aside (a folder or a link as well)
+    Unreadable,  // cannot be read: every writer waits and says so
+};
+
+inline const QString kOldCopyName = QStringLiteral("成績累積データtemp.dat");
+
 struct ResultsFileReport {
     QString Path;
     bool Exists = false;
@@ -47,12 +60,17 @@ struct ResultsFileReport {
     std::vector<FaultyRecord> Faulty;  // in file order
     long long Unnamed = 0;            // pupil 0 or level 0: outside the history, kept in the file
     QString JournalPath;
-    bool JournalPresent = false;
+    JournalState Journal = JournalState::None;
+    QString JournalReason;         // why a journal will not be applied, or why it cannot be read
+    QStringList SetAside;          // names of journals set aside, in name order
+    bool OldCopyPresent = false;   // "成績累積データtemp.dat"
+    std::vector<ChangeLogEntry> JournalEvents;  // put back, removed or set aside, in log order
+    QString LogError;              // the maintenance log cannot be read
 };
 
 // Reads ProgramDataFolder (`folder`, ending with '/') + "成績累積データ.dat"
-// as the program reads it, opening it for reading only: a missing file is
-// reported, never created.
+// as the program reads it (the state last committed), opening nothing for
+// writing: a missing file is reported, never created.
 ResultsFileReport CheckResultsFile(const QString& folder);
 
 }  // namespace results

@@ -23,9 +23,6 @@ namespace {
 
 constexpr int kFirstLevel = 1;
 constexpr int kLastLevel = kLevelSlots - 1;
-// Records read at a time: the file is walked once, in pieces that stay in the
-// cache, however large it has grown.
-constexpr long long kRecordsPerRead = 4096;
 constexpr std::uint8_t kNoBest = 0xFF;
 
 QString ReadError(const QString& file, int error) { return ReadErrorMessage(file, error); }
@@ -100,55 +97,32 @@ public:
         others_.clear();
     }
 
-    std::vector<char>& Buffer() { return buffer_; }
+    CommittedRead& Read() { return read_; }
 
 private:
     BestBuckets()
         : table_(static_cast<size_t>(kLevelSlots) * kPupilSlots, kNoBest),
-          touched_(table_.size()),
-          buffer_(static_cast<size_t>(kRecordsPerRead) * kRecordSize) {}
+          touched_(table_.size()) {}
 
     std::vector<std::uint8_t> table_;
     std::vector<std::uint32_t> touched_;  // the slots set, each once
     size_t touchedCount_ = 0;
     std::unordered_map<long long, int> others_;
-    std::vector<char> buffer_;
+    CommittedRead read_;  // its storage is kept from one count to the next
 };
 
-bool Count(const QString& path, FrequencyCounts& counts, QString& errorMessage, struct stat* stamp) {
+bool Count(const QString& path, FrequencyCounts& counts, QString& errorMessage) {
     counts = FrequencyCounts{};
     const QString file = path.isEmpty() ? ResultsFilePath() : path;
-    IoFile input;
+    BestBuckets& best = BestBuckets::Instance();
+    CommittedRead& read = best.Read();
     IoFailure failure;
-    auto failed = [&] {
-        LogIoFailure(failure);
+    if (!ReadCommittedResults(file, RecordRange::All(), read, failure)) {
         errorMessage = ReadError(file, failure.Error);
         return false;
-    };
-    if (!OpenResultsFileToRead(input, failure, file)) return failed();
-    struct stat info {};
-    if (!input.Stat(info, failure)) return failed();
-    if (stamp) *stamp = info;
-
-    // Whole records only: a record being appended is counted next time.
-    const long long records = info.st_size / kRecordSize;
-    BestBuckets& best = BestBuckets::Instance();
-    char* buffer = best.Buffer().data();
-    long long done = 0;
-    while (done < records) {
-        const long long wanted = std::min(records - done, kRecordsPerRead) * kRecordSize;
-        // Fewer bytes when the file was shortened meanwhile (records maintenance).
-        long long got = 0;
-        if (!input.Read(done * kRecordSize, buffer, wanted, got, failure)) {
-            best.CountInto(nullptr);
-            counts = FrequencyCounts{};
-            return failed();
-        }
-        const long long whole = got / kRecordSize;
-        best.AddRecords(buffer, whole, counts);
-        done += whole;
-        if (got < wanted) break;
     }
+    // Whole records only: a record being appended is counted next time.
+    best.AddRecords(read.Bytes.data(), read.Bytes.size() / kRecordSize, counts);
     best.CountInto(&counts);
     for (int level = kFirstLevel; level <= kLastLevel; ++level)
         for (std::int32_t n : counts.All[level]) counts.Runs[level] += n;
@@ -210,7 +184,7 @@ FrequencyCache::Stamp StampFrom(const struct stat& info) {
 }  // namespace
 
 bool CountFrequencies(FrequencyCounts& counts, QString& errorMessage, const QString& path) {
-    return Count(path, counts, errorMessage, nullptr);
+    return Count(path, counts, errorMessage);
 }
 
 QStringList AllResultsLines(const FrequencyCounts& counts, int level) {
@@ -241,9 +215,11 @@ bool FrequencyCache::Refresh(QString& errorMessage, const QString& path) {
     if (valid_ && file == path_ && StampOf(file, now) && now == stamp_) return true;
     valid_ = false;
     ++reads_;
-    struct stat info {};
-    if (!Count(file, counts_, errorMessage, &info)) return false;
-    stamp_ = StampFrom(info);
+    // Taken before the count: a change after it makes the next look count again.
+    const bool stamped = StampOf(file, now);
+    if (!Count(file, counts_, errorMessage)) return false;
+    if (!stamped) return true;  // nothing to compare the next look with: counted again then
+    stamp_ = now;
     path_ = file;
     valid_ = true;
     return true;

@@ -101,7 +101,7 @@ QString RecordListLine(qint64 number, int numberWidth, const char* record, const
                               schoolName);
 }
 
-RecordList BuildRecordList(const QByteArray& fileBytes, const PupilTables& tables, const QString& schoolCode,
+RecordList BuildRecordList(QByteArrayView fileBytes, const PupilTables& tables, const QString& schoolCode,
                            const QString& schoolName) {
     RecordList list;
     list.CountText = RecordCountText(fileBytes.size());
@@ -112,7 +112,7 @@ RecordList BuildRecordList(const QByteArray& fileBytes, const PupilTables& table
     bool haveDate = false;
     double lastDate = 0;
     QString dateText;
-    const char* p = fileBytes.constData();
+    const char* p = fileBytes.data();
     for (qint64 r = 1; r <= records; ++r, p += kRecordSize) {
         // Level 0 marks no run: such records stay unlisted.
         if (qFromLittleEndian<std::int16_t>(p + 18) == 0) continue;
@@ -154,7 +154,11 @@ QString RecordsChangedMessage() {
 }
 
 QString WriteFailedMessage(const QString& failureText) {
-    return QStringLiteral("成績データを書き換えられませんでした。\n") + failureText;
+    return QStringLiteral("成績データを書き換えられませんでした。記録は変わっていません。\n") + failureText;
+}
+
+QString NotFlushedMessage(const QString& failureText) {
+    return QStringLiteral("成績データは書き換えましたが、ディスクに書き込まれていないかもしれません。\n") + failureText;
 }
 
 QString ReadFailedMessage(const QString& failureText) {

@@ -4,6 +4,7 @@
 // results file and the roster's names, without widgets.
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 
@@ -56,7 +57,7 @@ int RecordNumberWidth(qint64 records);
 QString RecordListLine(qint64 number, int numberWidth, const char* record, const PupilTables& tables,
                        const QByteArray& schoolCode, const QString& schoolName);
 // Every whole record of the file but those of level 0.
-RecordList BuildRecordList(const QByteArray& fileBytes, const PupilTables& tables, const QString& schoolCode,
+RecordList BuildRecordList(QByteArrayView fileBytes, const PupilTables& tables, const QString& schoolCode,
                            const QString& schoolName);
 
 // A change as the teacher typed it: Text1(1) and the Combo1 text. Either the
@@ -70,7 +71,10 @@ ChangeInput CheckChange(const QString& resultText, const QString& pupilText);
 
 // The texts of the "注意" messages of records maintenance.
 QString RecordsChangedMessage();
+// A failure before the commit: the record was not changed.
 QString WriteFailedMessage(const QString& failureText);
+// A failure after the commit: the change is done, perhaps not yet on disk.
+QString NotFlushedMessage(const QString& failureText);
 QString ReadFailedMessage(const QString& failureText);
 
 }  // namespace results

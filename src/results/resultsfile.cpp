@@ -1,56 +1,69 @@
-// The shared results file, the run-end bookkeeping, and the change and
-// deletion of records by records maintenance.
+// The shared results file, the run-end bookkeeping, and the change, deletion
+// and restore of records.
 //
 // Lock protocol. Every PC of the school writes the same file through the
 // shared data folder. A writer opens the file (one descriptor, created when
-// missing), takes an exclusive fcntl lock on the whole file with F_SETLK, does
-// its work, flushes it with fdatasync, unlocks and closes. On NFS and SMB
-// mounts the lock goes to the server, so two PCs never write at once. The
-// lock is never waited for inside the kernel: after a refused lock (EAGAIN,
-// EACCES) or a busy file the attempt closes the file and is tried again after
-// one second during which window events keep running, without limit. POSIX
-// locks belong to the process and any close() of any descriptor of the file
-// drops them, so the lock is held only between open and close of one attempt,
-// with no event processing in between: nothing else in this process can open
-// the file meanwhile. Readers take no lock and read only whole records.
+// missing, never through a link), takes an exclusive fcntl lock on the whole
+// file with F_SETLK, settles a journal it finds (below), does its work,
+// flushes it with fdatasync, unlocks and closes. On NFS and SMB mounts the
+// lock goes to the server, so two PCs never write at once; a mount that does
+// not forward locks (SMB "nobrl", NFS "nolock" or "local_lock") breaks all of
+// this. The lock is never waited for inside the kernel: after a refused lock
+// (EAGAIN, EACCES) or a busy file the attempt closes the file and is tried
+// again after one second during which window events keep running, without
+// limit. POSIX locks belong to the process and any close() of any descriptor
+// of the file drops them, so the lock is held only between open and close of
+// one attempt, with no event processing in between.
 //
 // An append, under the lock, reads the length and writes its 44 bytes right
 // after the last whole record.
 //
-// A change or a deletion holds the same lock for its whole duration and works
-// like a rollback journal:
+// A change, a deletion or a restore holds the same lock for its whole
+// duration and works with a rollback journal "成績累積データ.dat-journal"
+// (journal.h: a header with the operation, the record number, the file's
+// length and a nonce, the whole file, and a SHA-256 over both):
 //   1. It reads the whole file and checks that the record it was asked for is
-//      still, byte for byte, the one the teacher opened; otherwise it writes
-//      nothing (another PC deleted or changed records meanwhile).
-//   2. The journal "成績累積データtemp.dat" is written as a copy of the whole
-//      file under a scratch name, flushed, renamed to its own name and the
-//      folder flushed: a journal under its own name is always whole.
-//   3. The results file is rewritten in place: one record, or, for a
-//      deletion, the records after the deleted one moved up by one and the
-//      file cut to its new length. Then it is flushed.
-//   4. The journal is removed and the folder flushed, and only then is the
-//      lock released: a journal that came back after a power cut would undo
-//      appends made after the deletion.
-// Whoever takes the lock next (an append on any PC, a change, a deletion)
-// first looks for the journal. Finding one means a rewrite died between 2 and
-// 4: it writes the journal back over the file, cuts the file to the journal's
-// length, flushes, removes the journal and flushes the folder, and only then
-// does its own work. So a record appended before, during (it waits for the
-// lock) or after a deletion is never lost.
+//      still, byte for byte, the one the teacher opened (a restore finds the
+//      deleted record's place from the maintenance log); otherwise it writes
+//      nothing.
+//   2. The journal is created with O_CREAT | O_EXCL | O_NOFOLLOW, written,
+//      flushed, and the folder flushed.
+//   3. The file is rewritten in place and flushed.
+//   4. One line goes to the maintenance log "成績変更記録.txt", flushed.
+//   5. The journal is removed: the commit point. The folder is flushed, and
+//      only then is the lock released (a journal that came back after a power
+//      cut would undo appends made after the change).
+// A failure before 5 writes the old content back and removes the journal
+// (the record was not changed); when even that fails the journal stays for
+// the next lock holder. A failure after 5 leaves the change done, perhaps not
+// yet on disk.
 //
-// What a crash can leave. Of an append: a crash or power cut before pwrite
-// leaves the file as it was; one during pwrite can leave a partial record
-// (fewer than 44 bytes) at the end, which readers ignore and the next append
-// writes its record over. Of a change or deletion: before the rename of step 2
-// the file as it was (and perhaps a scratch copy, written over next time);
-// from then until step 4 ends a journal, and the next lock holder puts the old
-// content back whole; after step 4 the new content. A reader that reads while
-// a rewrite runs, or before the next lock holder has restored the file, may
-// see a mix of old and new records; records maintenance restores a left
-// journal before it lists. The kernel drops the lock of a dead process, so a
-// crash never leaves the file locked. The flush before the unlock means that
-// what another PC can see after the lock is released is also on the server's
-// disk.
+// Whoever takes the lock next (an append on any PC, a rewrite) first looks at
+// the journal's name. A file there is applied only when it is a regular file,
+// its header and checksum are sound, its length is the header's, and the
+// results file can be a half-done rewrite of it (no longer than its content,
+// one record more for a restore, and every byte before the rewritten record
+// equal): the content is written back, the file cut to its length and
+// flushed, the event logged, the journal removed and the folder flushed. A
+// journal cut short before the rewrite began (every byte of it still in the
+// file) is removed. Anything else under that name, a folder or a link
+// included, is renamed aside with a time stamp, told on stderr and logged;
+// the results file stays as it is. The copy name "成績累積データtemp.dat"
+// of older versions is never read, written or removed.
+//
+// Readers take no lock. They read one committed state (ReadCommittedResults):
+// the journal's content while a sound journal is hot, else the file; a read
+// during which the file's identity, length or times changed, or a journal
+// came, went or grew, is made again.
+//
+// What a crash can leave. Of an append: a partial record (fewer than 44
+// bytes) at the end, which readers ignore and the next append writes its
+// record over. Of a rewrite: a torn journal beside the untouched file (removed
+// by the next lock holder), or a hot journal (the next lock holder puts the
+// old content back and logs that the operation was undone), or the new
+// content. The kernel drops the lock of a dead process, so a crash never
+// leaves the file locked. The flush before the unlock means that what another
+// PC can see after the lock is released is also on the server's disk.
 
 #include "results/resultsfile.h"
 
@@ -61,6 +74,8 @@
 #include "results/criteria.h"
 #include "results/statistics.h"
 #include "common/runstate.h"
+#include "results/changelog.h"
+#include "results/journal.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -69,10 +84,12 @@
 #include <cerrno>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <thread>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 
 namespace results {
 namespace {
@@ -183,18 +200,17 @@ QByteArray FiveByteText(const QString& text) {
 QString ResultsFilePath() { return ResultsFilePathIn(common::runState().ProgramDataFolder); }
 
 QString ResultsFilePathIn(const QString& folder) { return folder + kResultsFileName; }
-QString JournalPath(const QString& folder) { return folder + kJournalFileName; }
-bool JournalLeft(const QString& folder) { return QFile::exists(JournalPath(folder)); }
-
-bool OpenResultsFile(IoFile& file, IoFailure& failure, const QString& path) {
-    return file.Open(path.isEmpty() ? ResultsFilePath() : path, O_RDWR | O_CREAT, failure);
+QString JournalPath(const QString& folder) { return JournalPathOf(ResultsFilePathIn(folder)); }
+QString JournalPathOf(const QString& resultsPath) { return resultsPath + QStringLiteral("-journal"); }
+bool IsJournalPath(const QString& path) { return path.contains(QStringLiteral(".dat-journal")); }
+bool JournalLeft(const QString& folder) {
+    struct stat info {};
+    IoFailure ignored;
+    return LookAt(JournalPath(folder), info, ignored) != ENOENT;
 }
 
-bool OpenResultsFileToRead(IoFile& file, IoFailure& failure, const QString& path) {
-    if (OpenResultsFile(file, failure, path)) return true;
-    if (!IsAccessFault(failure.Error)) return false;
-    failure = {};
-    return file.Open(path.isEmpty() ? ResultsFilePath() : path, O_RDONLY, failure);
+bool OpenResultsFile(IoFile& file, IoFailure& failure, const QString& path) {
+    return file.OpenInDataFolder(path.isEmpty() ? ResultsFilePath() : path, O_RDWR | O_CREAT, failure);
 }
 
 void WaitWithEvents(int milliseconds) {
@@ -266,48 +282,104 @@ namespace {
 // The folder part of a path, with its '/'.
 QString FolderOf(const QString& path) { return path.left(path.lastIndexOf(u'/') + 1); }
 
-// The journal under a scratch name while it is being written.
-QString ScratchPath(const QString& folder) { return JournalPath(folder) + QStringLiteral(".part"); }
+QString Hex(const QByteArray& bytes) { return QString::fromLatin1(bytes.toHex()); }
 
-// Puts the file back as the journal beside it holds it, when there is one.
-// The caller holds the lock on `file`. Whole or not at all: the journal is
-// removed only once the file is back and flushed, so a crash in here leaves
-// the journal for the next lock holder.
-bool RestoreFromJournal(IoFile& file, const QString& folder, IoFailure& failure) {
-    IoFile journal;
-    IoFailure opening;
-    if (!journal.Open(JournalPath(folder), O_RDONLY, opening)) {
-        if (opening.Error == ENOENT) return true;  // no rewrite died half-way
-        failure = opening;
-        return false;
-    }
+// A line of the maintenance log that records what happened to a journal. The
+// results file is already right when it is written, so a log that cannot be
+// written is told on stderr and stops nothing.
+void LogJournalEvent(const QString& folder, const ChangeLogEntry& entry) {
+    IoFailure failure;
+    if (!AppendChangeLog(folder, entry, failure)) LogIoFailure(failure);
+}
+
+// The bytes of a whole file of the data folder.
+bool ReadWholeFile(const QString& path, QByteArray& bytes, IoFailure& failure) {
+    IoFile file;
     qint64 size = 0;
-    if (!journal.Size(size, failure)) return false;
-    QByteArray bytes(size, Qt::Uninitialized);
+    if (!file.OpenInDataFolder(path, O_RDONLY, failure) || !file.Size(size, failure)) return false;
+    bytes.resize(size);
     qint64 got = 0;
-    if (!journal.Read(0, bytes.data(), size, got, failure)) return false;
-    if (got != size) {  // the journal cannot shrink under the lock
-        failure = {IoCall::Pread, EIO, journal.Path()};
-        return false;
+    if (!file.Read(0, bytes.data(), size, got, failure)) return false;
+    bytes.resize(got);
+    return true;
+}
+
+// A journal that is not applied goes under a name with the time: nothing of
+// it is lost, and it is never taken for a journal again.
+bool SetJournalAside(const QString& folder, const QString& journal, const QString& reason, IoFailure& failure) {
+    const QString stamp = common::platform().Now().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString aside = journal + u'.' + stamp;
+    struct stat info {};
+    IoFailure ignored;
+    for (int n = 2; LookAt(aside, info, ignored) == 0; ++n) aside = journal + u'.' + stamp + u'-' + QString::number(n);
+    if (!RenameFile(journal, aside, failure) || !SyncFolder(folder, failure)) return false;
+    std::fprintf(stderr, "results file: journal not applied (%s), set aside as %s\n", reason.toUtf8().constData(),
+                 QFile::encodeName(aside).constData());
+    std::fflush(stderr);
+    ChangeLogEntry e = NewLogEntry(LogOp::JournalSetAside);
+    e.Detail = reason;
+    e.SetAsideAs = QFileInfo(aside).fileName();
+    LogJournalEvent(folder, e);
+    return true;
+}
+
+// Before any work under the lock: whatever lies under the journal's name is
+// settled. A hot journal puts the file back (written, cut, flushed, logged,
+// and only then removed, so a crash in here leaves it for the next lock
+// holder); a torn one, whose every byte is still in the file, is removed;
+// anything else is set aside and the file left as it is.
+bool SettleJournal(IoFile& file, const QString& path, IoFailure& failure) {
+    const QString folder = FolderOf(path);
+    const QString journalPath = JournalPathOf(path);
+    struct stat info {};
+    const int look = LookAt(journalPath, info, failure);
+    if (look == ENOENT) return true;
+    if (look != 0) return false;
+    if (!S_ISREG(info.st_mode))
+        return SetJournalAside(folder, journalPath, QStringLiteral("ファイルではありません"), failure);
+    QByteArray bytes;
+    JournalCheck check;
+    if (!ReadWholeFile(journalPath, bytes, failure) || !CheckJournal(bytes, &file, check, failure)) return false;
+    switch (check.Verdict) {
+    case JournalVerdict::Hot: {
+        const QByteArrayView content = QByteArrayView(bytes).sliced(kJournalHeaderSize);
+        if (!file.Write(0, content.data(), content.size(), failure) || !file.Truncate(content.size(), failure) ||
+            !file.Sync(failure))
+            return false;
+        ChangeLogEntry e = NewLogEntry(LogOp::JournalApplied);
+        e.Number = check.Header.RecordNumber;
+        e.Detail = JournalOpName(check.Header.Op);
+        e.Nonce = Hex(check.Header.Nonce);
+        LogJournalEvent(folder, e);
+        return RemoveFile(journalPath, failure) && SyncFolder(folder, failure);
     }
-    if (!file.Write(0, bytes.constData(), size, failure) || !file.Truncate(size, failure) ||
-        !file.Sync(failure) || !journal.Close(failure))
-        return false;
-    return RemoveFile(JournalPath(folder), failure) && SyncFolder(folder, failure);
+    case JournalVerdict::Torn: {
+        if (!RemoveFile(journalPath, failure) || !SyncFolder(folder, failure)) return false;
+        std::fprintf(stderr, "results file: journal removed (%s): %s\n", check.Reason.toUtf8().constData(),
+                     QFile::encodeName(journalPath).constData());
+        std::fflush(stderr);
+        ChangeLogEntry e = NewLogEntry(LogOp::JournalRemoved);
+        e.Detail = check.Reason;
+        LogJournalEvent(folder, e);
+        return true;
+    }
+    case JournalVerdict::Foreign: return SetJournalAside(folder, journalPath, check.Reason, failure);
+    }
+    return true;
 }
 
 // One attempt at a write of the results file under the lock, from opening
-// the file to closing it: open, lock, restore from a left journal, `work`,
-// unlock, close. The failure of the first step that failed, else none. The
-// file (and with it the lock) is closed whenever this returns, so the wait
-// before another attempt runs window events without this process holding the
-// lock: an event handler that opens and closes the file meanwhile cannot drop it.
+// the file to closing it: open, lock, settle a journal, `work`, unlock,
+// close. The failure of the first step that failed, else none. The file (and
+// with it the lock) is closed whenever this returns, so the wait before
+// another attempt runs window events without this process holding the lock:
+// an event handler that opens and closes the file meanwhile cannot drop it.
 template <typename Work>
 IoFailure UnderLock(const QString& path, Work&& work) {
     IoFailure failure;
     IoFile file;
-    if (!OpenResultsFile(file, failure, path) || !file.TryLock(failure) ||
-        !RestoreFromJournal(file, FolderOf(path), failure) || !work(file, failure))
+    if (!OpenResultsFile(file, failure, path) || !file.TryLock(failure) || !SettleJournal(file, path, failure) ||
+        !work(file, failure))
         return failure;
     file.Unlock();
     file.Close(failure);
@@ -337,22 +409,45 @@ bool RewriteBusy(const IoFailure& f) {
     return f.Error == EAGAIN || f.Error == EBUSY || f.Error == ETXTBSY;
 }
 
+
 }  // namespace
+
+void ReportJournalFault(const IoFailure& f) {
+    const bool removing = f.Call == IoCall::Unlink || f.Call == IoCall::Rename;
+    const QString text = removing ? QStringLiteral("%1 を消せません。先生を呼びなさい。\n%2\n%3\n"
+                                                   "消せるようになるまで、1秒ごとにやり直します。")
+                                  : QStringLiteral("%1 が読めません。先生を呼びなさい。\n%2\n%3\n"
+                                                   "読めるようになるまで、1秒ごとにやり直します。");
+    common::platform().MessageBox(text.arg(kJournalFileName, f.Path,
+                                           QString::fromLatin1(IoCallName(f.Call)) + QStringLiteral(": ") +
+                                               ErrorDescription(f.Error)),
+                                  QStringLiteral("注意"), common::MessageButtons::Ok);
+}
 
 bool AppendResult() {
     const QByteArray record = EncodeRecord(CurrentRunRecord());
-    bool told = false;
-    const auto busy = [&told](const IoFailure& f) {
+    const QString path = ResultsFilePath();
+    bool toldAccess = false;
+    bool toldJournal = false;
+    const auto busy = [&](const IoFailure& f) {
+        if (IsJournalPath(f.Path)) {
+            // A journal this PC cannot read or remove: the run is kept and
+            // the step tried every second until somebody mends it.
+            LogIoFailure(f);
+            if (!toldJournal) ReportJournalFault(f);
+            toldJournal = true;
+            return true;
+        }
         if (f.Call == IoCall::Open && IsAccessFault(f.Error)) {
             // On Linux a lock never makes open() fail: this PC may not write
             // the file at all. Somebody must know; the run is kept until then.
-            if (!told) ReportAccessFault(f.Error, true);
-            told = true;
+            if (!toldAccess) ReportAccessFault(f.Error, true);
+            toldAccess = true;
             return true;
         }
         return AppendBusy(f);
     };
-    const IoFailure failure = UnderLockWaiting(ResultsFilePath(), busy, [&](IoFile& file, IoFailure& f) {
+    const IoFailure failure = UnderLockWaiting(path, busy, [&](IoFile& file, IoFailure& f) {
         qint64 size = 0;
         // Just after the last whole record: a partial tail is written over.
         return file.Size(size, f) && file.Write(size / kRecordSize * kRecordSize, record.constData(),
@@ -378,46 +473,151 @@ bool ReadLocked(IoFile& file, QByteArray& bytes, IoFailure& failure) {
     return true;
 }
 
-// Step 2 of a rewrite: the journal, whole under its own name.
-bool WriteJournal(const QString& folder, const QByteArray& bytes, IoFailure& failure) {
-    IoFile scratch;
-    return scratch.Open(ScratchPath(folder), O_WRONLY | O_CREAT | O_TRUNC, failure) &&
-           scratch.Write(0, bytes.constData(), bytes.size(), failure) && scratch.Sync(failure) &&
-           scratch.Close(failure) && RenameFile(ScratchPath(folder), JournalPath(folder), failure) &&
-           SyncFolder(folder, failure);
+// The journal of a rewrite: created where nothing of its name may be (the
+// lock holder has just settled the name), header and content written and
+// flushed, and its name flushed, before the file changes. `created` tells
+// whether a file of ours now bears the name.
+bool WriteJournal(const QString& path, const JournalHeader& header, const QByteArray& content, bool& created,
+                  IoFailure& failure) {
+    const QByteArray head = JournalHeaderBytes(header, content);
+    IoFile journal;
+    // O_EXCL never follows a link and never opens what is there: a file made
+    // here is a new regular file.
+    created = journal.Open(JournalPathOf(path), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, failure);
+    return created && journal.Write(0, head.constData(), head.size(), failure) &&
+           journal.Write(head.size(), content.constData(), content.size(), failure) && journal.Sync(failure) &&
+           journal.Close(failure) && SyncFolder(FolderOf(path), failure);
 }
 
-// A change or deletion of record `number`: steps 1 to 4 of the protocol at
-// the top, `rewrite` being step 3.
-template <typename Rewrite>
-RewriteResult RewriteRecord(const QString& folder, qint64 number, const QByteArray& opened,
-                            Rewrite&& rewrite) {
+// What a rewrite writes over the file: one record changed, one removed (the
+// records after it move up), or one put back (the records from its place on
+// move down). Whole records only: a partial tail left by a crashed append
+// goes with the rewrite of a deletion or a restore.
+bool RewriteInPlace(IoFile& file, JournalOp op, const QByteArray& bytes, qint64 number, const QByteArray& record,
+                    IoFailure& f) {
+    const qint64 at = (number - 1) * kRecordSize;
+    const qint64 end = bytes.size() / kRecordSize * kRecordSize;
+    switch (op) {
+    case JournalOp::Change: return file.Write(at, record.constData(), kRecordSize, f);
+    case JournalOp::Delete:
+        return file.Write(at, bytes.constData() + at + kRecordSize, end - at - kRecordSize, f) &&
+               file.Truncate(end - kRecordSize, f);
+    case JournalOp::Restore:
+        return file.Write(at, record.constData(), kRecordSize, f) &&
+               file.Write(at + kRecordSize, bytes.constData() + at, end - at, f) && file.Truncate(end + kRecordSize, f);
+    }
+    return false;
+}
+
+// A rewrite that failed before its commit: the old content written back from
+// memory and the journal removed, so readers and the next lock holder find
+// the file as it was. When that fails too, the journal stays and the next
+// lock holder puts the file back from it.
+void RollBack(IoFile& file, const QString& path, const QByteArray& bytes, JournalOp op, bool logged,
+              const ChangeLogEntry& entry) {
+    IoFailure ignored;
+    if (!file.Write(0, bytes.constData(), bytes.size(), ignored) || !file.Truncate(bytes.size(), ignored) ||
+        !file.Sync(ignored))
+        return;
+    if (logged) {
+        // The log holds the operation already: the journal's nonce marks it undone.
+        ChangeLogEntry undone = NewLogEntry(LogOp::JournalApplied);
+        undone.Number = entry.Number;
+        undone.Detail = JournalOpName(op);
+        undone.Nonce = entry.Nonce;
+        LogJournalEvent(FolderOf(path), undone);
+    }
+    if (RemoveFile(JournalPathOf(path), ignored)) SyncFolder(FolderOf(path), ignored);
+}
+
+struct RewriteRequest {
+    JournalOp Op = JournalOp::Change;
+    qint64 Number = 0;      // change, deletion: the record opened
+    QByteArray Opened;      // change, deletion: its bytes as the teacher saw them
+    QByteArray Updated;     // change: the new bytes
+    qint64 Undoes = 0;      // restore: the log line of the deletion
+};
+
+LogOp LogOpOf(JournalOp op) {
+    switch (op) {
+    case JournalOp::Change: return LogOp::Change;
+    case JournalOp::Delete: return LogOp::Delete;
+    case JournalOp::Restore: return LogOp::Restore;
+    }
+    return LogOp::Unknown;
+}
+
+// A change, deletion or restore: the protocol at the top. The commit point is
+// the removal of the journal: a failure before it leaves the old content
+// (RewriteOutcome::Failed), one after it the new (DoneNotFlushed).
+RewriteResult RewriteRecord(const QString& folder, const RewriteRequest& request) {
     RewriteResult result;
-    result.Failure = UnderLockWaiting(ResultsFilePathIn(folder), RewriteBusy, [&](IoFile& file, IoFailure& f) {
+    const QString path = ResultsFilePathIn(folder);
+    bool committed = false;
+    const auto busy = [&committed](const IoFailure& f) { return !committed && RewriteBusy(f); };
+    result.Failure = UnderLockWaiting(path, busy, [&](IoFile& file, IoFailure& f) {
         QByteArray bytes;
         if (!ReadLocked(file, bytes, f)) return false;
         const qint64 records = bytes.size() / kRecordSize;
-        const qint64 at = (number - 1) * kRecordSize;
-        if (number < 1 || number > records || opened.size() != kRecordSize ||
-            std::memcmp(bytes.constData() + at, opened.constData(), kRecordSize) != 0) {
-            result.Outcome = RewriteOutcome::RecordsChanged;
-            return true;
+        ChangeLogEntry entry = NewLogEntry(LogOpOf(request.Op));
+        QByteArray record = request.Updated;
+        qint64 number = request.Number;
+        if (request.Op == JournalOp::Restore) {
+            std::vector<ChangeLogEntry> log;
+            if (!ReadChangeLog(folder, log, f)) return false;
+            number = RestorePosition(log, request.Undoes, result.Reason);
+            if (number == 0) {
+                result.Outcome = RewriteOutcome::NotRestorable;
+                return true;
+            }
+            number = std::clamp<qint64>(number, 1, records + 1);
+            record = log[static_cast<size_t>(request.Undoes - 1)].Old;
+            entry.New = record;
+            entry.Undoes = request.Undoes;
+        } else {
+            const qint64 at = (number - 1) * kRecordSize;
+            if (number < 1 || number > records || request.Opened.size() != kRecordSize ||
+                std::memcmp(bytes.constData() + at, request.Opened.constData(), kRecordSize) != 0) {
+                result.Outcome = RewriteOutcome::RecordsChanged;
+                return true;
+            }
+            entry.Old = request.Opened;
+            if (request.Op == JournalOp::Change) entry.New = record;
         }
-        if (!WriteJournal(folder, bytes, f)) return false;
-        if (!rewrite(file, bytes, at, f) || !file.Sync(f) || !RemoveFile(JournalPath(folder), f) ||
-            !SyncFolder(folder, f)) {
-            // Put the old content back at once rather than leave a mix to the
-            // readers until the next lock holder; when that fails as well the
-            // journal stays for the next one.
+        result.Number = number;
+        entry.Number = number;
+        JournalHeader header;
+        header.Op = request.Op;
+        header.RecordNumber = number;
+        header.Nonce = NewJournalNonce();
+        entry.Nonce = Hex(header.Nonce);
+
+        bool journalMade = false;
+        if (!WriteJournal(path, header, bytes, journalMade, f)) {
+            // The file is untouched: only the journal, as far as it got, goes.
             IoFailure ignored;
-            RestoreFromJournal(file, folder, ignored);
+            if (journalMade) RemoveFile(JournalPathOf(path), ignored);
             return false;
         }
+        if (!RewriteInPlace(file, request.Op, bytes, number, record, f) || !file.Sync(f)) {
+            RollBack(file, path, bytes, request.Op, false, entry);
+            return false;
+        }
+        if (!AppendChangeLog(folder, entry, f)) {
+            // The line may be in the log in part or whole: it is marked undone.
+            RollBack(file, path, bytes, request.Op, true, entry);
+            return false;
+        }
+        if (!RemoveFile(JournalPathOf(path), f)) {
+            RollBack(file, path, bytes, request.Op, true, entry);
+            return false;
+        }
+        committed = true;
         result.Outcome = RewriteOutcome::Done;
-        return true;
+        return SyncFolder(folder, f);
     });
     if (result.Failure) {
-        result.Outcome = RewriteOutcome::Failed;
+        result.Outcome = committed ? RewriteOutcome::DoneNotFlushed : RewriteOutcome::Failed;
         LogIoFailure(result.Failure);
     }
     return result;
@@ -435,23 +635,21 @@ QByteArray ChangedRecordBytes(const QByteArray& opened, std::int32_t result, std
 
 RewriteResult ChangeRecord(const QString& folder, qint64 number, const QByteArray& opened,
                            const QByteArray& updated) {
-    if (updated.size() != kRecordSize) return {RewriteOutcome::Failed, {IoCall::Pwrite, EINVAL, ResultsFilePathIn(folder)}};
-    return RewriteRecord(folder, number, opened,
-                         [&](IoFile& file, const QByteArray&, qint64 at, IoFailure& f) {
-                             return file.Write(at, updated.constData(), kRecordSize, f);
-                         });
+    if (updated.size() != kRecordSize) {
+        RewriteResult refused;
+        refused.Outcome = RewriteOutcome::Failed;
+        refused.Failure = {IoCall::Pwrite, EINVAL, ResultsFilePathIn(folder)};
+        return refused;
+    }
+    return RewriteRecord(folder, {JournalOp::Change, number, opened, updated, 0});
 }
 
 RewriteResult DeleteRecord(const QString& folder, qint64 number, const QByteArray& opened) {
-    return RewriteRecord(folder, number, opened,
-                         [&](IoFile& file, const QByteArray& bytes, qint64 at, IoFailure& f) {
-                             // Whole records only: a partial tail left by a
-                             // crashed append goes with the rewrite.
-                             const qint64 end = bytes.size() / kRecordSize * kRecordSize;
-                             const qint64 moved = end - at - kRecordSize;
-                             return file.Write(at, bytes.constData() + at + kRecordSize, moved, f) &&
-                                    file.Truncate(end - kRecordSize, f);
-                         });
+    return RewriteRecord(folder, {JournalOp::Delete, number, opened, {}, 0});
+}
+
+RewriteResult RestoreRecord(const QString& folder, qint64 logLine) {
+    return RewriteRecord(folder, {JournalOp::Restore, 0, {}, {}, logLine});
 }
 
 IoFailure RecoverResultsFile(const QString& folder) {
@@ -462,52 +660,158 @@ IoFailure RecoverResultsFile(const QString& folder) {
     return failure;
 }
 
+// --- readers ---
+
 namespace {
 
-// `n` bytes at `offset` of the file as it is now (all from there to the end
-// when n is -1), restored first when a journal is left. A reader: no lock
-// beyond that of the restore.
-bool ReadPart(const QString& folder, qint64 offset, qint64 n, QByteArray& bytes, IoFailure& failure) {
-    bytes.clear();
-    if ((failure = RecoverResultsFile(folder))) return false;
-    for (;;) {
-        IoFile file;
-        IoFailure f;
-        qint64 size = 0;
-        if (!file.Open(ResultsFilePathIn(folder), O_RDONLY, f)) {
-            if (f.Error == ENOENT) return true;  // no result recorded yet
-        } else if (n >= 0 || file.Size(size, f)) {
-            bytes.resize(n >= 0 ? n : std::max<qint64>(0, size - offset));
-            qint64 got = 0;
-            if (file.Read(offset, bytes.data(), bytes.size(), got, f)) {
-                bytes.resize(got);
-                return true;
+// What a reader compares before and after a read: whether a rewrite ran
+// meanwhile. A file's identity, length and times; a journal's coming, going
+// or growing.
+struct Stamp {
+    int Look = ENOENT;  // 0: there; else the errno of lstat
+    dev_t Device = 0;
+    ino_t Inode = 0;
+    off_t Size = 0;
+    qint64 Modified = 0;
+    qint64 Changed = 0;
+    bool operator==(const Stamp&) const = default;
+};
+
+Stamp StampOf(const QString& path) {
+    Stamp s;
+    struct stat info {};
+    IoFailure ignored;
+    s.Look = LookAt(path, info, ignored);
+    if (s.Look != 0) return s;
+    s.Device = info.st_dev;
+    s.Inode = info.st_ino;
+    s.Size = info.st_size;
+    s.Modified = info.st_mtim.tv_sec * 1000000000LL + info.st_mtim.tv_nsec;
+    s.Changed = info.st_ctim.tv_sec * 1000000000LL + info.st_ctim.tv_nsec;
+    return s;
+}
+
+// Where the bytes of `range` lie in a committed file of `length` bytes: the
+// first record's index, its offset and the number of bytes.
+void Place(const RecordRange& range, qint64 length, qint64& first, qint64& from, qint64& count) {
+    const qint64 records = length / kRecordSize;
+    if (range.Newest) {
+        first = std::max<qint64>(0, records - std::max<qint64>(0, range.Count));
+        count = (records - first) * kRecordSize;
+    } else {
+        first = std::clamp<qint64>(range.First, 0, records);
+        count = range.Count < 0 ? length - first * kRecordSize
+                                : (std::min(records, first + range.Count) - first) * kRecordSize;
+    }
+    from = first * kRecordSize;
+}
+
+enum class Attempt { Done, Overlapped, Failed };
+
+// One read: the journal's content when a sound journal lies beside the file
+// (the state last committed), else the file's bytes; then the stamps again.
+Attempt ReadOnce(const QString& path, const RecordRange& range, bool create, CommittedRead& read,
+                 IoFailure& failure) {
+    const QString journalPath = JournalPathOf(path);
+    const Stamp fileBefore = StampOf(path);
+    const Stamp journalBefore = StampOf(journalPath);
+    read.FromJournal = false;
+
+    IoFile file;
+    bool haveFile = file.OpenInDataFolder(path, O_RDONLY, failure);
+    if (!haveFile && failure.Error == ENOENT && create) {
+        // The program makes the file on its first look, as the first append
+        // would; a folder it may not write in says so now, not at the end of
+        // a pupil's run.
+        failure = {};
+        haveFile = OpenResultsFile(file, failure, path);
+    }
+    if (!haveFile) {
+        struct stat info {};
+        IoFailure ignored;
+        // A file not made yet holds no records; a folder that is away is an error.
+        if (create || failure.Error != ENOENT ||
+            LookAt(FolderOf(path).isEmpty() ? QStringLiteral(".") : FolderOf(path), info, ignored) != 0)
+            return Attempt::Failed;
+        failure = {};
+    }
+    if (journalBefore.Look == 0) {
+        IoFailure journalFailure;
+        JournalCheck check;
+        if (!ReadWholeFile(journalPath, read.Buffer, journalFailure)) {
+            if (journalFailure.Error == ENOENT) return Attempt::Overlapped;  // committed meanwhile
+            // Not a file (set aside by the next writer, the file as it is) ...
+            if (journalFailure.Error != EISDIR && journalFailure.Error != ENODEV && journalFailure.Error != ELOOP) {
+                failure = journalFailure;
+                return Attempt::Failed;
+            }
+        } else {
+            if (!CheckJournal(read.Buffer, haveFile ? &file : nullptr, check, failure)) return Attempt::Failed;
+            if (check.Verdict == JournalVerdict::Hot) {
+                qint64 first = 0, from = 0, count = 0;
+                read.FileBytes = check.Header.FileLength;
+                Place(range, read.FileBytes, first, from, count);
+                read.FirstRecord = first + 1;
+                read.Bytes = QByteArrayView(read.Buffer).sliced(kJournalHeaderSize + from, count);
+                read.FromJournal = true;
             }
         }
-        if (f.Call == IoCall::Open || !RewriteBusy(f)) {
-            LogIoFailure(f);
-            failure = f;
-            bytes.clear();
-            return false;
-        }
-        // On a share whose server enforces locks, a read of the range an
-        // appender holds is refused until the append is done.
-        WaitWithEvents(1000);
     }
+    if (!read.FromJournal) {
+        qint64 length = 0;
+        if (haveFile && !file.Size(length, failure)) return Attempt::Failed;
+        qint64 first = 0, from = 0, count = 0;
+        Place(range, length, first, from, count);
+        read.FileBytes = length;
+        read.FirstRecord = first + 1;
+        read.Buffer.resize(count);
+        qint64 got = 0;
+        if (count > 0 && !file.Read(from, read.Buffer.data(), count, got, failure)) return Attempt::Failed;
+        if (got < count) return Attempt::Overlapped;  // cut short meanwhile
+        read.Bytes = QByteArrayView(read.Buffer);
+    }
+    if (StampOf(path) != fileBefore || StampOf(journalPath) != journalBefore) return Attempt::Overlapped;
+    return Attempt::Done;
+}
+
+// A read that another PC makes a share refuse (it holds the range), or a file
+// reported busy.
+bool ReadBusy(const IoFailure& f) {
+    if (f.Call == IoCall::Pread && IsBusyError(f.Error)) return true;
+    return f.Error == EAGAIN || f.Error == EBUSY || f.Error == ETXTBSY;
 }
 
 }  // namespace
 
-bool ReadResultsBytes(const QString& folder, QByteArray& bytes, IoFailure& failure) {
-    return ReadPart(folder, 0, -1, bytes, failure);
+bool ReadCommittedResults(const QString& path, const RecordRange& range, CommittedRead& read, IoFailure& failure,
+                          bool create) {
+    const QString file = path.isEmpty() ? ResultsFilePath() : path;
+    for (int tries = 0;; ++tries) {
+        IoFailure f;
+        const Attempt attempt = ReadOnce(file, range, create, read, f);
+        if (attempt == Attempt::Done) {
+            failure = {};
+            return true;
+        }
+        if (attempt == Attempt::Failed && !ReadBusy(f)) {
+            LogIoFailure(f);
+            failure = f;
+            read.Bytes = {};
+            read.FileBytes = 0;
+            return false;
+        }
+        // Overlapped a rewrite or an append, or busy: again, at once the
+        // first time, then once a second while window events run.
+        if (tries > 0 || attempt == Attempt::Failed) WaitWithEvents(1000);
+    }
 }
 
 QByteArray ReadRecordBytes(const QString& folder, qint64 number, IoFailure& failure) {
-    QByteArray bytes;
-    if (number < 1 || !ReadPart(folder, (number - 1) * kRecordSize, kRecordSize, bytes, failure) ||
-        bytes.size() != kRecordSize)
+    CommittedRead read;
+    if (number < 1 || !ReadCommittedResults(ResultsFilePathIn(folder), RecordRange::One(number - 1), read, failure) ||
+        read.Bytes.size() != kRecordSize)
         return {};
-    return bytes;
+    return read.Bytes.toByteArray();
 }
 
 bool RecordRunResult(int level) {

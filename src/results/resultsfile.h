@@ -7,6 +7,7 @@
 #include "results/statistics.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QtEndian>
 
@@ -65,28 +66,28 @@ inline LogEntry DecodeEntry(const char* p) {
 QByteArray FiveByteText(const QString& text);
 
 inline const QString kResultsFileName = QStringLiteral("成績累積データ.dat");
-// The journal of a change or deletion: a whole copy of the results file made
-// before anything in it changes. Found beside the results file it means a
-// rewrite died half-way; the next lock holder restores the file from it.
-inline const QString kJournalFileName = QStringLiteral("成績累積データtemp.dat");
+// The rollback journal of a change, deletion or restore (journal.h): found
+// beside the results file and sound, it means a rewrite has not committed
+// (or died half-way); the next lock holder puts the file back from it.
+inline const QString kJournalFileName = QStringLiteral("成績累積データ.dat-journal");
 
 // Full path of the results file.
 QString ResultsFilePath();
 // The results file and its journal in a data folder ("" or ending in '/').
 QString ResultsFilePathIn(const QString& folder);
 QString JournalPath(const QString& folder);
-// Whether a change or deletion died half-way in that folder and left its
-// journal (the file may then hold a mix until the next lock holder restores it).
+QString JournalPathOf(const QString& resultsPath);
+// Whether a path is a journal's (or one set aside).
+bool IsJournalPath(const QString& path);
+// Whether anything bears the journal's name in that folder.
 bool JournalLeft(const QString& folder);
 
-// The one way to open the results file: ProgramDataFolder + "成績累積データ.dat"
-// (or path) for reading and writing, created when it does not exist. While
+// The one way to open the results file for writing: ProgramDataFolder +
+// "成績累積データ.dat" (or path) for reading and writing, created when it does
+// not exist, never through a link, a regular file only. While
 // a lock is held on it, the process opens no second descriptor of the file:
 // closing any descriptor of a file drops the process's locks on it.
 bool OpenResultsFile(IoFile& file, IoFailure& failure, const QString& path = QString());
-// The same for a reader: a results file the teacher made read-only is opened
-// for reading only, since reading needs no write access.
-bool OpenResultsFileToRead(IoFile& file, IoFailure& failure, const QString& path = QString());
 
 // Waits on the platform's tick count while window events keep running, so the
 // screen stays responsive while another PC holds the file.
@@ -103,6 +104,9 @@ bool IsAccessFault(int error);
 // file cannot be written (or, for loading, read) and is tried again every
 // second. Callers tell it once per wait.
 void ReportAccessFault(int error, bool writing);
+// The same for a journal that cannot be read or removed (the failure names
+// the journal's path and the call).
+void ReportJournalFault(const IoFailure& failure);
 // The text of an error number, as the results messages show it.
 QString ErrorDescription(int error);
 // The message of a results file that could not be read: its name, its full
@@ -124,22 +128,61 @@ bool AppendResult();
 
 // --- records maintenance ---
 
+// --- readers ---
+
+// Which records a reader wants.
+struct RecordRange {
+    qint64 First = 0;     // index of the first record, from 0
+    qint64 Count = -1;    // records; -1: through the end, a partial record there included
+    bool Newest = false;  // the newest Count whole records instead (First unused)
+
+    static RecordRange All() { return {}; }
+    static RecordRange NewestRecords(qint64 count) { return {0, count, true}; }
+    static RecordRange One(qint64 index) { return {index, 1, false}; }
+};
+
+// One read of the results file as last committed.
+struct CommittedRead {
+    QByteArray Buffer;      // the storage: keep it between reads and it is reused
+    QByteArrayView Bytes;   // the records asked for, inside Buffer
+    qint64 FileBytes = 0;   // length of the committed file, a partial record at its end included
+    qint64 FirstRecord = 1; // number (from 1) of the first record in Bytes
+    bool FromJournal = false;
+};
+
+// The one reader of the results file (path, or ResultsFilePath() when empty):
+// every view, the statistics, records maintenance and romaji-admin read
+// through here. No lock. The state it gives existed: the content of a sound
+// journal while one is hot (the file may be half rewritten), else the file;
+// a read that overlapped a rewrite or an append is made again, at once and
+// then every second while window events run, and so is a read a share refuses
+// while another PC holds the file. A file not made yet is made empty, as the
+// program's first look at it always has (with `create` false, for the
+// administrator's tool, it reads as empty and nothing is changed); a failure
+// (a folder that is away, a file or journal that cannot be read, a file that
+// cannot be made) is logged on stderr and returned.
+bool ReadCommittedResults(const QString& path, const RecordRange& range, CommittedRead& read, IoFailure& failure,
+                          bool create = true);
+// The 44 bytes of record `number` (from 1) as last committed; empty when
+// there is no such whole record.
+QByteArray ReadRecordBytes(const QString& folder, qint64 number, IoFailure& failure);
+
+// --- records maintenance ---
+
 enum class RewriteOutcome {
     Done,
     RecordsChanged,  // the record at that number is no longer the one opened: nothing written
-    Failed,          // a system call failed (logged on stderr); the file is whole, old content
+    NotRestorable,   // a restore the maintenance log does not allow (Reason says why)
+    Failed,          // a failure before the commit (logged on stderr): the record was not changed
+    DoneNotFlushed,  // a failure after the commit: changed, perhaps not yet on disk
 };
 struct RewriteResult {
     RewriteOutcome Outcome = RewriteOutcome::Done;
     IoFailure Failure;
+    qint64 Number = 0;  // the record rewritten (a restore: where it was put back)
+    QString Reason;
 };
 
-// The 44 bytes of record `number` (from 1) as they are in the file now;
-// empty when the file has no such whole record. No lock: a reader.
-QByteArray ReadRecordBytes(const QString& folder, qint64 number, IoFailure& failure);
-// The whole file as it is now, restored first when a journal is left. No
-// lock beyond that of the restore. A missing file reads as empty.
-bool ReadResultsBytes(const QString& folder, QByteArray& bytes, IoFailure& failure);
 // The opened record with a new result and pupil number, every other byte kept.
 QByteArray ChangedRecordBytes(const QByteArray& opened, std::int32_t result, std::int16_t pupil);
 // Writes `updated` as record `number` when that record is still `opened`,
@@ -149,8 +192,12 @@ RewriteResult ChangeRecord(const QString& folder, qint64 number, const QByteArra
 // Removes record `number` when it is still `opened`, byte for byte; the
 // records after it move up by one. Waits while another PC holds the lock.
 RewriteResult DeleteRecord(const QString& folder, qint64 number, const QByteArray& opened);
-// Takes the lock and restores the results file from a journal left beside it.
-// Does nothing (and takes no lock) when there is none.
+// Puts the record that line `logLine` (from 1) of the maintenance log deleted
+// back at its place, through the same journal, and logs it.
+RewriteResult RestoreRecord(const QString& folder, qint64 logLine);
+// Takes the lock and settles whatever bears the journal's name (puts the
+// file back from a hot journal, removes a torn one, sets anything else
+// aside). Does nothing (and takes no lock) when there is nothing.
 IoFailure RecoverResultsFile(const QString& folder);
 // The run-end bookkeeping around the append.
 bool RecordRunResult(int level);

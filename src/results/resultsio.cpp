@@ -38,6 +38,7 @@ template <typename Call>
 auto Run(IoCall call, const QByteArray& path, std::size_t& bytes, Call&& real) {
     for (;;) {
         if (const int error = Gate(call, path, bytes)) {
+            if (error == EINTR) continue;  // interrupted before it did anything: made again
             errno = error;
             return decltype(real())(-1);
         }
@@ -67,6 +68,7 @@ const char* IoCallName(IoCall call) {
     case IoCall::Open: return "open";
     case IoCall::Close: return "close";
     case IoCall::Fstat: return "fstat";
+    case IoCall::Lstat: return "lstat";
     case IoCall::Fcntl: return "fcntl";
     case IoCall::Pread: return "pread";
     case IoCall::Pwrite: return "pwrite";
@@ -111,6 +113,18 @@ bool IoFile::Open(const QString& path, int flags, IoFailure& failure) {
     name_ = QFile::encodeName(path);
     fd_ = Run(IoCall::Open, name_, [&] { return ::open(name_.constData(), flags | O_CLOEXEC, 0666); });
     return fd_ >= 0 || Fail(IoCall::Open, failure);
+}
+
+bool IoFile::OpenInDataFolder(const QString& path, int flags, IoFailure& failure) {
+    if (!Open(path, flags | O_NOFOLLOW | O_NONBLOCK, failure)) return false;
+    struct stat info {};
+    if (!Stat(info, failure)) return false;
+    if (S_ISREG(info.st_mode)) return true;
+    errno = S_ISDIR(info.st_mode) ? EISDIR : ENODEV;
+    Fail(IoCall::Fstat, failure);
+    IoFailure ignored;
+    Close(ignored);
+    return false;
 }
 
 bool IoFile::Stat(struct stat& info, IoFailure& failure) {
@@ -189,7 +203,7 @@ bool IoFile::Close(IoFailure& failure) {
     // A close is never repeated: after EINTR the descriptor is gone already.
     std::size_t none = 0;
     int r;
-    if (const int error = Gate(IoCall::Close, name_, none)) {
+    if (const int error = Gate(IoCall::Close, name_, none); error != 0 && error != EINTR) {
         ::close(fd);
         errno = error;
         r = -1;
@@ -198,6 +212,14 @@ bool IoFile::Close(IoFailure& failure) {
         if (r != 0 && errno == EINTR) r = 0;
     }
     return r == 0 || Failed(IoCall::Close, path_, failure);
+}
+
+int LookAt(const QString& path, struct stat& info, IoFailure& failure) {
+    const QByteArray name = QFile::encodeName(path);
+    if (Run(IoCall::Lstat, name, [&] { return ::lstat(name.constData(), &info); }) == 0) return 0;
+    const int error = errno;
+    if (error != ENOENT) Failed(IoCall::Lstat, path, failure);
+    return error;
 }
 
 bool RenameFile(const QString& from, const QString& to, IoFailure& failure) {

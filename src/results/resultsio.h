@@ -1,10 +1,11 @@
 #pragma once
 // The system calls of the results file and its journal, in one place.
 //
-// Every open, fcntl, pread, pwrite, fdatasync, ftruncate, rename and unlink of
-// the results code goes through here, so that a test can make the call it
-// names fail with the errno it chooses (or write fewer bytes than asked), and
-// so that every failure names its call, errno and path the same way.
+// Every open, lstat, fcntl, pread, pwrite, fdatasync, ftruncate, rename and
+// unlink of the results code goes through here, so that a test can make the
+// call it names fail with the errno it chooses (or write fewer bytes than
+// asked, or be interrupted), and so that every failure names its call, errno
+// and path the same way.
 
 #include <QByteArray>
 #include <QString>
@@ -16,7 +17,7 @@
 
 namespace results {
 
-enum class IoCall { Open, Close, Fstat, Fcntl, Pread, Pwrite, Fdatasync, Fsync, Ftruncate, Rename, Unlink };
+enum class IoCall { Open, Close, Fstat, Lstat, Fcntl, Pread, Pwrite, Fdatasync, Fsync, Ftruncate, Rename, Unlink };
 // "open", "pwrite", ... as the call is named in C.
 const char* IoCallName(IoCall call);
 
@@ -37,8 +38,10 @@ QString IoFailureText(const IoFailure& failure);
 
 // The test seam. The hook runs before each call with the call's number (from 1,
 // counted since the hook was set) and its path. It returns 0 to let the call
-// run, or an errno: the call is then not made and fails with it. For pread
-// and pwrite it may lower `bytes` to make the call a short one.
+// run, or an errno: the call is then not made and fails with it. EINTR is an
+// interruption, as a signal makes one: the call is then made again (and
+// counted again), the path every real EINTR takes. For pread and pwrite it
+// may lower `bytes` to make the call a short one.
 using IoHook = std::function<int(IoCall call, long long number, const QByteArray& path, std::size_t& bytes)>;
 // Installs the hook (an empty one removes it) and starts counting from 0.
 void SetIoHook(IoHook hook);
@@ -55,6 +58,11 @@ public:
     IoFile& operator=(const IoFile&) = delete;
 
     bool Open(const QString& path, int flags, IoFailure& failure);
+    // A file of the shared data folder, which every pupil account may write
+    // in: never through a symbolic link (ELOOP), never blocking on a FIFO,
+    // and only a regular file (a folder fails with EISDIR, anything else with
+    // ENODEV, as a failed fstat).
+    bool OpenInDataFolder(const QString& path, int flags, IoFailure& failure);
     bool IsOpen() const { return fd_ >= 0; }
     const QString& Path() const { return path_; }
 
@@ -81,6 +89,9 @@ private:
     QByteArray name_;
 };
 
+// What lstat says of a path, without following a link: 0 when it exists,
+// else the errno (ENOENT when there is nothing of that name).
+int LookAt(const QString& path, struct stat& info, IoFailure& failure);
 bool RenameFile(const QString& from, const QString& to, IoFailure& failure);
 bool RemoveFile(const QString& path, IoFailure& failure);
 // Makes the entries of a folder (a rename, a removal) durable: fsync of the folder.

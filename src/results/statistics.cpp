@@ -6,8 +6,6 @@
 #include "results/resultsfile.h"
 #include "common/runstate.h"
 
-#include <QFile>
-
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -15,8 +13,6 @@
 #include <limits>
 #include <type_traits>
 
-#include <sys/stat.h>
-#include <unistd.h>
 
 
 namespace results {
@@ -30,9 +26,9 @@ constexpr int kValidRunLimit = 6000;
 
 // The bytes of the newest records, kept between rebuilds so that a rebuild
 // allocates nothing once the first one has run.
-std::vector<char>& ReadBuffer() {
-    static std::vector<char> buffer;
-    return buffer;
+CommittedRead& ReadBuffer() {
+    static CommittedRead read;
+    return read;
 }
 
 void EndWith(const QString& message) {
@@ -56,26 +52,21 @@ void FatalLoadError(int progress, int error, const LogEntry& e, long long record
             QStringLiteral("line") + p);
 }
 
-// Opens the results file for loading. False when the program has been ended.
-bool OpenForLoading(IoFile& file) {
-    constexpr int kProgress = 3;
+// Reads the newest kMaxHistory records as last committed. False when the
+// program has been ended.
+bool ReadForLoading(CommittedRead& read) {
     int openRetry = 0;
     bool told = false;
     for (;;) {
         IoFailure failure;
-        if (OpenResultsFileToRead(file, failure)) return true;
-        // A file that is missing because the folder may not be written into
-        // (it cannot be created) is the folder's fault, not a share that is away.
-        if (failure.Error == ENOENT) {
-            const QByteArray folder = QFile::encodeName(common::runState().ProgramDataFolder);
-            struct stat info {};
-            if (::stat(folder.constData(), &info) == 0 && S_ISDIR(info.st_mode) &&
-                ::access(folder.constData(), W_OK) != 0)
-                failure.Error = EACCES;
-        }
+        if (ReadCommittedResults(QString(), RecordRange::NewestRecords(kMaxHistory), read, failure)) return true;
+        const int progress = failure.Call == IoCall::Pread ? 5 : 3;
         if (IsAccessFault(failure.Error)) {
             // Not a busy file: without a word the screen would wait forever.
-            if (!told) ReportAccessFault(failure.Error, false);
+            if (!told) {
+                if (IsJournalPath(failure.Path)) ReportJournalFault(failure);
+                else ReportAccessFault(failure.Error, false);
+            }
             told = true;
             WaitWithEvents(1000);
             continue;
@@ -85,19 +76,13 @@ bool OpenForLoading(IoFile& file) {
             // four times five seconds.
             WaitWithEvents(5000);
             if (++openRetry >= 4) {
-                LogIoFailure(failure);
-                EndWith(QStringLiteral("ファイルがありません") + QString::number(kProgress) +
+                EndWith(QStringLiteral("ファイルがありません") + QString::number(progress) +
                         ErrorDescription(failure.Error) + QString::number(failure.Error));
                 return false;
             }
             continue;
         }
-        if (IsBusyError(failure.Error)) {
-            WaitWithEvents(1000);
-            continue;
-        }
-        LogIoFailure(failure);
-        FatalLoadError(kProgress, failure.Error, LogEntry{}, 0);
+        FatalLoadError(progress, failure.Error, LogEntry{}, 0);
         return false;
     }
 }
@@ -227,50 +212,13 @@ bool Load(Statistics& st, bool resetBestTimes, Count&& count) {
         return false;
     };
 
-    IoFile file;
-    if (!OpenForLoading(file)) return fail();
-
     // Only the newest kMaxHistory whole records; a partial tail is no record.
-    qint64 size = 0;
-    for (IoFailure failure; !file.Size(size, failure); failure = {}) {
-        if (IsBusyError(failure.Error)) {
-            WaitWithEvents(1000);
-            continue;
-        }
-        LogIoFailure(failure);
-        FatalLoadError(4, failure.Error, LogEntry{}, 0);
-        return fail();
-    }
-    const long long records = size / kRecordSize;
-    const long long first = records > kMaxHistory ? records - kMaxHistory : 0;  // 0-based
-    const long long wanted = (records - first) * kRecordSize;
-
-    std::vector<char>& buffer = ReadBuffer();
-    if (buffer.size() < static_cast<size_t>(wanted)) buffer.resize(static_cast<size_t>(wanted));
-    long long got = 0;
-    for (;;) {
-        // Fewer bytes than wanted when the file was shortened meanwhile
-        // (records maintenance).
-        IoFailure failure;
-        qint64 part = 0;
-        const bool read = file.Read(first * kRecordSize + got, buffer.data() + got, wanted - got, part, failure);
-        got += part;
-        if (read) break;
-        if (IsBusyError(failure.Error)) {
-            // On a share whose server enforces locks, a read of the range an
-            // appender holds is refused until the append is done.
-            WaitWithEvents(1000);
-            continue;
-        }
-        LogIoFailure(failure);
-        FatalLoadError(5, failure.Error, LogEntry{}, first + got / kRecordSize + 1);
-        return fail();
-    }
-
-    const long long loaded = got / kRecordSize;
+    CommittedRead& read = ReadBuffer();
+    if (!ReadForLoading(read)) return fail();
+    const long long loaded = read.Bytes.size() / kRecordSize;
     if (st.History.size() < static_cast<size_t>(loaded)) st.History.resize(static_cast<size_t>(loaded));
     LogEntry* kept = st.History.data();
-    const char* p = buffer.data();
+    const char* p = read.Bytes.data();
     PupilLevelStats* table = st.Table.data();
     // The smallest BestTime of each level over pupils 1..1000 is the smallest
     // result of those pupils there, so it is kept as the records go by.
@@ -348,7 +296,7 @@ Statistics& stats() {
 }
 
 void ForgetStatisticsCaches() {
-    std::vector<char>().swap(ReadBuffer());
+    ReadBuffer() = CommittedRead{};
     PointsMemo::Instance().Forget();
 }
 

@@ -29,7 +29,7 @@ const QStringList& ExportColumns() {
     return columns;
 }
 
-QByteArray ResultsCsv(const QByteArray& resultsBytes, const ExportSchool& school, const DateRange& range,
+QByteArray ResultsCsv(QByteArrayView resultsBytes, const ExportSchool& school, const DateRange& range,
                       long long* rows) {
     // Names and grade labels by pupil number, as records maintenance keeps them.
     const results::PupilTables tables =
@@ -42,7 +42,7 @@ QByteArray ResultsCsv(const QByteArray& resultsBytes, const ExportSchool& school
     const qsizetype records = resultsBytes.size() / results::kRecordSize;
     for (qsizetype k = 0; k < records; ++k) {
         const results::CumulativeRecord r =
-            results::DecodeRecord(resultsBytes.constData() + k * results::kRecordSize);
+            results::DecodeRecord(resultsBytes.data() + k * results::kRecordSize);
         if (!range.Contains(r.RecordDate)) continue;
         const bool known = r.PupilNumber >= 0 && r.PupilNumber <= menus::kMaxPupilNumber;
         const bool named = r.Level >= 0 && r.Level < static_cast<int>(school.LevelNames.size());

@@ -6,6 +6,7 @@
 #include "menus/roster.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QDate>
 #include <QString>
 #include <QStringList>
@@ -39,7 +40,7 @@ const QStringList& ExportColumns();
 // HH:MM:SS (empty when the stored value cannot be a date or a time of day),
 // result empty for a time-out (99999), classroom code without its padding.
 // `rows` receives the number of records written.
-QByteArray ResultsCsv(const QByteArray& resultsBytes, const ExportSchool& school, const DateRange& range,
+QByteArray ResultsCsv(QByteArrayView resultsBytes, const ExportSchool& school, const DateRange& range,
                       long long* rows = nullptr);
 
 }  // namespace views

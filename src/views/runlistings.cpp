@@ -8,29 +8,12 @@
 
 #include <algorithm>
 #include <limits>
-#include <optional>
 
 namespace views {
 namespace {
 
-// A read refused while another PC holds the file is tried this many times,
-// one second apart, before the listing shows what it has.
-constexpr int kBusyTries = 3;
 // How many records pass between two progress reports.
 constexpr int kProgressStep = 250;
-
-// Runs `step` (an I/O step of the results file) again after a one-second
-// wait while the file is busy, up to kBusyTries times; false with the failure
-// once it gives up.
-template <typename Step>
-bool RetryWhileBusy(Step&& step, results::IoFailure& failure) {
-    for (int busy = 0;;) {
-        failure = {};
-        if (step(failure)) return true;
-        if (!results::IsBusyError(failure.Error) || ++busy >= kBusyTries) return false;
-        results::WaitWithEvents(1000);
-    }
-}
 
 }  // namespace
 
@@ -127,42 +110,21 @@ bool InsideListPeriod(double recordDate, double now, int daysBack) { return reco
 
 RecordScan ReadLastRecords(int count, const QString& path) {
     RecordScan scan;
-    std::optional<results::IoFile> file;
+    results::CommittedRead read;
     results::IoFailure failure;
-    qint64 size = 0;
-    const bool opened = RetryWhileBusy(
-        [&](results::IoFailure& f) {
-            file.emplace();
-            return results::OpenResultsFileToRead(*file, f, path) && file->Size(size, f);
-        },
-        failure);
-    if (!opened) {
-        results::LogIoFailure(failure);
+    if (!results::ReadCommittedResults(path, results::RecordRange::NewestRecords(std::max(0, count)), read,
+                                       failure)) {
         scan.Error = failure.Error;
         return scan;
     }
     // Record numbers are 64-bit: a file of more than 32767 records is read
     // from its newest records like any other.
-    scan.RecordCount = size / results::kRecordSize;
-    const long long first = std::max(0LL, scan.RecordCount - std::max(0, count));  // 0-based
-    scan.FirstRecord = first + 1;
-
-    // Whole records only: a partial record at the end is still being written.
-    // Fewer bytes when the file was shortened meanwhile: what was read stands.
-    QByteArray bytes((scan.RecordCount - first) * results::kRecordSize, Qt::Uninitialized);
-    qint64 got = 0;
-    if (!RetryWhileBusy(
-            [&](results::IoFailure& f) {
-                return file->Read(first * results::kRecordSize, bytes.data(), bytes.size(), got, f);
-            },
-            failure)) {
-        results::LogIoFailure(failure);
-        scan.Error = failure.Error;
-    }
-    const long long records = got / results::kRecordSize;
+    scan.RecordCount = read.FileBytes / results::kRecordSize;
+    scan.FirstRecord = read.FirstRecord;
+    const long long records = read.Bytes.size() / results::kRecordSize;
     scan.Records.reserve(size_t(records));
     for (long long k = 0; k < records; ++k)
-        scan.Records.push_back(results::DecodeEntry(bytes.constData() + k * results::kRecordSize));
+        scan.Records.push_back(results::DecodeEntry(read.Bytes.data() + k * results::kRecordSize));
     return scan;
 }
 

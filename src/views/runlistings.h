@@ -4,10 +4,9 @@
 // last 20000). Each run is one line in the list of its level; the points are
 // the base points of the record's own result, without the multiplier.
 //
-// Read only: the file is opened through results::OpenResultsFileToRead
-// (created empty when it does not exist), read whole records at a time, and
-// closed again. A file that cannot be read gives what was read before the
-// fault and the error number, for one message (ReadFailureMessage).
+// Read only, through results::ReadCommittedResults: a file not made yet holds
+// no records; one that cannot be read gives no records and the error number,
+// for one message (ReadFailureMessage).
 
 #include "results/statistics.h"
 #include "views/listlines.h"
@@ -46,9 +45,8 @@ struct RecordScan {
     long long FirstRecord = 1;  // 1-based record number of Records[0]
     int Error = 0;              // errno of a failed open or read; 0 when everything was read
 };
-// A read that another PC makes the file refuse is tried again after one
-// second (window events keep running), a few times; then the scan ends with
-// what it has and the error.
+// Read through the one reader of the results file: the state last committed,
+// a busy file or a read that overlapped a rewrite tried again.
 RecordScan ReadLastRecords(int count, const QString& path = QString());
 
 // The one message of a listing whose file could not be read: it names the file

@@ -2,6 +2,8 @@
 // into it: the exit code, each fault named, and nothing changed.
 #include "admintool.h"
 #include "demoschool.h"
+#include "common/textfile.h"
+#include "results/journal.h"
 #include "results/resultsfile.h"
 #include "resultsfixture.h"
 
@@ -43,6 +45,17 @@ QByteArray Record(int pupil, int level, double date, double time = 0.5) {
 
 constexpr double kSomeDay = 46000;  // 2025-12-09
 
+// A sound journal of `content` beside the results file.
+void WriteJournal(const QString& data, const QByteArray& content, results::JournalOp op, qint64 number) {
+    results::JournalHeader h;
+    h.Op = op;
+    h.RecordNumber = number;
+    h.Nonce = results::NewJournalNonce();
+    QFile f(data + QStringLiteral("成績累積データ.dat-journal"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(results::JournalHeaderBytes(h, content) + content);
+}
+
 // Every file below root with its bytes: what a check must leave as it was.
 std::map<QString, QByteArray> Snapshot(const QString& root) {
     std::map<QString, QByteArray> files;
@@ -55,21 +68,7 @@ std::map<QString, QByteArray> Snapshot(const QString& root) {
     return files;
 }
 
-class CheckTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir_.isValid());
-        demo::Options options;
-        options.today = QDate::currentDate();
-        QString error;
-        ASSERT_TRUE(demo::LayOutDemoSchool(dir_.path(), options, error)) << error.toStdString();
-    }
-    QString Data() const { return dir_.path() + QStringLiteral("/CAIdata/ローマ字/"); }
-    QString Root() const { return dir_.path() + QStringLiteral("/CAIdata/"); }
-    QString Results() const { return Data() + QStringLiteral("成績累積データ.dat"); }
-
-    QTemporaryDir dir_;
-};
+using CheckTest = testing_support::DemoSchoolTest;
 
 // One row: what is done to the demo school, the exit code, the texts the
 // report must hold.
@@ -121,11 +120,31 @@ const Case kCases[] = {
          AppendBytes(file, Record(5, 3, kSomeDay, 1.5));          // a time past the day
      },
      1, {"ありえない日付・時刻 4 件"}},
-    {"Journal",
+    // A copy under the name older versions used: harmless, never read.
+    {"StaleCopyUnderTheOldName",
      [](CheckTest&, const QString& data, const QString&) {
          QFile::copy(data + QStringLiteral("成績累積データ.dat"), data + QStringLiteral("成績累積データtemp.dat"));
      },
-     1, {"注意: 成績累積データtemp.dat があります"}},
+     0, {"成績累積データtemp.dat があります", "害はありません", "結果: 問題はありません"}},
+    {"JournalOfAnotherFile",
+     [](CheckTest&, const QString& data, const QString&) {
+         WriteJournal(data, Record(5, 3, kSomeDay), results::JournalOp::Delete, 1);
+     },
+     1, {"成績累積データ.dat-journal はジャーナルとして使えません", "書き換えの途中の形ではありません"}},
+    {"FolderUnderTheJournalsName",
+     [](CheckTest&, const QString& data, const QString&) {
+         QDir().mkpath(data + QStringLiteral("成績累積データ.dat-journal"));
+     },
+     1, {"ジャーナルとして使えません（ファイルではありません）"}},
+    {"JournalSetAsideEarlier",
+     [](CheckTest&, const QString& data, const QString&) {
+         AppendBytes(data + QStringLiteral("成績累積データ.dat-journal.20251209-101500"), "x");
+         AppendBytes(data + QStringLiteral("成績変更記録.txt"),
+                     common::ToShiftJis(QStringLiteral("\"2025/12/09 10:15:00\",\"pc2\",\"山田\",\"ジャーナル退避\",0,"
+                                                       "\"チェックサムが合いません\",\"成績累積データ.dat-journal.20251209-101500\"\r\n")));
+     },
+     1, {"成績累積データ.dat-journal.20251209-101500 は使えなかったジャーナル",
+         "2025/12/09 10:15:00 pc2: ジャーナルを 成績累積データ.dat-journal.20251209-101500 にして残しました"}},
     {"EveryFaultAtOnce",
      [](CheckTest&, const QString& data, const QString&) {
          const QString file = data + QStringLiteral("成績累積データ.dat");
@@ -218,6 +237,27 @@ TEST_F(CheckTest, FindsTheDataFolderThroughThePathFileLikeTheProgram) {
     const auto lost = RunAdmin({QStringLiteral("check")}, program);
     EXPECT_EQ(lost.exitCode, 2);
     EXPECT_TRUE(lost.err.contains(QStringLiteral("パスデータ.txt が読めません"))) << lost.err.toStdString();
+}
+
+// A deletion stopped half-way: the check counts the records as they were
+// committed (the journal's content), says the journal will be put back, and
+// changes nothing.
+TEST_F(CheckTest, AHotJournalIsCountedAsCommittedAndLeftAlone) {
+    QFile f(Results());
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray old = f.readAll();
+    f.close();
+    ASSERT_GT(old.size(), 2 * results::kRecordSize);
+    WriteJournal(Data(), old, results::JournalOp::Delete, 1);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(old.mid(results::kRecordSize) + old.right(results::kRecordSize));  // moved up, not yet cut
+    f.close();
+    const auto before = Snapshot(dir_.path());
+    const auto run = RunAdmin({QStringLiteral("check"), Data()});
+    EXPECT_EQ(run.exitCode, 1) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("記録 %1 件").arg(old.size() / results::kRecordSize))) << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("止まっています"))) << run.out.toStdString();
+    EXPECT_EQ(Snapshot(dir_.path()), before);
 }
 
 TEST(AdminCommandLine, HelpInJapaneseAndEnglishAndWrongUse) {

@@ -248,11 +248,29 @@ TEST_F(FrmDataTest, ARecordDeletedElsewhereIsNotChangedAndTheListIsRefreshed) {
     EXPECT_EQ(Line(0).substr(0, 5), "   2 ");
 }
 
-TEST_F(FrmDataTest, AFailedDeletionSaysWhichFileAndWhyAndKeepsEveryRecord) {
+// A deletion that fails before its commit (the journal's removal) says the
+// record was not changed and keeps it; one that fails after it says the
+// deletion is done but may not be on disk, and lists the file without it.
+struct FailedDeleteCase {
+    const char* name;
+    results::IoCall call;  // fails with ENOSPC
+    bool afterCommit;      // only once the journal has been removed
+    const char* logged;
+};
+void PrintTo(const FailedDeleteCase& c, std::ostream* os) { *os << c.name; }
+class FrmDataFailedDelete : public FrmDataTest, public ::testing::WithParamInterface<FailedDeleteCase> {};
+
+TEST_P(FrmDataFailedDelete, SaysWhichFileAndWhyAndWhetherTheRecordIsGone) {
+    const FailedDeleteCase& c = GetParam();
     Open();
     DoubleClick(1);
-    results::SetIoHook([](results::IoCall call, long long, const QByteArray&, std::size_t&) {
-        return call == results::IoCall::Ftruncate ? ENOSPC : 0;
+    bool committed = false;
+    bool failed = false;
+    results::SetIoHook([&](results::IoCall call, long long, const QByteArray& path, std::size_t&) {
+        if (call == results::IoCall::Unlink && path.endsWith(".dat-journal")) committed = true;
+        if (failed || call != c.call || committed != c.afterCommit) return 0;
+        failed = true;
+        return ENOSPC;
     });
     fake.answers.push_back(common::MessageAnswer::Ok);
     testing::internal::CaptureStderr();
@@ -260,12 +278,30 @@ TEST_F(FrmDataTest, AFailedDeletionSaysWhichFileAndWhyAndKeepsEveryRecord) {
     const std::string err = testing::internal::GetCapturedStderr();
     results::SetIoHook({});
     ASSERT_EQ(fake.messages.size(), 2);
+    const QString& text = fake.messages[1].text;
     EXPECT_EQ(fake.messages[1].title, QStringLiteral("注意"));
-    EXPECT_TRUE(fake.messages[1].text.contains(File())) << fake.messages[1].text.toStdString();
-    EXPECT_TRUE(fake.messages[1].text.contains(QStringLiteral("ftruncate")));
-    EXPECT_EQ(err.rfind("results file: ftruncate failed, errno 28", 0), 0u) << err;
-    EXPECT_EQ(testing_support::FileBytes(File()), before);
+    EXPECT_TRUE(text.contains(c.afterCommit ? common::runState().ProgramDataFolder : File())) << text.toStdString();
+    EXPECT_TRUE(text.contains(QString::fromLatin1(c.logged))) << text.toStdString();
+    EXPECT_EQ(err.rfind(std::string("results file: ") + c.logged + " failed, errno 28", 0), 0u) << err;
+    QByteArray without = before;
+    without.remove(2 * kRecordSize, kRecordSize);
+    if (c.afterCommit) {
+        EXPECT_TRUE(text.startsWith(QStringLiteral("成績データは書き換えましたが、ディスクに書き込まれていないかもしれません。")));
+        EXPECT_EQ(testing_support::FileBytes(File()), without);
+        EXPECT_EQ(List()->count(), 3);
+    } else {
+        EXPECT_TRUE(text.startsWith(QStringLiteral("成績データを書き換えられませんでした。記録は変わっていません。")));
+        EXPECT_EQ(testing_support::FileBytes(File()), before);
+        EXPECT_EQ(List()->count(), 4);
+    }
+    EXPECT_FALSE(results::JournalLeft(common::runState().ProgramDataFolder));
 }
+
+INSTANTIATE_TEST_SUITE_P(Screen, FrmDataFailedDelete,
+                         ::testing::Values(FailedDeleteCase{"BeforeTheCommit", results::IoCall::Ftruncate, false,
+                                                            "ftruncate"},
+                                           FailedDeleteCase{"AfterTheCommit", results::IoCall::Fsync, true, "fsync"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // The text box printed through the real print dialog to the school's
 // printer: a CUPS server of the test's own, whose default printer writes PDF

@@ -15,8 +15,21 @@
 //       writes half its bytes and the kill follows it). Prints "calls N" and
 //       exits 0 when the operation ran to its end, 4 when it failed, 5 when
 //       the record was no longer the one read
-//   results_file_helper deletemany FOLDER PUPIL
-//       deletes, one by one, every record of pupil PUPIL with an even result
+//   results_file_helper restore FOLDER LINE KILLAT
+//       puts back the record the deletion on line LINE of the maintenance log
+//       removed; KILLAT and the exit codes as for delete (5: not restorable)
+//   results_file_helper deletemany FOLDER PUPIL [KILLAT]
+//       deletes, one by one in the order of their results, every record of
+//       pupil PUPIL with an even result (a record another deleter took first
+//       is looked for again); with KILLAT > 0 killed with SIGKILL right before
+//       the KILLAT-th system call of the whole run
+//   results_file_helper readcommitted FOLDER STOPFILE
+//       reads the committed state over and over (the one reader, and the
+//       history loader) until STOPFILE exists; exit 1 at the first state that
+//       never existed: appenders' records (pupils 1..8) not a gapless prefix of
+//       0, 1, 2, ..., the records of pupil 9 not all odd results 1..99 and the
+//       even ones from some point on, a record twice, or a state older than
+//       one already seen
 //   results_file_helper delete-as-nobody FOLDER RECORD
 //       the same deletion as another user (when run as root), who may read the
 //       folder but not write in it
@@ -36,10 +49,13 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <array>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -148,14 +164,11 @@ int Hold(const QString& file, int milliseconds) {
     return 0;
 }
 
-// Record `number` changed or deleted as records maintenance does it.
-int Rewrite(const QString& folder, bool remove, qint64 number, long long killAt) {
-    const QString dataFolder = folder + u'/';
-    results::IoFailure failure;
-    const QByteArray opened = results::ReadRecordBytes(dataFolder, number, failure);
-    if (opened.isEmpty()) return 6;
-    bool killNext = false;
-    results::SetIoHook([&](results::IoCall call, long long n, const QByteArray&, std::size_t& bytes) {
+// Kills the process with SIGKILL right before system call `killAt` (a pwrite
+// there first writes half its bytes and the kill follows it).
+void KillAt(long long killAt) {
+    static bool killNext = false;
+    results::SetIoHook([killAt](results::IoCall call, long long n, const QByteArray&, std::size_t& bytes) {
         if (killNext || n == killAt) {
             if (call == results::IoCall::Pwrite && !killNext && bytes > 1) {
                 bytes /= 2;  // torn: half of it reaches the file
@@ -166,42 +179,139 @@ int Rewrite(const QString& folder, bool remove, qint64 number, long long killAt)
         }
         return 0;
     });
-    const auto r = remove ? results::DeleteRecord(dataFolder, number, opened)
-                          : results::ChangeRecord(dataFolder, number, opened,
-                                                  results::ChangedRecordBytes(opened, 4321, 4000));
+}
+
+enum class Op { Delete, Change, Restore };
+
+// Record `number` changed or deleted as records maintenance does it, or the
+// deletion of log line `number` undone as romaji-admin restore does it.
+int Rewrite(const QString& folder, Op op, qint64 number, long long killAt) {
+    const QString dataFolder = folder + u'/';
+    results::IoFailure failure;
+    const QByteArray opened = op == Op::Restore ? QByteArray() : results::ReadRecordBytes(dataFolder, number, failure);
+    if (op != Op::Restore && opened.isEmpty()) return 6;
+    KillAt(killAt);
+    const auto r = op == Op::Delete   ? results::DeleteRecord(dataFolder, number, opened)
+                   : op == Op::Change ? results::ChangeRecord(dataFolder, number, opened,
+                                                              results::ChangedRecordBytes(opened, 4321, 4000))
+                                      : results::RestoreRecord(dataFolder, number);
     const long long calls = results::IoCallCount();
     results::SetIoHook({});
     std::printf("calls %lld\n", calls);
     if (r.Outcome == results::RewriteOutcome::Failed) return 4;
-    if (r.Outcome == results::RewriteOutcome::RecordsChanged) return 5;
+    if (r.Outcome == results::RewriteOutcome::RecordsChanged || r.Outcome == results::RewriteOutcome::NotRestorable)
+        return 5;
     return 0;
 }
 
-int DeleteMany(const QString& folder, int pupil) {
+int DeleteMany(const QString& folder, int pupil, long long killAt) {
     const QString dataFolder = folder + u'/';
-    for (int result = 0;; result += 2) {
-        QByteArray bytes;
+    KillAt(killAt);
+    for (int result = 0;;) {
+        results::CommittedRead read;
         results::IoFailure failure;
-        if (!results::ReadResultsBytes(dataFolder, bytes, failure)) return 4;
+        if (!results::ReadCommittedResults(results::ResultsFilePathIn(dataFolder), results::RecordRange::All(), read,
+                                           failure))
+            return 4;
+        const QByteArray bytes = read.Bytes.toByteArray();
         qint64 number = 0;
         for (qint64 k = 0; k < bytes.size() / results::kRecordSize && number == 0; ++k) {
             const auto r = results::DecodeEntry(bytes.constData() + k * results::kRecordSize);
-            if (r.PupilNumber == pupil && r.Result == result) number = k + 1;
+            if (r.PupilNumber == pupil && r.Result >= result && r.Result % 2 == 0) number = k + 1;
         }
         if (number == 0) break;  // all done
         const QByteArray opened = bytes.mid((number - 1) * results::kRecordSize, results::kRecordSize);
         const auto r = results::DeleteRecord(dataFolder, number, opened);
+        if (r.Outcome == results::RewriteOutcome::RecordsChanged) continue;  // another deleter came first
         if (r.Outcome != results::RewriteOutcome::Done) {
             std::fprintf(stderr, "deletion of record %lld: outcome %d\n", number, static_cast<int>(r.Outcome));
             return 4;
         }
+        result = results::DecodeEntry(opened.constData()).Result + 2;
     }
+    return 0;
+}
+
+// The newest state a reader has seen: how many records of each appender,
+// how many of pupil 9's even results are deleted.
+struct SeenState {
+    std::array<int, 9> Appended{};
+    int Deleted = 0;
+};
+
+// Why a list of (pupil, result) in file order is no state that existed, or
+// nullptr; `seen` moves on to it.
+const char* NeverExisted(const std::vector<std::pair<int, int>>& records, SeenState& seen) {
+    SeenState now;
+    int nextOdd = 1;
+    int lastNine = -1;
+    int firstEven = -1;
+    for (const auto& [pupil, result] : records) {
+        if (pupil >= 1 && pupil <= 8) {
+            if (result != now.Appended[pupil]) return "an appender's records with a gap or twice";
+            ++now.Appended[pupil];
+        } else if (pupil == 9) {
+            if (result <= lastNine) return "pupil 9 out of order or twice";
+            lastNine = result;
+            if (result % 2 == 1) {
+                if (result != nextOdd) return "an odd record of pupil 9 missing";
+                nextOdd += 2;
+            } else if (firstEven < 0) {
+                firstEven = result;
+            }
+        } else {
+            return "a foreign record";
+        }
+    }
+    if (nextOdd != 101) return "an odd record of pupil 9 missing at the end";
+    // The even results left are firstEven, firstEven + 2, ..., 98: the ones
+    // before were deleted in order.
+    now.Deleted = firstEven < 0 ? 50 : firstEven / 2;
+    int evens = 0;
+    for (const auto& [pupil, result] : records) evens += pupil == 9 && result % 2 == 0;
+    if (evens != 50 - now.Deleted) return "pupil 9's even records not the ones not yet deleted";
+    for (int w = 1; w <= 8; ++w)
+        if (now.Appended[w] < seen.Appended[w]) return "fewer appended records than read before";
+    if (now.Deleted < seen.Deleted) return "a deleted record back again";
+    seen = now;
+    return nullptr;
+}
+
+int ReadCommitted(const QString& folder, const QString& stopFile) {
+    common::runState().ProgramDataFolder = folder + u'/';
+    SeenState seen;
+    int passes = 0;
+    results::CommittedRead read;
+    for (;;) {
+        const bool last = QFileInfo::exists(stopFile);  // one more pass after the stop
+        results::IoFailure failure;
+        if (!results::ReadCommittedResults(QString(), results::RecordRange::All(), read, failure)) return 2;
+        std::vector<std::pair<int, int>> records;
+        for (qsizetype k = 0; k < read.Bytes.size() / results::kRecordSize; ++k) {
+            const auto e = results::DecodeEntry(read.Bytes.data() + k * results::kRecordSize);
+            records.emplace_back(e.PupilNumber, e.Result);
+        }
+        if (const char* why = NeverExisted(records, seen)) {
+            std::fprintf(stderr, "read %d of %zu records: %s\n", passes + 1, records.size(), why);
+            return 1;
+        }
+        if (!results::LoadHistory()) return 2;
+        records.clear();
+        for (const results::LogEntry& e : results::stats().History) records.emplace_back(e.PupilNumber, e.Result);
+        if (const char* why = NeverExisted(records, seen)) {
+            std::fprintf(stderr, "history %d of %zu entries: %s\n", passes + 1, records.size(), why);
+            return 1;
+        }
+        ++passes;
+        if (last) break;
+    }
+    std::printf("%d passes\n", passes);
     return 0;
 }
 
 int DeleteAsNobody(const QString& folder, qint64 number) {
     if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) return 7;
-    return Rewrite(folder, true, number, 0);
+    return Rewrite(folder, Op::Delete, number, 0);
 }
 
 }  // namespace
@@ -214,12 +324,16 @@ int main(int argc, char** argv) {
     if (a.size() == 5 && a[1] == u"append") return Append(a[2], a[3].toInt(), a[4].toInt());
     if (a.size() == 4 && a[1] == u"read") return Read(a[2], a[3]);
     if (a.size() == 4 && a[1] == u"hold") return Hold(a[2], a[3].toInt());
-    if (a.size() == 5 && (a[1] == u"delete" || a[1] == u"change"))
-        return Rewrite(a[2], a[1] == u"delete", a[3].toLongLong(), a[4].toLongLong());
-    if (a.size() == 4 && a[1] == u"deletemany") return DeleteMany(a[2], a[3].toInt());
+    if (a.size() == 5 && (a[1] == u"delete" || a[1] == u"change" || a[1] == u"restore"))
+        return Rewrite(a[2], a[1] == u"delete" ? Op::Delete : a[1] == u"change" ? Op::Change : Op::Restore,
+                       a[3].toLongLong(), a[4].toLongLong());
+    if ((a.size() == 4 || a.size() == 5) && a[1] == u"deletemany")
+        return DeleteMany(a[2], a[3].toInt(), a.size() == 5 ? a[4].toLongLong() : 0);
+    if (a.size() == 4 && a[1] == u"readcommitted") return ReadCommitted(a[2], a[3]);
     if (a.size() == 4 && a[1] == u"delete-as-nobody") return DeleteAsNobody(a[2], a[3].toLongLong());
     if (a.size() == 3 && a[1] == u"load") return Load(a[2]);
     std::fprintf(stderr,
-                 "usage: results_file_helper append|read|hold|delete|change|deletemany|delete-as-nobody|load ...\n");
+                 "usage: results_file_helper append|read|hold|delete|change|restore|deletemany|readcommitted|"
+                 "delete-as-nobody|load ...\n");
     return 2;
 }
