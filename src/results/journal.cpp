@@ -17,8 +17,8 @@ namespace {
 constexpr char kMagic[] = "RomajiResultsJnl";
 constexpr int kMagicSize = 16;
 constexpr std::uint32_t kVersion = 1;
-constexpr int kChecksumAt = 64;
-constexpr int kChecksumSize = 32;
+constexpr int kChecksumAt = kJournalChecksumAt;
+constexpr int kChecksumSize = kJournalChecksumSize;
 
 // SHA-256 of the header's first 64 bytes and the content. OpenSSL's, which
 // uses the processor's SHA instructions: a deletion in a file of 200000
@@ -72,7 +72,11 @@ QByteArray NewJournalNonce() {
     return nonce;
 }
 
-QByteArray JournalHeaderBytes(const JournalHeader& h, QByteArrayView content) {
+QByteArray JournalChecksum(QByteArrayView header, QByteArrayView content) {
+    return Checksum(header.first(kChecksumAt), content);
+}
+
+QByteArray JournalHeaderBytes(const JournalHeader& h, QByteArrayView content, bool sealed) {
     QByteArray out(kJournalHeaderSize, '\0');
     char* p = out.data();
     std::memcpy(p, kMagic, kMagicSize);
@@ -82,8 +86,10 @@ QByteArray JournalHeaderBytes(const JournalHeader& h, QByteArrayView content) {
     qToLittleEndian<std::uint32_t>(static_cast<std::uint32_t>(h.Op), p + 32);
     qToLittleEndian<qint64>(h.RecordNumber, p + 40);
     std::memcpy(p + 48, h.Nonce.constData(), static_cast<size_t>(std::min<qsizetype>(h.Nonce.size(), kJournalNonceSize)));
-    const QByteArray sum = Checksum(QByteArrayView(p, kChecksumAt), content);
-    std::memcpy(p + kChecksumAt, sum.constData(), kChecksumSize);
+    if (sealed) {
+        const QByteArray sum = Checksum(QByteArrayView(p, kChecksumAt), content);
+        std::memcpy(p + kChecksumAt, sum.constData(), kChecksumSize);
+    }
     return out;
 }
 

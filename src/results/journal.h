@@ -29,6 +29,8 @@ namespace results {
 
 inline constexpr int kJournalHeaderSize = 96;
 inline constexpr int kJournalNonceSize = 16;
+inline constexpr int kJournalChecksumAt = 64;
+inline constexpr int kJournalChecksumSize = 32;
 
 enum class JournalOp : std::uint32_t { Change = 1, Delete = 2, Restore = 3 };
 
@@ -41,8 +43,12 @@ struct JournalHeader {
 
 // A nonce from the system's random source.
 QByteArray NewJournalNonce();
-// The header of a journal holding `content` (the results file as it is now).
-QByteArray JournalHeaderBytes(const JournalHeader& header, QByteArrayView content);
+// The header of a journal holding `content` (the results file as it is now),
+// its checksum filled in, or (`sealed` false) left zero for JournalChecksum
+// to fill in later.
+QByteArray JournalHeaderBytes(const JournalHeader& header, QByteArrayView content, bool sealed = true);
+// The checksum of a header's first kJournalChecksumAt bytes and the content.
+QByteArray JournalChecksum(QByteArrayView header, QByteArrayView content);
 
 // What the next lock holder does with a journal it finds.
 enum class JournalVerdict {

@@ -26,8 +26,9 @@
 //      still, byte for byte, the one the teacher opened (a restore finds the
 //      deleted record's place from the maintenance log); otherwise it writes
 //      nothing.
-//   2. The journal is created with O_CREAT | O_EXCL | O_NOFOLLOW, written,
-//      flushed, and the folder flushed.
+//   2. The journal is created with O_CREAT | O_EXCL | O_NOFOLLOW, its header
+//      and the whole file written (the checksum, worked out on a second
+//      thread meanwhile, last), flushed, and the folder flushed.
 //   3. The file is rewritten in place and flushed.
 //   4. One line goes to the maintenance log "成績変更記録.txt", flushed.
 //   5. The journal is removed: the commit point. The folder is flushed, and
@@ -86,6 +87,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <optional>
+#include <system_error>
 #include <thread>
 
 #include <fcntl.h>
@@ -475,18 +478,28 @@ bool ReadLocked(IoFile& file, QByteArray& bytes, IoFailure& failure) {
 
 // The journal of a rewrite: created where nothing of its name may be (the
 // lock holder has just settled the name), header and content written and
-// flushed, and its name flushed, before the file changes. `created` tells
-// whether a file of ours now bears the name.
+// flushed, and its name flushed, before the file changes. The checksum is
+// worked out on a second thread while the content is written, and goes into
+// the header last. `created` tells whether a file of ours now bears the name.
 bool WriteJournal(const QString& path, const JournalHeader& header, const QByteArray& content, bool& created,
                   IoFailure& failure) {
-    const QByteArray head = JournalHeaderBytes(header, content);
+    const QByteArray head = JournalHeaderBytes(header, content, false);
+    QByteArray sum;
+    std::optional<std::thread> hashing;
+    try {
+        hashing.emplace([&] { sum = JournalChecksum(head, content); });
+    } catch (const std::system_error&) {
+        sum = JournalChecksum(head, content);  // no second thread to be had: one after the other
+    }
     IoFile journal;
     // O_EXCL never follows a link and never opens what is there: a file made
     // here is a new regular file.
     created = journal.Open(JournalPathOf(path), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, failure);
-    return created && journal.Write(0, head.constData(), head.size(), failure) &&
-           journal.Write(head.size(), content.constData(), content.size(), failure) && journal.Sync(failure) &&
-           journal.Close(failure) && SyncFolder(FolderOf(path), failure);
+    const bool written = created && journal.Write(0, head.constData(), head.size(), failure) &&
+                         journal.Write(head.size(), content.constData(), content.size(), failure);
+    if (hashing) hashing->join();
+    return written && journal.Write(kJournalChecksumAt, sum.constData(), sum.size(), failure) &&
+           journal.Sync(failure) && journal.Close(failure) && SyncFolder(FolderOf(path), failure);
 }
 
 // What a rewrite writes over the file: one record changed, one removed (the
