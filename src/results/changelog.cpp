@@ -3,6 +3,7 @@
 #include "common/dates.h"
 #include "common/platform.h"
 #include "common/runstate.h"
+#include "common/strings.h"
 #include "common/textfile.h"
 #include "results/resultsfile.h"
 
@@ -82,7 +83,7 @@ ChangeLogEntry NewLogEntry(LogOp op) {
     const QDateTime now = common::platform().Now();
     e.When = common::DateText(now.date()) + u' ' + common::TimeText(now.time());
     e.Pc = QSysInfo::machineHostName();
-    e.Name = common::runState().CurrentPupilName;
+    e.Name = common::TrimSpaces(common::runState().CurrentPupilName);
     e.Op = op;
     return e;
 }
