@@ -61,8 +61,10 @@ bool ReadForLoading(CommittedRead& read) {
         IoFailure failure;
         if (ReadCommittedResults(QString(), RecordRange::NewestRecords(kMaxHistory), read, failure)) return true;
         const int progress = failure.Call == IoCall::Pread ? 5 : 3;
-        if (IsAccessFault(failure.Error)) {
+        if (IsAccessFault(failure.Error) || IsJournalPath(failure.Path)) {
             // Not a busy file: without a word the screen would wait forever.
+            // A journal that cannot be read is waited for the same way: the
+            // records it holds are the ones that count.
             if (!told) {
                 if (IsJournalPath(failure.Path)) ReportJournalFault(failure);
                 else ReportAccessFault(failure.Error, false);

@@ -564,6 +564,22 @@ TEST_F(Records, EveryReaderSeesTheCommittedState) {
     EXPECT_TRUE(results::JournalLeft(folder));
 }
 
+// The history loader cannot do without the committed records: a journal it
+// cannot read is told once and read again every second until it can be.
+TEST_F(Records, TheHistoryWaitsForAJournalItCannotReadAndSaysSoOnce) {
+    WriteAll(File(), HalfDeleted(kEight));
+    WriteAll(Journal(), JournalOf(kEight, results::JournalOp::Delete, 1));
+    results::SetIoHook(FailOnJournal(results::IoCall::Open, 3, EIO));
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(results::LoadHistory());
+    testing::internal::GetCapturedStderr();
+    results::SetIoHook({});
+    EXPECT_EQ(results::stats().HistoryCount, 8);
+    ASSERT_EQ(fake.messages.size(), 1);
+    EXPECT_TRUE(fake.messages[0].text.contains(Journal())) << fake.messages[0].text.toStdString();
+    EXPECT_EQ(fake.endCount, 0);
+}
+
 // --- faults planted through the I/O seam ---
 
 // A hook that fails the nth call of one kind (every one from the nth on when
