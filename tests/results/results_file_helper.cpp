@@ -22,7 +22,8 @@
 //       deletes, one by one in the order of their results, every record of
 //       pupil PUPIL with an even result (a record another deleter took first
 //       is looked for again); with KILLAT > 0 killed with SIGKILL right before
-//       the KILLAT-th system call of the whole run
+//       the KILLAT-th system call of the whole run, with KILLAT < 0 half-way
+//       through its (-KILLAT)-th write into the results file
 //   results_file_helper readcommitted FOLDER STOPFILE
 //       reads the committed state over and over (the one reader, and the
 //       history loader) until STOPFILE exists; exit 1 at the first state that
@@ -166,10 +167,15 @@ int Hold(const QString& file, int milliseconds) {
 
 // Kills the process with SIGKILL right before system call `killAt` (a pwrite
 // there first writes half its bytes and the kill follows it).
+// With killAt < 0, right before the (-killAt)-th write into the results file
+// itself: in the middle of a rewrite, where the file holds a mix.
 void KillAt(long long killAt) {
     static bool killNext = false;
-    results::SetIoHook([killAt](results::IoCall call, long long n, const QByteArray&, std::size_t& bytes) {
-        if (killNext || n == killAt) {
+    static long long fileWrites = 0;
+    results::SetIoHook([killAt](results::IoCall call, long long n, const QByteArray& path, std::size_t& bytes) {
+        const bool intoTheFile = call == results::IoCall::Pwrite && path.endsWith(".dat");
+        if (intoTheFile) ++fileWrites;
+        if (killNext || n == killAt || (killAt < 0 && intoTheFile && fileWrites == -killAt)) {
             if (call == results::IoCall::Pwrite && !killNext && bytes > 1) {
                 bytes /= 2;  // torn: half of it reaches the file
                 killNext = true;
@@ -281,11 +287,13 @@ int ReadCommitted(const QString& folder, const QString& stopFile) {
     common::runState().ProgramDataFolder = folder + u'/';
     SeenState seen;
     int passes = 0;
+    int fromJournal = 0;
     results::CommittedRead read;
     for (;;) {
         const bool last = QFileInfo::exists(stopFile);  // one more pass after the stop
         results::IoFailure failure;
         if (!results::ReadCommittedResults(QString(), results::RecordRange::All(), read, failure)) return 2;
+        fromJournal += read.FromJournal ? 1 : 0;
         std::vector<std::pair<int, int>> records;
         for (qsizetype k = 0; k < read.Bytes.size() / results::kRecordSize; ++k) {
             const auto e = results::DecodeEntry(read.Bytes.data() + k * results::kRecordSize);
@@ -305,7 +313,7 @@ int ReadCommitted(const QString& folder, const QString& stopFile) {
         ++passes;
         if (last) break;
     }
-    std::printf("%d passes\n", passes);
+    std::printf("%d passes, %d read from a journal\n", passes, fromJournal);
     return 0;
 }
 
