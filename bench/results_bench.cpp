@@ -213,7 +213,9 @@ BENCHMARK(BM_ListRecords)->Arg(20000)->Arg(200000)->Unit(benchmark::kMillisecond
 
 // Records maintenance deletes the first record of a large file (every other
 // record moves up), against a plain copy of the same file: the deletion
-// reads it, writes the journal, rewrites it in place and flushes both.
+// reads it, writes the journal (the whole file and its SHA-256) and flushes
+// it, rewrites the file in place and flushes it, logs the deletion, and
+// removes the journal, flushing the folder each time.
 void BM_DeleteRecord(benchmark::State& state) {
     ResultsFixture& fixture = FixtureOf(static_cast<int>(state.range(0)));
     const QString source = results::ResultsFilePathIn(fixture.dir.path() + u'/');

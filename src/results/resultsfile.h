@@ -1,7 +1,9 @@
 #pragma once
 // The shared results file "成績累積データ.dat": 44-byte records, appended by
 // every PC of the school under a whole-file lock, changed and deleted by
-// records maintenance under the same lock through a rollback journal.
+// records maintenance (and put back by romaji-admin restore) under the same
+// lock through a rollback journal, read by everything else as last committed.
+// The protocol is described at the top of resultsfile.cpp.
 
 #include "results/resultsio.h"
 #include "results/statistics.h"
