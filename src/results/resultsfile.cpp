@@ -259,6 +259,8 @@ QString ErrorDescription(int error) {
     case EIO: return QStringLiteral("デバイス I/O エラーです。");
     case ENOLCK: return QStringLiteral("ファイルをロックできません。");
     case EISDIR: return QStringLiteral("ファイル名がフォルダを指しています。");
+    case ELOOP: return QStringLiteral("ファイル名がリンクを指しています。");
+    case ENODEV: return QStringLiteral("普通のファイルではありません。");
     default: return QString::fromLocal8Bit(std::strerror(error));
     }
 }
@@ -436,8 +438,10 @@ bool AppendResult() {
         if (IsJournalPath(f.Path)) {
             // A journal this PC cannot read or remove: the run is kept and
             // the step tried every second until somebody mends it.
-            LogIoFailure(f);
-            if (!toldJournal) ReportJournalFault(f);
+            if (!toldJournal) {
+                LogIoFailure(f);
+                ReportJournalFault(f);
+            }
             toldJournal = true;
             return true;
         }

@@ -605,6 +605,34 @@ TEST_F(Records, TheHistoryWaitsForAJournalItCannotReadAndSaysSoOnce) {
     EXPECT_EQ(fake.endCount, 0);
 }
 
+// Every pupil account may write in the data folder: a link put there under
+// the name of the results file or of the log never leads the program to
+// write into the link's target.
+TEST_F(Records, NoFileOfTheDataFolderIsWrittenThroughALink) {
+    const QString victim = dir.filePath(QStringLiteral("victim.txt"));
+    WriteAll(victim, "keep me");
+
+    ASSERT_TRUE(QFile::link(victim, File()));
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(results::AppendResult());
+    const std::string appendErr = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(fake.endCount, 1);
+    EXPECT_NE(appendErr.find("open failed, errno 40"), std::string::npos) << appendErr;
+    EXPECT_EQ(testing_support::FileBytes(victim), "keep me");
+
+    QFile::remove(File());
+    WriteAll(File(), kEight);
+    ASSERT_TRUE(QFile::link(victim, results::ChangeLogPath(folder)));
+    testing::internal::CaptureStderr();
+    const auto r = results::DeleteRecord(folder, 2, RecordAt(kEight, 2));
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(r.Outcome, results::RewriteOutcome::Failed);
+    EXPECT_EQ(r.Failure.Error, ELOOP);
+    EXPECT_EQ(testing_support::FileBytes(File()), kEight);
+    EXPECT_EQ(testing_support::FileBytes(victim), "keep me");
+    EXPECT_FALSE(results::JournalLeft(folder));
+}
+
 // --- faults planted through the I/O seam ---
 
 // A hook that fails the nth call of one kind (every one from the nth on when
