@@ -74,6 +74,27 @@ qint64 NumberAt(const QStringList& items, qsizetype at) {
 
 QString TextAt(const QStringList& items, qsizetype at) { return at < items.size() ? items[at] : QString(); }
 
+// Where the items of each kind of line stand (-1: not in it); a record takes
+// seven items from its place.
+struct ItemLayout {
+    LogOp Op;
+    int Old, New, Nonce, Undoes, Detail, SetAsideAs;
+};
+constexpr ItemLayout kLayouts[] = {
+    {LogOp::Change, 5, 12, 19, -1, -1, -1},
+    {LogOp::Delete, 5, -1, 13, -1, -1, -1},
+    {LogOp::Restore, -1, 6, 13, 14, -1, -1},
+    {LogOp::JournalApplied, -1, -1, 6, -1, 5, -1},
+    {LogOp::JournalSetAside, -1, -1, -1, -1, 5, 6},
+    {LogOp::JournalRemoved, -1, -1, -1, -1, 5, -1},
+};
+
+const ItemLayout* LayoutOf(LogOp op) {
+    for (const ItemLayout& l : kLayouts)
+        if (l.Op == op) return &l;
+    return nullptr;
+}
+
 }  // namespace
 
 QString ChangeLogPath(const QString& folder) { return folder + kChangeLogFileName; }
@@ -136,31 +157,15 @@ std::vector<ChangeLogEntry> ParseChangeLog(const QByteArray& bytes) {
         e.Name = TextAt(items, 2);
         e.Op = OpOf(TextAt(items, 3));
         e.Number = NumberAt(items, 4);
-        switch (e.Op) {
-        case LogOp::Change:
-            e.Old = ReadRecord(items, 5);
-            e.New = ReadRecord(items, 12);
-            e.Nonce = TextAt(items, 19);
-            break;
-        case LogOp::Delete:
-            e.Old = ReadRecord(items, 5);
-            e.Nonce = TextAt(items, 13);
-            break;
-        case LogOp::Restore:
-            e.New = ReadRecord(items, 6);
-            e.Nonce = TextAt(items, 13);
-            e.Undoes = NumberAt(items, 14);
-            break;
-        case LogOp::JournalApplied:
-            e.Detail = TextAt(items, 5);
-            e.Nonce = TextAt(items, 6);
-            break;
-        case LogOp::JournalSetAside:
-            e.Detail = TextAt(items, 5);
-            e.SetAsideAs = TextAt(items, 6);
-            break;
-        case LogOp::JournalRemoved: e.Detail = TextAt(items, 5); break;
-        case LogOp::Unknown: e.Detail = line.toString(); break;
+        if (const ItemLayout* at = LayoutOf(e.Op)) {
+            if (at->Old >= 0) e.Old = ReadRecord(items, at->Old);
+            if (at->New >= 0) e.New = ReadRecord(items, at->New);
+            if (at->Nonce >= 0) e.Nonce = TextAt(items, at->Nonce);
+            if (at->Undoes >= 0) e.Undoes = NumberAt(items, at->Undoes);
+            if (at->Detail >= 0) e.Detail = TextAt(items, at->Detail);
+            if (at->SetAsideAs >= 0) e.SetAsideAs = TextAt(items, at->SetAsideAs);
+        } else {
+            e.Detail = line.toString();
         }
         entries.push_back(std::move(e));
     }

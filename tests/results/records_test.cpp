@@ -17,6 +17,7 @@
 #include "resultsfixture.h"
 #include "common/collation.h"
 #include "common/runstate.h"
+#include "common/textfile.h"
 #include "filebytes.h"
 
 #include <QDir>
@@ -316,6 +317,36 @@ TEST_F(Records, ARecordNoLongerTheOneOpenedIsNeitherChangedNorDeleted) {
     EXPECT_EQ(results::DeleteRecord(folder, 4, opened).Outcome, results::RewriteOutcome::RecordsChanged);
     EXPECT_EQ(testing_support::FileBytes(File()), now);
     EXPECT_FALSE(results::JournalLeft(folder));
+}
+
+// The maintenance log holds what puts every record back byte for byte: the
+// exact 44 bytes before and after, with who and where.
+TEST_F(Records, TheLogHoldsTheExactBytesOfEveryChangeAndDeletion) {
+    const QByteArray five = PupilNineRecords(5);
+    WriteAll(File(), five);
+    common::runState().CurrentPupilName = QStringLiteral("先生　　");
+    const QByteArray changed = results::ChangedRecordBytes(RecordAt(five, 2), 77, 12);
+    ASSERT_EQ(results::ChangeRecord(folder, 2, RecordAt(five, 2), changed).Outcome, results::RewriteOutcome::Done);
+    ASSERT_EQ(results::DeleteRecord(folder, 4, RecordAt(five, 4)).Outcome, results::RewriteOutcome::Done);
+
+    std::vector<results::ChangeLogEntry> log;
+    results::IoFailure failure;
+    ASSERT_TRUE(results::ReadChangeLog(folder, log, failure));
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[0].Op, results::LogOp::Change);
+    EXPECT_EQ(log[0].Number, 2);
+    EXPECT_EQ(log[0].Old, RecordAt(five, 2));
+    EXPECT_EQ(log[0].New, changed);
+    EXPECT_EQ(log[0].Name, QStringLiteral("先生"));
+    EXPECT_EQ(log[1].Op, results::LogOp::Delete);
+    EXPECT_EQ(log[1].Number, 4);
+    EXPECT_EQ(log[1].Old, RecordAt(five, 4));
+    EXPECT_TRUE(log[1].New.isEmpty());
+    EXPECT_EQ(log[0].Nonce.size(), 2 * results::kJournalNonceSize);
+    EXPECT_NE(log[0].Nonce, log[1].Nonce);
+    const QByteArray bytes = testing_support::FileBytes(results::ChangeLogPath(folder));
+    EXPECT_EQ(bytes.count("\r\n"), 2);
+    EXPECT_TRUE(common::FromShiftJis(bytes).contains(QStringLiteral("\"先生\",\"消去\",4,")));
 }
 
 // --- what bears the journal's name ---
