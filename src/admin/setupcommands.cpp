@@ -112,26 +112,12 @@ QString ClassroomText(const QString& code, const QString& name, QString& problem
     return text;
 }
 
-QString CommonFileText(int startMonth, const QString& classroom) {
-    common::ItemWriter w;
-    w.Number(static_cast<long long>(startMonth)).EndLine();
-    w.Text(classroom).EndLine();
-    for (int item = 3; item <= 10; ++item) w.Number(0LL).EndLine();  // ListFlagTwo 0; the rest unused
-    return w.Result();
-}
-
 QString TeacherRosterText() {
-    common::ItemWriter w;
-    w.Number(static_cast<long long>(kTeacherNumber))
-        .Number(static_cast<long long>(kTeacherBirthYear))
-        .Number(0LL)
-        .Number(0LL)
-        .Text(QStringLiteral("先生"))
-        .Number(0LL)
-        .Text(QString())
-        .Text(QString())
-        .EndLine();
-    return w.Result();
+    menus::PupilEntry teacher;
+    teacher.Number = kTeacherNumber;
+    teacher.BirthYear = kTeacherBirthYear;
+    teacher.Name = QStringLiteral("先生");
+    return menus::RosterFileText({teacher});
 }
 
 // Writes dataRoot as item 1 of the path file in the administrator's folder;
@@ -205,7 +191,7 @@ int Init(const QStringList& arguments, const QString& programFolder, QString& ou
         return true;
     };
     const bool laidOut = QDir().mkpath(programData) &&
-                         write(root + kCommonFile, CommonFileText(startMonth, classroom)) &&
+                         write(root + kCommonFile, startup::CommonFileText(startMonth, classroom)) &&
                          write(root + kRosterFile, TeacherRosterText()) &&
                          startup::CopyDefaultSounds(defaults, root, made, problem) &&
                          startup::CopyDefaultCriteria(defaults, programData, made, problem);

@@ -251,6 +251,21 @@ const QStringList& GradeFilterTexts() {
 
 QString RosterPath() { return common::runState().DataRoot + QStringLiteral("新名簿.txt"); }
 
+QString RosterFileText(const std::vector<PupilEntry>& entries) {
+    common::ItemWriter out;
+    for (const PupilEntry& e : entries)
+        out.Number(static_cast<long long>(e.Number))
+            .Number(static_cast<long long>(e.BirthYear))
+            .Number(static_cast<long long>(e.ExtraNumber1))
+            .Number(static_cast<long long>(e.ExtraNumber2))
+            .Text(e.Name)
+            .Number(static_cast<long long>(e.ListingFlag))
+            .Text(e.ExtraText1)
+            .Text(e.ExtraText2)
+            .EndLine();
+    return out.Result();
+}
+
 RosterReading ReadRosterFile(const QString& path) {
     RosterReading reading;
     const auto bytes = common::ReadFileBytes(path, &reading.error);
@@ -260,12 +275,14 @@ RosterReading ReadRosterFile(const QString& path) {
     return reading;
 }
 
-std::vector<PupilEntry> LoadRoster() {
+std::vector<PupilEntry> LoadRoster() { return StoreRoster(ReadRosterEntries()); }
+
+std::vector<PupilEntry> StoreRoster(const std::vector<PupilEntry>& entries) {
     Roster& r = roster();
     const bool flagTwoListed = startup::commonSettings().ListFlagTwo == 1;
     std::vector<PupilEntry> listed;
     int n = 0;
-    for (const PupilEntry& e : ReadRosterEntries()) {
+    for (const PupilEntry& e : entries) {
         StoreByNumber(e, e.Name);
         const bool isListed = e.ListingFlag == 0 || (e.ListingFlag == 2 && flagTwoListed);
         if (!isListed || n >= kMaxShownPupils) continue;

@@ -77,6 +77,12 @@ struct ParsedRoster {
 };
 ParsedRoster ParseRoster(const QString& text);
 
+// The text of a roster file holding these entries, as a writer of delimited
+// records writes it: one line of eight fields per entry, texts in double
+// quotes (names and texts as given; the reader pads them to 20 characters),
+// numbers bare, CR LF. The roster import writes 新名簿.txt with it.
+QString RosterFileText(const std::vector<PupilEntry>& entries);
+
 // One read of a roster file, without the tables and without any message:
 // for tools that report on the file.
 struct RosterReading : ParsedRoster {
@@ -94,6 +100,10 @@ RosterReading ReadRosterFile(const QString& path);
 // is left out of the tables and the list and named by its line in the same
 // message. Listed entries beyond the 5000th are skipped.
 std::vector<PupilEntry> LoadRoster();
+// The tables LoadRoster fills, from entries as ParseRoster gives them: the
+// by-number tables for every entry, the display roster of the listed ones
+// (ListFlagTwo of the common settings applies); returns the listed entries.
+std::vector<PupilEntry> StoreRoster(const std::vector<PupilEntry>& entries);
 
 // The calendar year of `today`, less one before the school year's start month.
 int SchoolYearOf(const QDate& today, int startMonth);

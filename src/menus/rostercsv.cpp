@@ -266,18 +266,11 @@ RosterImport RosterFromCsv(const QByteArray& csv) {
     // The roster as the program's writer of delimited records writes it, then
     // read back by the program's own reader: what a PC will read is exactly
     // what the file held.
-    common::ItemWriter out;
+    std::vector<PupilEntry> entries;
     for (const Row& r : rows)
-        out.Number(static_cast<long long>(r.Number))
-            .Number(static_cast<long long>(r.BirthYear))
-            .Number(static_cast<long long>(r.ExtraNumber1))
-            .Number(static_cast<long long>(r.ExtraNumber2))
-            .Text(r.Name)
-            .Number(static_cast<long long>(r.ListingFlag))
-            .Text(r.ExtraText1)
-            .Text(r.ExtraText2)
-            .EndLine();
-    const QByteArray bytes = common::ToShiftJis(out.Result());
+        entries.push_back({r.Number, r.BirthYear, r.ExtraNumber1, r.ExtraNumber2, r.Name, r.ListingFlag,
+                           r.ExtraText1, r.ExtraText2});
+    const QByteArray bytes = common::ToShiftJis(RosterFileText(entries));
     const ParsedRoster read = ParseRoster(common::FromShiftJis(bytes));
     bool same = read.faults.isEmpty() && !read.cutShort && read.entries.size() == rows.size();
     for (size_t i = 0; same && i < rows.size(); ++i) {

@@ -117,23 +117,27 @@ void FatalAppendError(int error) {
 
 CumulativeRecord CurrentRunRecord() {
     const common::RunState& rs = common::runState();
-    const QDateTime now = common::platform().Now();
-    const QTime t = now.time();
+    return RecordOfRun(common::platform().Now(), rs.CurrentPupil, rs.CurrentLevel, rs.ResultTime, rs.SchoolCode);
+}
+
+}  // namespace
+
+CumulativeRecord RecordOfRun(const QDateTime& when, std::int16_t pupil, std::int16_t level, std::int32_t result,
+                             const QString& schoolCode) {
+    const QTime t = when.time();
     CumulativeRecord r;
-    r.RecordDate = common::DateValue(now.date());
+    r.RecordDate = common::DateValue(when.date());
     // Whole seconds of the time of day, as the clock of the record keeps it.
     r.RecordTime = common::TimeValue(QTime(t.hour(), t.minute(), t.second()));
-    r.PupilNumber = rs.CurrentPupil;
-    r.Level = rs.CurrentLevel;
-    r.Result = rs.ResultTime;
-    r.SchoolCodeText = FiveByteText(rs.SchoolCode);
+    r.PupilNumber = pupil;
+    r.Level = level;
+    r.Result = result;
+    r.SchoolCodeText = FiveByteText(schoolCode);
     r.ExtraText = QByteArray(kTextBytes, ' ');
     r.PointsText = QByteArray("0    ");
     r.ReservedText = QByteArray(kTextBytes, '\0');
     return r;
 }
-
-}  // namespace
 
 QByteArray EncodeRecord(const CumulativeRecord& r) {
     QByteArray out(kRecordSize, '\0');

@@ -10,6 +10,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QDateTime>
 #include <QString>
 #include <QtEndian>
 
@@ -34,6 +35,13 @@ struct CumulativeRecord {
     QByteArray PointsText;      // 5 bytes
     QByteArray ReservedText;    // 5 raw bytes
 };
+
+// The record of a run as the run end appends it: the date and the time of
+// day (whole seconds) of `when`, the pupil, the level and the result, the
+// classroom code in five bytes, five blanks, "0" and four blanks for the
+// points, five zero bytes.
+CumulativeRecord RecordOfRun(const QDateTime& when, std::int16_t pupil, std::int16_t level, std::int32_t result,
+                             const QString& schoolCode);
 
 // Field by field, little-endian, at fixed offsets.
 QByteArray EncodeRecord(const CumulativeRecord& r);

@@ -137,6 +137,15 @@ bool ReadCommonFile(const QString& dataRoot, CommonFile& common, QString& errorM
     return true;
 }
 
+QString CommonFileText(int startMonth, const QString& classroom, int listFlagTwo) {
+    common::ItemWriter w;
+    w.Number(static_cast<long long>(startMonth)).EndLine();
+    w.Text(classroom).EndLine();
+    w.Number(static_cast<long long>(listFlagTwo)).EndLine();
+    for (int item = 4; item <= kItemsPerFile; ++item) w.Number(0LL).EndLine();
+    return w.Result();
+}
+
 bool LoadConfiguration(QString& errorMessage) {
     common::RunState& state = common::runState();
     const QString programFolder = common::platform().ProgramFolder();

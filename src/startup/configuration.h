@@ -58,6 +58,10 @@ struct CommonFile {
     QString SchoolName;
 };
 bool ReadCommonFile(const QString& dataRoot, CommonFile& common, QString& errorMessage);
+// The text of a "共通データ.txt" that ReadCommonFile reads back as these
+// settings: the start month, the classroom text, ListFlagTwo, and 0 for the
+// seven items that are read and not used; one item a line.
+QString CommonFileText(int startMonth, const QString& classroom, int listFlagTwo = 0);
 
 // Reads the configuration of the installation into common::RunState and the common
 // settings, then the criteria and the sound list. Uses the program folder of
