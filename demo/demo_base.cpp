@@ -2,11 +2,14 @@
 // file, the path file above it, the launcher stand-in, and the data root with
 // the common settings and the roster. The readable sources are UTF-8 files in
 // demo/data; every file is written Shift-JIS with CR LF, as a school has them.
+// The settings and the roster are written by the school builder.
 
 #include "demoschool.h"
 
 #include "common/numbers.h"
 #include "common/textfile.h"
+#include "menus/roster.h"
+#include "startup/newschool.h"
 
 #include <QDir>
 #include <QFile>
@@ -51,39 +54,6 @@ bool CopySource(const QString& name, const QString& path, QString& errorText) {
     return ReadSource(name, text, errorText) && Write(path, WithCrLf(text), errorText);
 }
 
-int SchoolYearOf(const QDate& today, int startMonth) {
-    return today.month() < startMonth ? today.year() - 1 : today.year();
-}
-
-// The roster source holds grade numbers; the roster holds birth years.
-bool WriteRoster(const QString& path, int schoolYear, QString& errorText) {
-    QString source;
-    if (!ReadSource(QStringLiteral("roster.txt"), source, errorText)) return false;
-    common::ItemWriter out;
-    int lineNumber = 0;
-    for (const QString& line : source.split(u'\n')) {
-        ++lineNumber;
-        const QString trimmed = line.trimmed();
-        if (trimmed.isEmpty() || trimmed.startsWith(u'#')) continue;
-        const QStringList f = common::ReadAllItems(trimmed);
-        if (f.size() != 8) {
-            errorText = QStringLiteral("roster.txt line %1: 8 fields expected").arg(lineNumber);
-            return false;
-        }
-        auto number = [](const QString& s) { return common::RoundHalfEven(common::LeadingNumber(s)); };
-        out.Number(number(f[0]))
-            .Number(static_cast<long long>(schoolYear) - number(f[1]) - 6)
-            .Number(number(f[2]))
-            .Number(number(f[3]))
-            .Text(f[4])
-            .Number(number(f[5]))
-            .Text(f[6])
-            .Text(f[7])
-            .EndLine();
-    }
-    return Write(path, out.Result(), errorText);
-}
-
 bool CopyProgram(const QString& from, const QString& to, QString& errorText) {
     QFile::remove(to);
     if (!QFile::copy(from, to)) {
@@ -118,33 +88,60 @@ bool WriteLauncher(const QString& path, QString& errorText) {
 
 }  // namespace
 
+school::Settings Settings() {
+    return {.startMonth = 4, .classroom = QStringLiteral("01234中央教室"), .listFlagTwo = 1};
+}
+
+// The roster source holds grade numbers; the roster holds birth years.
+bool Roster(const QDate& today, std::vector<school::Pupil>& pupils, QString& errorText) {
+    QString source;
+    if (!ReadSource(QStringLiteral("roster.txt"), source, errorText)) return false;
+    const int schoolYear = menus::SchoolYearOf(today, Settings().startMonth);
+    int lineNumber = 0;
+    for (const QString& line : source.split(u'\n')) {
+        ++lineNumber;
+        const QString trimmed = line.trimmed();
+        if (trimmed.isEmpty() || trimmed.startsWith(u'#')) continue;
+        const QStringList f = common::ReadAllItems(trimmed);
+        if (f.size() != 8) {
+            errorText = QStringLiteral("roster.txt line %1: 8 fields expected").arg(lineNumber);
+            return false;
+        }
+        auto number = [](const QString& s) { return static_cast<int>(common::RoundHalfEven(common::LeadingNumber(s))); };
+        pupils.push_back({.number = number(f[0]),
+                          .birthYear = school::BirthYear(number(f[1]), schoolYear),
+                          .name = f[4],
+                          .listingFlag = number(f[5]),
+                          .extraNumber1 = number(f[2]),
+                          .extraNumber2 = number(f[3]),
+                          .extraText1 = f[6],
+                          .extraText2 = f[7]});
+    }
+    return true;
+}
+
 bool LayOutBase(const QString& root, const Options& options, QString& errorText) {
     const QString cai = root + QStringLiteral("/CAI");
-    const QString program = cai + QStringLiteral("/ローマ字");
-    const QString data = root + QStringLiteral("/CAIdata");
-    if (!QDir().mkpath(program) || !QDir().mkpath(data + QStringLiteral("/ローマ字"))) {
+    const QString program = cai + u'/' + startup::InstalledProgramFolderName();
+    if (!QDir().mkpath(program)) {
         errorText = QStringLiteral("cannot create the folders under %1").arg(root);
         return false;
     }
-
-    QString commonText;
-    if (!ReadSource(QStringLiteral("共通データ.txt"), commonText, errorText)) return false;
-    const QStringList commonItems = common::ReadAllItems(commonText);
-    int startMonth = commonItems.isEmpty()
-                         ? 4
-                         : static_cast<int>(common::LeadingNumber(commonItems.first()));
-    if (startMonth < 1 || startMonth > 12) startMonth = 4;
     const QDate today = options.today.isValid() ? options.today : QDate::currentDate();
+    std::vector<school::Pupil> pupils;
+    if (!Roster(today, pupils, errorText)) return false;
 
     if (!options.programBinary.isEmpty() &&
         !CopyProgram(options.programBinary, program + QStringLiteral("/romaji"), errorText))
         return false;
-    return CopySource(QStringLiteral("ローマ字形式.txt"), program + QStringLiteral("/ローマ字形式.txt"),
-                      errorText) &&
-           CopySource(QStringLiteral("パスデータ.txt"), cai + QStringLiteral("/パスデータ.txt"), errorText) &&
-           WriteLauncher(cai + QStringLiteral("/起動/ルナリアc.exe"), errorText) &&
-           Write(data + QStringLiteral("/共通データ.txt"), WithCrLf(commonText), errorText) &&
-           WriteRoster(data + QStringLiteral("/新名簿.txt"), SchoolYearOf(today, startMonth), errorText);
+    if (!CopySource(QStringLiteral("ローマ字形式.txt"), program + QStringLiteral("/ローマ字形式.txt"), errorText) ||
+        !CopySource(QStringLiteral("パスデータ.txt"), cai + QStringLiteral("/パスデータ.txt"), errorText) ||
+        !WriteLauncher(cai + QStringLiteral("/起動/ルナリアc.exe"), errorText))
+        return false;
+    school::Builder school(school::InstallationFolders(root));
+    school.Settings(Settings()).Roster(pupils);
+    errorText = school.Error();
+    return school.Ok();
 }
 
 }  // namespace demo

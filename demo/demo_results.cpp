@@ -1,7 +1,8 @@
 // The demo school's criteria and results: "タイム回数データ.txt", a copy of
-// the default criteria that the package installs, and a results history "成績累積データ.dat" of six weeks of practice by a dozen
-// pupils of the demo roster (and a few tries by the teacher), ending on
-// options.today with some runs of that very day.
+// the default criteria that the package installs, and a results history
+// "成績累積データ.dat" of six weeks of practice by a dozen pupils of the demo
+// roster (and a few tries by the teacher), ending on options.today with some
+// runs of that very day. Both are written by the school builder.
 //
 // The history is made by a small simulation with a fixed seed, so the same
 // day always gives the same file: each pupil starts on some day of the six
@@ -13,12 +14,10 @@
 
 #include "common/dates.h"
 #include "common/textfile.h"
-#include "results/criteria.h"
 #include "results/resultsfile.h"
+#include "results/criteria.h"
 #include "startup/configuration.h"
-#include "startup/newschool.h"
 
-#include <QDir>
 #include <QFile>
 
 #include <algorithm>
@@ -41,45 +40,6 @@ bool ReadCriteria(const QString& path, results::CriteriaTable& table, QString& e
     results::ReadCriteriaItems(*text, table);
     if (table.SlotsRead != kLevels + 1) {
         errorText = QStringLiteral("%1: a header and %2 levels expected").arg(path).arg(kLevels);
-        return false;
-    }
-    return true;
-}
-
-// The items of a file the base of the demo school has laid out.
-bool ReadLaidOutItems(const QString& dataRoot, const QString& name, QStringList& items,
-                      QString& errorText) {
-    QString error;
-    const auto text = common::ReadShiftJisFile(dataRoot + u'/' + name, &error);
-    if (!text) {
-        errorText = QStringLiteral("%1: %2").arg(name, error);
-        return false;
-    }
-    items = common::ReadAllItems(*text);
-    return true;
-}
-
-// The classroom code of the laid-out "共通データ.txt", so the records carry
-// the code the program reads there.
-bool ReadSchoolCode(const QString& dataRoot, QString& code, QString& errorText) {
-    QStringList items;
-    if (!ReadLaidOutItems(dataRoot, QStringLiteral("共通データ.txt"), items, errorText)) return false;
-    QString name;
-    startup::SplitClassroomText(items.value(1), code, name);
-    return true;
-}
-
-// Numbers of the pupils the laid-out roster lists (8 items a pupil; the
-// sixth is 0 for a listed pupil), the teacher left out.
-bool ReadListedPupils(const QString& dataRoot, std::vector<int>& pupils, QString& errorText) {
-    QStringList items;
-    if (!ReadLaidOutItems(dataRoot, QStringLiteral("新名簿.txt"), items, errorText)) return false;
-    for (qsizetype i = 0; i + 7 < items.size(); i += 8) {
-        const int number = items[i].toInt();
-        if (number > 0 && number != kTeacher && items[i + 5].toInt() == 0) pupils.push_back(number);
-    }
-    if (pupils.size() < kPupils) {
-        errorText = QStringLiteral("新名簿.txt: fewer than %1 listed pupils").arg(kPupils);
         return false;
     }
     return true;
@@ -175,26 +135,32 @@ private:
 }  // namespace
 
 bool LayOutResults(const QString& root, const Options& options, QString& errorText) {
-    const QString dataRoot = root + QStringLiteral("/CAIdata");
-    const QString folder = dataRoot + QStringLiteral("/ローマ字");
-    if (!QDir().mkpath(folder)) {
-        errorText = QStringLiteral("cannot create %1").arg(folder);
+    school::Builder school(school::InstallationFolders(root));
+    results::CriteriaTable table;
+    if (!school.DefaultCriteria().Ok()) {
+        errorText = school.Error();
         return false;
     }
-    QStringList made;
-    results::CriteriaTable table;
-    QFile::remove(folder + QStringLiteral("/タイム回数データ.txt"));  // laid out anew
-    if (!startup::CopyDefaultCriteria(QStringLiteral(ROMAJI_DEFAULT_DATA), folder + u'/', made, errorText) ||
-        !ReadCriteria(folder + QStringLiteral("/タイム回数データ.txt"), table, errorText))
+    if (!ReadCriteria(school.Where().programDataFolder + results::CriteriaFileName(), table, errorText))
         return false;
     if (!options.withResults) return true;
 
+    // The classroom code the program reads from the settings, and the
+    // pupils the roster lists, the teacher left out.
     QString schoolCode;
-    std::vector<int> listed;
-    if (!ReadSchoolCode(dataRoot, schoolCode, errorText) || !ReadListedPupils(dataRoot, listed, errorText))
-        return false;
-
+    QString schoolName;
+    startup::SplitClassroomText(Settings().classroom, schoolCode, schoolName);
     const QDate today = options.today.isValid() ? options.today : QDate::currentDate();
+    std::vector<school::Pupil> roster;
+    if (!Roster(today, roster, errorText)) return false;
+    std::vector<int> listed;
+    for (int number : school::ListedNumbers(roster))
+        if (number > 0 && number != kTeacher) listed.push_back(number);
+    if (listed.size() < kPupils) {
+        errorText = QStringLiteral("roster.txt: fewer than %1 listed pupils").arg(kPupils);
+        return false;
+    }
+
     History history(table, common::DateValue(today));
     for (int k = 0; k < kPupils; ++k) {
         // Every other listed pupil, from the youngest to the oldest.
@@ -204,26 +170,14 @@ bool LayOutResults(const QString& root, const Options& options, QString& errorTe
     }
     history.Teacher();
 
-    QByteArray bytes;
-    for (const Run& r : history.Sorted()) {
-        results::CumulativeRecord rec;
-        rec.RecordDate = r.date;
-        rec.RecordTime = r.time;
-        rec.PupilNumber = static_cast<std::int16_t>(r.pupil);
-        rec.Level = static_cast<std::int16_t>(r.level);
-        rec.Result = r.result;
-        rec.SchoolCodeText = results::FiveByteText(schoolCode);
-        rec.ExtraText = QByteArray(5, ' ');
-        rec.PointsText = QByteArray("0    ");
-        rec.ReservedText = QByteArray(5, '\0');
-        bytes += results::EncodeRecord(rec);
-    }
-    QFile f(folder + QStringLiteral("/成績累積データ.dat"));
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size()) {
-        errorText = QStringLiteral("%1: %2").arg(f.fileName(), f.errorString());
-        return false;
-    }
-    return true;
+    std::vector<school::Run> runs;
+    for (const Run& r : history.Sorted())
+        runs.push_back({r.pupil, r.level, r.result, common::DateFromValue(r.date),
+                        QTime(0, 0).addSecs(static_cast<int>(std::lround(r.time * 86400))), schoolCode});
+    QFile::remove(school.ResultsFile());  // laid out anew
+    school.Results(runs);
+    errorText = school.Error();
+    return school.Ok();
 }
 
 }  // namespace demo

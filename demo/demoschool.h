@@ -8,9 +8,14 @@
 //   root/CAIdata/音フォルダ/新音ファイル.txt and the WAV files   } copies of the default
 //   root/CAIdata/ローマ字/タイム回数データ.txt                   } data (defaults/)
 //   root/CAIdata/ローマ字/成績累積データ.dat
+// The school's files are made by the school builder (schoolbuilder/).
+
+#include "schoolbuilder.h"
 
 #include <QDate>
 #include <QString>
+
+#include <vector>
 
 namespace demo {
 
@@ -23,9 +28,16 @@ struct Options {
 // False with errorText when something could not be written.
 bool LayOutDemoSchool(const QString& root, const Options& options, QString& errorText);
 
-// The parts, each written by its own module.
+// The parts: the installation with the settings and the roster; the sounds;
+// the criteria and the results history.
 bool LayOutBase(const QString& root, const Options& options, QString& errorText);
 bool LayOutSounds(const QString& root, const Options& options, QString& errorText);
 bool LayOutResults(const QString& root, const Options& options, QString& errorText);
+
+// The demo school's common settings.
+school::Settings Settings();
+// The demo roster (demo/data/roster.txt) with the birth years of the school
+// year of `today`.
+bool Roster(const QDate& today, std::vector<school::Pupil>& pupils, QString& errorText);
 
 }  // namespace demo
