@@ -1,6 +1,7 @@
 // The level menu and its result listings at the largest sizes: a roster of
 // 5000 pupils of whom 2000 are listed, and 20000 stored results over six
-// weeks, offscreen, each iteration painted as the window paints itself.
+// weeks, offscreen, each iteration painted as the window paints itself. The
+// school is made by the school builder and read in as the program reads it.
 //
 // Each benchmark reports "xRecompute": its time per iteration divided by the
 // time of RecomputeStatistics over the same file, measured in the same
@@ -11,12 +12,10 @@
 #include "menus/seisekitime1.h"
 
 #include "common/runstate.h"
-#include "criteriafixture.h"
 #include "fakeplatform.h"
 #include "kit/textlist.h"
 #include "menus/roster.h"
-#include "resultsfixture.h"
-#include "results/resultsfile.h"
+#include "schoolbuilder.h"
 #include "results/statistics.h"
 #include "sharedstate.h"
 #include "shell/screenhost.h"
@@ -24,7 +23,6 @@
 #include "views/resultlistings.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QTemporaryDir>
@@ -50,40 +48,23 @@ struct LargeMenu {
 
     LargeMenu() {
         testing_support::ResetSharedState();
+        // Six weeks of runs by pupils of the whole roster, the newest today;
+        // one in fifty timed out.
+        school::Builder school(school::FlatFolders(dir.path()));
+        school.Settings()
+            .Roster(school::MadeUpRoster({.entries = kRosterPupils, .listed = kListedPupils,
+                                          .schoolYear = menus::SchoolYearOf(fake.now.date(), 4)}))
+            .Criteria(school::UniformCriteria({.clearPoints = 100, .clearCount = 5, .multiplier = 1,
+                                               .judgementDays = "30", .tooMuchDays = "7", .tooMuchCount = "50"}))
+            .Results(school::MadeUpHistory({.records = kResults, .today = fake.now.date(), .days = 42,
+                                            .pupils = school::PupilRange(1, kRosterPupils), .timeOutEvery = 50}))
+            .Load();
+        if (!school.Ok()) std::abort();
         auto& s = common::runState();
         s.ProgramTitle = QStringLiteral("ローマ字");
-        s.ProgramDataFolder = dir.path() + QStringLiteral("/");
         s.CurrentPupil = 7;
         s.CurrentPupilName = QStringLiteral("先生");
         startup::FillCourseList();
-        testing_support::SetUniformCriteria({.clearPoints = 100, .clearCount = 5, .multiplier = 1,
-                                             .judgementDays = "30", .tooMuchDays = "7", .tooMuchCount = "50"});
-        auto& r = menus::roster();
-        r.SchoolYear = fake.now.date().year();
-        static const QString kana = QStringLiteral("あいうえおかきくけこさしすせそたちつてとなにぬねの");
-        for (int p = 1; p <= kRosterPupils; ++p) {
-            QString name;
-            for (int k = 0; k < 2 + p % 4; ++k) name += kana[(p * 7 + k * 3) % kana.size()];
-            r.PupilName[size_t(p)] = name;
-            r.PupilBirthYear[size_t(p)] = static_cast<std::int16_t>(r.SchoolYear - 6 - (1 + p % 9));
-        }
-        // Every other pupil of the first 4000 is listed.
-        for (int k = 1; k <= kListedPupils; ++k) r.ShownPupils[size_t(k)] = static_cast<std::int16_t>(2 * k - 1);
-        r.ShownPupilCount = kListedPupils;
-
-        // Six weeks of runs by pupils of the whole roster, the newest today;
-        // one in fifty timed out.
-        QByteArray bytes;
-        for (int k = 0; k < kResults; ++k) {
-            const testing_support::Run run{1 + (k * 37) % kRosterPupils, 1 + k % 15,
-                                           k % 50 == 0 ? results::kNoResult : 20 + k % 200,
-                                           fake.now.date().addDays(-int((kResults - 1 - k) * 42LL / kResults)),
-                                           QTime(9, 0).addSecs(k % 400 * 30)};
-            bytes += testing_support::RunRecord(run);
-        }
-        QFile f(results::ResultsFilePath());
-        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) std::abort();
-        f.close();
 
         menu = new menus::seisekitime1;
         listings = new views::ResultListings(menu);

@@ -1,7 +1,7 @@
 #include "fakeplatform.h"
 #include "practice/MainFrm.h"
-#include "results/criteria.h"
 #include "kit/flow.h"
+#include "schoolbuilder.h"
 #include "common/runstate.h"
 #include "startup/runstate.h"
 #include "shell/screenhost.h"
@@ -28,13 +28,12 @@ static void BM_PracticeKeystroke(benchmark::State& state) {
     fake.programFolder = dir.path();
     auto& rs = common::runState();
     rs.Reset();
+    school::Builder school(school::FlatFolders(dir.path()));
+    if (!school.Criteria(school::UniformCriteria({.target = 40, .minimum = 60})).Load().Ok()) std::abort();
     startup::FillCourseList();
-    rs.ProgramDataFolder = dir.path() + u'/';
     rs.CurrentLevel = 15;
     rs.CurrentPupil = 1;
     rs.ChooserDone = true;
-    results::criteria()[15].TargetTime = 40;
-    results::criteria()[15].MinimumTime = 60;
 
     auto& host = shell::ScreenHost::instance();
     host.show();

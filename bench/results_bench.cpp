@@ -10,26 +10,24 @@
 // statistics' size (BM_RawReadFloor). The append is measured with its lock
 // and flush.
 
-#include "common/dates.h"
 #include "fakeplatform.h"
 #include "kit/textlist.h"
+#include "menus/roster.h"
 #include "results/FrmData.h"
-#include "results/criteria.h"
 #include "results/frequency.h"
 #include "results/resultsfile.h"
 #include "results/statistics.h"
 #include "common/runstate.h"
+#include "schoolbuilder.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
-#include <cmath>
 #include <cstring>
 #include <map>
 #include <memory>
-#include <random>
 #include <vector>
 
 #include <fcntl.h>
@@ -40,47 +38,28 @@ namespace {
 
 const QDate kToday(2024, 5, 1);
 
-// A year of results by 2000 pupils over 15 levels, a few of them time-outs.
+// A year of results by 2000 pupils over 15 levels, a few of them time-outs,
+// with the default criteria and a roster of the 2000 pupils.
 struct ResultsFixture {
     explicit ResultsFixture(int records) {
-        common::runState().ProgramDataFolder = dir.path() + u'/';
         fake.now = QDateTime(kToday, QTime(16, 0));
-        for (int level = 1; level <= 15; ++level) {
-            auto& c = results::criteria()[level];
-            c.TargetTime = 30 + 2 * level;
-            c.MinimumTime = 2 * c.TargetTime;
-            c.ClearPoints = 40;
-            c.ClearCount = 8;
-            c.PointMultiplier = level < 8 ? 1.0f : 1.5f;
-            c.TooMuchCount.Text = QStringLiteral("10");
-            c.JudgementDays.Text = QStringLiteral("14");
-            c.TooMuchDays.Text = QStringLiteral("1");
-        }
-        std::mt19937 random(7);
-        const double today = common::DateValue(kToday);
-        QByteArray bytes;
-        bytes.reserve(static_cast<qsizetype>(records) * results::kRecordSize);
-        results::CumulativeRecord r;
-        r.SchoolCodeText = "01234";
-        r.ExtraText = "     ";
-        r.PointsText = "0    ";
-        r.ReservedText = QByteArray(5, '\0');
-        for (int k = 0; k < records; ++k) {
-            // A day number, as the program stores it; the time of day apart.
-            r.RecordDate = std::floor(today - 364 + static_cast<double>(k) * 365 / records);
-            r.RecordTime = 0.6 + (random() % 1000) / 4000.0;
-            r.PupilNumber = static_cast<std::int16_t>(1 + random() % 2000);
-            r.Level = static_cast<std::int16_t>(1 + random() % 15);
-            r.Result = random() % 100 < 3 ? results::kNoResult : static_cast<std::int32_t>(20 + random() % 180);
-            bytes += results::EncodeRecord(r);
-        }
-        QFile f(results::ResultsFilePath());
-        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) std::abort();
+        school.Settings()
+            .Roster(school::MadeUpRoster({.entries = 2000, .schoolYear = menus::SchoolYearOf(kToday, 4)}))
+            .DefaultCriteria()
+            .Results(school::MadeUpHistory({.records = records, .today = kToday, .days = 365,
+                                            .pupils = school::PupilRange(1, 2000), .slowest = 199,
+                                            .timeOutEvery = 33}));
+        Use();
     }
     ~ResultsFixture() { common::runState().Reset(); }
+    // This school's files in the run state.
+    void Use() {
+        if (!school.Load().Ok()) std::abort();
+    }
 
     QTemporaryDir dir;
     testing_support::FakePlatform fake;
+    school::Builder school{school::FlatFolders(dir.path())};
 };
 
 ResultsFixture& FixtureOf(int records) {
@@ -91,7 +70,7 @@ ResultsFixture& FixtureOf(int records) {
     static std::map<int, std::unique_ptr<ResultsFixture>> fixtures;
     auto& f = fixtures[records];
     if (!f) f = std::make_unique<ResultsFixture>(records);
-    common::runState().ProgramDataFolder = f->dir.path() + u'/';
+    f->Use();
     return *f;
 }
 
@@ -195,12 +174,10 @@ BENCHMARK(BM_FrequencyViewKeyPress)->Arg(200000)->Unit(benchmark::kMicrosecond);
 namespace {
 
 // Records maintenance lists every record of the file: opened offscreen, its
-// lines in the sorted list, with a roster of 2000 pupils.
+// lines in the sorted list, with the roster of 2000 pupils.
 void BM_ListRecords(benchmark::State& state) {
     FixtureOf(static_cast<int>(state.range(0)));
-    std::vector<results::PupilChoice> roster;
-    for (int p = 1; p <= 2000; ++p)
-        roster.push_back({p, QStringLiteral("生徒") + QString::number(p), QStringLiteral("小３")});
+    const std::vector<results::PupilChoice> roster = menus::RecordsPupilChoices();
     for (auto _ : state) {
         results::FrmData screen([&roster] { return roster; });
         screen.Form_Load();
