@@ -5,7 +5,6 @@
 #include "common/textfile.h"
 #include "results/journal.h"
 #include "results/resultsfile.h"
-#include "resultsfixture.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -29,17 +28,13 @@ void AppendBytes(const QString& path, const QByteArray& bytes) {
     f.write(bytes);
 }
 
+// A run's record with its date and time as stored values, so that values no
+// run can write can be given too.
 QByteArray Record(int pupil, int level, double date, double time = 0.5) {
-    results::CumulativeRecord r;
+    results::CumulativeRecord r = results::RecordOfRun(QDateTime(), static_cast<std::int16_t>(pupil),
+                                                       static_cast<std::int16_t>(level), 40, QStringLiteral("01234"));
     r.RecordDate = date;
     r.RecordTime = time;
-    r.PupilNumber = static_cast<std::int16_t>(pupil);
-    r.Level = static_cast<std::int16_t>(level);
-    r.Result = 40;
-    r.SchoolCodeText = "01234";
-    r.ExtraText = "     ";
-    r.PointsText = "0    ";
-    r.ReservedText = QByteArray(5, '\0');
     return results::EncodeRecord(r);
 }
 

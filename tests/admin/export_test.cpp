@@ -8,6 +8,7 @@
 #include "common/textfile.h"
 #include "menus/roster.h"
 #include "results/resultsfile.h"
+#include "schoolbuilder.h"
 #include "filebytes.h"
 
 #include <QDir>
@@ -22,17 +23,13 @@ namespace {
 
 using testing_support::RunAdmin;
 
+// A run's record with its date and time as stored values (a date that is
+// no date among them).
 QByteArray Record(double date, double time, int pupil, int level, int result, const char* code) {
-    results::CumulativeRecord r;
+    results::CumulativeRecord r = results::RecordOfRun(QDateTime(), static_cast<std::int16_t>(pupil),
+                                                       static_cast<std::int16_t>(level), result, QString::fromUtf8(code));
     r.RecordDate = date;
     r.RecordTime = time;
-    r.PupilNumber = static_cast<std::int16_t>(pupil);
-    r.Level = static_cast<std::int16_t>(level);
-    r.Result = result;
-    r.SchoolCodeText = results::FiveByteText(QString::fromUtf8(code));
-    r.ExtraText = "     ";
-    r.PointsText = "0    ";
-    r.ReservedText = QByteArray(5, '\0');
     return results::EncodeRecord(r);
 }
 
@@ -43,9 +40,8 @@ double At(int h, int m, int s) { return common::TimeValue(QTime(h, m, s)); }
 // so that the grade labels of the expected files hold on any day.
 void LayOutExportSchool(const QString& root) {
     const QString data = root + QStringLiteral("/CAIdata/");
-    ASSERT_TRUE(QDir().mkpath(data + QStringLiteral("ローマ字")));
-    ASSERT_TRUE(testing_support::WriteFileBytes(data + QStringLiteral("共通データ.txt"),
-                      common::ToShiftJis(QStringLiteral("4,\"01234中央教室\",0,0,0,0,0,0,0,0\r\n"))));
+    school::Builder school(school::InstallationFolders(root));
+    ASSERT_TRUE(school.Settings().Criteria(school::UniformCriteria({})).Ok()) << school.Error().toStdString();
     const int year = menus::SchoolYearOf(QDate::currentDate(), 4);
     const auto born = [year](int grade) { return QString::number(year - grade - 6); };
     // A quoted name may hold a comma; an unquoted one may hold double quotes.
@@ -55,9 +51,6 @@ void LayOutExportSchool(const QString& root) {
                                           "4,%4,0,0,\"  田中  \",1,\"\",\"\"\r\n")
                                .arg(born(1), born(8), born(11), born(0));
     ASSERT_TRUE(testing_support::WriteFileBytes(data + QStringLiteral("新名簿.txt"), common::ToShiftJis(roster)));
-    QByteArray criteria = common::ToShiftJis(QStringLiteral("目標Time,最低Time,ｸﾘｱﾎﾟｲﾝﾄ,ｸﾘｱ回数,ﾎﾟｲﾝﾄ倍率,禁回,禁点,判期間,禁期間,,,\r\n"));
-    for (int level = 1; level <= 15; ++level) criteria += "30,60,20,2,1.5,,,7,3,,,\r\n";
-    ASSERT_TRUE(testing_support::WriteFileBytes(data + QStringLiteral("ローマ字/タイム回数データ.txt"), criteria));
 
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const QByteArray records =

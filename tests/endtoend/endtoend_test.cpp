@@ -5,7 +5,6 @@
 #include "common/dates.h"
 #include "common/platform.h"
 #include "common/strings.h"
-#include "common/textfile.h"
 #include "demoschool.h"
 #include "fakeplatform.h"
 #include "menus/namesel.h"
@@ -66,11 +65,10 @@ protected:
         QString error;
         ASSERT_TRUE(demo::LayOutDemoSchool(root, options, error)) << error.toStdString();
         // Criteria of our own, so that the figures below do not follow the demo's.
-        QString criteria = QStringLiteral("目標Time,最低Time,ｸﾘｱﾎﾟｲﾝﾄ,ｸﾘｱ回数,ﾎﾟｲﾝﾄ倍率,禁回,禁点,判期間,禁期間,,,\r\n");
-        for (int level = 1; level <= 15; ++level)
-            criteria += QStringLiteral("30,60,100,5,1.5,,,7,7,,,\r\n");
-        ASSERT_TRUE(common::WriteShiftJisFile(root + QStringLiteral("/CAIdata/ローマ字/タイム回数データ.txt"),
-                                              criteria));
+        school::Builder school(school::InstallationFolders(root));
+        ASSERT_TRUE(school
+                        .Criteria(school::UniformCriteria({.clearPoints = 100, .clearCount = 5, .tooMuchDays = "7"}))
+                        .Ok());
         QFile::remove(ResultsFile());
         fake.programFolder = root + QStringLiteral("/CAI/ローマ字");
         ScreenHost::instance().show();

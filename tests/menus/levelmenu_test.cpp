@@ -4,7 +4,7 @@
 #include "menus/namesel.h"
 #include "practice/MainFrm.h"
 
-#include "resultsfixture.h"
+#include "schoolbuilder.h"
 #include "screentest.h"
 #include "results/availability.h"
 #include "results/criteria.h"
@@ -33,8 +33,8 @@ namespace {
 using menus::seisekitime1;
 using common::runState;
 using shell::ScreenHost;
-using testing_support::AppendRuns;
-using testing_support::Run;
+using school::AppendRuns;
+using school::Run;
 
 
 class LevelMenuTest : public testing_support::ScreenTest {

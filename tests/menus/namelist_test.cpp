@@ -2,7 +2,7 @@
 #include "menus/namelist.h"
 
 #include "fakeplatform.h"
-#include "resultsfixture.h"
+#include "schoolbuilder.h"
 #include "results/criteria.h"
 #include "results/statistics.h"
 #include "common/runstate.h"
@@ -63,10 +63,10 @@ TEST_F(NameListTest, FiguresSumLevelsOneToThirtyFivePerMode) {
     // 30 s against 60 scores 11 points, 60 s scores 5.
     const QDate today = fake.now.date();
     const QString file = dir.path() + QStringLiteral("/成績累積データ.dat");
-    testing_support::AppendRuns(file, {{8, 1, 30, today}, {8, 1, 30, today}, {8, 35, 30, today},
+    school::AppendRuns(file, {{8, 1, 30, today}, {8, 1, 30, today}, {8, 35, 30, today},
                                        {8, 0, 30, today},     // level 0 is never counted
                                        {9, 1, 30, today}});   // another pupil
-    for (int k = 0; k < 9; ++k) testing_support::AppendRuns(file, {{8, 3, 60, today.addDays(-10)}});
+    for (int k = 0; k < 9; ++k) school::AppendRuns(file, {{8, 3, 60, today.addDays(-10)}});
     ASSERT_TRUE(results::RecomputeStatistics());
     const auto e = Entry(8, 2017, QStringLiteral("山田太郎"));
     const QString head = QStringLiteral("小3 山田太郎　　");  // 7 characters, padded to 9

@@ -5,8 +5,7 @@
 #include "results/criteria.h"
 #include "results/resultsfile.h"
 #include "results/statistics.h"
-#include "resultsfixture.h"
-#include "rosterfixture.h"
+#include "schoolbuilder.h"
 #include "startup/configuration.h"
 #include "kit/flow.h"
 #include "common/runstate.h"
@@ -42,6 +41,7 @@ class NameScreenTest : public ::testing::Test {
 protected:
     FakePlatform fake;
     QTemporaryDir dir;
+    school::Builder school{school::FlatFolders(dir.path())};
 
     void SetUp() override {
         testing_support::ResetSharedState();
@@ -57,15 +57,15 @@ protected:
         sound::soundTable().Kinds[4].Files[1] = QStringLiteral("wrong1");
         fake.now = QDateTime(kToday, QTime(10, 0, 0, 500));
         fake.programFolder = QStringLiteral("/opt/CAI/ローマ字");
-        QFile results(results::ResultsFilePath());
-        ASSERT_TRUE(results.open(QIODevice::WriteOnly));
-        ASSERT_TRUE(testing_support::WriteRoster(s.DataRoot, {
-            {1, 2017, QStringLiteral("あべ")},
-            {2, 2017, QStringLiteral("ほし*こ")},
-            {3, 2016, QStringLiteral("うえだ")},
-            {4, 2020, QStringLiteral("えのき")},
-            {5, 2017, QStringLiteral("いとう")},
-        }));
+        ASSERT_TRUE(school.Results({})
+                        .Roster({
+                            {1, 2017, QStringLiteral("あべ")},
+                            {2, 2017, QStringLiteral("ほし*こ")},
+                            {3, 2016, QStringLiteral("うえだ")},
+                            {4, 2020, QStringLiteral("えのき")},
+                            {5, 2017, QStringLiteral("いとう")},
+                        })
+                        .Ok());
         ScreenHost::instance().show();
     }
     void TearDown() override { ScreenHost::DestroyInstance(); }
@@ -129,7 +129,7 @@ TEST_F(NameScreenTest, OpensInPointsModeYoungestFirstWithPrompt) {
 
 TEST_F(NameScreenTest, EveryRebuildReadsFreshFigures) {
     namesel* screen = Open();
-    testing_support::AppendRuns(results::ResultsFilePath(), {{1, 1, 20, kToday}, {1, 2, 25, kToday.addDays(-3)}});
+    school::AppendRuns(results::ResultsFilePath(), {{1, 1, 20, kToday}, {1, 2, 25, kToday.addDays(-3)}});
     QTest::mouseClick(screen->Option1[0], Qt::LeftButton);
     EXPECT_EQ(screen->RankingMode, 0);
     EXPECT_EQ(screen->List1->text(RowOf(screen, QStringLiteral("あべ"))),
@@ -292,11 +292,12 @@ TEST_F(NameScreenTest, KeyZeroStartsTheLauncherAndEnds) {
 // under one another, and a row longer than the list (a long name) is shown
 // whole by scrolling sideways, never cut short.
 TEST_F(NameScreenTest, RowsLineUpAndALongRowScrollsSideways) {
-    ASSERT_TRUE(testing_support::WriteRoster(runState().DataRoot, {
-        {1, 2017, QStringLiteral("あべ")},
-        {3, 2016, QStringLiteral("うえだ")},
-        {6, 2017, QStringLiteral("ながい").repeated(12) + QStringLiteral("なまえ")},
-    }));
+    ASSERT_TRUE(school.Roster({
+                          {1, 2017, QStringLiteral("あべ")},
+                          {3, 2016, QStringLiteral("うえだ")},
+                          {6, 2017, QStringLiteral("ながい").repeated(12) + QStringLiteral("なまえ")},
+                      })
+                    .Ok());
     namesel* screen = Open();
     auto* list = screen->List1;
     QCoreApplication::processEvents();

@@ -2,8 +2,9 @@
 #include "menus/roster.h"
 
 #include "common/strings.h"
+#include "common/textfile.h"
 #include "fakeplatform.h"
-#include "rosterfixture.h"
+#include "schoolbuilder.h"
 #include "startup/configuration.h"
 #include "common/runstate.h"
 #include "sharedstate.h"
@@ -19,8 +20,7 @@ namespace {
 
 using menus::roster;
 using testing_support::FakePlatform;
-using testing_support::RosterLine;
-using testing_support::WriteRoster;
+using school::Pupil;
 
 struct GradeCase {
     int grade;
@@ -103,6 +103,7 @@ class RosterTest : public ::testing::Test {
 protected:
     FakePlatform fake;
     QTemporaryDir dir;
+    school::Builder school{school::FlatFolders(dir.path())};
 
     void SetUp() override {
         testing_support::ResetSharedState();
@@ -124,13 +125,13 @@ protected:
 };
 
 TEST_F(RosterTest, FillsTablesForEveryEntryAndListsByFlag) {
-    ASSERT_TRUE(WriteRoster(dir.path() + "/", {
+    ASSERT_TRUE(school.Roster({
         {1, 2017, QStringLiteral("山田　太郎")},
         {2, 2016, QStringLiteral("休会中"), 1},
         {3, 2015, QStringLiteral("体験"), 2},
         {4, 2010, QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXY")},  // 25 characters
         {6, 2017, QStringLiteral("先生, 本部")},
-    }));
+    }).Ok());
     for (int flagTwo : {0, 1}) {
         SCOPED_TRACE(flagTwo);
         startup::commonSettings().ListFlagTwo = flagTwo;
@@ -151,10 +152,10 @@ TEST_F(RosterTest, FillsTablesForEveryEntryAndListsByFlag) {
 }
 
 TEST_F(RosterTest, LaterEntryOfTheSameNumberWinsAndBothAreListed) {
-    ASSERT_TRUE(WriteRoster(dir.path() + "/", {
+    ASSERT_TRUE(school.Roster({
         {7, 2017, QStringLiteral("前の名前")},
         {7, 2009, QStringLiteral("後の名前")},  // grade 11: no stored label
-    }));
+    }).Ok());
     const auto listed = menus::LoadRoster();
     EXPECT_EQ(Numbers(listed), (std::vector<int>{7, 7}));
     EXPECT_EQ(common::TrimSpaces(roster().PupilName[7]), QStringLiteral("後の名前"));
@@ -170,7 +171,7 @@ TEST_F(RosterTest, FaultyFileIsReportedAndKeepsWhatWasRead) {
         std::vector<int> listed;
         bool reported;
     };
-    const QByteArray two = common::ToShiftJis(testing_support::RosterText(
+    const QByteArray two = common::ToShiftJis(school::RosterText(
         {{1, 2017, QStringLiteral("一")}, {2, 2017, QStringLiteral("二")}}));
     const Case cases[] = {
         {"missing", QByteArray(), {}, true},
@@ -259,9 +260,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(RosterTest, RereadsARosterChangedToTheSameSize) {
-    ASSERT_TRUE(WriteRoster(dir.path() + "/", {{1, 2017, QStringLiteral("あべ")}, {2, 2017, QStringLiteral("いと")}}));
+    ASSERT_TRUE(school.Roster({{1, 2017, QStringLiteral("あべ")}, {2, 2017, QStringLiteral("いと")}}).Ok());
     EXPECT_EQ(menus::LoadRoster().size(), 2u);
-    ASSERT_TRUE(WriteRoster(dir.path() + "/", {{1, 2017, QStringLiteral("かわ")}, {2, 2017, QStringLiteral("いと"), 1}}));
+    ASSERT_TRUE(school.Roster({{1, 2017, QStringLiteral("かわ")}, {2, 2017, QStringLiteral("いと"), 1}}).Ok());
     const auto listed = menus::LoadRoster();
     ASSERT_EQ(Numbers(listed), std::vector<int>{1});
     EXPECT_EQ(common::TrimSpaces(listed[0].Name), QStringLiteral("かわ"));
@@ -269,9 +270,9 @@ TEST_F(RosterTest, RereadsARosterChangedToTheSameSize) {
 }
 
 TEST_F(RosterTest, KeepsAtMostFiveThousandListedEntries) {
-    std::vector<RosterLine> lines;
+    std::vector<Pupil> lines;
     for (int i = 0; i < 5003; ++i) lines.push_back({1 + i % 5000, 2017, QStringLiteral("名%1").arg(i)});
-    ASSERT_TRUE(WriteRoster(dir.path() + "/", lines));
+    ASSERT_TRUE(school.Roster(lines).Ok());
     EXPECT_EQ(menus::LoadRoster().size(), 5000u);
     EXPECT_EQ(roster().ShownPupilCount, 5000);
     EXPECT_EQ(roster().ShownPupils[5000], 5000);
@@ -281,13 +282,13 @@ TEST_F(RosterTest, KeepsAtMostFiveThousandListedEntries) {
 
 TEST_F(RosterTest, PupilPickerListsFlagZeroSortedWithTrimmedNames) {
     startup::commonSettings().ListFlagTwo = 1;
-    ASSERT_TRUE(WriteRoster(dir.path() + "/", {
+    ASSERT_TRUE(school.Roster({
         {12, 2017, QStringLiteral("  山田")},
         {3, 2016, QStringLiteral("佐藤")},
         {4, 2017, QStringLiteral("体験"), 2},
         {5, 2017, QStringLiteral("休会"), 1},
         {9, 2017, QStringLiteral("伊藤")},
-    }));
+    }).Ok());
     const QStringList lines = menus::LoadPupilPicker();
     ASSERT_EQ(lines.size(), 3);
     // Equal grade labels together; the number after the last "/".

@@ -11,7 +11,7 @@
 #include "kit/flow.h"
 #include "results/criteria.h"
 #include "results/resultsfile.h"
-#include "rosterfixture.h"
+#include "schoolbuilder.h"
 #include "sharedstate.h"
 #include "shell/screenhost.h"
 
@@ -41,6 +41,7 @@ protected:
     testing_support::FakePlatform fake;
     QTemporaryDir data;
     QTemporaryDir config;
+    school::Builder school{school::FlatFolders(data.path())};
 
     void SetUp() override {
         qputenv("ROMAJI_CONFIG_DIR", QFile::encodeName(config.path()));
@@ -53,10 +54,7 @@ protected:
         for (int level = 1; level <= 15; ++level) results::criteria()[level].TargetTime = 30;
         fake.now = QDateTime(QDate(2026, 12, 10), QTime(10, 0));
         fake.programFolder = QStringLiteral("/usr/lib/romaji/ローマ字");
-        QFile results(results::ResultsFilePath());
-        ASSERT_TRUE(results.open(QIODevice::WriteOnly));
-        ASSERT_TRUE(testing_support::WriteRoster(s.DataRoot, {{kPupil, 2017, QStringLiteral("あべ")},
-                                                              {kTeacher, 1990, QStringLiteral("先生")}}));
+        ASSERT_TRUE(school.Results({}).Roster({{kPupil, 2017, QStringLiteral("あべ")}, school::Teacher(kTeacher)}).Ok());
         ScreenHost::instance().show();
     }
     void TearDown() override {

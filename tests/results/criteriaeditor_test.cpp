@@ -8,7 +8,7 @@
 #include "results/criteria.h"
 #include "results/frequency.h"
 #include "results/statistics.h"
-#include "resultsfixture.h"
+#include "schoolbuilder.h"
 #include "common/runstate.h"
 #include "kit/flow.h"
 #include "screentest.h"
@@ -73,7 +73,7 @@ protected:
         ASSERT_TRUE(common::WriteShiftJisFile(CriteriaFile(), kCriteriaText));
         QString error;
         ASSERT_TRUE(results::LoadCriteria(error));
-        testing_support::AppendRuns(s.ProgramDataFolder + QStringLiteral("成績累積データ.dat"),
+        school::AppendRuns(s.ProgramDataFolder + QStringLiteral("成績累積データ.dat"),
                                     {{3, 2, 41, QDate(2026, 12, 1)}, {3, 2, 75, QDate(2026, 12, 2)},
                                      {4, 1, 12, QDate(2026, 12, 3)}});
     }
@@ -258,7 +258,7 @@ TEST_F(CriteriaEditorTest, ListsShowTheCurrentLevelsDistribution) {
     EXPECT_EQ(lines(s->List4), results::BestTimeLines(counts, 2));
     EXPECT_EQ(s->List3->item(0)->text(), QStringLiteral("レベル2 今まで2回  （★=1）"));
     // A run recorded meanwhile on another PC shows at the next key.
-    testing_support::AppendRuns(runState().ProgramDataFolder + QStringLiteral("成績累積データ.dat"),
+    school::AppendRuns(runState().ProgramDataFolder + QStringLiteral("成績累積データ.dat"),
                                 {{5, 2, 44, QDate(2026, 12, 9)}});
     Key(s, Qt::Key_Escape);
     EXPECT_EQ(s->List3->item(0)->text(), QStringLiteral("レベル2 今まで2回  （★=1）")) << "Esc does nothing";

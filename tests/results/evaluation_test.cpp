@@ -1,9 +1,8 @@
 // The evaluation screen driven through the real run-end path: a history in a
 // temporary results file, the bookkeeping of the run, then the screen, with
 // the sounds recorded in order and the tick count under the test's control.
-#include "criteriafixture.h"
+#include "schoolbuilder.h"
 #include "fakeplatform.h"
-#include "resultsfixture.h"
 #include "results/FrmSyuuryou.h"
 #include "results/availability.h"
 #include "results/criteria.h"
@@ -31,7 +30,7 @@
 #include <vector>
 
 using results::FrmSyuuryou;
-using PastRun = testing_support::Run;
+using PastRun = school::Run;
 
 namespace {
 
@@ -71,8 +70,7 @@ protected:
         sounds.Kinds[10].Files[1] = QStringLiteral("fugoukaku");
         sounds.Kinds[10].Count = QStringLiteral("1");
 
-        testing_support::SetUniformCriteria(
-            {.target = 60, .minimum = 90, .clearCount = 3, .tooMuchDays = "7"});
+        results::criteria() = school::UniformCriteria({.target = 60, .minimum = 90, .clearCount = 3, .tooMuchDays = "7"});
     }
 
     void TearDown() override {
@@ -83,7 +81,7 @@ protected:
     // The run-end path of the practice screen: statistics as before the run,
     // then the bookkeeping, which appends the run and sets the flags.
     void RecordRun(const std::vector<PastRun>& history, int level, int result) {
-        for (const PastRun& run : history) testing_support::AppendRuns(results::ResultsFilePath(), {run});
+        for (const PastRun& run : history) school::AppendRuns(results::ResultsFilePath(), {run});
         ASSERT_TRUE(results::RecomputeStatistics());
         auto& rs = common::runState();
         rs.CurrentLevel = static_cast<std::int16_t>(level);

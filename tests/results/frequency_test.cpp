@@ -3,7 +3,7 @@
 
 #include "results/frequency.h"
 
-#include "resultsfixture.h"
+#include "schoolbuilder.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,7 +13,7 @@
 
 namespace {
 
-using testing_support::Run;
+using school::Run;
 
 const QDate kDay(2026, 12, 1);
 
@@ -22,7 +22,7 @@ QString Stars(int n) { return QString(n, u'★'); }
 // Level 2: a handful of pupils with time-outs and slow results; level 3: a
 // crowded bucket, so that one star stands for two results; level 5: nothing.
 void WriteFixture(const QString& file) {
-    testing_support::AppendRuns(file, {
+    school::AppendRuns(file, {
         {1, 2, 5, kDay}, {1, 2, 12, kDay}, {1, 2, 1500, kDay}, {1, 2, 99999, kDay},
         {2, 2, 14, kDay}, {2, 2, 8, kDay},
         {3, 2, 305, kDay}, {4, 2, 350, kDay},
@@ -31,9 +31,9 @@ void WriteFixture(const QString& file) {
         // No place in the lists:
         {1, 0, 5, kDay}, {1, 36, 5, kDay}, {1, -1, 5, kDay}, {1, 2, -5, kDay},
     });
-    for (int pupil = 1; pupil <= 25; ++pupil) testing_support::AppendRuns(file, {{pupil, 3, 45, kDay}});
-    for (int pupil = 1; pupil <= 15; ++pupil) testing_support::AppendRuns(file, {{pupil, 3, 55, kDay}});
-    testing_support::AppendRuns(file, {{26, 3, 61, kDay}});
+    for (int pupil = 1; pupil <= 25; ++pupil) school::AppendRuns(file, {{pupil, 3, 45, kDay}});
+    for (int pupil = 1; pupil <= 15; ++pupil) school::AppendRuns(file, {{pupil, 3, 55, kDay}});
+    school::AppendRuns(file, {{26, 3, 61, kDay}});
 }
 
 class Frequency : public ::testing::Test {
@@ -124,7 +124,7 @@ TEST_F(Frequency, CacheReadsTheFileAgainOnlyWhenItChanged) {
     EXPECT_EQ(cache.Reads(), 1);
     EXPECT_EQ(cache.Counts().Runs[2], 11);
 
-    testing_support::AppendRuns(file, {{9, 5, 33, kDay}});  // another PC appends
+    school::AppendRuns(file, {{9, 5, 33, kDay}});  // another PC appends
     ASSERT_TRUE(cache.Refresh(error, file));
     EXPECT_EQ(cache.Reads(), 2);
     EXPECT_EQ(cache.Counts().Runs[5], 1);

@@ -11,7 +11,7 @@
 #include "kit/textlist.h"
 #include "menus/seisekitime1.h"
 #include "results/resultsfile.h"
-#include "resultsfixture.h"
+#include "schoolbuilder.h"
 #include "cupsserver.h"
 #include "screentest.h"
 
@@ -40,7 +40,7 @@ using results::kRecordSize;
 using shell::ScreenHost;
 
 QByteArray Record(int pupil, int level, int result, const char* school = "01234") {
-    return testing_support::RunRecord({pupil, level, result, QDate(2026, 12, 1), QTime(9, 30, 0), school});
+    return school::RecordBytes(school::Run{pupil, level, result, QDate(2026, 12, 1), QTime(9, 30, 0), school});
 }
 
 class FrmDataTest : public testing_support::ScreenTest {

@@ -14,7 +14,7 @@
 
 #include "common/dates.h"
 #include "fakeplatform.h"
-#include "resultsfixture.h"
+#include "schoolbuilder.h"
 #include "common/collation.h"
 #include "common/runstate.h"
 #include "common/textfile.h"
@@ -46,7 +46,7 @@ void WriteAll(const QString& path, const QByteArray& bytes) {
 
 QByteArray Record(int pupil, int level, int result, const char* school = "01234",
                   QDate date = QDate(2003, 5, 12), QTime time = QTime(10, 5, 30)) {
-    return testing_support::RunRecord({pupil, level, result, date, time, school});
+    return school::RecordBytes(school::Run{pupil, level, result, date, time, school});
 }
 
 // Records 1..n of pupil 9 at level 1, results 101, 102, ...

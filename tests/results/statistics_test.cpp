@@ -5,6 +5,7 @@
 #include "results/criteria.h"
 #include "results/resultsfile.h"
 #include "common/runstate.h"
+#include "schoolbuilder.h"
 #include "sharedstate.h"
 
 #include <QDir>
@@ -28,18 +29,9 @@ struct Run {
 };
 
 QByteArray Records(std::initializer_list<Run> runs) {
-    QByteArray out;
-    for (const Run& r : runs) {
-        results::CumulativeRecord rec;
-        rec.RecordDate = common::DateValue(kToday) - r.daysAgo;
-        rec.RecordTime = 0.5;
-        rec.PupilNumber = static_cast<std::int16_t>(r.pupil);
-        rec.Level = static_cast<std::int16_t>(r.level);
-        rec.Result = r.result;
-        rec.PointsText = "0";
-        out += results::EncodeRecord(rec);
-    }
-    return out;
+    std::vector<school::Run> out;
+    for (const Run& r : runs) out.push_back({r.pupil, r.level, r.result, kToday.addDays(-r.daysAgo), QTime(12, 0)});
+    return school::RecordBytes(out);
 }
 
 class Statistics : public ::testing::Test {
@@ -48,13 +40,9 @@ protected:
         ASSERT_TRUE(dir.isValid());
         testing_support::ResetSharedState();
         common::runState().ProgramDataFolder = dir.path() + u'/';
-        for (int level = 1; level <= 35; ++level) {
-            auto& c = results::criteria()[level];
-            c.TargetTime = 60;
-            c.PointMultiplier = 1;
-            c.JudgementDays.Text = QStringLiteral("7");
-            c.TooMuchDays.Text = QStringLiteral("1");
-        }
+        results::criteria() = school::UniformCriteria({.target = 60, .minimum = 0, .clearPoints = 0, .clearCount = 0,
+                                                       .multiplier = 1, .tooMuchDays = "1"},
+                                                      35);
         fake.now = QDateTime(kToday, QTime(15, 0));
     }
     void TearDown() override { testing_support::ResetSharedState(); }

@@ -3,12 +3,14 @@
 // temporary program data folder, the shared state reset, a standard run state
 // (a signed-in third-grader of the demo classroom, the course list filled),
 // the uniform criteria, and an empty screen host shown as main() shows it.
+// `school` makes the school's files in the temporary folder.
 
-#include "criteriafixture.h"
 #include "fakeplatform.h"
+#include "schoolbuilder.h"
 #include "sharedstate.h"
 
 #include "common/runstate.h"
+#include "results/criteria.h"
 #include "shell/screenhost.h"
 #include "startup/runstate.h"
 
@@ -24,6 +26,7 @@ protected:
     static constexpr int kPupil = 7;
     FakePlatform fake;
     QTemporaryDir dir;
+    school::Builder school{school::FlatFolders(dir.path())};
     QDate today = QDate(2026, 12, 10);
 
     void SetUp() override {
@@ -42,7 +45,7 @@ protected:
         s.SignInTick = fake.ticks - 5 * 60000;
         s.ChooserDone = true;
         startup::FillCourseList();
-        SetUniformCriteria({});
+        results::criteria() = school::UniformCriteria({});
         fake.now = QDateTime(today, QTime(10, 5, 0));
         fake.programFolder = dir.path();
         shell::ScreenHost::instance().show();

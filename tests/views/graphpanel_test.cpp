@@ -9,7 +9,7 @@
 #include "graphpixels.h"
 #include "kit/textlist.h"
 #include "menus/seisekitime1.h"
-#include "resultsfixture.h"
+#include "schoolbuilder.h"
 #include "results/statistics.h"
 #include "kit/flow.h"
 #include "common/runstate.h"
@@ -39,8 +39,8 @@ protected:
         // pupil whose runs are no points of this graph.
         for (int level = 1; level <= 4; ++level) {
             for (int t : {40, 50, 30, 30, 45, 25})
-                testing_support::AppendRuns(File(), {{kPupil, level, t + level, kToday.addDays(-5)}});
-            testing_support::AppendRuns(File(), {{8, level, 12, kToday.addDays(-4)}});
+                school::AppendRuns(File(), {{kPupil, level, t + level, kToday.addDays(-5)}});
+            school::AppendRuns(File(), {{8, level, 12, kToday.addDays(-4)}});
         }
     }
 
@@ -124,7 +124,7 @@ TEST_F(GraphPanelTest, PrintingWithoutAnyPrinterSaysSoAndDoesNothingElse) {
 namespace {
 
 TEST_F(GraphPanelTest, PerPupilTimesListsThePupilsOwnRunsAndShowsTheGraphButton) {
-    testing_support::AppendRuns(File(), {{kPupil, 2, 99999, kToday.addDays(-1), QTime(9, 5, 30)}});
+    school::AppendRuns(File(), {{kPupil, 2, 99999, kToday.addDays(-1), QTime(9, 5, 30)}});
     flow::ShowLevelMenu();
     auto* menu = ScreenHost::instance().Find<menus::seisekitime1>();
     auto* panel = menu->findChild<views::GraphPanel*>();

@@ -11,13 +11,12 @@
 #include "graphpixels.h"
 #include "menus/roster.h"
 #include "menus/seisekitime1.h"
-#include "resultsfixture.h"
-#include "rosterfixture.h"
+#include "schoolbuilder.h"
 #include "results/statistics.h"
 #include "kit/flow.h"
 #include "common/runstate.h"
 #include "shell/screenhost.h"
-#include "viewsfixture.h"
+#include "qstringprint.h"
 
 #include <QDir>
 #include <QListWidget>
@@ -65,14 +64,16 @@ protected:
     menus::seisekitime1* Menu() const { return ScreenHost::instance().Find<menus::seisekitime1>(); }
 
     void TwoPupilsOnFourLevels() {
-        ASSERT_TRUE(testing_support::WriteRoster(runState().DataRoot, {{1, 2017, QStringLiteral("山田太郎")},
-                                                                      {2, 2015, QStringLiteral("佐藤花子")},
-                                                                      {9, 1980, QStringLiteral("先生")}}));
+        ASSERT_TRUE(school
+                        .Roster({{1, 2017, QStringLiteral("山田太郎")},
+                                 {2, 2015, QStringLiteral("佐藤花子")},
+                                 school::Teacher(9, 1980)})
+                        .Ok());
         for (int level = 1; level <= 4; ++level) {
             for (int t : {40, 50, 30, 45, 25})
-                testing_support::AppendRuns(ResultsFile(), {{1, level, t + level, kToday.addDays(-20 + t % 7)}});
+                school::AppendRuns(ResultsFile(), {{1, level, t + level, kToday.addDays(-20 + t % 7)}});
             for (int t : {60, 35, 35, 20})
-                testing_support::AppendRuns(ResultsFile(), {{2, level, t + 2 * level, kToday.addDays(-9)}});
+                school::AppendRuns(ResultsFile(), {{2, level, t + 2 * level, kToday.addDays(-9)}});
         }
     }
 

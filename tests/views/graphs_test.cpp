@@ -6,7 +6,7 @@
 #include "common/dates.h"
 #include "menus/roster.h"
 #include "results/resultsfile.h"
-#include "resultsfixture.h"
+#include "schoolbuilder.h"
 
 #include <QTemporaryDir>
 
@@ -136,18 +136,12 @@ TEST(Graphs, OnlyTheLevelsOfTheCourseAndTheLastTenYearsCount) {
 TEST(Graphs, AFileOfMoreThan32767RecordsIsReadFromItsNewest20000) {
     QTemporaryDir dir;
     const QString path = dir.path() + QStringLiteral("/成績累積データ.dat");
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     constexpr int kRecords = 33000;
-    for (int i = 1; i <= kRecords; ++i) {
-        results::CumulativeRecord r;
-        r.RecordDate = common::DateValue(kToday);
-        r.PupilNumber = 1;
-        r.Level = 1;
-        r.Result = i;  // the record number
-        r.PointsText = "0";
-        f.write(results::EncodeRecord(r));
-    }
+    std::vector<school::Run> runs;
+    for (int i = 1; i <= kRecords; ++i) runs.push_back({1, 1, i, kToday, QTime(0, 0)});  // result: the record number
+    ASSERT_TRUE(school::AppendRuns(path, runs));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::Append));
     f.write("partial");  // a record cut short at the end is no record
     f.close();
 

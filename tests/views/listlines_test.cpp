@@ -2,7 +2,9 @@
 #include "views/listlines.h"
 
 #include "common/dates.h"
-#include "viewsfixture.h"
+#include "menus/roster.h"
+#include "qstringprint.h"
+#include "schoolbuilder.h"
 
 #include <QDate>
 #include <QTime>
@@ -15,6 +17,7 @@ namespace {
 
 using views::RunLayout;
 
+constexpr int kSchoolYear = 2026;
 // 2026-05-01 (days since 1899-12-30).
 constexpr double kDate = 46143;
 double At(int h, int m, int s = 0) { return common::TimeValue(QTime(h, m, s)); }
@@ -95,7 +98,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PupilLook, MarksGradesAndPupilsOutsideTheRoster) {
-    testing_support::SetSchool({{3, QStringLiteral("一郎"), 3}, {4, QStringLiteral("四郎"), 8}});
+    school::SetRosterTables(kSchoolYear, {{3, QStringLiteral("一郎"), 3}, {4, QStringLiteral("四郎"), 8}});
     EXPECT_EQ(views::PupilLookOf(3).Grade, 3);
     EXPECT_EQ(views::MarkOf(3, 3, 0), QStringLiteral("③"));
     EXPECT_EQ(views::MarkOf(4, 8, 0), QStringLiteral("Ⅱ"));

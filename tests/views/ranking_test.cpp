@@ -3,7 +3,8 @@
 #include "views/ranking.h"
 
 #include "results/statistics.h"
-#include "viewsfixture.h"
+#include "qstringprint.h"
+#include "schoolbuilder.h"
 
 #include <gtest/gtest.h>
 
@@ -11,17 +12,18 @@
 
 namespace {
 
-using testing_support::SetSchool;
 using views::RankingChoice;
 
 constexpr int kLevel = 4;
+constexpr int kSchoolYear = 2026;
 
 // Pupils 1..4 in roster order: 一郎 小3, 二郎 小4 (signed in), 三郎 中1, 四郎 小3.
 void SetFourPupils() {
-    SetSchool({{1, QStringLiteral("一郎"), 3},
-               {2, QStringLiteral("二郎"), 4},
-               {3, QStringLiteral("三郎"), 7},
-               {4, QStringLiteral("四郎"), 3}});
+    results::stats().Reset();
+    school::SetRosterTables(kSchoolYear, {{1, QStringLiteral("一郎"), 3},
+                                          {2, QStringLiteral("二郎"), 4},
+                                          {3, QStringLiteral("三郎"), 7},
+                                          {4, QStringLiteral("四郎"), 3}});
 }
 
 struct Figures {
@@ -101,9 +103,10 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RankingSize, EveryListedPupilIsRankedAndRank123ReadsAs23) {
-    std::vector<testing_support::SchoolPupil> pupils;
+    std::vector<school::PupilInGrade> pupils;
     for (int p = 1; p <= 2500; ++p) pupils.push_back({p, QStringLiteral("生徒"), 1 + p % 9});
-    SetSchool(pupils);
+    results::stats().Reset();
+    school::SetRosterTables(kSchoolYear, pupils);
     // The later a pupil stands in the roster, the faster.
     for (int p = 1; p <= 2500; ++p) results::stats().At(kLevel, p).BestTime = 10000 - p;
     const QStringList lines = views::LevelRankingLines(kLevel, {views::kTimes, 0, QStringLiteral("全学年"), 0});

@@ -2,10 +2,9 @@
 #include "views/runlistings.h"
 
 #include "common/dates.h"
-#include "criteriafixture.h"
+#include "schoolbuilder.h"
 #include "fakeplatform.h"
-#include "resultsfixture.h"
-#include "viewsfixture.h"
+#include "qstringprint.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,10 +16,11 @@
 
 namespace {
 
-using testing_support::AppendRuns;
-using testing_support::Run;
+using school::AppendRuns;
+using school::Run;
 using views::RunListingChoice;
 
+constexpr int kSchoolYear = 2026;
 const QDate kSunday(2026, 12, 13);
 const QDate kMonday(2026, 12, 14);
 
@@ -79,11 +79,11 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         file = dir.path() + QStringLiteral("/成績累積データ.dat");
-        testing_support::SetUniformCriteria({.target = 30, .multiplier = 1.5f});
+        results::criteria() = school::UniformCriteria({.target = 30, .multiplier = 1.5f});
         // 一郎 小3, 二郎 小4 (signed in), 三郎 中1.
-        testing_support::SetSchool({{1, QStringLiteral("一郎"), 3},
-                                    {2, QStringLiteral("二郎"), 4},
-                                    {3, QStringLiteral("三郎"), 7}});
+        school::SetRosterTables(kSchoolYear, {{1, QStringLiteral("一郎"), 3},
+                                              {2, QStringLiteral("二郎"), 4},
+                                              {3, QStringLiteral("三郎"), 7}});
         fake.now = QDateTime(kMonday, QTime(16, 30));
     }
 
@@ -165,22 +165,13 @@ TEST_F(RunListings, TodaysRunsLookAtTheLastThousandRecordsOnly) {
 }
 
 TEST_F(RunListings, AFileOfMoreThan32767RecordsIsReadFromItsEnd) {
-    QByteArray bytes;
-    results::CumulativeRecord r;
-    r.RecordDate = common::DateValue(kMonday);
-    r.RecordTime = 0.5;
-    r.PupilNumber = 1;
-    r.Level = 1;
-    r.PointsText = "0    ";
-    for (int k = 0; k < 33000; ++k) {
-        r.Result = k < 33000 - 20000 ? 500 : 20;
-        if (k == 32999) r.Result = 21;
-        bytes += results::EncodeRecord(r);
-    }
-    bytes += QByteArray(20, 'x');  // a record still being written
+    std::vector<school::Run> runs;
+    for (int k = 0; k < 33000; ++k) runs.push_back({1, 1, k < 33000 - 20000 ? 500 : 20, kMonday, QTime(12, 0)});
+    runs.back().result = 21;
+    ASSERT_TRUE(AppendRuns(file, runs));
     QFile f(file);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
+    ASSERT_TRUE(f.open(QIODevice::Append));
+    f.write(QByteArray(20, 'x'));  // a record still being written
     f.close();
     const views::RunListing today = Today(Choice());
     EXPECT_EQ(today.RecordCount, 33000);
