@@ -107,7 +107,9 @@ bool Roster(const QDate& today, std::vector<school::Pupil>& pupils, QString& err
             errorText = QStringLiteral("roster.txt line %1: 8 fields expected").arg(lineNumber);
             return false;
         }
-        auto number = [](const QString& s) { return static_cast<int>(common::RoundHalfEven(common::LeadingNumber(s))); };
+        auto number = [](const QString& s) {
+            return static_cast<int>(common::RoundHalfEven(common::LeadingNumber(s)));
+        };
         pupils.push_back({.number = number(f[0]),
                           .birthYear = school::BirthYear(number(f[1]), schoolYear),
                           .name = f[4],

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 
+#include <algorithm>
 #include <random>
 
 namespace school {
@@ -118,7 +119,8 @@ results::CriteriaTable UniformCriteria(const UniformRow& row, int levels) {
 }
 
 QByteArray RecordBytes(const Run& run) {
-    return results::EncodeRecord(results::RecordOfRun(QDateTime(run.date, run.time), static_cast<std::int16_t>(run.pupil),
+    return results::EncodeRecord(results::RecordOfRun(QDateTime(run.date, run.time),
+                                                      static_cast<std::int16_t>(run.pupil),
                                                       static_cast<std::int16_t>(run.level), run.result, run.school));
 }
 
@@ -137,7 +139,13 @@ bool AppendRuns(const QString& resultsFile, const std::vector<Run>& runs, QStrin
     return false;
 }
 
-std::vector<Run> MadeUpHistory(const HistoryOptions& o) {
+std::vector<Run> MadeUpHistory(const HistoryOptions& options) {
+    // Options that would leave nothing to pick from are taken at their least.
+    HistoryOptions o = options;
+    o.days = std::max(1, o.days);
+    o.levels = std::max(1, o.levels);
+    o.slowest = std::max(o.fastest, o.slowest);
+    if (o.pupils.empty()) o.pupils = {o.regularPupil};
     std::mt19937 random(o.seed);
     const auto pick = [&random](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
     const QDate first = o.today.addDays(-(o.days - 1));
@@ -152,7 +160,8 @@ std::vector<Run> MadeUpHistory(const HistoryOptions& o) {
         Run r;
         r.date = first.addDays(day);
         r.time = QTime(9, 0).addSecs(second);
-        r.pupil = o.regularEvery > 0 && k % o.regularEvery == 0 ? o.regularPupil : o.pupils[size_t(pick(int(o.pupils.size())))];
+        const bool regular = o.regularEvery > 0 && k % o.regularEvery == 0;
+        r.pupil = regular ? o.regularPupil : o.pupils[size_t(pick(static_cast<int>(o.pupils.size())))];
         r.level = 1 + pick(o.levels);
         r.result = o.fastest + pick(o.slowest - o.fastest + 1);
         if (o.timeOutEvery > 0 && k % o.timeOutEvery == o.timeOutEvery - 1) r.result = results::kNoResult;
