@@ -6,7 +6,6 @@
 #include "common/platform.h"
 #include "common/strings.h"
 #include "demoschool.h"
-#include "fakeplatform.h"
 #include "menus/namesel.h"
 #include "menus/seisekitime1.h"
 #include "practice/kanatable.h"
@@ -19,7 +18,7 @@
 #include "kit/flow.h"
 #include "common/runstate.h"
 #include "shell/screenhost.h"
-#include "sharedstate.h"
+#include "screentest.h"
 
 #include <QApplication>
 #include <QDir>
@@ -49,14 +48,15 @@ QString RomajiOf(const QString& kana) {
     return QString();
 }
 
-class EndToEnd : public ::testing::Test {
+// A demo school laid out as an installation; nothing read yet.
+class EndToEnd : public testing_support::ScreenTest {
 protected:
-    testing_support::FakePlatform fake;
-    QTemporaryDir dir;
     QString root;
 
+    EndToEnd() : ScreenTest(Start::Reset) {}
+
     void SetUp() override {
-        testing_support::ResetSharedState();
+        ScreenTest::SetUp();
         root = dir.path();
         fake.now = QDateTime(QDate(2026, 12, 10), QTime(9, 30, 0));
         demo::Options options;
@@ -71,9 +71,7 @@ protected:
                         .Ok());
         QFile::remove(ResultsFile());
         fake.programFolder = root + QStringLiteral("/CAI/ローマ字");
-        ScreenHost::instance().show();
     }
-    void TearDown() override { ScreenHost::DestroyInstance(); }
 
     QString ResultsFile() const { return root + QStringLiteral("/CAIdata/ローマ字/成績累積データ.dat"); }
 

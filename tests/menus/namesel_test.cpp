@@ -1,7 +1,6 @@
 // The name screen driven offscreen with the platform double.
 #include "menus/namesel.h"
 
-#include "fakeplatform.h"
 #include "results/criteria.h"
 #include "results/resultsfile.h"
 #include "results/statistics.h"
@@ -10,8 +9,8 @@
 #include "kit/flow.h"
 #include "common/runstate.h"
 #include "shell/screenhost.h"
+#include "screentest.h"
 #include "sound/sound.h"
-#include "sharedstate.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -33,18 +32,17 @@ namespace {
 using menus::namesel;
 using common::runState;
 using shell::ScreenHost;
-using testing_support::FakePlatform;
+using testing_support::ScreenTest;
 
 const QDate kToday(2026, 12, 10);  // school year 2026: born 2017 is grade 3
 
-class NameScreenTest : public ::testing::Test {
+// Nobody signed in yet; a roster of five pupils.
+class NameScreenTest : public ScreenTest {
 protected:
-    FakePlatform fake;
-    QTemporaryDir dir;
-    school::Builder school{school::FlatFolders(dir.path())};
+    NameScreenTest() : ScreenTest(Start::Reset) {}
 
     void SetUp() override {
-        testing_support::ResetSharedState();
+        ScreenTest::SetUp();
         auto& s = runState();
         s.ProgramTitle = QStringLiteral("ローマ字");
         s.SeasonColour = 0xC0FFC0;
@@ -66,9 +64,7 @@ protected:
                             {5, 2017, QStringLiteral("いとう")},
                         })
                         .Ok());
-        ScreenHost::instance().show();
     }
-    void TearDown() override { ScreenHost::DestroyInstance(); }
 
     namesel* Open() {
         flow::ShowNameScreen();

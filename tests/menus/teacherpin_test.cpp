@@ -6,13 +6,12 @@
 #include "menus/teacherpin.h"
 
 #include "common/runstate.h"
-#include "fakeplatform.h"
 #include "filebytes.h"
 #include "kit/flow.h"
 #include "results/criteria.h"
 #include "results/resultsfile.h"
 #include "schoolbuilder.h"
-#include "sharedstate.h"
+#include "screentest.h"
 #include "shell/screenhost.h"
 
 #include <QApplication>
@@ -33,32 +32,30 @@ using menus::frmpin;
 using menus::namesel;
 using shell::ScreenHost;
 
-constexpr int kTeacher = 90;
-constexpr int kPupil = 1;
-
-class TeacherPinScreen : public ::testing::Test {
+// Nobody signed in yet; a roster of a pupil and the teacher.
+class TeacherPinScreen : public testing_support::ScreenTest {
 protected:
-    testing_support::FakePlatform fake;
-    QTemporaryDir data;
+    static constexpr int kTeacher = 90;
+    static constexpr int kPupil = 1;
     QTemporaryDir config;
-    school::Builder school{school::FlatFolders(data.path())};
+
+    TeacherPinScreen() : ScreenTest(Start::Reset) {}
 
     void SetUp() override {
         qputenv("ROMAJI_CONFIG_DIR", QFile::encodeName(config.path()));
-        testing_support::ResetSharedState();
+        ScreenTest::SetUp();
         auto& s = runState();
         s.ProgramTitle = QStringLiteral("ローマ字");
         s.SeasonColour = 0xC0FFC0;
-        s.DataRoot = data.path() + QStringLiteral("/");
+        s.DataRoot = dir.path() + QStringLiteral("/");
         s.ProgramDataFolder = s.DataRoot;
         for (int level = 1; level <= 15; ++level) results::criteria()[level].TargetTime = 30;
         fake.now = QDateTime(QDate(2026, 12, 10), QTime(10, 0));
         fake.programFolder = QStringLiteral("/usr/lib/romaji/ローマ字");
         ASSERT_TRUE(school.Results({}).Roster({{kPupil, 2017, QStringLiteral("あべ")}, school::Teacher(kTeacher)}).Ok());
-        ScreenHost::instance().show();
     }
     void TearDown() override {
-        ScreenHost::DestroyInstance();
+        ScreenTest::TearDown();
         qunsetenv("ROMAJI_CONFIG_DIR");
     }
 

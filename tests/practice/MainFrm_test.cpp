@@ -3,7 +3,6 @@
 #include "common/random.h"
 #include "common/strings.h"
 #include "common/textfile.h"
-#include "fakeplatform.h"
 #include "practice/Form2.h"
 #include "practice/kanatable.h"
 #include "practice/MainFrm.h"
@@ -15,8 +14,8 @@
 #include "common/runstate.h"
 #include "startup/runstate.h"
 #include "shell/screenhost.h"
+#include "screentest.h"
 #include "sound/sound.h"
-#include "sharedstate.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -41,10 +40,8 @@ namespace {
 
 const QTime kStart(10, 0, 0);
 
-class PracticeScreen : public ::testing::Test {
+class PracticeScreen : public testing_support::ScreenTest {
 protected:
-    testing_support::FakePlatform fake;
-    QTemporaryDir dir;
     std::mt19937 engine{11};
     std::deque<double> draws;  // taken before the engine
     QPointer<MainFrm> frm;
@@ -52,23 +49,15 @@ protected:
 
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        fake.programFolder = dir.path();
+        ScreenTest::SetUp();
         fake.SetTime(kStart);
-        testing_support::ResetSharedState();
         auto& rs = common::runState();
-        startup::FillCourseList();
-        rs.ProgramTitle = QStringLiteral("ローマ字");
-        rs.SchoolName = QStringLiteral("中央教室");
-        rs.SchoolCode = QStringLiteral("01234");
-        rs.ProgramDataFolder = dir.path() + u'/';
         rs.SoundFolder = dir.path() + QStringLiteral("/音フォルダ/");
-        rs.CurrentPupil = 7;
         rs.CurrentPupilName = QStringLiteral("山田　花子　　");
         // Signed in at 9:50, ten minutes before the run starts on both clocks.
         rs.SignInTime = 9 * 3600 + 50 * 60;
         rs.SignInTick = fake.ticks - 10 * 60000;
         rs.CurrentLevel = 1;
-        rs.ChooserDone = true;
 
         auto& sounds = sound::soundTable();
         sounds.Kinds[2].Files[1] = QStringLiteral("seikai");
@@ -93,7 +82,7 @@ protected:
     }
 
     void TearDown() override {
-        shell::ScreenHost::DestroyInstance();
+        ScreenTest::TearDown();
         common::SetRandomSource({});
     }
 

@@ -2,7 +2,6 @@
 // temporary results file, the bookkeeping of the run, then the screen, with
 // the sounds recorded in order and the tick count under the test's control.
 #include "schoolbuilder.h"
-#include "fakeplatform.h"
 #include "results/FrmSyuuryou.h"
 #include "results/availability.h"
 #include "results/criteria.h"
@@ -12,8 +11,8 @@
 #include "common/runstate.h"
 #include "startup/runstate.h"
 #include "shell/screenhost.h"
+#include "screentest.h"
 #include "sound/sound.h"
-#include "sharedstate.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -41,27 +40,18 @@ constexpr int kOther = 3;
 
 bool Shown(QWidget* w, QWidget* screen) { return w->isVisibleTo(screen); }
 
-class EvaluationScreen : public ::testing::Test {
+class EvaluationScreen : public testing_support::ScreenTest {
 protected:
-    testing_support::FakePlatform fake;
-    QTemporaryDir dir;
     QPointer<FrmSyuuryou> frm;
 
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        fake.programFolder = dir.path();
+        ScreenTest::SetUp();
         fake.now = QDateTime(kToday, QTime(10, 0, 0));
-        testing_support::ResetSharedState();
         auto& rs = common::runState();
-        startup::FillCourseList();
-        rs.ProgramTitle = QStringLiteral("ローマ字");
-        rs.SchoolCode = QStringLiteral("01234");
-        rs.ProgramDataFolder = dir.path() + u'/';
         rs.SoundFolder = dir.path() + QStringLiteral("/音フォルダ/");
-        rs.CurrentPupil = kPupil;
         rs.CurrentPupilName = QStringLiteral("　山田　花子　　");
         rs.SignInTime = 9 * 3600;
-        rs.ChooserDone = true;
         rs.QuestionsPerRun = 20;
 
         auto& sounds = sound::soundTable();
@@ -74,7 +64,7 @@ protected:
     }
 
     void TearDown() override {
-        shell::ScreenHost::DestroyInstance();
+        ScreenTest::TearDown();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 

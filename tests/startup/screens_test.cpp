@@ -8,8 +8,7 @@
 #include "shell/realplatform.h"
 #include "shell/screenhost.h"
 
-#include "fakeplatform.h"
-#include "sharedstate.h"
+#include "screentest.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -33,15 +32,16 @@ using common::runState;
 
 namespace {
 
-class ScreensTest : public ::testing::Test {
+// The program as it starts: nothing read, nobody signed in.
+class ScreensTest : public testing_support::ScreenTest {
 protected:
+    ScreensTest() : ScreenTest(Start::Reset) {}
     void SetUp() override {
-        testing_support::ResetSharedState();
+        ScreenTest::SetUp();
         fake.now = QDateTime(QDate(2026, 2, 28), QTime(9, 30, 0));
-        ScreenHost::instance().show();  // as the program's main() does
     }
     void TearDown() override {
-        ScreenHost::DestroyInstance();
+        ScreenTest::TearDown();
         common::SetRandomSource({});
     }
     // A whole demo installation; the program folder is its CAI/ローマ字.
@@ -54,9 +54,6 @@ protected:
         fake.programFolder = dir.path() + QStringLiteral("/CAI/ローマ字");
     }
     QList<kit::Screen*> Pages() { return ScreenHost::instance().Pages(); }
-
-    testing_support::FakePlatform fake;
-    QTemporaryDir dir;
 };
 
 TEST_F(ScreensTest, SplashPreparesThenOpensTheNameScreenAndCloses) {
