@@ -45,11 +45,13 @@ static void BM_GraphSet(benchmark::State& state) {
     shell::ScreenHost::instance().show();
     shell::ScreenHost::instance().Load(menu);
     auto* panel = new views::GraphPanel(menu);
-    panel->GraphPupil = 5;
-    for (int k = 0; k < 3; ++k) panel->List3->item(k)->setSelected(true);
+    panel->SetGraphPupil(5);
+    auto* levels = menu->findChild<QListWidget*>(QStringLiteral("List3"));
+    for (int k = 0; k < 3; ++k) levels->item(k)->setSelected(true);
+    auto* canvas = menu->findChild<views::GraphCanvas*>(QStringLiteral("Picture12"));
     for (auto _ : state) {
         panel->GraphSet(0);
-        benchmark::DoNotOptimize(panel->TimeScaleMax);
+        benchmark::DoNotOptimize(canvas->Pixmap().cacheKey());
     }
     shell::ScreenHost::DestroyInstance();
     menus::roster().Reset();

@@ -84,7 +84,7 @@ struct LargeMenu {
     void Paint() { QCoreApplication::processEvents(); }
     long long Lines() const {
         long long lines = 0;
-        for (int i = 1; i < menu->List5.size(); ++i) lines += menu->List5[i]->count();
+        for (int i = 1; i <= menu->ColumnCount(); ++i) lines += menu->ColumnList(i)->count();
         return lines;
     }
 };
@@ -113,8 +113,9 @@ void BM_LevelMenuActivation(benchmark::State& state) {
     LargeMenu large;
     MeasureAgainstRecompute(state, [&] {
         {
-            const QSignalBlocker quiet(large.menu->Option1[2]);
-            large.menu->Option1[2]->setChecked(true);
+            auto* todayFirst = large.menu->findChild<QRadioButton*>(QStringLiteral("Option1_2"));
+            const QSignalBlocker quiet(todayFirst);
+            todayFirst->setChecked(true);
         }
         large.menu->Form_Activate();
         large.Paint();
@@ -126,8 +127,8 @@ BENCHMARK(BM_LevelMenuActivation)->Unit(benchmark::kMillisecond);
 // One listing of runs, times mode, from the Option1 handler as a click runs it.
 void ListingOfRuns(benchmark::State& state, int option1, int listPeriod) {
     LargeMenu large;
-    large.menu->ValueKind = 1;
-    large.menu->ListPeriod = listPeriod;
+    large.menu->Choices().ValueKind = 1;
+    large.menu->Choices().ListPeriod = listPeriod;
     MeasureAgainstRecompute(state, [&] {
         large.listings->Option1_Click(option1);
         large.Paint();

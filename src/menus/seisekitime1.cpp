@@ -24,6 +24,7 @@
 #include <QStyle>
 #include <QStyleFactory>
 
+#include <algorithm>
 #include <cmath>
 
 namespace menus {
@@ -117,6 +118,11 @@ void seisekitime1::BuildTemplates() {
         Option2[k] = new QRadioButton(kinds[k], kindGroup);
         Option2[k]->setObjectName(QStringLiteral("Option2_%1").arg(k));
         Option2[k]->setGeometry(k * 100, 2, 98, 28);
+        // A switch acts when it becomes the selected one, by a click or by
+        // the menu selecting it; selecting the one already selected does nothing.
+        connect(Option2[k], &QRadioButton::toggled, this, [this, k](bool on) {
+            if (on) Q_EMIT ViewSelected(k);
+        });
     }
     auto* runsGroup = Picture1 = new QWidget(this);
     runsGroup->setObjectName(QStringLiteral("Picture1"));
@@ -128,6 +134,9 @@ void seisekitime1::BuildTemplates() {
         Option1[k] = new QRadioButton(runs[k], runsGroup);
         Option1[k]->setObjectName(QStringLiteral("Option1_%1").arg(k));
         Option1[k]->setGeometry((k - 1) * 100, 2, 98, 28);
+        connect(Option1[k], &QRadioButton::toggled, this, [this, k](bool on) {
+            if (on) Q_EMIT RunsSelected(k);
+        });
     }
     Combo1 = new QComboBox(this);
     Combo1->setObjectName(QStringLiteral("Combo1"));
@@ -136,8 +145,8 @@ void seisekitime1::BuildTemplates() {
     Combo2->setObjectName(QStringLiteral("Combo2"));
     Combo2->setGeometry(780, 74, 236, 28);
     Combo2->hide();
-    Command17 = kit::MakeButton(this, QStringLiteral("Command17"), QStringLiteral("グラフ"), {628, 40, 100, 30});
-    Command17->hide();
+    connect(Combo1, &QComboBox::activated, this, [this] { Q_EMIT GradeFilterChosen(); });
+    connect(Combo2, &QComboBox::activated, this, [this](int index) { Q_EMIT PeriodChosen(index); });
 
     // Column templates (element 0, hidden), positioned as column 1 inside the
     // column viewport.
@@ -229,31 +238,6 @@ void seisekitime1::BuildTemplates() {
     connect(Command12, &QPushButton::clicked, this, [this] { Picture7->hide(); });
     connect(Command10[1], &QPushButton::clicked, this, [] { flow::OpenCriteriaEditor(); });
     connect(Command10[0], &QPushButton::clicked, this, [] { flow::OpenRecordsMaintenance(); });
-
-    // Per-pupil graph panel (the graphs themselves come with the per-pupil view).
-    Picture11 = new QWidget(this);
-    Picture11->setObjectName(QStringLiteral("Picture11"));
-    Picture11->setGeometry(0, 110, 1024, 658);
-    SetBackground(Picture11, Qt::white);
-    Command18 = kit::MakeButton(Picture11, QStringLiteral("Command18"), QStringLiteral("戻る"),
-                                {900, 10, 110, 44});
-    Command25 = kit::MakeButton(Picture11, QStringLiteral("Command25"), QStringLiteral("他の人のデータを見る"),
-                                {620, 10, 270, 44});
-    Command24.resize(2);
-    Command24[0] = kit::MakeButton(Picture11, QStringLiteral("Command24_0"), QStringLiteral("表示"),
-                                   {400, 10, 100, 44});
-    Command24[1] = kit::MakeButton(Picture11, QStringLiteral("Command24_1"), QStringLiteral("印刷"),
-                                   {510, 10, 100, 44});
-    List2 = new kit::SortedTextList(Picture11);
-    List2->setObjectName(QStringLiteral("List2"));
-    List2->setGeometry(620, 60, 390, 580);
-    List2->hide();
-    Picture11->hide();
-    connect(Command18, &QPushButton::clicked, this, [this] { Picture11->hide(); });
-    connect(Command25, &QPushButton::clicked, this, [this] {
-        Command25->hide();
-        List2->show();
-    });
 
     // Waiting panel of the result listings.
     Picture6 = new QWidget(this);
@@ -371,7 +355,7 @@ QString seisekitime1::MinutesSinceSignInText() const {
 void seisekitime1::Form_Load() {
     const auto& s = runState();
     // 1.
-    ListPeriod = 3;
+    choices_.ListPeriod = 3;
     SetBackground(this, SeasonColour());
     SetBackground(Picture2, SeasonColour());
     Picture2->move(0, 0);
@@ -401,10 +385,10 @@ void seisekitime1::Form_Activate() {
     auto& s = runState();
     ++activations_;
     // 1.
-    MenuReady = 0;
+    menuReady_ = 0;
     const QString name = common::TrimSpaces(s.CurrentPupilName);
     Command8->setVisible(name == QStringLiteral("先生"));
-    Command24[1]->setVisible(name.contains(QStringLiteral("先生")));
+    Q_EMIT ActivationStarted();
     // 2.
     Label17->setText(MinutesSinceSignInText());
     Picture2->setGeometry(0, 0, kit::kWidth, kit::kHeight);
@@ -424,14 +408,14 @@ void seisekitime1::Form_Activate() {
     // when it changes the selection (the listings attached to the menu act on
     // it); the Option2 handler only hides the lists while MenuPreparing is set.
     ProgressBar1->setMaximum(s.LevelCount);
-    ValueKind = 2;
-    ListKind = 1;
-    MenuPreparing = true;
+    choices_.ValueKind = 2;
+    choices_.ListKind = 1;
+    choices_.MenuPreparing = true;
     Option1[1]->setChecked(true);
     Q_EMIT RunOption2Handler(1);
     Option2[1]->setChecked(true);
     Command1->setEnabled(true);
-    MenuPreparing = false;
+    choices_.MenuPreparing = false;
     // 6.
     for (int i = 1; i <= s.LevelCount; ++i) List5[i]->show();
     Picture6->hide();
@@ -461,7 +445,7 @@ void seisekitime1::Form_Activate() {
     // 10.
     Picture2->hide();
     common::DoEvents();
-    MenuReady = 1;
+    menuReady_ = 1;
 }
 
 void seisekitime1::RefreshLevelAvailability() {
@@ -508,7 +492,7 @@ void seisekitime1::StartLevel(int i) {
     if (!Command4[i]->isEnabled()) return;
     // Keys stop acting before the repaint lets a queued key run: a second
     // start would build a second practice screen.
-    MenuReady = 0;
+    menuReady_ = 0;
     Picture2->raise();
     Picture2->show();
     runState().CurrentLevel = static_cast<std::int16_t>(i);
@@ -520,7 +504,7 @@ void seisekitime1::StartLevelFromName(int i) {
     if (i < 1 || i >= Command4.size()) return;
     if (Picture7->isVisible() || !Command4[i]->isEnabled()) return;
     runState().CurrentLevel = static_cast<std::int16_t>(i);
-    MenuReady = 0;
+    menuReady_ = 0;
     kit::StillOpen self(this);
     const int activations = activations_;
     flow::StartPracticeRun();
@@ -530,11 +514,80 @@ void seisekitime1::StartLevelFromName(int i) {
 }
 
 void seisekitime1::BackToNameScreen() {
-    MenuReady = 0;
+    menuReady_ = 0;
     Picture2->raise();
     Picture2->show();
     common::DoEvents();
     flow::ShowNameScreen();
+}
+
+int seisekitime1::ColumnCount() const { return std::min<int>(runState().LevelCount, int(List5.size()) - 1); }
+
+kit::SortedTextList* seisekitime1::ColumnList(int level) const {
+    return level >= 1 && level < List5.size() ? List5[level] : nullptr;
+}
+
+QString seisekitime1::LevelCaption(int level) const {
+    return level >= 0 && level < Label3.size() && Label3[level] ? Label3[level]->text() : QString();
+}
+
+void seisekitime1::ClearColumn(int level) {
+    if (level < 1 || level > ColumnCount()) return;
+    Label9[level]->setText(QStringLiteral("今日"));
+    Label10[level]->setText(QStringLiteral("今まで"));
+    List5[level]->clear();
+}
+
+void seisekitime1::StartOfListing() {
+    Command1->setEnabled(false);
+    for (int i = 1; i <= ColumnCount(); ++i) {
+        Command4[i]->setEnabled(false);
+        List5[i]->hide();
+    }
+    Picture6->show();
+    Picture6->raise();
+}
+
+void seisekitime1::EndOfListing() {
+    Command1->setEnabled(true);
+    RefreshLevelAvailability();
+    for (int i = 1; i <= ColumnCount(); ++i) List5[i]->show();
+    Picture6->hide();
+}
+
+void seisekitime1::SetListingTitle(const QString& text) { Label5->setText(text); }
+
+QProgressBar* seisekitime1::ListingProgress() const { return ProgressBar2; }
+
+QProgressBar* seisekitime1::RefreshProgress() const { return ProgressBar1; }
+
+QString seisekitime1::GradeFilter() const { return Combo1->currentText(); }
+
+int seisekitime1::SelectedRuns() const {
+    for (int k = 1; k <= 3; ++k)
+        if (Option1[k]->isChecked()) return k;
+    return -1;
+}
+
+int seisekitime1::SelectedView() const {
+    for (int k = 0; k <= 2; ++k)
+        if (Option2[k]->isChecked()) return k;
+    return -1;
+}
+
+void seisekitime1::SetRunsCaptions(const QString& first, const QString& second, const QString& third) {
+    Option1[1]->setText(first);
+    Option1[2]->setText(second);
+    if (!third.isNull()) Option1[3]->setText(third);
+    Option1[3]->setEnabled(true);
+}
+
+void seisekitime1::EnableRunsSwitches(bool enabled) { Picture1->setEnabled(enabled); }
+
+void seisekitime1::ShowPeriodChoice(bool shown) { Combo2->setVisible(shown); }
+
+void seisekitime1::FocusFirstStartButton() {
+    if (Command4.size() > 1) Command4[1]->setFocus();
 }
 
 bool seisekitime1::eventFilter(QObject* watched, QEvent* event) {
@@ -551,7 +604,7 @@ bool seisekitime1::eventFilter(QObject* watched, QEvent* event) {
     if (!KeyPreviewTarget(watched, event)) return false;
     const QString key = static_cast<QKeyEvent*>(event)->text();
     if (key.size() != 1) return false;
-    if (MenuReady != 1) return key.at(0).isLetterOrNumber();
+    if (menuReady_ != 1) return key.at(0).isLetterOrNumber();
     const char16_t c = key.at(0).unicode();
     const int count = runState().LevelCount;
     int level = 0;

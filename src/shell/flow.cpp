@@ -36,11 +36,14 @@ public:
         if (!menu) {
             menu = new menus::seisekitime1;
             // The result listings work on the menu's columns and switches; the
-            // per-pupil graph panel on the menu's own panel, and it takes over
-            // when the listings' "個人ﾀｲﾑ" asks for one pupil's times. Both
-            // live as the menu's children.
+            // per-pupil graph panel builds its panel on the menu, gives way
+            // when the listings switch their view, and takes over when their
+            // "個人ﾀｲﾑ" asks for one pupil's times. Both live as the menu's
+            // children.
             auto* listings = new views::ResultListings(menu);
             auto* graphs = new views::GraphPanel(menu);
+            QObject::connect(listings, &views::ResultListings::ViewSwitching, graphs,
+                             &views::GraphPanel::HideForOtherView);
             QObject::connect(listings, &views::ResultListings::PupilTimesRequested, graphs,
                              &views::GraphPanel::PerPupilTimes);
         }

@@ -12,8 +12,6 @@
 #include "views/resultlistings.h"
 #include "kit/textlist.h"
 
-#include <QComboBox>
-#include <QLabel>
 #include <QListWidget>
 #include <QPageLayout>
 #include <QPainter>
@@ -21,7 +19,6 @@
 #include <QPrinterInfo>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QRadioButton>
 
 namespace views {
 namespace {
@@ -64,7 +61,51 @@ void GraphCanvas::paintEvent(QPaintEvent*) {
 }
 
 GraphPanel::GraphPanel(menus::seisekitime1* menu) : QObject(menu), menu_(menu) {
-    QWidget* panel = menu->Picture11;
+    setObjectName(QStringLiteral("GraphPanel"));
+    BuildControls();
+    // Only a teacher prints: the print button of the chosen pupils follows
+    // the name on view, at every activation of the menu.
+    connect(menu, &menus::seisekitime1::ActivationStarted, this, [this] {
+        const QString name = common::TrimSpaces(common::runState().CurrentPupilName);
+        Command24[1]->setVisible(name.contains(QStringLiteral("先生")));
+    });
+    FillLevelList();
+}
+
+void GraphPanel::BuildControls() {
+    menus::seisekitime1* menu = menu_;
+    // Beside the day's count in the header, clear of its text; shown while
+    // one pupil's times are listed.
+    Command17 = kit::MakeButton(menu, QStringLiteral("Command17"), QStringLiteral("グラフ"), {700, 40, 70, 30});
+    Command17->hide();
+    connect(Command17, &QPushButton::clicked, this,
+            [this] { menu_->Handlers().Run(kOpenGraphs, [this] { OpenGraphs(); }); });
+
+    // The panel, over the columns; a graph set moves it to its place.
+    Picture11 = new QWidget(menu);
+    Picture11->setObjectName(QStringLiteral("Picture11"));
+    Picture11->setGeometry(0, 110, 1024, 658);
+    kit::SetBackground(Picture11, Qt::white);
+    QWidget* panel = Picture11;
+    Command18 = kit::MakeButton(panel, QStringLiteral("Command18"), QStringLiteral("戻る"), {900, 10, 110, 44});
+    Command25 = kit::MakeButton(panel, QStringLiteral("Command25"), QStringLiteral("他の人のデータを見る"),
+                                {620, 10, 270, 44});
+    Command24.resize(2);
+    Command24[0] = kit::MakeButton(panel, QStringLiteral("Command24_0"), QStringLiteral("表示"), {400, 10, 100, 44});
+    Command24[1] = kit::MakeButton(panel, QStringLiteral("Command24_1"), QStringLiteral("印刷"), {510, 10, 100, 44});
+    // The pupil list sits beside the level list when it is shown.
+    List2 = new kit::SortedTextList(panel);
+    List2->setObjectName(QStringLiteral("List2"));
+    List2->setGeometry(700, 60, 316, 580);
+    List2->setSelectionMode(QAbstractItemView::MultiSelection);
+    List2->hide();
+    Picture11->hide();
+    connect(Command18, &QPushButton::clicked, this, [this] { Picture11->hide(); });
+    connect(Command25, &QPushButton::clicked, this, [this] {
+        Command25->hide();
+        List2->show();
+    });
+
     Picture12 = new GraphCanvas(panel);
     Picture12->setObjectName(QStringLiteral("Picture12"));
     Picture12->setGeometry(8, 56, 608, 592);
@@ -78,9 +119,6 @@ GraphPanel::GraphPanel(menus::seisekitime1* menu) : QObject(menu), menu_(menu) {
     List3->setSelectionMode(QAbstractItemView::MultiSelection);
     List3->setFont(kit::FontOf(12));
     kit::KeepLinesReadable(List3);
-    // The pupil list sits beside the level list when it is shown.
-    menu->List2->setGeometry(700, 60, 316, 580);
-    menu->List2->setSelectionMode(QAbstractItemView::MultiSelection);
 
     Command21.resize(2);
     const QString captions[2] = {QStringLiteral("表示"), QStringLiteral("印刷")};
@@ -88,25 +126,25 @@ GraphPanel::GraphPanel(menus::seisekitime1* menu) : QObject(menu), menu_(menu) {
         auto* b = kit::MakeButton(panel, QStringLiteral("Command21_%1").arg(k), captions[k],
                                   QRect(10 + k * 110, 10, 100, 44));
         connect(b, &QPushButton::clicked, this,
-                [this, k] { menu_->Handlers.Run(k == 0 ? kDraw : kPrint, [this, k] { GraphSet(k); }); });
+                [this, k] { menu_->Handlers().Run(k == 0 ? kDraw : kPrint, [this, k] { GraphSet(k); }); });
         Command21[k] = b;
     }
     for (int k = 0; k < 2; ++k)
-        connect(menu->Command24[k], &QPushButton::clicked, this, [this, k] {
-            menu_->Handlers.Run(k == 0 ? kDrawChosen : kPrintChosen, [this, k] { GraphSetForChosenPupils(k); });
+        connect(Command24[k], &QPushButton::clicked, this, [this, k] {
+            menu_->Handlers().Run(k == 0 ? kDrawChosen : kPrintChosen, [this, k] { GraphSetForChosenPupils(k); });
         });
-    connect(menu->Command17, &QPushButton::clicked, this,
-            [this] { menu_->Handlers.Run(kOpenGraphs, [this] { OpenGraphs(); }); });
-    // Beside the day's count in the header, clear of its text.
-    menu->Command17->setGeometry(700, 40, 70, 30);
     // A click in the pupil list, or in the level list while the panel shows,
     // draws the chosen pupils' graphs.
-    auto drawChosen = [this] { menu_->Handlers.Run(kDrawChosen, [this] { GraphSetForChosenPupils(0); }); };
-    connect(menu->List2, &kit::TextList::rowClicked, this, drawChosen);
+    auto drawChosen = [this] { menu_->Handlers().Run(kDrawChosen, [this] { GraphSetForChosenPupils(0); }); };
+    connect(List2, &kit::TextList::rowClicked, this, drawChosen);
     connect(List3, &QListWidget::itemClicked, this, [this, drawChosen] {
-        if (menu_->Picture11->isVisible()) drawChosen();
+        if (Picture11->isVisible()) drawChosen();
     });
-    FillLevelList();
+}
+
+void GraphPanel::HideForOtherView() {
+    Command17->hide();
+    Picture11->hide();
 }
 
 void GraphPanel::FillLevelList() {
@@ -117,38 +155,40 @@ void GraphPanel::FillLevelList() {
 void GraphPanel::PerPupilTimes() {
     const common::RunState& rs = common::runState();
     menus::seisekitime1& m = *menu_;
-    m.List2->SetLines(menus::LoadPupilPicker());
+    Command17->show();
+    List2->SetLines(menus::LoadPupilPicker());
     FillLevelList();
     GraphLevel = 1;
-    GraphPupil = rs.CurrentPupil;
+    graphPupil_ = rs.CurrentPupil;
 
-    m.ListKind = 3;
+    m.Choices().ListKind = 3;
     回数など表示(m);
-    m.Label5->setText(QStringLiteral("個人別ﾀｲﾑ"));
+    m.SetListingTitle(QStringLiteral("個人別ﾀｲﾑ"));
     const GraphRecords read = ReadGraphRecords(results::ResultsFilePath());
-    m.ProgressBar2->setValue(0);
-    m.ProgressBar2->setMaximum(static_cast<int>((read.Records.size() + 1) * 1.1));
+    QProgressBar* bar = m.ListingProgress();
+    bar->setValue(0);
+    bar->setMaximum(static_cast<int>((read.Records.size() + 1) * 1.1));
     PupilTimesChoice choice;
     choice.Pupil = rs.CurrentPupil;
     choice.LevelCount = rs.LevelCount;
     choice.Now = common::DateTimeValue(common::platform().Now());
     const bool known = choice.Pupil >= 0 && choice.Pupil <= menus::kMaxPupilNumber;
     choice.PupilPassesFilter =
-        known && menus::PassesGradeFilter(m.Combo1->currentText(),
+        known && menus::PassesGradeFilter(m.GradeFilter(),
                                           menus::GradeNumber(menus::roster().PupilBirthYear[choice.Pupil]));
     const std::vector<QStringList> lines = PupilTimesLines(read.Records, choice);
-    for (int level = 1; level < static_cast<int>(lines.size()) && level < m.List5.size(); ++level)
-        m.List5[level]->SetLines(lines[static_cast<size_t>(level)]);
-    m.ProgressBar2->setValue(m.ProgressBar2->maximum());
-    EndOfListing(m);
+    for (int level = 1; level < static_cast<int>(lines.size()); ++level)
+        if (kit::SortedTextList* list = m.ColumnList(level)) list->SetLines(lines[static_cast<size_t>(level)]);
+    bar->setValue(bar->maximum());
+    m.EndOfListing();
     ReportReadError(read);
 }
 
 void GraphPanel::OpenGraphs() {
-    GraphPupil = common::runState().CurrentPupil;
-    menu_->List2->hide();
-    menu_->Command25->show();
-    menu_->List2->clearSelection();
+    graphPupil_ = common::runState().CurrentPupil;
+    List2->hide();
+    Command25->show();
+    List2->clearSelection();
     if (List3->count() == 0) FillLevelList();
     List3->clearSelection();
     for (int k = 0; k < std::min(3, List3->count()); ++k) List3->item(k)->setSelected(true);
@@ -159,7 +199,7 @@ void GraphPanel::OpenGraphs() {
 
 void GraphPanel::GraphSetForChosenPupils(int output) {
     std::vector<int> pupils;
-    const kit::SortedTextList* list = menu_->List2;
+    const kit::SortedTextList* list = List2;
     for (int k = 0; k < list->count(); ++k) {
         if (!list->IsRowSelected(k)) continue;
         const QString text = list->text(k);
@@ -170,7 +210,7 @@ void GraphPanel::GraphSetForChosenPupils(int output) {
         return;
     }
     for (const int pupil : pupils) {
-        GraphPupil = pupil;
+        graphPupil_ = pupil;
         GraphSet(output);
     }
 }
@@ -178,13 +218,13 @@ void GraphPanel::GraphSetForChosenPupils(int output) {
 void GraphPanel::RankStep(int index) {
     RankMode = index == 1 ? kTimes : kPoints;
     // The level's ranking as the listings rank it, RankMode in place of ValueKind.
-    const RankingChoice choice{RankMode, menu_->PointsPeriod, menu_->Combo1->currentText(),
+    const RankingChoice choice{RankMode, menu_->Choices().PointsPeriod, menu_->GradeFilter(),
                                common::runState().CurrentPupil};
     List4[RankMode] = RankingLines(GraphLevel, choice, RankColumn::Graph);
     if (GraphLevel < 0 || GraphLevel >= static_cast<int>(LevelSummary.size())) return;
     // Both lists are current once index 1 has run; index 0 runs first.
     views::LevelSummary& s = LevelSummary[GraphLevel];
-    const views::LevelSummary found = views::RankStep(List4[1], List4[2], GraphPupil);
+    const views::LevelSummary found = views::RankStep(List4[1], List4[2], graphPupil_);
     if (index == 1) {
         s.TimeRank = found.TimeRank;
     } else {
@@ -197,26 +237,23 @@ void GraphPanel::RankStep(int index) {
 
 Graph GraphPanel::OneGraph(const GraphRecords& read, bool printer) {
     const common::RunState& rs = common::runState();
-    menu_->ListKind = 3;
+    menu_->Choices().ListKind = 3;
     common::DoEvents();
 
     const menus::Roster& roster = menus::roster();
-    const bool known = GraphPupil >= 0 && GraphPupil <= menus::kMaxPupilNumber;
+    const bool known = graphPupil_ >= 0 && graphPupil_ <= menus::kMaxPupilNumber;
     GraphInput in;
     in.Level = GraphLevel;
-    in.Pupil = GraphPupil;
+    in.Pupil = graphPupil_;
     in.LevelCount = rs.LevelCount;
     in.Now = common::DateTimeValue(common::platform().Now());
     in.PupilPassesFilter =
-        known && menus::PassesGradeFilter(menu_->Combo1->currentText(),
-                                          menus::GradeNumber(roster.PupilBirthYear[GraphPupil]));
+        known && menus::PassesGradeFilter(menu_->GradeFilter(),
+                                          menus::GradeNumber(roster.PupilBirthYear[graphPupil_]));
     in.Printer = printer;
     if (GraphLevel >= 0 && GraphLevel < static_cast<int>(LevelSummary.size())) in.Summary = LevelSummary[GraphLevel];
-    const QString caption = GraphLevel < menu_->Label3.size() && menu_->Label3[GraphLevel]
-                                ? menu_->Label3[GraphLevel]->text()
-                                : QString();
-    in.Title = rs.ProgramTitle + u' ' + caption;
-    in.PupilName = known ? common::TrimSpaces(roster.PupilName[GraphPupil]) : QString();
+    in.Title = rs.ProgramTitle + u' ' + menu_->LevelCaption(GraphLevel);
+    in.PupilName = known ? common::TrimSpaces(roster.PupilName[graphPupil_]) : QString();
     in.FirstBand = IsFirstBand(GraphTop);
     Graph g = ComputeGraph(read.Records, read.LastRecordDate, in);
     TimeScaleMax = g.TimeScaleMax;
@@ -225,7 +262,7 @@ Graph GraphPanel::OneGraph(const GraphRecords& read, bool printer) {
 
 void GraphPanel::GraphSet(int output) {
     GraphOutput = output;
-    menu_->Picture11->setGeometry(8, 116, kit::kWidth - 8, kit::kHeight - 116);  // at 120, 1740 twips
+    Picture11->setGeometry(8, 116, kit::kWidth - 8, kit::kHeight - 116);  // at 120, 1740 twips
     if (output == 1) PrintGraphSet();
     else ShowGraphSet();
 }
@@ -242,8 +279,8 @@ std::vector<int> SelectedLevels(const QListWidget* list, int offset) {
 }  // namespace
 
 void GraphPanel::ShowGraphSet() {
-    menu_->Picture11->show();
-    menu_->Picture11->raise();
+    Picture11->show();
+    Picture11->raise();
     Picture12->Clear();
     GraphCanvasStyle style;
     style.Font = Picture12->font();

@@ -5,10 +5,11 @@
 // of every column with a ranking or a listing of runs.
 //
 // One instance is attached to a level menu by the screen flow and lives as
-// the menu's child. It works on the menu's controls and state (ValueKind,
-// PointsPeriod, ListKind, ListPeriod, DaysBack, MenuPreparing); the menu
-// itself knows nothing of it and asks for the Option2 handler through its
-// RunOption2Handler signal during activation.
+// the menu's child. It works through what the menu offers its views: the
+// columns' lists, a listing's start and end, the listing choices (ValueKind,
+// PointsPeriod, ListKind, ListPeriod, DaysBack, MenuPreparing) and the
+// switches' signals; the menu itself knows nothing of it and asks for the
+// Option2 handler through its RunOption2Handler signal during activation.
 //
 // Handlers let window events run while they work (the waiting panel Picture6
 // and its progress bar ProgressBar2 repaint). They run through the menu's
@@ -33,9 +34,6 @@ namespace views {
 // Start of every listing, also of the per-pupil times: every column's headers
 // become "今日" / "今まで" and its list is cleared.
 void 回数など表示(menus::seisekitime1& menu);
-// End of a listing: the level buttons as the availability rules have them,
-// every list shown again, the waiting panel hidden, "戻る(0)" usable.
-void EndOfListing(menus::seisekitime1& menu);
 
 class ResultListings : public QObject {
     Q_OBJECT
@@ -60,8 +58,11 @@ public:
     void 成績リスト色表示単独(int level);
 
 Q_SIGNALS:
-    // Option2(2) "個人ﾀｲﾑ": the per-pupil times take over (after Command17 is
-    // shown and Combo2 hidden); they end the listing themselves.
+    // The Option2 handler starts: the graph panel's "グラフ" button and the
+    // panel itself are hidden.
+    void ViewSwitching();
+    // Option2(2) "個人ﾀｲﾑ": the per-pupil times take over (after Combo2 is
+    // hidden; they show the "グラフ" button); they end the listing themselves.
     void PupilTimesRequested();
 
 private:

@@ -97,8 +97,8 @@ protected:
         auto* eval = Screen<results::FrmSyuuryou>();
         ASSERT_NE(eval, nullptr);
         eval->Timer1_Timer();
-        ASSERT_TRUE(eval->Command4->isVisible());
-        eval->Command4->click();
+        ASSERT_TRUE(Control<QPushButton>(eval, "Command4")->isVisible());
+        Control<QPushButton>(eval, "Command4")->click();
     }
 };
 
@@ -108,13 +108,13 @@ TEST_F(EndToEnd, PupilConfirmsPractisesAndSeesTheRecord) {
     flow::ShowNameScreen();
     auto* names = Screen<menus::namesel>();
     ASSERT_NE(names, nullptr);
-    ASSERT_GT(names->List1->count(), 1);
+    ASSERT_GT(Control<kit::TextList>(names, "List1")->count(), 1);
 
     // The first pupil of the list confirms.
     names->SelectRow(1);
-    const QString chosen = names->findChild<QLabel*>(QStringLiteral("Label1"))->text();
+    const QString chosen = Control<QLabel>(names, "Label1")->text();
     ASSERT_NE(chosen, QStringLiteral("名前を選びなさい"));
-    names->Command14->click();
+    Control<QPushButton>(names, "Command14")->click();
     const int pupil = runState().CurrentPupil;
     ASSERT_GT(pupil, 0);
     // The row shows the grade label, a blank and the name.
@@ -125,18 +125,18 @@ TEST_F(EndToEnd, PupilConfirmsPractisesAndSeesTheRecord) {
     auto* menu = Screen<menus::seisekitime1>();
     ASSERT_NE(menu, nullptr);
     EXPECT_EQ(Screen<menus::namesel>(), nullptr) << "exactly one of name screen and level menu";
-    EXPECT_EQ(menu->MenuReady, 1);
-    EXPECT_EQ(menu->Label14[1]->text(), QStringLiteral("-----"));
+    EXPECT_EQ(menu->MenuReady(), 1);
+    EXPECT_EQ(Control<QLabel>(menu, "Label14", 1)->text(), QStringLiteral("-----"));
 
     // Level 1 with key "1"; the chooser comes first on the first run.
     ArmChooser();
-    QTest::keyClick(menu->Command1, '1');
+    QTest::keyClick(Control<QPushButton>(menu, "Command1"), '1');
     auto* practice = Screen<practice::MainFrm>();
     ASSERT_NE(practice, nullptr);
     EXPECT_TRUE(runState().ChooserDone);
 
     // Twenty correct answers, two seconds each.
-    auto* question = practice->findChild<QLabel*>(QStringLiteral("Keisan2Lbl2_0"));
+    auto* question = Control<QLabel>(practice, "Keisan2Lbl2", 0);
     ASSERT_NE(question, nullptr);
     for (int n = 0; n < 20; ++n) {
         const QString romaji = RomajiOf(common::TrimSpaces(question->text()));
@@ -156,20 +156,20 @@ TEST_F(EndToEnd, PupilConfirmsPractisesAndSeesTheRecord) {
     auto* eval = Screen<results::FrmSyuuryou>();
     ASSERT_NE(eval, nullptr);
     EXPECT_EQ(Screen<practice::MainFrm>(), nullptr);
-    EXPECT_EQ(eval->Label20->text(), QStringLiteral("！！！最高新記録！！！"));
+    EXPECT_EQ(Control<QLabel>(eval, "Label20")->text(), QStringLiteral("！！！最高新記録！！！"));
     EXPECT_TRUE(fake.SoundNames().contains(QStringLiteral("最高1")));
     LeaveEvaluation();
 
     // Back on the same menu (it stayed loaded behind the run), with the run in
     // today's figures: 40 s against a target of 30 gives 4 base points, 6 with ×1.5.
     ASSERT_EQ(Screen<menus::seisekitime1>(), menu);
-    EXPECT_EQ(menu->MenuReady, 1);
-    EXPECT_EQ(menu->Label14[1]->text(), QStringLiteral("1回/6点"));
-    EXPECT_EQ(menu->Label15[1]->text(), QStringLiteral("1回/6点"));
+    EXPECT_EQ(menu->MenuReady(), 1);
+    EXPECT_EQ(Control<QLabel>(menu, "Label14", 1)->text(), QStringLiteral("1回/6点"));
+    EXPECT_EQ(Control<QLabel>(menu, "Label15", 1)->text(), QStringLiteral("1回/6点"));
 
     // A second run that runs out of time (5 × 60 s); no chooser any more.
     fake.now.setTime(QTime(9, 40, 0));
-    QTest::keyClick(menu->Command1, '1');
+    QTest::keyClick(Control<QPushButton>(menu, "Command1"), '1');
     practice = Screen<practice::MainFrm>();
     ASSERT_NE(practice, nullptr);
     fake.AdvanceSeconds(300);
@@ -179,7 +179,7 @@ TEST_F(EndToEnd, PupilConfirmsPractisesAndSeesTheRecord) {
     EXPECT_EQ(runState().ResultTime, 99999);
     eval = Screen<results::FrmSyuuryou>();
     ASSERT_NE(eval, nullptr);
-    EXPECT_EQ(eval->Label20->text(), QStringLiteral("時間切れ"));
+    EXPECT_EQ(Control<QLabel>(eval, "Label20")->text(), QStringLiteral("時間切れ"));
     LeaveEvaluation();
 
     // Two records, exactly as the other PCs and the teacher views read them.

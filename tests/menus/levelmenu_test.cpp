@@ -45,11 +45,7 @@ protected:
         flow::ShowLevelMenu();
         return ScreenHost::instance().Find<seisekitime1>();
     }
-    template <class T>
-    T* Child(seisekitime1* menu, const QString& name) {
-        return menu->findChild<T*>(name);
-    }
-    QString Text(seisekitime1* menu, const QString& name) { return Child<QLabel>(menu, name)->text(); }
+    QString Text(seisekitime1* menu, const QString& name) { return Control<QLabel>(menu, name)->text(); }
 };
 
 TEST_F(LevelMenuTest, KeysStartLevelsOneToThirteenOnlyLowerCase) {
@@ -60,9 +56,9 @@ TEST_F(LevelMenuTest, KeysStartLevelsOneToThirteenOnlyLowerCase) {
     for (const auto& c : cases) {
         seisekitime1* menu = Open();
         ASSERT_NE(menu, nullptr);
-        ASSERT_EQ(menu->MenuReady, 1);
+        ASSERT_EQ(menu->MenuReady(), 1);
         runState().CurrentLevel = 0;
-        QTest::keyClick(menu->Command1, c.key);
+        QTest::keyClick(Control<QPushButton>(menu, "Command1"), c.key);
         EXPECT_EQ(runState().CurrentLevel, c.level) << c.key;
         ScreenHost::DestroyInstance();
         ScreenHost::instance().show();
@@ -71,9 +67,9 @@ TEST_F(LevelMenuTest, KeysStartLevelsOneToThirteenOnlyLowerCase) {
 
 TEST_F(LevelMenuTest, KeysDoNothingWhileTheMenuRefreshes) {
     seisekitime1* menu = Open();
-    menu->MenuReady = 0;
-    QTest::keyClick(menu->Command1, '3');
-    QTest::keyClick(menu->Command1, '0');
+    menu->SetMenuReady(0);
+    QTest::keyClick(Control<QPushButton>(menu, "Command1"), '3');
+    QTest::keyClick(Control<QPushButton>(menu, "Command1"), '0');
     EXPECT_EQ(runState().CurrentLevel, 0);
     EXPECT_EQ(ScreenHost::instance().Find<seisekitime1>(), menu);
     EXPECT_TRUE(menu->isVisible());
@@ -89,7 +85,7 @@ TEST_F(LevelMenuTest, HeaderAndFiguresOfALevelWithoutAndWithRuns) {
     EXPECT_EQ(Text(menu, "Label13"), QStringLiteral("中央教室:7"));
     EXPECT_EQ(Text(menu, "Label17"), QStringLiteral("起動後5分"));
     EXPECT_EQ(Text(menu, "Label18"), QStringLiteral("本日総回数＝0回"));
-    EXPECT_EQ(menu->Command4[1]->text(), QStringLiteral("ｽﾀｰﾄ(&1)"));
+    EXPECT_EQ(Control<QPushButton>(menu, "Command4", 1)->text(), QStringLiteral("ｽﾀｰﾄ(&1)"));
 
     // The first valid run of the day: 15 s against a target of 30 gives
     // Int(0.125 × 50 + 5) = 11 base points, 16 run points with ×1.5.
@@ -148,8 +144,10 @@ TEST_F(LevelMenuTest, TeacherControlsFollowTheName) {
     for (const auto& c : cases) {
         runState().CurrentPupilName = QString::fromUtf16(c.name);
         seisekitime1* menu = Open();
-        EXPECT_EQ(menu->Command8->isVisibleTo(menu), c.dataPanel) << QString::fromUtf16(c.name).toStdString();
-        EXPECT_EQ(menu->Command24[1]->isVisibleTo(menu->Picture11), c.print);
+        EXPECT_EQ(Control<QPushButton>(menu, "Command8")->isVisibleTo(menu), c.dataPanel)
+            << QString::fromUtf16(c.name).toStdString();
+        auto* graphPanel = Control<QWidget>(menu, "Picture11");
+        EXPECT_EQ(Control<QPushButton>(menu, "Command24", 1)->isVisibleTo(graphPanel), c.print);
         ScreenHost::DestroyInstance();
         ScreenHost::instance().show();
     }
@@ -158,26 +156,26 @@ TEST_F(LevelMenuTest, TeacherControlsFollowTheName) {
 TEST_F(LevelMenuTest, DataPanelBlocksStartingALevel) {
     runState().CurrentPupilName = QStringLiteral("先生");
     seisekitime1* menu = Open();
-    QTest::mouseClick(menu->Command8, Qt::LeftButton);
-    ASSERT_TRUE(menu->Picture7->isVisible());
-    QTest::keyClick(menu->Command1, '2');
+    QTest::mouseClick(Control<QPushButton>(menu, "Command8"), Qt::LeftButton);
+    ASSERT_TRUE(Control<QWidget>(menu, "Picture7")->isVisible());
+    QTest::keyClick(Control<QPushButton>(menu, "Command1"), '2');
     EXPECT_EQ(runState().CurrentLevel, 0);
-    QTest::mouseClick(menu->Command12, Qt::LeftButton);
-    EXPECT_FALSE(menu->Picture7->isVisible());
+    QTest::mouseClick(Control<QPushButton>(menu, "Command12"), Qt::LeftButton);
+    EXPECT_FALSE(Control<QWidget>(menu, "Picture7")->isVisible());
 }
 
 TEST_F(LevelMenuTest, LockedLevelStartsByNoWayAndAnOpenOneStartsFromItsName) {
     results::criteria()[4].TooMuchCount.Text = QStringLiteral("3");
     AppendRuns(File(), {{kPupil, 4, 20, today}, {kPupil, 4, 21, today}, {kPupil, 4, 22, today}});
     seisekitime1* menu = Open();
-    ASSERT_FALSE(menu->Command4[4]->isEnabled());
-    QTest::keyClick(menu->Command1, '4');
-    QTest::mouseClick(menu->Label3[4], Qt::LeftButton);
+    ASSERT_FALSE(Control<QPushButton>(menu, "Command4", 4)->isEnabled());
+    QTest::keyClick(Control<QPushButton>(menu, "Command1"), '4');
+    QTest::mouseClick(Control<QLabel>(menu, "Label3", 4), Qt::LeftButton);
     EXPECT_EQ(runState().CurrentLevel, 0);
     EXPECT_EQ(ScreenHost::instance().Find<seisekitime1>(), menu);
 
     // Starting from the name unloads the menu, unlike the start button.
-    QTest::mouseClick(menu->Label3[2], Qt::LeftButton);
+    QTest::mouseClick(Control<QLabel>(menu, "Label3", 2), Qt::LeftButton);
     EXPECT_EQ(runState().CurrentLevel, 2);
     EXPECT_EQ(ScreenHost::instance().Find<seisekitime1>(), nullptr);
 }
@@ -190,16 +188,17 @@ TEST_F(LevelMenuTest, ALevelThatCannotStartLeavesAUsableMenu) {
         const char* name;
         std::function<void(seisekitime1*)> start;
     } cases[] = {
-        {"FromItsName", [](seisekitime1* m) { QTest::mouseClick(m->Label3[2], Qt::LeftButton); }},
-        {"FromItsButton", [](seisekitime1* m) { QTest::mouseClick(m->Command4[2], Qt::LeftButton); }},
-        {"FromItsKey", [](seisekitime1* m) { QTest::keyClick(m->Command1, '2'); }},
+        {"FromItsName", [](seisekitime1* m) { QTest::mouseClick(Control<QLabel>(m, "Label3", 2), Qt::LeftButton); }},
+        {"FromItsButton",
+         [](seisekitime1* m) { QTest::mouseClick(Control<QPushButton>(m, "Command4", 2), Qt::LeftButton); }},
+        {"FromItsKey", [](seisekitime1* m) { QTest::keyClick(Control<QPushButton>(m, "Command1"), '2'); }},
     };
     results::criteria()[2].MinimumTime = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         fake.messages.clear();
         seisekitime1* menu = Open();
-        ASSERT_EQ(menu->MenuReady, 1);
+        ASSERT_EQ(menu->MenuReady(), 1);
         c.start(menu);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         ASSERT_EQ(fake.messages.size(), 1);
@@ -207,10 +206,10 @@ TEST_F(LevelMenuTest, ALevelThatCannotStartLeavesAUsableMenu) {
         ASSERT_EQ(ScreenHost::instance().Find<seisekitime1>(), menu);
         EXPECT_EQ(ScreenHost::instance().Front(), menu);
         EXPECT_EQ(ScreenHost::instance().Find<practice::MainFrm>(), nullptr);
-        EXPECT_EQ(menu->MenuReady, 1);
-        EXPECT_FALSE(menu->Picture2->isVisible());
+        EXPECT_EQ(menu->MenuReady(), 1);
+        EXPECT_FALSE(Control<QWidget>(menu, "Picture2")->isVisible());
         // The menu answers: key "1" starts level 1.
-        QTest::keyClick(menu->Command1, '1');
+        QTest::keyClick(Control<QPushButton>(menu, "Command1"), '1');
         EXPECT_EQ(runState().CurrentLevel, 1);
         EXPECT_NE(ScreenHost::instance().Find<practice::MainFrm>(), nullptr);
         ScreenHost::DestroyInstance();
@@ -232,11 +231,12 @@ TEST_F(LevelMenuTest, ASecondQueuedKeyDoesNothing) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         seisekitime1* menu = Open();
-        ASSERT_EQ(menu->MenuReady, 1);
+        ASSERT_EQ(menu->MenuReady(), 1);
         runState().CurrentLevel = 0;
+        auto* back = Control<QPushButton>(menu, "Command1");
         for (char key : {c.first, c.second})
-            QCoreApplication::postEvent(menu->Command1, new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier,
-                                                                      QString(QLatin1Char(key))));
+            QCoreApplication::postEvent(back, new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier,
+                                                             QString(QLatin1Char(key))));
         QCoreApplication::processEvents();
         auto& host = ScreenHost::instance();
         // Pages closed in the meantime are still children until deleted.
@@ -257,7 +257,7 @@ TEST_F(LevelMenuTest, ASecondQueuedKeyDoesNothing) {
 TEST_F(LevelMenuTest, RightClickOnALevelNameStartsNothing) {
     seisekitime1* menu = Open();
     for (Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
-        QTest::mouseClick(menu->Label3[2], button);
+        QTest::mouseClick(Control<QLabel>(menu, "Label3", 2), button);
         EXPECT_EQ(runState().CurrentLevel, 0) << button;
         EXPECT_EQ(ScreenHost::instance().Find<practice::MainFrm>(), nullptr);
         EXPECT_EQ(ScreenHost::instance().Find<seisekitime1>(), menu);
@@ -271,7 +271,7 @@ TEST_F(LevelMenuTest, ResultListsShowTheLongestLineWhole) {
     seisekitime1* menu = Open();
     const QString longest = QStringLiteral("  123 12/10●山田　太郎　●12345秒");
     for (int i = 1; i <= runState().LevelCount; ++i) {
-        auto* list = menu->List5[i];
+        auto* list = Control<kit::SortedTextList>(menu, "List5", i);
         SCOPED_TRACE(list->objectName().toStdString());
         EXPECT_EQ(QFontInfo(list->font()).family(), QStringLiteral("Noto Sans Mono CJK JP"));
         EXPECT_EQ(list->textElideMode(), Qt::ElideNone);
@@ -309,15 +309,15 @@ TEST_P(LevelLocks, TooMuchPractiseLocksUntilTheFinalLevelIsCleared) {
     }
     seisekitime1* menu = Open();
     EXPECT_EQ(results::FinalLevelCleared(), c.clearFinal ? 1 : 0);
-    EXPECT_EQ(!menu->Command4[c.level]->isEnabled(), c.locked) << c.what;
-    QLabel* note = menu->Text1[c.level];
+    EXPECT_EQ(!Control<QPushButton>(menu, "Command4", c.level)->isEnabled(), c.locked) << c.what;
+    QLabel* note = Control<QLabel>(menu, "Text1", c.level);
     EXPECT_EQ(note->isVisibleTo(menu), c.locked) << c.what;
     if (c.locked) {
         EXPECT_EQ(note->text(), QStringLiteral("やりすぎ禁止"));
     }
     for (int i = 1; i <= 15; ++i) {
         if (i != c.level) {
-            EXPECT_TRUE(menu->Command4[i]->isEnabled()) << i;
+            EXPECT_TRUE(Control<QPushButton>(menu, "Command4", i)->isEnabled()) << i;
         }
     }
 }
@@ -340,16 +340,17 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(LevelMenuTest, ScrollingMovesColumnsAndParksThoseLeftOfTheWindow) {
     seisekitime1* menu = Open();
-    const int left = menu->List5[0]->x();
-    EXPECT_EQ(menu->List5[1]->x(), left);
-    EXPECT_EQ(menu->List5[4]->x(), left + 3 * seisekitime1::kColumnWidth);
-    EXPECT_EQ(menu->HScroll1->maximum(), 12);
-    menu->HScroll1->setValue(12);
-    EXPECT_EQ(menu->List5[12]->x(), left);
-    EXPECT_EQ(menu->List5[15]->x(), left + 3 * seisekitime1::kColumnWidth);
-    EXPECT_EQ(menu->List5[1]->x(), menu->width());
-    EXPECT_EQ(menu->Label3[12]->x(), left + menu->Label1[0]->width());
-    EXPECT_EQ(menu->Label15[12]->x(), left + menu->Label14[12]->width());
+    const int left = Control<kit::SortedTextList>(menu, "List5", 0)->x();
+    EXPECT_EQ(Control<kit::SortedTextList>(menu, "List5", 1)->x(), left);
+    EXPECT_EQ(Control<kit::SortedTextList>(menu, "List5", 4)->x(), left + 3 * seisekitime1::kColumnWidth);
+    EXPECT_EQ(Control<QScrollBar>(menu, "HScroll1")->maximum(), 12);
+    Control<QScrollBar>(menu, "HScroll1")->setValue(12);
+    EXPECT_EQ(Control<kit::SortedTextList>(menu, "List5", 12)->x(), left);
+    EXPECT_EQ(Control<kit::SortedTextList>(menu, "List5", 15)->x(), left + 3 * seisekitime1::kColumnWidth);
+    EXPECT_EQ(Control<kit::SortedTextList>(menu, "List5", 1)->x(), menu->width());
+    EXPECT_EQ(Control<QLabel>(menu, "Label3", 12)->x(), left + Control<QLabel>(menu, "Label1", 0)->width());
+    EXPECT_EQ(Control<QLabel>(menu, "Label15", 12)->x(),
+              left + Control<QLabel>(menu, "Label14", 12)->width());
 }
 
 }  // namespace

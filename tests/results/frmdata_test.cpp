@@ -70,8 +70,7 @@ protected:
     }
     template <class T>
     T* Child(const QString& name) const {
-        auto* screen = Find<FrmData>();
-        return screen ? screen->findChild<T*>(name) : nullptr;
+        return Control<T>(Find<FrmData>(), name);
     }
     kit::SortedTextList* List() const { return Child<kit::SortedTextList>(QStringLiteral("List1")); }
     QWidget* Panel() const { return Child<QWidget>(QStringLiteral("Picture3")); }
@@ -433,7 +432,7 @@ TEST_F(FrmDataTest, TheLevelMenusDataButtonOpensItAndBackReturnsToTheMenu) {
     flow::ShowLevelMenu();
     auto* menu = Find<menus::seisekitime1>();
     ASSERT_NE(menu, nullptr);
-    auto* button = menu->findChild<QPushButton*>(QStringLiteral("Command10_0"));
+    auto* button = Control<QPushButton>(menu, "Command10", 0);
     ASSERT_NE(button, nullptr);
     button->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -64,10 +64,10 @@ TEST_F(GraphPanelTest, TheGraphButtonDrawsTheFirstThreeLevelsWithEveryRunInItsCo
     ASSERT_NE(panel, nullptr);
     panel->OpenGraphs();
 
-    EXPECT_TRUE(menu->Picture11->isVisible());
-    EXPECT_EQ(panel->GraphPupil, kPupil);
-    EXPECT_EQ(panel->List3->selectedItems().size(), 3);
-    const QImage image = panel->Picture12->Pixmap().toImage();
+    EXPECT_TRUE(Control<QWidget>(menu, "Picture11")->isVisible());
+    EXPECT_EQ(panel->GraphPupil(), kPupil);
+    EXPECT_EQ(Control<QListWidget>(menu, "List3")->selectedItems().size(), 3);
+    const QImage image = Control<views::GraphCanvas>(menu, "Picture12")->Pixmap().toImage();
     ASSERT_FALSE(image.isNull());
     const QRectF area(QPointF(0, 0), QSizeF(image.size()));
     const double tops[] = {0.05, 0.35, 0.65};
@@ -86,10 +86,10 @@ TEST_F(GraphPanelTest, AFourthLevelClearsTheCanvasAndTakesTheFirstBand) {
     auto* panel = menu->findChild<views::GraphPanel*>();
     ASSERT_NE(panel, nullptr);
     panel->OpenGraphs();
-    panel->List3->item(3)->setSelected(true);
-    menu->Command24[0]->click();
+    Control<QListWidget>(menu, "List3")->item(3)->setSelected(true);
+    Control<QPushButton>(menu, "Command24", 0)->click();
 
-    const QImage image = panel->Picture12->Pixmap().toImage();
+    const QImage image = Control<views::GraphCanvas>(menu, "Picture12")->Pixmap().toImage();
     const QRectF area(QPointF(0, 0), QSizeF(image.size()));
     EXPECT_EQ(testing_support::CheckGraphInks(image, area, 0.05, Expected(4)), QString());
     // Level 2's first point would be in the second band: that band is empty now.
@@ -111,7 +111,7 @@ TEST_F(GraphPanelTest, PrintingWithoutAnyPrinterSaysSoAndDoesNothingElse) {
     auto* panel = menu->findChild<views::GraphPanel*>();
     ASSERT_NE(panel, nullptr);
     panel->OpenGraphs();
-    menu->Command24[1]->click();
+    Control<QPushButton>(menu, "Command24", 1)->click();
     if (before.isNull()) qunsetenv("CUPS_SERVER");
     else qputenv("CUPS_SERVER", before);
     ASSERT_EQ(fake.messages.size(), 1);
@@ -129,16 +129,17 @@ TEST_F(GraphPanelTest, PerPupilTimesListsThePupilsOwnRunsAndShowsTheGraphButton)
     auto* menu = ScreenHost::instance().Find<menus::seisekitime1>();
     auto* panel = menu->findChild<views::GraphPanel*>();
     ASSERT_NE(panel, nullptr);
-    menu->Option2[2]->click();
-    EXPECT_FALSE(menu->Command17->isHidden());
-    EXPECT_EQ(menu->Label5->text(), QStringLiteral("個人別ﾀｲﾑ"));
-    EXPECT_EQ(panel->List3->count(), 15);
+    Control<QRadioButton>(menu, "Option2", 2)->click();
+    EXPECT_FALSE(Control<QPushButton>(menu, "Command17")->isHidden());
+    EXPECT_EQ(Control<QLabel>(menu, "Label5")->text(), QStringLiteral("個人別ﾀｲﾑ"));
+    EXPECT_EQ(Control<QListWidget>(menu, "List3")->count(), 15);
     // Six runs at level 1 (the other pupil's run is not listed); the run
     // without a time shows its date and time of day only.
-    ASSERT_EQ(menu->List5[1]->count(), 6);
-    EXPECT_EQ(menu->List5[1]->text(0), QStringLiteral("2026/12/05 10:00:00  26秒"));
-    EXPECT_TRUE(menu->List5[2]->Rows().contains(QStringLiteral("2026/12/09 9:05:30")));
-    EXPECT_EQ(menu->List5[5]->count(), 0);
+    auto* level1 = Control<kit::SortedTextList>(menu, "List5", 1);
+    ASSERT_EQ(level1->count(), 6);
+    EXPECT_EQ(level1->text(0), QStringLiteral("2026/12/05 10:00:00  26秒"));
+    EXPECT_TRUE(Control<kit::SortedTextList>(menu, "List5", 2)->Rows().contains(QStringLiteral("2026/12/09 9:05:30")));
+    EXPECT_EQ(Control<kit::SortedTextList>(menu, "List5", 5)->count(), 0);
 }
 
 }  // namespace
@@ -150,24 +151,46 @@ TEST_F(GraphPanelTest, AClickInThePupilListDrawsThatPupilAndTheLevelListDrawsOnl
     auto* menu = ScreenHost::instance().Find<menus::seisekitime1>();
     auto* panel = menu->findChild<views::GraphPanel*>();
     ASSERT_NE(panel, nullptr);
-    menu->Option2[2]->click();
+    Control<QRadioButton>(menu, "Option2", 2)->click();
     panel->OpenGraphs();
-    menu->Command25->click();
-    EXPECT_FALSE(menu->List2->isHidden());
+    Control<QPushButton>(menu, "Command25")->click();
+    auto* pupils = Control<kit::SortedTextList>(menu, "List2");
+    EXPECT_FALSE(pupils->isHidden());
     // The pupil list holds the roster's pupils; pick one by its number.
-    menu->List2->SetLines({QStringLiteral("小４ /  鈴木/8"), QStringLiteral("小３ /  山田/7")});
-    const QRect r = menu->List2->RowRect(1);  // in list order, 鈴木 comes second
-    QTest::mouseClick(menu->List2->viewport(), Qt::LeftButton, {}, r.center());
-    EXPECT_EQ(panel->GraphPupil, 8);
+    pupils->SetLines({QStringLiteral("小４ /  鈴木/8"), QStringLiteral("小３ /  山田/7")});
+    const QRect r = pupils->RowRect(1);  // in list order, 鈴木 comes second
+    QTest::mouseClick(pupils->viewport(), Qt::LeftButton, {}, r.center());
+    EXPECT_EQ(panel->GraphPupil(), 8);
 
     // Hidden panel: a click in the level list draws nothing.
-    menu->Command18->click();
-    EXPECT_TRUE(menu->Picture11->isHidden());
-    panel->GraphPupil = kPupil;
-    menu->List2->clearSelection();
-    const QRect level = panel->List3->visualItemRect(panel->List3->item(5));
-    QTest::mouseClick(panel->List3->viewport(), Qt::LeftButton, {}, level.center());
-    EXPECT_TRUE(menu->Picture11->isHidden());
+    Control<QPushButton>(menu, "Command18")->click();
+    EXPECT_TRUE(Control<QWidget>(menu, "Picture11")->isHidden());
+    panel->SetGraphPupil(kPupil);
+    pupils->clearSelection();
+    auto* levels = Control<QListWidget>(menu, "List3");
+    const QRect level = levels->visualItemRect(levels->item(5));
+    QTest::mouseClick(levels->viewport(), Qt::LeftButton, {}, level.center());
+    EXPECT_TRUE(Control<QWidget>(menu, "Picture11")->isHidden());
+}
+
+}  // namespace
+
+namespace {
+
+// The graph button and the panel belong to one pupil's times: any other view
+// of the listings takes them away.
+TEST_F(GraphPanelTest, AnotherViewTakesTheGraphButtonAndThePanelAway) {
+    flow::ShowLevelMenu();
+    auto* menu = Find<menus::seisekitime1>();
+    ASSERT_NE(menu, nullptr);
+    auto* graphButton = Control<QPushButton>(menu, "Command17");
+    auto* graphPanel = Control<QWidget>(menu, "Picture11");
+    Control<QRadioButton>(menu, "Option2", 2)->click();
+    graphButton->click();
+    ASSERT_TRUE(graphPanel->isVisible());
+    Control<QRadioButton>(menu, "Option2", 0)->click();
+    EXPECT_TRUE(graphButton->isHidden());
+    EXPECT_TRUE(graphPanel->isHidden());
 }
 
 }  // namespace

@@ -113,23 +113,25 @@ TEST_F(GraphPrinting, FourLevelsForTwoPupilsGiveTwoJobsOfTwoPagesWithThePointsIn
     views::GraphPanel* panel = OpenPanel();
     ASSERT_NE(panel, nullptr);
     menus::seisekitime1* menu = Menu();
-    ASSERT_TRUE(menu->Command24[1]->isVisible() || !menu->Command24[1]->isHidden());
+    auto* print = Control<QPushButton>(menu, "Command24", 1);
+    ASSERT_TRUE(print->isVisible() || !print->isHidden());
 
     // The teacher chooses levels 1 to 4 and both pupils.
-    menu->List2->SetLines(menus::LoadPupilPicker());
-    for (int k = 0; k < menu->List2->count(); ++k) {
-        const QString line = menu->List2->text(k);
-        menu->List2->SetRowSelected(k, line.endsWith(QStringLiteral("/1")) || line.endsWith(QStringLiteral("/2")));
+    auto* pupils = Control<kit::SortedTextList>(menu, "List2");
+    pupils->SetLines(menus::LoadPupilPicker());
+    for (int k = 0; k < pupils->count(); ++k) {
+        const QString line = pupils->text(k);
+        pupils->SetRowSelected(k, line.endsWith(QStringLiteral("/1")) || line.endsWith(QStringLiteral("/2")));
     }
     QVector<int> order;  // pupils in list order: the order of the jobs
-    for (int k = 0; k < menu->List2->count(); ++k)
-        if (menu->List2->IsRowSelected(k)) order << menu->List2->text(k).section(u'/', -1).toInt();
+    for (int k = 0; k < pupils->count(); ++k)
+        if (pupils->IsRowSelected(k)) order << pupils->text(k).section(u'/', -1).toInt();
     ASSERT_EQ(order.size(), 2);
-    for (int k = 0; k < 4; ++k) panel->List3->item(k)->setSelected(true);
+    for (int k = 0; k < 4; ++k) Control<QListWidget>(menu, "List3")->item(k)->setSelected(true);
 
     const QString before = Server().Pdfs().join(u',');
     ASSERT_TRUE(before.isEmpty()) << before.toStdString();
-    menu->Command24[1]->click();
+    print->click();
     EXPECT_TRUE(fake.messages.isEmpty());
 
     const QStringList pdfs = Server().WaitForPdfs(2);
@@ -147,26 +149,27 @@ TEST_F(GraphPrinting, AClickInThePupilListWhileASetPrintsWaitsForItsEnd) {
     views::GraphPanel* panel = OpenPanel();
     ASSERT_NE(panel, nullptr);
     menus::seisekitime1* menu = Menu();
-    menu->List2->SetLines(menus::LoadPupilPicker());
+    auto* pupils = Control<kit::SortedTextList>(menu, "List2");
+    pupils->SetLines(menus::LoadPupilPicker());
     int rowOfPupil2 = -1;
-    for (int k = 0; k < menu->List2->count(); ++k)
-        if (menu->List2->text(k).endsWith(QStringLiteral("/2"))) rowOfPupil2 = k;
+    for (int k = 0; k < pupils->count(); ++k)
+        if (pupils->text(k).endsWith(QStringLiteral("/2"))) rowOfPupil2 = k;
     ASSERT_GE(rowOfPupil2, 0);
-    for (int k = 0; k < 4; ++k) panel->List3->item(k)->setSelected(true);
-    panel->GraphPupil = 1;
+    for (int k = 0; k < 4; ++k) Control<QListWidget>(menu, "List3")->item(k)->setSelected(true);
+    panel->SetGraphPupil(1);
 
     const qsizetype jobs = Server().Pdfs().size();
     // The click comes in while the set runs (it lets events run between graphs).
     QMetaObject::invokeMethod(
-        menu->List2,
-        [menu, rowOfPupil2] {
-            menu->List2->SetRowSelected(rowOfPupil2, true);
-            Q_EMIT menu->List2->rowClicked(rowOfPupil2);
+        pupils,
+        [pupils, rowOfPupil2] {
+            pupils->SetRowSelected(rowOfPupil2, true);
+            Q_EMIT pupils->rowClicked(rowOfPupil2);
         },
         Qt::QueuedConnection);
-    panel->Command21[1]->click();  // print GraphPupil's set
+    Control<QPushButton>(menu, "Command21", 1)->click();  // print GraphPupil's set
     EXPECT_TRUE(fake.messages.isEmpty());
-    EXPECT_EQ(panel->GraphPupil, 2);  // the click was handled, after the set
+    EXPECT_EQ(panel->GraphPupil(), 2);  // the click was handled, after the set
 
     const QStringList pdfs = Server().WaitForPdfs(int(jobs) + 1);
     ASSERT_EQ(pdfs.size(), jobs + 1) << Server().LogTail().toStdString();

@@ -33,10 +33,11 @@ namespace {
 using menus::seisekitime1;
 using shell::ScreenHost;
 using school::AppendRuns;
+using testing_support::ScreenTest;
 
 constexpr int kSchoolYear = 2026;
 
-class ResultListingsTest : public testing_support::ScreenTest {
+class ResultListingsTest : public ScreenTest {
 protected:
     void SetUp() override {
         ScreenTest::SetUp();
@@ -62,7 +63,14 @@ protected:
     }
 };
 
-QStringList Rows(seisekitime1* m, int level) { return m->List5[level]->Rows(); }
+// The menu's switches and results lists, found by their names.
+QRadioButton* Option1(seisekitime1* m, int index) { return ScreenTest::Control<QRadioButton>(m, "Option1", index); }
+QRadioButton* Option2(seisekitime1* m, int index) { return ScreenTest::Control<QRadioButton>(m, "Option2", index); }
+kit::SortedTextList* List5(seisekitime1* m, int level) {
+    return ScreenTest::Control<kit::SortedTextList>(m, "List5", level);
+}
+
+QStringList Rows(seisekitime1* m, int level) { return List5(m, level)->Rows(); }
 
 // The lines in the list's own order: ascending text, Japanese collation.
 QStringList InListOrder(QStringList lines) {
@@ -71,7 +79,7 @@ QStringList InListOrder(QStringList lines) {
 }
 
 QStringList Captions(seisekitime1* m) {
-    return {m->Option1[1]->text(), m->Option1[2]->text(), m->Option1[3]->text()};
+    return {Option1(m, 1)->text(), Option1(m, 2)->text(), Option1(m, 3)->text()};
 }
 
 const QStringList kPointsTotal = {"1●山田　　　  7/   13", "2④佐藤　　　  0/    9", "3Ⅰ鈴木　　　  0/    0"};
@@ -86,25 +94,25 @@ const QStringList kAllPoints = {"    4 12/09●山田　　　●40秒", "    6 
 TEST_F(ResultListingsTest, FirstActivationShowsTheAllTimePointsRankingInEveryColumn) {
     seisekitime1* m = Open();
     ASSERT_NE(m, nullptr);
-    EXPECT_TRUE(m->Option1[1]->isChecked());
-    EXPECT_TRUE(m->Option2[1]->isChecked());
-    EXPECT_EQ(m->ValueKind, 2);
-    EXPECT_EQ(m->PointsPeriod, 1);
-    EXPECT_EQ(m->Label5->text(), QStringLiteral("獲得ポイント（今まで順位）"));
+    EXPECT_TRUE(Option1(m, 1)->isChecked());
+    EXPECT_TRUE(Option2(m, 1)->isChecked());
+    EXPECT_EQ(m->Choices().ValueKind, 2);
+    EXPECT_EQ(m->Choices().PointsPeriod, 1);
+    EXPECT_EQ(Control<QLabel>(m, "Label5")->text(), QStringLiteral("獲得ポイント（今まで順位）"));
     EXPECT_EQ(Captions(m), QStringList({"累計順", "本日順", "オール表示"}));
     EXPECT_EQ(Rows(m, 1), InListOrder(kPointsTotal));
     // Each line carries its pupil.
-    EXPECT_EQ(m->List5[1]->Tag(m->List5[1]->Rows().indexOf(kPointsTotal[1])), 8);
+    EXPECT_EQ(List5(m, 1)->Tag(List5(m, 1)->Rows().indexOf(kPointsTotal[1])), 8);
     for (int i = 2; i <= 15; ++i) {
         EXPECT_EQ(Rows(m, i), InListOrder({"1●山田　　　  0/    0", "1④佐藤　　　  0/    0", "1Ⅰ鈴木　　　  0/    0"}))
             << i;
-        EXPECT_EQ(m->Label9[i]->text(), QStringLiteral("今日"));
-        EXPECT_EQ(m->Label10[i]->text(), QStringLiteral("今まで"));
-        EXPECT_TRUE(m->List5[i]->isVisibleTo(m));
+        EXPECT_EQ(Control<QLabel>(m, "Label9", i)->text(), QStringLiteral("今日"));
+        EXPECT_EQ(Control<QLabel>(m, "Label10", i)->text(), QStringLiteral("今まで"));
+        EXPECT_TRUE(List5(m, i)->isVisibleTo(m));
     }
-    EXPECT_FALSE(m->Picture6->isVisible());
-    EXPECT_TRUE(m->Command1->isEnabled());
-    EXPECT_EQ(m->MenuReady, 1);
+    EXPECT_FALSE(Control<QWidget>(m, "Picture6")->isVisible());
+    EXPECT_TRUE(Control<QPushButton>(m, "Command1")->isEnabled());
+    EXPECT_EQ(m->MenuReady(), 1);
 }
 
 struct Step {
@@ -120,24 +128,24 @@ void Click(QRadioButton* b) { QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(8,
 
 TEST_F(ResultListingsTest, EverySwitchGivesItsCaptionsLabelAndLines) {
     const Step steps[] = {
-        {"TimesBest", [](auto* m) { Click(m->Option2[0]); }, {"BEST表示", "本日のみ", "オール表示"}, "ベスト成績", kBest},
-        {"TimesToday", [](auto* m) { Click(m->Option1[2]); }, {"BEST表示", "本日のみ", "オール表示"}, "本日の成績",
+        {"TimesBest", [](auto* m) { Click(Option2(m, 0)); }, {"BEST表示", "本日のみ", "オール表示"}, "ベスト成績", kBest},
+        {"TimesToday", [](auto* m) { Click(Option1(m, 2)); }, {"BEST表示", "本日のみ", "オール表示"}, "本日の成績",
          kTodayRuns},
-        {"TimesAllRuns", [](auto* m) { Click(m->Option1[3]); }, {"BEST表示", "本日のみ", "オール表示"}, "", kAllTimes,
+        {"TimesAllRuns", [](auto* m) { Click(Option1(m, 3)); }, {"BEST表示", "本日のみ", "オール表示"}, "", kAllTimes,
          true},
-        {"PointsAllRuns", [](auto* m) { Click(m->Option2[1]); }, {"合計累計", "合計本日", "すべて"}, "", kAllPoints, true},
-        {"PointsToday", [](auto* m) { Click(m->Option1[2]); }, {"合計累計", "合計本日", "すべて"},
+        {"PointsAllRuns", [](auto* m) { Click(Option2(m, 1)); }, {"合計累計", "合計本日", "すべて"}, "", kAllPoints, true},
+        {"PointsToday", [](auto* m) { Click(Option1(m, 2)); }, {"合計累計", "合計本日", "すべて"},
          "獲得ポイント（今日の順位）", kPointsToday},
-        {"PointsAllTime", [](auto* m) { Click(m->Option1[1]); }, {"合計累計", "合計本日", "すべて"},
+        {"PointsAllTime", [](auto* m) { Click(Option1(m, 1)); }, {"合計累計", "合計本日", "すべて"},
          "獲得ポイント（今まで順位）", kPointsTotal},
-        {"BackToTimesKeepsTheThirdCaption", [](auto* m) { Click(m->Option2[0]); }, {"BEST表示", "本日のみ", "すべて"},
+        {"BackToTimesKeepsTheThirdCaption", [](auto* m) { Click(Option2(m, 0)); }, {"BEST表示", "本日のみ", "すべて"},
          "ベスト成績", kBest},
-        {"TimesAllRunsAgain", [](auto* m) { Click(m->Option1[3]); }, {"BEST表示", "本日のみ", "すべて"}, "", kAllTimes,
+        {"TimesAllRunsAgain", [](auto* m) { Click(Option1(m, 3)); }, {"BEST表示", "本日のみ", "すべて"}, "", kAllTimes,
          true},
         {"PointsTodayFromTimesToday",
          [](auto* m) {
-             Click(m->Option1[2]);
-             Click(m->Option2[1]);
+             Click(Option1(m, 2));
+             Click(Option2(m, 1));
          },
          {"合計累計", "合計本日", "すべて"}, "獲得ポイント（今日の順位）", kPointsToday},
     };
@@ -146,51 +154,52 @@ TEST_F(ResultListingsTest, EverySwitchGivesItsCaptionsLabelAndLines) {
         SCOPED_TRACE(s.name);
         s.act(m);
         EXPECT_EQ(Captions(m), s.captions);
-        EXPECT_EQ(m->Label5->text(), s.label5);
+        EXPECT_EQ(Control<QLabel>(m, "Label5")->text(), s.label5);
         EXPECT_EQ(Rows(m, 1), InListOrder(s.level1));
-        EXPECT_EQ(m->Combo2->isVisibleTo(m), s.combo2Shown);
-        EXPECT_FALSE(m->Picture6->isVisible());
-        EXPECT_TRUE(m->List5[1]->isVisibleTo(m));
-        EXPECT_TRUE(m->Command1->isEnabled());
-        EXPECT_TRUE(m->Command4[1]->isEnabled());
-        EXPECT_TRUE(m->Picture1->isEnabled());
+        EXPECT_EQ(Control<QComboBox>(m, "Combo2")->isVisibleTo(m), s.combo2Shown);
+        EXPECT_FALSE(Control<QWidget>(m, "Picture6")->isVisible());
+        EXPECT_TRUE(List5(m, 1)->isVisibleTo(m));
+        EXPECT_TRUE(Control<QPushButton>(m, "Command1")->isEnabled());
+        EXPECT_TRUE(Control<QPushButton>(m, "Command4", 1)->isEnabled());
+        EXPECT_TRUE(Control<QWidget>(m, "Picture1")->isEnabled());
     }
 }
 
 TEST_F(ResultListingsTest, GradeFilterRunsTheCurrentChoiceAgain) {
     seisekitime1* m = Open();
-    Click(m->Option2[0]);
-    Click(m->Option1[2]);
-    m->Combo1->setCurrentText(QStringLiteral("小４"));
-    Q_EMIT m->Combo1->activated(m->Combo1->currentIndex());
-    EXPECT_EQ(m->Label5->text(), QStringLiteral("本日の成績"));
+    Click(Option2(m, 0));
+    Click(Option1(m, 2));
+    auto* grades = Control<QComboBox>(m, "Combo1");
+    grades->setCurrentText(QStringLiteral("小４"));
+    Q_EMIT grades->activated(grades->currentIndex());
+    EXPECT_EQ(Control<QLabel>(m, "Label5")->text(), QStringLiteral("本日の成績"));
     EXPECT_EQ(Rows(m, 1), QStringList({"　　× 11:00④佐藤　　　④"}));
     // In points mode the filter leaves out lines, not ranks.
-    Click(m->Option2[1]);
-    Click(m->Option1[1]);
+    Click(Option2(m, 1));
+    Click(Option1(m, 1));
     EXPECT_EQ(Rows(m, 1), QStringList({"2④佐藤　　　  0/    9"}));
 }
 
 TEST_F(ResultListingsTest, PeriodActsOnlyWhileAllRunsAreChosen) {
     seisekitime1* m = Open();
-    Click(m->Option2[0]);
+    Click(Option2(m, 0));
     const QStringList best = Rows(m, 1);
-    Q_EMIT m->Combo2->activated(0);
-    EXPECT_EQ(m->ListPeriod, 3);
+    Q_EMIT Control<QComboBox>(m, "Combo2")->activated(0);
+    EXPECT_EQ(m->Choices().ListPeriod, 3);
     EXPECT_EQ(Rows(m, 1), best);
 
-    Click(m->Option1[3]);
+    Click(Option1(m, 3));
     // This week on a Thursday: Monday 12/07 is in, Wednesday and today as well.
-    Q_EMIT m->Combo2->activated(0);
-    EXPECT_EQ(m->ListPeriod, 1);
-    EXPECT_EQ(m->DaysBack, 4);
+    Q_EMIT Control<QComboBox>(m, "Combo2")->activated(0);
+    EXPECT_EQ(m->Choices().ListPeriod, 1);
+    EXPECT_EQ(m->Choices().DaysBack, 4);
     EXPECT_EQ(Rows(m, 1), InListOrder(kAllTimes));
     fake.now = QDateTime(today.addDays(4), QTime(9, 0));  // the Monday after
-    Q_EMIT m->Combo2->activated(0);
-    EXPECT_EQ(m->DaysBack, 1);
+    Q_EMIT Control<QComboBox>(m, "Combo2")->activated(0);
+    EXPECT_EQ(m->Choices().DaysBack, 1);
     EXPECT_TRUE(Rows(m, 1).isEmpty());
-    Q_EMIT m->Combo2->activated(1);
-    EXPECT_EQ(m->ListPeriod, 2);
+    Q_EMIT Control<QComboBox>(m, "Combo2")->activated(1);
+    EXPECT_EQ(m->Choices().ListPeriod, 2);
     EXPECT_EQ(Rows(m, 1), InListOrder(kAllTimes));
 }
 
@@ -202,18 +211,18 @@ TEST_F(ResultListingsTest, LaterActivationFillsTheListsOnlyWhenItChangesTheSelec
     EXPECT_EQ(Rows(m, 1), InListOrder(kPointsTotal));
     // The teacher looked at today's runs in times mode; the next activation
     // selects "累計順" again, which fills every list with the all-time points.
-    Click(m->Option2[0]);
-    Click(m->Option1[2]);
-    EXPECT_EQ(m->Label5->text(), QStringLiteral("本日の成績"));
+    Click(Option2(m, 0));
+    Click(Option1(m, 2));
+    EXPECT_EQ(Control<QLabel>(m, "Label5")->text(), QStringLiteral("本日の成績"));
     Open();
-    EXPECT_TRUE(m->Option1[1]->isChecked());
-    EXPECT_TRUE(m->Option2[1]->isChecked());
-    EXPECT_EQ(m->Label5->text(), QStringLiteral("獲得ポイント（今まで順位）"));
+    EXPECT_TRUE(Option1(m, 1)->isChecked());
+    EXPECT_TRUE(Option2(m, 1)->isChecked());
+    EXPECT_EQ(Control<QLabel>(m, "Label5")->text(), QStringLiteral("獲得ポイント（今まで順位）"));
     EXPECT_EQ(Captions(m), QStringList({"累計順", "本日順", "オール表示"}));
     // 15 s: 11 base points, 16 run points.
     EXPECT_EQ(Rows(m, 1), InListOrder({"1Ⅰ鈴木　　　 16/   16", "2●山田　　　  7/   13", "3④佐藤　　　  0/    9"}));
-    EXPECT_TRUE(m->List5[1]->isVisibleTo(m));
-    EXPECT_FALSE(m->Picture6->isVisible());
+    EXPECT_TRUE(List5(m, 1)->isVisibleTo(m));
+    EXPECT_FALSE(Control<QWidget>(m, "Picture6")->isVisible());
 }
 
 // A column parked out of view gets its lines when it is first shown; they are
@@ -223,7 +232,8 @@ TEST_F(ResultListingsTest, AParkedColumnShowsTheRankingAsItWasListed) {
     seisekitime1* m = Open();
     AppendRuns(File(), {{9, 12, 15, today, QTime(15, 0)}});
     Open();  // the selection stays, so the lists keep what they were given
-    m->HScroll1->setValue(m->HScroll1->maximum());
+    auto* scroll = Control<QScrollBar>(m, "HScroll1");
+    scroll->setValue(scroll->maximum());
     QApplication::processEvents();
     EXPECT_EQ(Rows(m, 12), InListOrder({"1●山田　　　  0/    0", "1④佐藤　　　  0/    0", "1Ⅰ鈴木　　　  0/    0"}));
 }
@@ -248,7 +258,7 @@ TEST_F(ResultListingsTest, ATimesColumnReadsInRankOrder) {
     // 山田's best of level 1 is 25 s (set up above); 22 has no run.
     for (int pupil = 11; pupil <= 21; ++pupil) AppendRuns(File(), {{pupil, 1, 10 + pupil, today.addDays(-1)}});
     seisekitime1* m = Open();
-    Click(m->Option2[0]);
+    Click(Option2(m, 0));
     EXPECT_EQ(Rows(m, 1), QStringList({"1①あおき　　    21 　", "2②いとう　　    22 　", "3③うえの　　    23 　",
                                        "4④えんどう　    24 　", "5⑤おおた　　    25 　", "5●山田　　　    25 ●",
                                        "7⑥かとう　　    26 　", "8Ⅰきむら　　    27 　", "9Ⅱくどう　　    28 　",
@@ -270,9 +280,10 @@ TEST_F(ResultListingsTest, ADataButtonDuringAListingClosesTheMenuAfterTheListing
         SCOPED_TRACE(c.name);
         QPointer<seisekitime1> menu = Open();
         ASSERT_TRUE(menu);
-        menu->Command8->click();
-        QMetaObject::invokeMethod(menu->Command10[c.button], &QAbstractButton::click, Qt::QueuedConnection);
-        Click(menu->Option2[0]);  // every level's best times, level by level
+        Control<QPushButton>(menu, "Command8")->click();
+        QMetaObject::invokeMethod(Control<QPushButton>(menu, "Command10", c.button), &QAbstractButton::click,
+                                  Qt::QueuedConnection);
+        Click(Option2(menu, 0));  // every level's best times, level by level
         auto& host = ScreenHost::instance();
         ASSERT_NE(host.Front(), nullptr);
         EXPECT_EQ(host.Front()->objectName(), QString::fromLatin1(c.screen));
@@ -293,28 +304,30 @@ TEST_F(ResultListingsTest, EveryLineReachesTheScreenReaderAsShown) {
     seisekitime1* m = Open();
     auto readAsShown = [m](const char* step) {
         SCOPED_TRACE(step);
-        for (int i = 1; i <= 15; ++i) EXPECT_EQ(testing_support::AccessibleLines(m->List5[i]), Rows(m, i)) << i;
+        for (int i = 1; i <= 15; ++i) EXPECT_EQ(testing_support::AccessibleLines(List5(m, i)), Rows(m, i)) << i;
     };
     readAsShown("points ranking");
-    Click(m->Option2[0]);
+    Click(Option2(m, 0));
     readAsShown("best times");
-    Click(m->Option1[2]);
+    Click(Option1(m, 2));
     readAsShown("today's runs");
-    m->HScroll1->setValue(m->HScroll1->maximum());
+    auto* scroll = Control<QScrollBar>(m, "HScroll1");
+    scroll->setValue(scroll->maximum());
     QApplication::processEvents();
-    Click(m->Option1[3]);
+    Click(Option1(m, 3));
     readAsShown("all runs, the last columns in view");
-    Click(m->Option2[2]);
+    Click(Option2(m, 2));
     readAsShown("one pupil's times");
     auto* panel = m->findChild<views::GraphPanel*>();
     ASSERT_NE(panel, nullptr);
     QStringList levels;
     for (int level = 1; level <= 15; ++level) levels << QString::number(level);
+    auto* pupils = Control<kit::SortedTextList>(m, "List2");
     for (int pass = 0; pass < 2; ++pass) {
-        m->List2->SetLines({QStringLiteral("小３ /  山田/7"), QStringLiteral("小４ /  佐藤/8")}, {7, 8});
-        EXPECT_EQ(testing_support::AccessibleLines(m->List2), m->List2->Rows()) << pass;
+        pupils->SetLines({QStringLiteral("小３ /  山田/7"), QStringLiteral("小４ /  佐藤/8")}, {7, 8});
+        EXPECT_EQ(testing_support::AccessibleLines(pupils), pupils->Rows()) << pass;
         panel->FillLevelList();
-        EXPECT_EQ(testing_support::AccessibleLines(panel->List3), levels) << pass;
+        EXPECT_EQ(testing_support::AccessibleLines(Control<QListWidget>(m, "List3")), levels) << pass;
     }
 }
 
@@ -322,30 +335,30 @@ TEST_F(ResultListingsTest, WhileTheMenuPreparesTheOption2HandlerOnlyHidesTheList
     seisekitime1* m = Open();
     auto* listings = m->findChild<views::ResultListings*>();
     ASSERT_NE(listings, nullptr);
-    m->MenuPreparing = true;
+    m->Choices().MenuPreparing = true;
     listings->Option2_Click(0);
-    EXPECT_EQ(m->ValueKind, 2);
+    EXPECT_EQ(m->Choices().ValueKind, 2);
     EXPECT_EQ(Captions(m), QStringList({"累計順", "本日順", "オール表示"}));
     EXPECT_EQ(Rows(m, 1), InListOrder(kPointsTotal));
-    EXPECT_FALSE(m->List5[1]->isVisibleTo(m));
-    EXPECT_TRUE(m->Picture6->isVisibleTo(m));
-    EXPECT_FALSE(m->Command1->isEnabled());
-    EXPECT_FALSE(m->Command4[1]->isEnabled());
+    EXPECT_FALSE(List5(m, 1)->isVisibleTo(m));
+    EXPECT_TRUE(Control<QWidget>(m, "Picture6")->isVisibleTo(m));
+    EXPECT_FALSE(Control<QPushButton>(m, "Command1")->isEnabled());
+    EXPECT_FALSE(Control<QPushButton>(m, "Command4", 1)->isEnabled());
 }
 
 TEST_F(ResultListingsTest, AnUnreadableFileGivesOneMessageAndTheMenuStaysUsable) {
     seisekitime1* m = Open();
-    Click(m->Option2[0]);
+    Click(Option2(m, 0));
     ASSERT_TRUE(QFile::remove(File()));
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("成績累積データ.dat")));
-    Click(m->Option1[2]);
+    Click(Option1(m, 2));
     ASSERT_EQ(fake.messages.size(), 1);
     EXPECT_EQ(fake.messages[0].title, QStringLiteral("注意"));
     EXPECT_TRUE(fake.messages[0].text.contains(QDir::cleanPath(File())));
     for (int i = 1; i <= 15; ++i) EXPECT_TRUE(Rows(m, i).isEmpty());
-    EXPECT_TRUE(m->Command1->isEnabled());
-    EXPECT_TRUE(m->Picture1->isEnabled());
-    EXPECT_FALSE(m->Picture6->isVisible());
+    EXPECT_TRUE(Control<QPushButton>(m, "Command1")->isEnabled());
+    EXPECT_TRUE(Control<QWidget>(m, "Picture1")->isEnabled());
+    EXPECT_FALSE(Control<QWidget>(m, "Picture6")->isVisible());
     EXPECT_EQ(fake.endCount, 0);
 }
 
