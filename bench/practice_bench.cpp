@@ -44,7 +44,7 @@ static void BM_PracticeKeystroke(benchmark::State& state) {
         return;
     }
     frm->Keisan2Timer1_Timer();
-    QLabel* box = frm->Keisan2Lbl1[0];
+    auto* box = frm->findChild<QLabel*>(QStringLiteral("Keisan2Lbl1_0"));
     int typed = 0;
     for (auto _ : state) {
         if (typed == 11) {  // stay below the twelve-letter limit

@@ -24,13 +24,6 @@ public:
     void Command1_Click();
 
     static constexpr int kTries = 3;
-    int WrongCount = 0;
-
-    QLabel* Label1 = nullptr;       // "先生の暗証番号を入れてください"
-    QLineEdit* Text1 = nullptr;     // the PIN, shown as dots
-    QLabel* Label2 = nullptr;       // what went wrong, and the tries left
-    QPushButton* Command1 = nullptr;  // "O.K."
-    QPushButton* Command2 = nullptr;  // "やめる"
 
 protected:
     // Centred on the window it belongs to once its frame is known.
@@ -38,6 +31,13 @@ protected:
 
 private:
     QByteArray hash_;
+    int WrongCount = 0;
+
+    QLabel* Label1 = nullptr;       // "先生の暗証番号を入れてください"
+    QLineEdit* Text1 = nullptr;     // the PIN, shown as dots
+    QLabel* Label2 = nullptr;       // what went wrong, and the tries left
+    QPushButton* Command1 = nullptr;  // "O.K."
+    QPushButton* Command2 = nullptr;  // "やめる"
 };
 
 }  // namespace menus

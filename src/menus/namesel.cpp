@@ -122,7 +122,7 @@ void namesel::BuildControls() {
     for (int i = 0; i < 4; ++i)
         connect(Option1[i], &QRadioButton::toggled, this, [this, i](bool on) {
             if (!on || settingControls_) return;
-            RankingMode = i;
+            rankingMode_ = i;
             名簿表示();
         });
     // A click selects the row; a change of row by key or by the screen itself
@@ -151,7 +151,7 @@ void namesel::Form_Load() {
     ShowWaitPanel(true);
     common::DoEvents();
     // 4.
-    RankingMode = 0;
+    rankingMode_ = 0;
     名簿表示();
     Label4->setFont(FontOf(48, true));
     Label4->setText(runState().ProgramTitle);
@@ -165,8 +165,8 @@ void namesel::Form_Activate() {
     // 7.-9. The options and the filter are set first and the list is rebuilt
     // once, when either of them changed what the list shows.
     settingControls_ = true;
-    const bool modeChanged = RankingMode != TodayAndAllPoints;
-    RankingMode = TodayAndAllPoints;
+    const bool modeChanged = rankingMode_ != TodayAndAllPoints;
+    rankingMode_ = TodayAndAllPoints;
     Option1[TodayAndAllPoints]->setChecked(true);
     QStringList items;
     for (int i = 0; i < Combo1->count(); ++i) items << Combo1->itemText(i);
@@ -193,7 +193,7 @@ void namesel::名簿表示() {
     // Mode and filter are read after the repaint: a change made meanwhile has
     // built its own list, and this one must not undo it.
     const std::vector<PupilEntry> listed = LoadRoster();
-    const NameList list = BuildNameList(listed, RankingMode, Combo1->currentText(), roster().SchoolYear);
+    const NameList list = BuildNameList(listed, rankingMode_, Combo1->currentText(), roster().SchoolYear);
 
     List1->SetRows(list.Shown);
     QStringList keys;

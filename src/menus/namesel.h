@@ -40,7 +40,8 @@ public:
     // A double-click on row r: selects it and confirms.
     void List1_DblClick(int r);
 
-    int RankingMode = 0;
+    // Which figures stand beside the names (Option1).
+    int RankingMode() const { return rankingMode_; }
 
     // The prompt shown while no pupil is selected.
     static const QString kPrompt;
@@ -55,8 +56,8 @@ private:
     // Set while the screen itself sets the options and the filter, so that
     // their change handlers do not rebuild the list on top of it.
     bool settingControls_ = false;
+    int rankingMode_ = 0;
 
-public:
     TextList* List1 = nullptr;
     TextList* List2 = nullptr;  // hidden: every listed pupil, sorted
     TextList* List3 = nullptr;  // hidden: List1's rows with their numbers

@@ -22,6 +22,7 @@ public:
     // "スタート": the chooser is done for this program run.
     void Command2_Click();
 
+private:
     QVector<QRadioButton*> Option1;  // 1..3; element 0 the hidden template
     QListWidget* List1 = nullptr;
     QLabel* Label2 = nullptr;

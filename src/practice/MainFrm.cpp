@@ -359,7 +359,7 @@ void MainFrm::初期設定() {
     rs.RunFinished = false;
     rs.HandOffDone = false;
     rs.JudgeResult = 0;
-    AnswerText.clear();
+    answerText_.clear();
 
     const results::CriteriaRow& c = results::criteria()[rs.CurrentLevel];
     rs.TimeLimit = results::TimeLimitFor(c.MinimumTime);
@@ -402,11 +402,11 @@ void MainFrm::スタート() {
 void MainFrm::問題作成表示() {
     auto& rs = common::runState();
     if (rs.TimedOut || rs.RunFinished || rs.JudgeBusy) return;
-    InputLock = true;
-    const int n = DrawEntry(rs.CurrentLevel, PreviousEntry);
-    CurrentQuestion = kanaTable()[n];
-    PreviousEntry = n;
-    Keisan2Lbl2[0]->setText(common::TrimSpaces(CurrentQuestion.Kana));
+    inputLock_ = true;
+    const int n = DrawEntry(rs.CurrentLevel, previousEntry_);
+    currentQuestion_ = kanaTable()[n];
+    previousEntry_ = n;
+    Keisan2Lbl2[0]->setText(common::TrimSpaces(currentQuestion_.Kana));
     Keisan2Lbl1[0]->setText(QString());
     SetAnswerBackground(kAnswerCleared);
     SetAnswerBackground(kAnswerCurrent);  // the current box, always element 0
@@ -415,7 +415,7 @@ void MainFrm::問題作成表示() {
 
 void MainFrm::Keisan2Timer1_Timer() {
     Keisan2Timer1->stop();
-    InputLock = false;
+    inputLock_ = false;
 }
 
 // ---------------------------------------------------------------- keyboard
@@ -440,7 +440,7 @@ bool MainFrm::eventFilter(QObject* watched, QEvent* event) {
 
 void MainFrm::KeyDown(int key, Qt::KeyboardModifiers) {
     auto& rs = common::runState();
-    if (rs.SpaceWait == 1 || rs.JudgeBusy || InputLock) return;
+    if (rs.SpaceWait == 1 || rs.JudgeBusy || inputLock_) return;
     // Once the run has ended no key changes anything.
     if (rs.TimedOut || rs.RunFinished || closed_) return;
     switch (key) {
@@ -455,17 +455,17 @@ void MainFrm::KeyDown(int key, Qt::KeyboardModifiers) {
         break;
     case Qt::Key_Delete:
     case Qt::Key_Up:
-        AnswerText.clear();
+        answerText_.clear();
         ShowAnswer();
         break;
     case Qt::Key_Down:
-        AnswerText.clear();
+        answerText_.clear();
         ShowAnswer();
         SetAnswerBackground(kAnswerDown);
         break;
     case Qt::Key_Return:
     case Qt::Key_Enter: {
-        InputLock = true;
+        inputLock_ = true;
         rs.JudgeBusy = true;
         判定();
         判定後処理();
@@ -485,14 +485,14 @@ void MainFrm::KeyPress(int k) {
     if (rs.TimedOut || rs.RunFinished || rs.JudgeBusy || closed_) return;
     if (rs.SpaceWait == 0) {
         if (k == 8) {
-            if (!AnswerText.isEmpty()) {
-                AnswerText.chop(1);
+            if (!answerText_.isEmpty()) {
+                answerText_.chop(1);
                 ShowAnswer();
             }
-        } else if (AnswerText.size() >= kMaxAnswerLength) {
+        } else if (answerText_.size() >= kMaxAnswerLength) {
             sound::PlayWarningSound();
         } else if ((k >= 'A' && k <= 'Z') || (k >= 'a' && k <= 'z')) {
-            AnswerText += QChar(k);
+            answerText_ += QChar(k);
             ShowAnswer();
         }
         return;
@@ -514,7 +514,7 @@ void MainFrm::判定() {
         rs.JudgeBusy = false;
         return;
     }
-    rs.JudgeResult = IsCorrectAnswer(Keisan2Lbl1[0]->text(), CurrentQuestion, rs.RomanizationMode) ? 1 : 2;
+    rs.JudgeResult = IsCorrectAnswer(Keisan2Lbl1[0]->text(), currentQuestion_, rs.RomanizationMode) ? 1 : 2;
 }
 
 void MainFrm::判定後処理() {
@@ -529,7 +529,7 @@ void MainFrm::判定後処理() {
         ShowRemaining();
         if (rs.CorrectCount < rs.QuestionsPerRun) {
             rs.JudgeBusy = false;
-            AnswerText.clear();
+            answerText_.clear();
             問題作成表示();
         } else {
             sTimer1->stop();
@@ -539,7 +539,7 @@ void MainFrm::判定後処理() {
         return;
     }
     rs.SpaceWait = 1;
-    const Spelling s = SpellingFor(CurrentQuestion, rs.RomanizationMode);
+    const Spelling s = SpellingFor(currentQuestion_, rs.RomanizationMode);
     Keisan2Lbl4[0]->setText(s.Lower);
     Keisan2Lbl4[1]->setText(s.Upper);
     Keisan2Lbl4[0]->show();
@@ -561,7 +561,7 @@ void MainFrm::Confirm() {
     Keisan2Lbl4[1]->hide();
     Label1->show();
     Keisan2Lbl5[0]->hide();
-    AnswerText.clear();
+    answerText_.clear();
     問題作成表示();
 }
 
@@ -582,17 +582,17 @@ void MainFrm::ShowAnswer() {
     // Short answers in the full large type; longer ones shrink so that all
     // twelve letters stay inside the box.
     int px = kBigTypePx;
-    if (!AnswerText.isEmpty()) {
+    if (!answerText_.isEmpty()) {
         const int room = box->width() - 24;
         QFont f = kit::FontOf(kit::Px(px));
-        const int width = QFontMetrics(f).horizontalAdvance(AnswerText);
+        const int width = QFontMetrics(f).horizontalAdvance(answerText_);
         if (width > room) px = std::max(24, px * room / width);
     }
     if (px != answerFontPx_) {
         box->setFont(kit::FontOf(kit::Px(px)));
         answerFontPx_ = px;
     }
-    box->setText(AnswerText);
+    box->setText(answerText_);
 }
 
 void MainFrm::SetAnswerBackground(const QColor& colour) { Fill(Keisan2Lbl1[0], colour); }

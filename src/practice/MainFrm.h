@@ -59,11 +59,39 @@ public:
     void HandOffRun();
     void WaitThenEvaluate(double seconds);
 
-    // Practice-screen state.
-    KanaEntry CurrentQuestion;
-    int PreviousEntry = 0;
-    bool InputLock = false;
-    QString AnswerText;
+    // Practice-screen state shared with the handlers.
+    const KanaEntry& CurrentQuestion() const { return currentQuestion_; }
+    bool InputLock() const { return inputLock_; }
+    // The entry asked before the current question (the next one is never the
+    // same), and the answer typed so far.
+    void SetPreviousEntry(int entry) { previousEntry_ = entry; }
+    void SetAnswerText(const QString& text) { answerText_ = text; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildStatusPanel();
+    void BuildExercisePanel();
+    void BuildHelpPanel();
+    void BuildNotice();
+    void DisableInputMethods();
+    void ShowAnswer();
+    void SetAnswerBackground(const QColor& colour);
+    void ShowRemaining();
+    void SetBarWidth(QFrame* shape, double seconds);
+    int MinutesSinceSignIn() const;
+    // False (after telling the pupil) when the level has no usable time limit.
+    bool LevelIsTimed();
+
+    bool setUpDone_ = false;  // the set-up runs once per run
+    bool closed_ = false;     // the hand-off has closed the screen
+    int answerFontPx_ = 0;
+
+    KanaEntry currentQuestion_;
+    int previousEntry_ = 0;
+    bool inputLock_ = false;
+    QString answerText_;
 
     // Status panel.
     QFrame* sPicture1 = nullptr;
@@ -113,27 +141,6 @@ public:
     QTimer* sTimer1 = nullptr;
     QTimer* sTimer2 = nullptr;
     QTimer* Keisan2Timer1 = nullptr;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    void BuildStatusPanel();
-    void BuildExercisePanel();
-    void BuildHelpPanel();
-    void BuildNotice();
-    void DisableInputMethods();
-    void ShowAnswer();
-    void SetAnswerBackground(const QColor& colour);
-    void ShowRemaining();
-    void SetBarWidth(QFrame* shape, double seconds);
-    int MinutesSinceSignIn() const;
-    // False (after telling the pupil) when the level has no usable time limit.
-    bool LevelIsTimed();
-
-    bool setUpDone_ = false;  // the set-up runs once per run
-    bool closed_ = false;     // the hand-off has closed the screen
-    int answerFontPx_ = 0;
 };
 
 }  // namespace practice

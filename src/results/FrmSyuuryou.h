@@ -34,22 +34,6 @@ public:
     void Command4_Click();  // "メニューへ"
     void Command5_Click();  // "もう一度"
 
-    QLabel* Image1 = nullptr;   // background picture
-    QLabel* Label15 = nullptr;  // program title
-    QLabel* Label16 = nullptr;  // level name
-    QLabel* Label17 = nullptr;  // pupil name
-    QLabel* Label18 = nullptr;  // time line
-    QLabel* Label19 = nullptr;  // points line
-    QLabel* Label13 = nullptr;  // today's runs at this level
-    QLabel* Label14 = nullptr;  // today's runs at all levels
-    QLabel* Label20 = nullptr;  // record or time-out message
-    QLabel* Label2 = nullptr;   // "このレベルクリア" / "次のレベルへ進みましょう"
-    QFrame* Picture1 = nullptr;
-    QLabel* Label1 = nullptr;   // "目標レベルクリア。おめでとう！"
-    QPushButton* Command4 = nullptr;
-    QPushButton* Command5 = nullptr;
-    QTimer* Timer1 = nullptr;
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -70,6 +54,22 @@ private:
     bool timerFired_ = false;
     quint32 timerMark_ = 0;
     Exit exit_ = Exit::None;   // the button taken, if any
+
+    QLabel* Image1 = nullptr;   // background picture
+    QLabel* Label15 = nullptr;  // program title
+    QLabel* Label16 = nullptr;  // level name
+    QLabel* Label17 = nullptr;  // pupil name
+    QLabel* Label18 = nullptr;  // time line
+    QLabel* Label19 = nullptr;  // points line
+    QLabel* Label13 = nullptr;  // today's runs at this level
+    QLabel* Label14 = nullptr;  // today's runs at all levels
+    QLabel* Label20 = nullptr;  // record or time-out message
+    QLabel* Label2 = nullptr;   // "このレベルクリア" / "次のレベルへ進みましょう"
+    QFrame* Picture1 = nullptr;
+    QLabel* Label1 = nullptr;   // "目標レベルクリア。おめでとう！"
+    QPushButton* Command4 = nullptr;
+    QPushButton* Command5 = nullptr;
+    QTimer* Timer1 = nullptr;
 };
 
 // The background picture (our own artwork, no text), 1024 x 768.

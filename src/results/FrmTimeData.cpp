@@ -209,7 +209,7 @@ void FrmTimeData::Command2_Click() {
         // would take every level's criteria from every PC. A grid that never
         // showed the file (it could not be read when the editor opened) has
         // nothing to save.
-        Command3->setEnabled(ShownRowCount > 0);
+        Command3->setEnabled(shownRowCount_ > 0);
         common::platform().MessageBox(error, kCaution, common::MessageButtons::Ok);
         return;
     }
@@ -235,22 +235,22 @@ void FrmTimeData::Command2_Click() {
         }
         MSFlexGrid1->setRowHeight(n, kRowHeight);
     }
-    ShownRowCount = levels;
-    Command3->setEnabled(ShownRowCount > 0);
-    Gridinputtext->setVisible(ShownRowCount > 0);
-    if (ShownRowCount == 0) return;
-    MoveTo(std::clamp(row, 1, ShownRowCount), std::clamp(column, 1, kLastColumn));
+    shownRowCount_ = levels;
+    Command3->setEnabled(shownRowCount_ > 0);
+    Gridinputtext->setVisible(shownRowCount_ > 0);
+    if (shownRowCount_ == 0) return;
+    MoveTo(std::clamp(row, 1, shownRowCount_), std::clamp(column, 1, kLastColumn));
     PlaceEditBox();
     GridToText転送();
     FrequencyView();
 }
 
 bool FrmTimeData::Command3_Click() {
-    if (ShownRowCount == 0) return false;
+    if (shownRowCount_ == 0) return false;
     common::Platform& platform = common::platform();
     MSFlexGrid1->item(0, 0)->setText(QStringLiteral("レベル"));
     CriteriaGrid grid;
-    for (int r = 0; r <= ShownRowCount; ++r) {
+    for (int r = 0; r <= shownRowCount_; ++r) {
         QStringList row;
         for (int c = 1; c <= kLastColumn; ++c) {
             const QTableWidgetItem* item = MSFlexGrid1->item(r, c);
@@ -277,13 +277,13 @@ bool FrmTimeData::Command3_Click() {
         platform.MessageBox(error, kCaution, common::MessageButtons::Ok);
         return false;
     }
-    EditModified = 0;
+    editModified_ = 0;
     if (!LoadCriteria(error)) platform.MessageBox(error, kCaution, common::MessageButtons::Ok);
     return true;
 }
 
 void FrmTimeData::Command4_Click() {
-    if (EditModified == 1) {
+    if (editModified_ == 1) {
         const auto answer = common::platform().MessageBox(QStringLiteral("データが変更されています。記録しますか？"),
                                                           kCaution, common::MessageButtons::YesNo);
         // A save that did not happen keeps the teacher here with the edits.
@@ -330,7 +330,7 @@ void FrmTimeData::TextToGrid転送() {
     const QString text = Gridinputtext->text();
     if (text != item->text()) {
         item->setBackground(kChanged);
-        EditModified = 1;
+        editModified_ = 1;
     }
     item->setText(text);
 }
@@ -351,14 +351,14 @@ bool FrmTimeData::Gridinputtext_KeyDown(QKeyEvent* event) {
         break;
     case Qt::Key_Down:
         if (shift) {
-            if (RowSel < ShownRowCount) {
+            if (RowSel < shownRowCount_) {
                 ++RowSel;
                 // Copies are not typed changes: neither marked nor counted.
                 const QString text = Gridinputtext->text();
                 for (int r = row; r <= RowSel; ++r) SetCell(r, column, text);
                 ShowSelection();
             }
-        } else if (row < ShownRowCount) {
+        } else if (row < shownRowCount_) {
             MoveTo(row + 1, column);
             GridToText転送();
             PlaceEditBox();
@@ -397,7 +397,7 @@ bool FrmTimeData::Gridinputtext_KeyDown(QKeyEvent* event) {
 
 void FrmTimeData::MSFlexGrid1_Click(int row, int column) {
     // The header row and the level column are no cells to edit.
-    if (row < 1 || column < 1 || row > ShownRowCount) return;
+    if (row < 1 || column < 1 || row > shownRowCount_) return;
     MoveTo(row, column);
     PlaceEditBox();
     FrequencyView();

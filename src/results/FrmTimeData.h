@@ -55,8 +55,29 @@ public:
     // The help text of a column.
     static QString HelpText(int column);
 
-    int EditModified = 0;
-    int ShownRowCount = 0;
+    // 1 once a typed change has been made, until a save (leaving then asks
+    // about saving); the number of level rows loaded into the grid.
+    int EditModified() const { return editModified_; }
+    int ShownRowCount() const { return shownRowCount_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // The key handling of the edit box; true when the key is not typed.
+    bool Gridinputtext_KeyDown(QKeyEvent* event);
+    void MSFlexGrid1_Click(int row, int column);
+    // Makes (row, column) the current cell and resets the selection to it.
+    void MoveTo(int row, int column);
+    void ShowSelection();
+    void SetCell(int row, int column, const QString& text);
+    void ShowWaiting(bool on);
+
+    FrequencyCache frequencies_;
+    QString frequencyError_;  // the last read error shown, so it is shown once
+
+    int editModified_ = 0;
+    int shownRowCount_ = 0;
     // The last row of the selection that Shift + Down extends.
     int RowSel = 1;
 
@@ -79,22 +100,6 @@ public:
     QPushButton* Command3 = nullptr;
     QPushButton* Command4 = nullptr;
     QPushButton* Command6 = nullptr;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    // The key handling of the edit box; true when the key is not typed.
-    bool Gridinputtext_KeyDown(QKeyEvent* event);
-    void MSFlexGrid1_Click(int row, int column);
-    // Makes (row, column) the current cell and resets the selection to it.
-    void MoveTo(int row, int column);
-    void ShowSelection();
-    void SetCell(int row, int column, const QString& text);
-    void ShowWaiting(bool on);
-
-    FrequencyCache frequencies_;
-    QString frequencyError_;  // the last read error shown, so it is shown once
 };
 
 }  // namespace results

@@ -11,6 +11,8 @@ class BASEFRM : public kit::Screen {
     Q_OBJECT
 public:
     BASEFRM();
+
+private:
     QLabel* Label1 = nullptr;  // "Just a moment, please."
 };
 

@@ -20,16 +20,16 @@ public:
     // The start-up sequence (runs once per process).
     void Form_Load() override;
 
-    QLabel* Image1 = nullptr;  // 640 x 480 picture
-    QLabel* Label1 = nullptr;  // "Just a moment, please."
-    QLabel* Label5 = nullptr;  // today's date
-    QTimer* Timer1 = nullptr;  // 100 ms, one shot
-
     // Our own splash artwork, 640 x 480.
     static QPixmap SplashPicture();
 
 private:
     void Timer1_Timer();
+
+    QLabel* Image1 = nullptr;  // 640 x 480 picture
+    QLabel* Label1 = nullptr;  // "Just a moment, please."
+    QLabel* Label5 = nullptr;  // today's date
+    QTimer* Timer1 = nullptr;  // 100 ms, one shot
 };
 
 }  // namespace startup

@@ -12,13 +12,15 @@ class frmver : public QDialog {
     Q_OBJECT
 public:
     explicit frmver(QWidget* parent = nullptr);
-    QLabel* Label1 = nullptr;       // program title
-    QLabel* Label2 = nullptr;       // "Version" + major.minor.patch
-    QPushButton* Command1 = nullptr;  // "O.K."
 
 protected:
     // Centred on the screen once its frame is known.
     void showEvent(QShowEvent* event) override;
+
+private:
+    QLabel* Label1 = nullptr;       // program title
+    QLabel* Label2 = nullptr;       // "Version" + major.minor.patch
+    QPushButton* Command1 = nullptr;  // "O.K."
 };
 
 // "Version1.0.15" for version 1.0.15: the project version of the build.

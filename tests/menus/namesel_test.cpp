@@ -70,9 +70,11 @@ protected:
         flow::ShowNameScreen();
         return ScreenHost::instance().Find<namesel>();
     }
+    static kit::TextList* List1(namesel* screen) { return Control<kit::TextList>(screen, "List1"); }
     static QStringList Rows(namesel* screen) {
+        const kit::TextList* list = List1(screen);
         QStringList rows;
-        for (int i = 0; i < screen->List1->count(); ++i) rows << screen->List1->text(i);
+        for (int i = 0; i < list->count(); ++i) rows << list->text(i);
         return rows;
     }
     static int RowOf(namesel* screen, const QString& name) {
@@ -82,10 +84,10 @@ protected:
         return -1;
     }
     static QPoint RowPoint(namesel* screen, int row) {
-        return screen->List1->RowRect(row).center();
+        return List1(screen)->RowRect(row).center();
     }
     static void ClickRow(namesel* screen, int row) {
-        QTest::mouseClick(screen->List1->viewport(), Qt::LeftButton, {}, RowPoint(screen, row));
+        QTest::mouseClick(List1(screen)->viewport(), Qt::LeftButton, {}, RowPoint(screen, row));
     }
 };
 
@@ -93,16 +95,16 @@ TEST_F(NameScreenTest, OpensInPointsModeYoungestFirstWithPrompt) {
     namesel* screen = Open();
     ASSERT_NE(screen, nullptr);
     EXPECT_EQ(screen->windowTitle(), QStringLiteral("vorlex"));
-    EXPECT_EQ(screen->RankingMode, 1);
-    EXPECT_TRUE(screen->Option1[1]->isChecked());
-    EXPECT_EQ(screen->Label4->text(), QStringLiteral("ローマ字"));
-    EXPECT_EQ(screen->Label4->font().pointSize(), 48);
-    EXPECT_EQ(screen->Label1->text(), QStringLiteral("名前を選びなさい"));
-    EXPECT_TRUE(screen->Picture5->isHidden());
-    EXPECT_TRUE(screen->Picture8->isHidden());
-    EXPECT_TRUE(screen->Label2->isHidden());
-    EXPECT_EQ(screen->Combo1->toolTip(), QStringLiteral("表示する学年を選びなさい"));
-    EXPECT_EQ(screen->Combo1->currentText(), QStringLiteral("全学年"));
+    EXPECT_EQ(screen->RankingMode(), 1);
+    EXPECT_TRUE(Control<QRadioButton>(screen, "Option1", 1)->isChecked());
+    EXPECT_EQ(Control<QLabel>(screen, "Label4")->text(), QStringLiteral("ローマ字"));
+    EXPECT_EQ(Control<QLabel>(screen, "Label4")->font().pointSize(), 48);
+    EXPECT_EQ(Control<QLabel>(screen, "Label1")->text(), QStringLiteral("名前を選びなさい"));
+    EXPECT_TRUE(Control<QWidget>(screen, "Picture5")->isHidden());
+    EXPECT_TRUE(Control<QWidget>(screen, "Picture8")->isHidden());
+    EXPECT_TRUE(Control<QLabel>(screen, "Label2")->isHidden());
+    EXPECT_EQ(Control<QComboBox>(screen, "Combo1")->toolTip(), QStringLiteral("表示する学年を選びなさい"));
+    EXPECT_EQ(Control<QComboBox>(screen, "Combo1")->currentText(), QStringLiteral("全学年"));
     EXPECT_EQ(Rows(screen), (QStringList{
                                  QStringLiteral("－－－－－－"),
                                  QStringLiteral("幼3 えのき　　　  　/       "),
@@ -111,46 +113,46 @@ TEST_F(NameScreenTest, OpensInPointsModeYoungestFirstWithPrompt) {
                                  QStringLiteral("小3 あべ　　　　  　/       "),
                                  QStringLiteral("小4 うえだ　　　  　/       "),
                              }));
-    EXPECT_EQ(screen->List2->count(), 5);
-    EXPECT_EQ(screen->List3->text(0), QStringLiteral("幼3 えのき　　　  　/       *4"));
+    EXPECT_EQ(Control<kit::TextList>(screen, "List2")->count(), 5);
+    EXPECT_EQ(Control<kit::TextList>(screen, "List3")->text(0), QStringLiteral("幼3 えのき　　　  　/       *4"));
 
     // Activated again: the filter still holds each text once; the notice
     // follows the layout.
     runState().DevLayout = true;
     flow::ShowNameScreen();
     EXPECT_EQ(ScreenHost::instance().Find<namesel>(), screen);
-    EXPECT_EQ(screen->Combo1->count(), 12);
-    EXPECT_FALSE(screen->Picture8->isHidden());
+    EXPECT_EQ(Control<QComboBox>(screen, "Combo1")->count(), 12);
+    EXPECT_FALSE(Control<QWidget>(screen, "Picture8")->isHidden());
 }
 
 TEST_F(NameScreenTest, EveryRebuildReadsFreshFigures) {
     namesel* screen = Open();
     school::AppendRuns(results::ResultsFilePath(), {{1, 1, 20, kToday}, {1, 2, 25, kToday.addDays(-3)}});
-    QTest::mouseClick(screen->Option1[0], Qt::LeftButton);
-    EXPECT_EQ(screen->RankingMode, 0);
-    EXPECT_EQ(screen->List1->text(RowOf(screen, QStringLiteral("あべ"))),
+    QTest::mouseClick(Control<QRadioButton>(screen, "Option1", 0), Qt::LeftButton);
+    EXPECT_EQ(screen->RankingMode(), 0);
+    EXPECT_EQ(List1(screen)->text(RowOf(screen, QStringLiteral("あべ"))),
               QStringLiteral("小3 あべ　　　　  1回/    2回"));
     // Kindergarten rows are wider outside mode 1.
-    EXPECT_EQ(screen->List1->text(1), QStringLiteral("幼3 えのき　　　　　     /     　"));
+    EXPECT_EQ(List1(screen)->text(1), QStringLiteral("幼3 えのき　　　　　     /     　"));
 }
 
 TEST_F(NameScreenTest, SeparatorNeverConfirms) {
     namesel* screen = Open();
-    screen->List1->setFocus();
-    ASSERT_EQ(screen->List1->currentRow(), 0);
-    QTest::keyClick(screen->List1, Qt::Key_Return);
+    List1(screen)->setFocus();
+    ASSERT_EQ(List1(screen)->currentRow(), 0);
+    QTest::keyClick(List1(screen), Qt::Key_Return);
     EXPECT_EQ(fake.SoundNames(), QStringList{"wrong1"});
-    EXPECT_EQ(screen->Label1->text(), QStringLiteral("名前を選びなさい"));
-    EXPECT_FALSE(screen->Command14->isHidden());
+    EXPECT_EQ(Control<QLabel>(screen, "Label1")->text(), QStringLiteral("名前を選びなさい"));
+    EXPECT_FALSE(Control<QPushButton>(screen, "Command14")->isHidden());
     EXPECT_EQ(runState().LevelCount, 0);
 
     // A double-click on the separator after a pupil's row: the prompt again,
     // no sound, nothing confirmed.
     ClickRow(screen, 2);
-    EXPECT_NE(screen->Label1->text(), QStringLiteral("名前を選びなさい"));
+    EXPECT_NE(Control<QLabel>(screen, "Label1")->text(), QStringLiteral("名前を選びなさい"));
     ClickRow(screen, 0);
-    QTest::mouseDClick(screen->List1->viewport(), Qt::LeftButton, {}, RowPoint(screen, 0));
-    EXPECT_EQ(screen->Label1->text(), QStringLiteral("名前を選びなさい"));
+    QTest::mouseDClick(List1(screen)->viewport(), Qt::LeftButton, {}, RowPoint(screen, 0));
+    EXPECT_EQ(Control<QLabel>(screen, "Label1")->text(), QStringLiteral("名前を選びなさい"));
     EXPECT_EQ(fake.SoundNames(), QStringList{"wrong1"});
     EXPECT_EQ(runState().LevelCount, 0);
 }
@@ -177,28 +179,28 @@ TEST_P(ConfirmTest, TakesThePupilOfTheRowAndOpensTheLevelMenu) {
     // A name holding a "*" of its own still gives the right number.
     const int row = RowOf(screen, QStringLiteral("ほし*こ"));
     ASSERT_GT(row, 0);
-    screen->List1->setFocus();
+    List1(screen)->setFocus();
     switch (GetParam()) {
     case Way::Enter:
         ClickRow(screen, row);
-        QTest::keyClick(screen->List1, Qt::Key_Return);
+        QTest::keyClick(List1(screen), Qt::Key_Return);
         break;
     case Way::Space:
         ClickRow(screen, row);
-        QTest::keyClick(screen->List1, Qt::Key_Space);
+        QTest::keyClick(List1(screen), Qt::Key_Space);
         break;
     case Way::KeyOneInFilter:
         ClickRow(screen, row);
-        screen->Combo1->setFocus();
-        QTest::keyClick(screen->Combo1, Qt::Key_1);
+        Control<QComboBox>(screen, "Combo1")->setFocus();
+        QTest::keyClick(Control<QComboBox>(screen, "Combo1"), Qt::Key_1);
         break;
     case Way::DoubleClick:  // a double-click's first press and release come first
         ClickRow(screen, row);
-        QTest::mouseDClick(screen->List1->viewport(), Qt::LeftButton, {}, RowPoint(screen, row));
+        QTest::mouseDClick(List1(screen)->viewport(), Qt::LeftButton, {}, RowPoint(screen, row));
         break;
     case Way::OkButton:
         ClickRow(screen, row);
-        QTest::mouseClick(screen->Command14, Qt::LeftButton);
+        QTest::mouseClick(Control<QPushButton>(screen, "Command14"), Qt::LeftButton);
         break;
     }
     const auto& s = runState();
@@ -213,12 +215,12 @@ TEST_P(ConfirmTest, TakesThePupilOfTheRowAndOpensTheLevelMenu) {
     // there, key "1" does nothing more.
     QPointer<namesel> alive(screen);
     if (alive) {
-        EXPECT_EQ(alive->Label1->text(), QStringLiteral("小3 ほし*こ"));
-        EXPECT_TRUE(alive->Command14->isHidden());
+        EXPECT_EQ(Control<QLabel>(alive, "Label1")->text(), QStringLiteral("小3 ほし*こ"));
+        EXPECT_TRUE(Control<QPushButton>(alive, "Command14")->isHidden());
         runState().LevelCount = 0;
         runState().CurrentPupil = 0;
-        QTest::keyClick(alive->List1, Qt::Key_1);
-        QTest::keyClick(alive->List1, Qt::Key_Return);
+        QTest::keyClick(List1(alive), Qt::Key_1);
+        QTest::keyClick(List1(alive), Qt::Key_Return);
         EXPECT_EQ(runState().LevelCount, 0);
         EXPECT_EQ(runState().CurrentPupil, 0);
     }
@@ -231,22 +233,23 @@ INSTANTIATE_TEST_SUITE_P(Ways, ConfirmTest,
 
 TEST_F(NameScreenTest, GradeFilterListsOnlyThatGradeAndCarriesOn) {
     namesel* screen = Open();
-    screen->Combo1->setFocus();
-    screen->Combo1->setCurrentIndex(screen->Combo1->findText(QStringLiteral("小３")));
+    Control<QComboBox>(screen, "Combo1")->setFocus();
+    auto* grades = Control<QComboBox>(screen, "Combo1");
+    grades->setCurrentIndex(grades->findText(QStringLiteral("小３")));
     const QStringList rows = Rows(screen);
     ASSERT_EQ(rows.size(), 4);
     for (const QString& r : rows.mid(1)) EXPECT_TRUE(r.startsWith(QStringLiteral("小3 "))) << r.toStdString();
-    EXPECT_EQ(screen->List2->count(), 5);  // the hidden list still holds everyone
+    EXPECT_EQ(Control<kit::TextList>(screen, "List2")->count(), 5);  // the hidden list still holds everyone
     EXPECT_EQ(menus::GradeFilterText(), QStringLiteral("小３"));
-    EXPECT_EQ(QApplication::focusWidget(), screen->List1);
+    EXPECT_EQ(QApplication::focusWidget(), List1(screen));
 
     ClickRow(screen, 1);
-    QTest::keyClick(screen->List1, Qt::Key_Return);
+    QTest::keyClick(List1(screen), Qt::Key_Return);
     EXPECT_EQ(menus::GradeFilterText(), QStringLiteral("小３"));
     // The level menu starts its own filter from it.
     auto* menu = ScreenHost::instance().findChild<kit::Screen*>(QStringLiteral("seisekitime1"));
     ASSERT_NE(menu, nullptr);
-    EXPECT_EQ(menu->findChild<QComboBox*>(QStringLiteral("Combo1"))->currentText(), QStringLiteral("小３"));
+    EXPECT_EQ(Control<QComboBox>(menu, "Combo1")->currentText(), QStringLiteral("小３"));
 }
 
 TEST_F(NameScreenTest, KeyZeroStartsTheLauncherAndEnds) {
@@ -269,8 +272,8 @@ TEST_F(NameScreenTest, KeyZeroStartsTheLauncherAndEnds) {
         fake.messages.clear();
         fake.endCount = 0;
         namesel* screen = Open();
-        screen->List1->setFocus();
-        QTest::keyClick(screen->List1, Qt::Key_0);  // no name needs to be selected
+        List1(screen)->setFocus();
+        QTest::keyClick(List1(screen), Qt::Key_0);  // no name needs to be selected
         ASSERT_EQ(fake.started.size(), 1);
         EXPECT_EQ(fake.started[0], c.expected);
         EXPECT_EQ(fake.endCount, c.starts ? 1 : 0);
@@ -295,7 +298,7 @@ TEST_F(NameScreenTest, RowsLineUpAndALongRowScrollsSideways) {
                       })
                     .Ok());
     namesel* screen = Open();
-    auto* list = screen->List1;
+    auto* list = List1(screen);
     QCoreApplication::processEvents();
     EXPECT_EQ(QFontInfo(list->font()).family(), QStringLiteral("Noto Sans Mono CJK JP"));
     EXPECT_EQ(list->textElideMode(), Qt::ElideNone);
@@ -321,7 +324,7 @@ TEST_F(NameScreenTest, TitleOpensTheVersionBox) {
             box->close();
         }
     });
-    QTest::mouseClick(screen->Label4, Qt::LeftButton);
+    QTest::mouseClick(Control<QLabel>(screen, "Label4"), Qt::LeftButton);
     EXPECT_EQ(seen, QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
 }
 
@@ -337,7 +340,8 @@ TEST_F(NameScreenTest, RightClickOnTheTitleOpensNothing) {
         }
     });
     closer.start(0);
-    for (Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) QTest::mouseClick(screen->Label4, button);
+    for (Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton})
+        QTest::mouseClick(Control<QLabel>(screen, "Label4"), button);
     QCoreApplication::processEvents();
     EXPECT_EQ(seen, QStringList());
 }

@@ -71,12 +71,13 @@ protected:
         screen = ScreenHost::instance().Find<namesel>();
         ASSERT_NE(screen, nullptr);
         int row = -1;
-        for (int r = 1; r < screen->List1->count(); ++r)
-            if (screen->List1->text(r).contains(name)) row = r;
+        kit::TextList* list = Control<kit::TextList>(screen, "List1");
+        for (int r = 1; r < list->count(); ++r)
+            if (list->text(r).contains(name)) row = r;
         ASSERT_GT(row, 0);
-        const QPoint at = screen->List1->RowRect(row).center();
-        QTest::mouseClick(screen->List1->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseDClick(screen->List1->viewport(), Qt::LeftButton, {}, at);
+        const QPoint at = list->RowRect(row).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
     }
 
     // Answers the PIN dialog with pins in turn (an empty one presses
@@ -89,8 +90,10 @@ protected:
             if (!box) return;
             if (boxes.isEmpty() || boxes.last() != box) {
                 boxes << box;
-                titles << box->windowTitle() + u'|' + box->Label1->text() + u'|' + box->Text1->accessibleName();
-                echo = box->Text1->echoMode();
+                auto* text1 = Control<QLineEdit>(box, "Text1");
+                titles << box->windowTitle() + u'|' + Control<QLabel>(box, "Label1")->text() + u'|' +
+                              text1->accessibleName();
+                echo = text1->echoMode();
             }
             if (pins.isEmpty()) {
                 said << QStringLiteral("left open");
@@ -100,13 +103,14 @@ protected:
             }
             const QString pin = pins.takeFirst();
             if (pin.isEmpty()) {
-                QTest::mouseClick(box->Command2, Qt::LeftButton);
+                QTest::mouseClick(Control<QPushButton>(box, "Command2"), Qt::LeftButton);
             } else {
-                box->Text1->setFocus();
-                QTest::keyClicks(box->Text1, pin);
-                QTest::keyClick(box->Text1, Qt::Key_Return);
+                auto* text1 = Control<QLineEdit>(box, "Text1");
+                text1->setFocus();
+                QTest::keyClicks(text1, pin);
+                QTest::keyClick(text1, Qt::Key_Return);
             }
-            if (QApplication::activeModalWidget() == box) said << box->Label2->text();
+            if (QApplication::activeModalWidget() == box) said << Control<QLabel>(box, "Label2")->text();
             if (pins.isEmpty() && QApplication::activeModalWidget() != box) timer->deleteLater();
         });
         timer->start(5);
@@ -158,9 +162,9 @@ TEST_F(TeacherPinScreen, ThreeWrongPinsOrGivingUpReturnToTheNameScreen) {
         }
         EXPECT_FALSE(LevelMenuOpened());
         EXPECT_EQ(runState().CurrentPupil, 0);
-        EXPECT_EQ(screen->Label1->text(), namesel::kPrompt);
-        EXPECT_EQ(screen->List1->currentRow(), 0);
-        EXPECT_FALSE(screen->Command14->isHidden());
+        EXPECT_EQ(Control<QLabel>(screen, "Label1")->text(), namesel::kPrompt);
+        EXPECT_EQ(Control<kit::TextList>(screen, "List1")->currentRow(), 0);
+        EXPECT_FALSE(Control<QPushButton>(screen, "Command14")->isHidden());
     }
 }
 
@@ -183,7 +187,7 @@ TEST_F(TeacherPinScreen, AFileThatHoldsNoPinLetsNobodyIn) {
     EXPECT_EQ(fake.messages[0].title, QStringLiteral("注意"));
     EXPECT_TRUE(fake.messages[0].text.startsWith(QStringLiteral("先生の暗証番号のファイルが読めないので")));
     EXPECT_FALSE(LevelMenuOpened());
-    EXPECT_EQ(screen->Label1->text(), namesel::kPrompt);
+    EXPECT_EQ(Control<QLabel>(screen, "Label1")->text(), namesel::kPrompt);
 }
 
 }  // namespace

@@ -108,23 +108,19 @@ protected:
         const auto range = practice::LevelRange(rs.CurrentLevel);
         ASSERT_GE(entry, range.First);
         ASSERT_LT(entry, range.First + range.Count);
-        frm->PreviousEntry = 0;
+        frm->SetPreviousEntry(0);
         draws.push_back((entry - range.First + 0.5) / range.Count);
-        frm->AnswerText.clear();
+        frm->SetAnswerText(QString());
         frm->問題作成表示();
-        ASSERT_EQ(frm->CurrentQuestion.Entry, entry);
+        ASSERT_EQ(frm->CurrentQuestion().Entry, entry);
         frm->Keisan2Timer1_Timer();
     }
 
     void Type(const char* letters) { QTest::keyClicks(frm, QString::fromLatin1(letters)); }
     void Key(Qt::Key key) { QTest::keyClick(frm, key); }
 
-    QLabel* L(const char* name) const { return frm->findChild<QLabel*>(QString::fromLatin1(name)); }
-    QString Text(const char* name) const { return L(name)->text(); }
-    bool Shown(const char* name) const {
-        auto* w = frm->findChild<QWidget*>(QString::fromLatin1(name));
-        return w && !w->isHidden();
-    }
+    QString Text(const char* name) const { return Control<QLabel>(frm, QString::fromLatin1(name))->text(); }
+    bool Shown(const char* name) const { return !Control(frm, QString::fromLatin1(name))->isHidden(); }
     QString Answer() const { return Text("Keisan2Lbl1_0"); }
 
     // `seconds` after the run started, on the clock and on the tick count
@@ -165,27 +161,27 @@ TEST_F(PracticeScreen, SetUpFillsStatusPanelAndShowsFirstQuestion) {
     EXPECT_EQ(Text("Label3"), QStringLiteral("ヘボン式 ＆ 訓令式"));
     EXPECT_EQ(Text("Label2"), QStringLiteral("ヘボン式 ＆ 訓令式"));
     EXPECT_EQ(Text("Label5"), QStringLiteral("( )はヘボン式"));
-    EXPECT_EQ(frm->List1->count(), practice::ChartLines().size());
+    EXPECT_EQ(Control<QListWidget>(frm, "List1")->count(), practice::ChartLines().size());
     EXPECT_EQ(rs.QuestionsPerRun, 20);
     EXPECT_EQ(rs.TimeLimit, 300);
     EXPECT_FLOAT_EQ(rs.RunStartTime, 36000.0f);
-    EXPECT_TRUE(frm->sTimer1->isActive());
-    EXPECT_TRUE(frm->sTimer2->isActive());
+    EXPECT_TRUE(Control<QTimer>(frm, "sTimer1")->isActive());
+    EXPECT_TRUE(Control<QTimer>(frm, "sTimer2")->isActive());
     // Time bar: the frame stands for 300 s.
-    const int frame = frm->sShape5->width();
-    EXPECT_EQ(frm->sShape3->width(), int(40.0 * frame / 300));
-    EXPECT_EQ(frm->sShape4->width(), int(60.0 * frame / 300));
-    EXPECT_EQ(frm->sShape2->width(), 0);
-    EXPECT_EQ(frm->sShape7->width(), 0);
+    const int frame = Control<QFrame>(frm, "sShape5")->width();
+    EXPECT_EQ(Control<QFrame>(frm, "sShape3")->width(), int(40.0 * frame / 300));
+    EXPECT_EQ(Control<QFrame>(frm, "sShape4")->width(), int(60.0 * frame / 300));
+    EXPECT_EQ(Control<QFrame>(frm, "sShape2")->width(), 0);
+    EXPECT_EQ(Control<QFrame>(frm, "sShape7")->width(), 0);
     // First question of level 1, locked for 100 ms, empty answer box.
-    EXPECT_GE(frm->CurrentQuestion.Entry, 1);
-    EXPECT_LE(frm->CurrentQuestion.Entry, 10);
-    EXPECT_EQ(Text("Keisan2Lbl2_0"), common::TrimSpaces(practice::kanaTable()[frm->CurrentQuestion.Entry].Kana));
-    EXPECT_TRUE(frm->InputLock);
-    EXPECT_TRUE(frm->Keisan2Timer1->isActive());
-    EXPECT_EQ(frm->Keisan2Timer1->interval(), 100);
+    EXPECT_GE(frm->CurrentQuestion().Entry, 1);
+    EXPECT_LE(frm->CurrentQuestion().Entry, 10);
+    EXPECT_EQ(Text("Keisan2Lbl2_0"), common::TrimSpaces(practice::kanaTable()[frm->CurrentQuestion().Entry].Kana));
+    EXPECT_TRUE(frm->InputLock());
+    EXPECT_TRUE(Control<QTimer>(frm, "Keisan2Timer1")->isActive());
+    EXPECT_EQ(Control<QTimer>(frm, "Keisan2Timer1")->interval(), 100);
     EXPECT_EQ(Answer(), QString());
-    EXPECT_EQ(frm->Keisan2Lbl1[0]->palette().color(QPalette::Window), QColor(255, 255, 192));
+    EXPECT_EQ(Control<QLabel>(frm, "Keisan2Lbl1", 0)->palette().color(QPalette::Window), QColor(255, 255, 192));
     for (const char* hidden : {"Picture1", "sPicture2", "Keisan2Lbl4_0", "Keisan2Lbl4_1", "Keisan2Lbl5_0"})
         EXPECT_FALSE(Shown(hidden)) << hidden;
     for (const char* shown : {"Label1", "Label6", "sPicture3_10", "sPicture3_39"})
@@ -203,13 +199,13 @@ TEST_F(PracticeScreen, ActivatedAgainDoesNotSetUpAgain) {
     Type("u");
     Key(Qt::Key_Return);
     ASSERT_EQ(rs.CorrectCount, 1);
-    const int entry = frm->CurrentQuestion.Entry;
+    const int entry = frm->CurrentQuestion().Entry;
     fake.AdvanceSeconds(5);
     shell::ScreenHost::instance().Show(frm);
     frm->Form_Activate();
     EXPECT_EQ(rs.CorrectCount, 1);
     EXPECT_EQ(Text("sLabel9"), QStringLiteral("19"));
-    EXPECT_EQ(frm->CurrentQuestion.Entry, entry);
+    EXPECT_EQ(frm->CurrentQuestion().Entry, entry);
     EXPECT_FLOAT_EQ(rs.RunStartTime, 36000.0f);
 }
 
@@ -254,12 +250,12 @@ TEST_F(PracticeScreen, ChooserOnFirstRunOnlyAndItsOptionWritesTheFile) {
         auto* chooser = qobject_cast<practice::Form2*>(QApplication::activeModalWidget());
         if (!chooser) return;
         ++offered;
-        EXPECT_FALSE(chooser->Command2->isHidden());
-        EXPECT_TRUE(chooser->Option1[1]->isChecked());  // mode 0 from the file
-        EXPECT_EQ(chooser->List1->count(), practice::ChartLines().size());
-        chooser->Option1[3]->click();
+        EXPECT_FALSE(Control<QPushButton>(chooser, "Command2")->isHidden());
+        EXPECT_TRUE(Control<QRadioButton>(chooser, "Option1", 1)->isChecked());  // mode 0 from the file
+        EXPECT_EQ(Control<QListWidget>(chooser, "List1")->count(), practice::ChartLines().size());
+        Control<QRadioButton>(chooser, "Option1", 3)->click();
         EXPECT_EQ(common::ReadFileBytes(practice::ModeFilePath()).value(), QByteArray("2\r\n"));
-        chooser->Command2->click();
+        Control<QPushButton>(chooser, "Command2")->click();
     });
     driver.start();
     Start();
@@ -268,7 +264,7 @@ TEST_F(PracticeScreen, ChooserOnFirstRunOnlyAndItsOptionWritesTheFile) {
     EXPECT_TRUE(rs.ChooserDone);
     EXPECT_EQ(rs.RomanizationMode, 2);
     EXPECT_EQ(Text("Label3"), QStringLiteral("ヘボン式"));
-    EXPECT_TRUE(frm->sTimer1->isActive());
+    EXPECT_TRUE(Control<QTimer>(frm, "sTimer1")->isActive());
     Ask(12);
     Type("si");
     Key(Qt::Key_Return);
@@ -287,10 +283,10 @@ TEST_F(PracticeScreen, ChooserShowsSavedModeAndHidesStartOnceDone) {
     common::runState().RomanizationMode = 2;
     common::runState().ChooserDone = true;
     practice::Form2 chooser;
-    EXPECT_TRUE(chooser.Option1[3]->isChecked());
-    EXPECT_TRUE(chooser.Command2->isHidden());
-    EXPECT_EQ(chooser.Label3->text(), practice::NnNote());
-    EXPECT_EQ(chooser.Label2->text(), QStringLiteral("( )はヘボン式"));
+    EXPECT_TRUE(Control<QRadioButton>(&chooser, "Option1", 3)->isChecked());
+    EXPECT_TRUE(Control<QPushButton>(&chooser, "Command2")->isHidden());
+    EXPECT_EQ(Control<QLabel>(&chooser, "Label3")->text(), practice::NnNote());
+    EXPECT_EQ(Control<QLabel>(&chooser, "Label2")->text(), QStringLiteral("( )はヘボン式"));
 }
 
 // ---------------------------------------------------------------- judgement
@@ -330,7 +326,7 @@ TEST_P(Answers, JudgedPerMode) {
         EXPECT_EQ(rs.CorrectCount, 1);
         EXPECT_EQ(Text("sLabel9"), QStringLiteral("19"));
         EXPECT_EQ(rs.SpaceWait, 0);
-        EXPECT_NE(frm->CurrentQuestion.Entry, c.entry);  // the next question
+        EXPECT_NE(frm->CurrentQuestion().Entry, c.entry);  // the next question
         EXPECT_EQ(Answer(), QString());
         EXPECT_FALSE(Shown("Keisan2Lbl4_0"));
     } else {
@@ -338,7 +334,7 @@ TEST_P(Answers, JudgedPerMode) {
         EXPECT_EQ(rs.CorrectCount, 0);
         EXPECT_EQ(Text("sLabel9"), QStringLiteral("20"));
         EXPECT_EQ(rs.SpaceWait, 1);
-        EXPECT_EQ(frm->CurrentQuestion.Entry, c.entry);
+        EXPECT_EQ(frm->CurrentQuestion().Entry, c.entry);
         EXPECT_EQ(Answer(), QString::fromLatin1(c.typed));  // the wrong answer stays
         EXPECT_EQ(Text("Keisan2Lbl4_0"), QString::fromLatin1(c.lower));
         EXPECT_EQ(Text("Keisan2Lbl4_1"), QString::fromLatin1(c.upper));
@@ -396,16 +392,16 @@ TEST_F(PracticeScreen, AcknowledgementNeedsTwoSpacesInARow) {
     QApplication::sendEvent(frm, &del);
     EXPECT_EQ(rs.SpaceWait, 2);
     EXPECT_TRUE(Shown("Keisan2Lbl5_0"));
-    EXPECT_EQ(frm->CurrentQuestion.Entry, 6);
+    EXPECT_EQ(frm->CurrentQuestion().Entry, 6);
     Key(Qt::Key_Space);
     EXPECT_EQ(rs.SpaceWait, 0);
     EXPECT_FALSE(Shown("Keisan2Lbl5_0"));
     EXPECT_FALSE(Shown("Keisan2Lbl4_0"));
     EXPECT_FALSE(Shown("Keisan2Lbl4_1"));
     EXPECT_TRUE(Shown("Label1"));
-    EXPECT_NE(frm->CurrentQuestion.Entry, 6);
+    EXPECT_NE(frm->CurrentQuestion().Entry, 6);
     EXPECT_EQ(Answer(), QString());
-    EXPECT_TRUE(frm->InputLock);
+    EXPECT_TRUE(frm->InputLock());
 }
 
 TEST_F(PracticeScreen, HintCostsTenSecondsOnceAndNothingDuringAcknowledgement) {
@@ -446,16 +442,16 @@ TEST_F(PracticeScreen, HelpChartOpensAtItsTopWithNothingSelected) {
         SCOPED_TRACE(c.name);
         Ask(8);  // く, far down a chart that starts at あ
         // Left scrolled down with a line marked by a pupil's click.
-        frm->List1->setCurrentRow(40);
-        frm->List1->scrollToBottom();
+        Control<QListWidget>(frm, "List1")->setCurrentRow(40);
+        Control<QListWidget>(frm, "List1")->scrollToBottom();
         if (c.key)
             Key(Qt::Key_F1);
         else
             frm->Command1_Click();
         ASSERT_TRUE(Shown("Picture1"));
-        EXPECT_EQ(frm->List1->currentRow(), -1);
-        EXPECT_TRUE(frm->List1->selectedItems().isEmpty());
-        EXPECT_EQ(frm->List1->verticalScrollBar()->value(), 0);
+        EXPECT_EQ(Control<QListWidget>(frm, "List1")->currentRow(), -1);
+        EXPECT_TRUE(Control<QListWidget>(frm, "List1")->selectedItems().isEmpty());
+        EXPECT_EQ(Control<QListWidget>(frm, "List1")->verticalScrollBar()->value(), 0);
         frm->Command2_Click();
     }
 }
@@ -465,8 +461,8 @@ TEST_F(PracticeScreen, HelpPanelButtonHidesIt) {
     Ask(1);
     Key(Qt::Key_F1);
     ASSERT_TRUE(Shown("Picture1"));
-    EXPECT_EQ(frm->Picture1->geometry(), frm->Keisan2BasePic->geometry());
-    frm->Command2->click();
+    EXPECT_EQ(Control<QFrame>(frm, "Picture1")->geometry(), Control<QFrame>(frm, "Keisan2BasePic")->geometry());
+    Control<QPushButton>(frm, "Command2")->click();
     EXPECT_FALSE(Shown("Picture1"));
 }
 
@@ -492,7 +488,7 @@ TEST_F(PracticeScreen, TwelveLettersAtMostWithTheWarningSound) {
 TEST_F(PracticeScreen, KeysDuringTheInputLockIgnoredWhileLettersArrive) {
     Start();
     auto& rs = common::runState();
-    ASSERT_TRUE(frm->InputLock);
+    ASSERT_TRUE(frm->InputLock());
     Type("ka");
     EXPECT_EQ(Answer(), QStringLiteral("ka"));
     Key(Qt::Key_Return);
@@ -503,8 +499,8 @@ TEST_F(PracticeScreen, KeysDuringTheInputLockIgnoredWhileLettersArrive) {
     EXPECT_FALSE(Shown("Picture1"));
     EXPECT_EQ(Answer(), QStringLiteral("ka"));
     frm->Keisan2Timer1_Timer();
-    EXPECT_FALSE(frm->InputLock);
-    EXPECT_FALSE(frm->Keisan2Timer1->isActive());
+    EXPECT_FALSE(frm->InputLock());
+    EXPECT_FALSE(Control<QTimer>(frm, "Keisan2Timer1")->isActive());
     Key(Qt::Key_Delete);
     EXPECT_EQ(Answer(), QString());
     Type("ki");
@@ -513,14 +509,14 @@ TEST_F(PracticeScreen, KeysDuringTheInputLockIgnoredWhileLettersArrive) {
     Type("ku");
     Key(Qt::Key_Down);
     EXPECT_EQ(Answer(), QString());
-    EXPECT_EQ(frm->Keisan2Lbl1[0]->palette().color(QPalette::Window), QColor(0, 192, 0));
+    EXPECT_EQ(Control<QLabel>(frm, "Keisan2Lbl1", 0)->palette().color(QPalette::Window), QColor(0, 192, 0));
 }
 
 TEST_F(PracticeScreen, KeysReachTheScreenWhicheverChildHasThem) {
     Start();
     Ask(1);
-    QTest::keyClicks(frm->List1, QStringLiteral("a"));
-    QTest::keyClick(frm->Keisan2Lbl1[0], Qt::Key_Return);
+    QTest::keyClicks(Control<QListWidget>(frm, "List1"), QStringLiteral("a"));
+    QTest::keyClick(Control<QLabel>(frm, "Keisan2Lbl1", 0), Qt::Key_Return);
     EXPECT_EQ(common::runState().CorrectCount, 1);
 }
 
@@ -528,11 +524,11 @@ TEST_F(PracticeScreen, KeysReachTheScreenWhicheverChildHasThem) {
 
 TEST_F(PracticeScreen, PassBoxesVanishFromThirtyOneToForty) {
     Start();
-    const int frame = frm->sShape5->width();
+    const int frame = Control<QFrame>(frm, "sShape5")->width();
     for (int e = 0; e <= 45; ++e) {
         TickAt(e);
         EXPECT_EQ(Text("sLabel10"), QString::number(e));
-        EXPECT_EQ(frm->sShape2->width(), int(e * (double(frame) / 300))) << e;
+        EXPECT_EQ(Control<QFrame>(frm, "sShape2")->width(), int(e * (double(frame) / 300))) << e;
         for (int box = 30; box <= 39; ++box)
             EXPECT_EQ(Shown(QStringLiteral("sPicture3_%1").arg(box).toLatin1()), e < box + 1)
                 << "box " << box << " at " << e;
@@ -553,7 +549,7 @@ TEST_F(PracticeScreen, TimeOutAtTheLimitRecordsNoResult) {
     Start();
     TickAt(299);
     EXPECT_FALSE(common::runState().TimedOut);
-    EXPECT_TRUE(frm->sTimer1->isActive());
+    EXPECT_TRUE(Control<QTimer>(frm, "sTimer1")->isActive());
     TickAt(300);
     auto& rs = common::runState();
     EXPECT_TRUE(rs.TimedOut);
@@ -564,8 +560,8 @@ TEST_F(PracticeScreen, TimeOutAtTheLimitRecordsNoResult) {
     EXPECT_TRUE(Shown("sPicture2"));
     EXPECT_TRUE(Shown("lblsss2"));
     EXPECT_FALSE(Shown("lblsss1"));
-    EXPECT_EQ(frm->sShape2->width(), frm->sShape5->width());
-    EXPECT_FALSE(frm->sTimer1->isActive());
+    EXPECT_EQ(Control<QFrame>(frm, "sShape2")->width(), Control<QFrame>(frm, "sShape5")->width());
+    EXPECT_FALSE(Control<QTimer>(frm, "sTimer1")->isActive());
     EXPECT_EQ(shell::ScreenHost::instance().Find<MainFrm>(), nullptr);
     // Keys and ticks after the end change nothing.
     Type("a");
@@ -586,7 +582,7 @@ TEST_F(PracticeScreen, AbsurdMinimumTimeNeverTimesTheRunOut) {
         TickAt(1);
         TickAt(3600);
         EXPECT_FALSE(rs.TimedOut) << minimum;
-        EXPECT_TRUE(frm->sTimer1->isActive()) << minimum;
+        EXPECT_TRUE(Control<QTimer>(frm, "sTimer1")->isActive()) << minimum;
         EXPECT_EQ(Text("sLabel10"), QStringLiteral("3600"));
         EXPECT_EQ(RecordCount(), 0);
         flow::ClosePracticeScreen();
@@ -642,7 +638,7 @@ TEST_F(PracticeScreen, RunTimeIgnoresMidnightAndClockCorrections) {
         EXPECT_EQ(Text("sLabel10"), QStringLiteral("32"));
         EXPECT_EQ(rs.ElapsedSeconds, 32);
         EXPECT_FALSE(rs.TimedOut);
-        EXPECT_TRUE(frm->sTimer1->isActive());
+        EXPECT_TRUE(Control<QTimer>(frm, "sTimer1")->isActive());
         // The "Pass" boxes count down by the run's time (target 40 s): at 32 s
         // boxes 30 and 31 are gone.
         EXPECT_FALSE(Shown("sPicture3_31"));
@@ -718,7 +714,7 @@ TEST_F(PracticeScreen, WholeRunOfTwentyAnswers) {
     int wrong = 0;
     for (int n = 0; !rs.RunFinished && n < 100; ++n) {
         frm->Keisan2Timer1_Timer();
-        const QString kunrei = frm->CurrentQuestion.Kunrei.trimmed();
+        const QString kunrei = frm->CurrentQuestion().Kunrei.trimmed();
         TickAt(n);
         if (n == 3) {
             Type("q");

@@ -36,6 +36,7 @@ namespace {
 using results::FrmTimeData;
 using common::runState;
 using shell::ScreenHost;
+using testing_support::ScreenTest;
 
 const QString kQuestion = QStringLiteral("データが変更されています。記録しますか？");
 const QColor kYellow(255, 255, 0);
@@ -48,11 +49,15 @@ const QString kCriteriaText = QStringLiteral(
     "60,120,9999,9999,0.7,0,0,,,1,2,3\r\n"
     "50,100,200,20,2,,,7,7,,,\r\n");
 
+// The grid and its edit box, found by their names.
+QTableWidget* MSFlexGrid1(FrmTimeData* s) { return ScreenTest::Control<QTableWidget>(s, "MSFlexGrid1"); }
+QLineEdit* Gridinputtext(FrmTimeData* s) { return ScreenTest::Control<QLineEdit>(s, "Gridinputtext"); }
+
 void Key(FrmTimeData* s, Qt::Key key, Qt::KeyboardModifiers m = Qt::NoModifier) {
-    QTest::keyClick(s->Gridinputtext, key, m);
+    QTest::keyClick(Gridinputtext(s), key, m);
 }
-void Type(FrmTimeData* s, const char* text) { QTest::keyClicks(s->Gridinputtext, QString::fromUtf8(text)); }
-QString Cell(FrmTimeData* s, int row, int column) { return s->MSFlexGrid1->item(row, column)->text(); }
+void Type(FrmTimeData* s, const char* text) { QTest::keyClicks(Gridinputtext(s), QString::fromUtf8(text)); }
+QString Cell(FrmTimeData* s, int row, int column) { return MSFlexGrid1(s)->item(row, column)->text(); }
 // The lines a list widget shows, in order.
 QStringList Lines(QListWidget* list) {
     QStringList out;
@@ -60,10 +65,10 @@ QStringList Lines(QListWidget* list) {
     return out;
 }
 bool Yellow(FrmTimeData* s, int row, int column) {
-    return s->MSFlexGrid1->item(row, column)->background().color() == kYellow;
+    return MSFlexGrid1(s)->item(row, column)->background().color() == kYellow;
 }
 
-class CriteriaEditorTest : public testing_support::ScreenTest {
+class CriteriaEditorTest : public ScreenTest {
 protected:
     void SetUp() override {
         ScreenTest::SetUp();
@@ -89,8 +94,8 @@ protected:
         flow::ShowLevelMenu();
         auto* menu = ScreenHost::instance().Find<menus::seisekitime1>();
         EXPECT_TRUE(menu);
-        menu->findChild<QPushButton*>(QStringLiteral("Command8"))->click();
-        menu->findChild<QPushButton*>(QStringLiteral("Command10_1"))->click();
+        Control<QPushButton>(menu, "Command8")->click();
+        Control<QPushButton>(menu, "Command10", 1)->click();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         return ScreenHost::instance().Find<FrmTimeData>();
     }
@@ -98,7 +103,7 @@ protected:
     bool LeaveAsks(FrmTimeData* s, common::MessageAnswer answer = common::MessageAnswer::No) {
         fake.messages.clear();
         fake.answers.push_back(answer);
-        s->Command4->click();
+        Control<QPushButton>(s, "Command4")->click();
         fake.answers.clear();
         for (const auto& m : fake.messages)
             if (m.text == kQuestion && m.title == QStringLiteral("注意") &&
@@ -112,27 +117,28 @@ TEST_F(CriteriaEditorTest, OpensFromTheDataPanelWithTheFileInTheGrid) {
     FrmTimeData* s = Open();
     ASSERT_TRUE(s);
     EXPECT_FALSE(ScreenHost::instance().Find<menus::seisekitime1>()) << "the level menu is closed";
-    ASSERT_EQ(s->MSFlexGrid1->columnCount(), 13);
-    ASSERT_EQ(s->MSFlexGrid1->rowCount(), 5);
-    EXPECT_EQ(s->ShownRowCount, 4);
+    ASSERT_EQ(MSFlexGrid1(s)->columnCount(), 13);
+    ASSERT_EQ(MSFlexGrid1(s)->rowCount(), 5);
+    EXPECT_EQ(s->ShownRowCount(), 4);
     const QStringList header = {"レベル", "目標Time", "最低Time", "ｸﾘｱﾎﾟｲﾝﾄ", "ｸﾘｱ回数", "ﾎﾟｲﾝﾄ倍率", "禁回",
                                 "禁点",   "判期間",   "禁期間",   "",         "",           ""};
     for (int c = 0; c < 13; ++c) EXPECT_EQ(Cell(s, 0, c), header[c]) << c;
     EXPECT_EQ(Cell(s, 2, 0), QStringLiteral("2"));
     EXPECT_EQ(Cell(s, 2, 5), QStringLiteral("1.5"));
     EXPECT_EQ(Cell(s, 2, 10), QStringLiteral("メモ"));
-    EXPECT_EQ(s->MSFlexGrid1->currentRow(), 1);
-    EXPECT_EQ(s->MSFlexGrid1->currentColumn(), 1);
-    EXPECT_EQ(s->Gridinputtext->text(), QStringLiteral("30"));
-    EXPECT_EQ(s->Gridinputtext->geometry(), s->MSFlexGrid1->visualItemRect(s->MSFlexGrid1->item(1, 1)));
-    EXPECT_EQ(s->window()->focusWidget(), s->Gridinputtext);
-    EXPECT_EQ(s->Label1->text(), QStringLiteral("スペース：セルクリア　　Shift + ↓：セルコピー"));
-    EXPECT_EQ(s->Label2->text(), QStringLiteral("成績の基準となるデータを変更できます。\nプログラムを選んでください。"));
-    for (auto* b : {s->Command2, s->Command3, s->Command4})
+    EXPECT_EQ(MSFlexGrid1(s)->currentRow(), 1);
+    EXPECT_EQ(MSFlexGrid1(s)->currentColumn(), 1);
+    EXPECT_EQ(Gridinputtext(s)->text(), QStringLiteral("30"));
+    EXPECT_EQ(Gridinputtext(s)->geometry(), MSFlexGrid1(s)->visualItemRect(MSFlexGrid1(s)->item(1, 1)));
+    EXPECT_EQ(s->window()->focusWidget(), Gridinputtext(s));
+    EXPECT_EQ(Control<QLabel>(s, "Label1")->text(), QStringLiteral("スペース：セルクリア　　Shift + ↓：セルコピー"));
+    EXPECT_EQ(Control<QLabel>(s, "Label2")->text(), QStringLiteral("成績の基準となるデータを変更できます。\nプログラムを選んでください。"));
+    for (auto* b : {Control<QPushButton>(s, "Command2"), Control<QPushButton>(s, "Command3"),
+                    Control<QPushButton>(s, "Command4")})
         EXPECT_TRUE(b->isVisible()) << b->text().toStdString();
-    EXPECT_EQ(s->Command2->text(), QStringLiteral("元に戻す"));
-    EXPECT_EQ(s->Command3->text(), QStringLiteral("更新記録"));
-    EXPECT_EQ(s->Command4->text(), QStringLiteral("戻る"));
+    EXPECT_EQ(Control<QPushButton>(s, "Command2")->text(), QStringLiteral("元に戻す"));
+    EXPECT_EQ(Control<QPushButton>(s, "Command3")->text(), QStringLiteral("更新記録"));
+    EXPECT_EQ(Control<QPushButton>(s, "Command4")->text(), QStringLiteral("戻る"));
 }
 
 // --- what counts as a change ---
@@ -186,8 +192,8 @@ INSTANTIATE_TEST_SUITE_P(
         ChangeCase{"RevertAfterTypingStillAsks",
                    [](FrmTimeData* s) {
                        Type(s, "7");
-                       s->Command2->click();
-                       EXPECT_EQ(s->EditModified, 1);
+                       ScreenTest::Control<QPushButton>(s, "Command2")->click();
+                       EXPECT_EQ(s->EditModified(), 1);
                    },
                    true, "30", false},
         ChangeCase{"EscapeChangesNothing", [](FrmTimeData* s) { Key(s, Qt::Key_Escape); }, false, "30", false},
@@ -198,11 +204,11 @@ TEST_F(CriteriaEditorTest, ArrowsStopAtRowOneColumnOneAndTheLastCell) {
     FrmTimeData* s = Open();
     ASSERT_TRUE(s);
     auto at = [s](int row, int column) {
-        EXPECT_EQ(s->MSFlexGrid1->currentRow(), row);
-        EXPECT_EQ(s->MSFlexGrid1->currentColumn(), column);
-        EXPECT_EQ(s->Gridinputtext->geometry(),
-                  s->MSFlexGrid1->visualItemRect(s->MSFlexGrid1->item(row, column)));
-        EXPECT_EQ(s->Gridinputtext->text(), Cell(s, row, column));
+        EXPECT_EQ(MSFlexGrid1(s)->currentRow(), row);
+        EXPECT_EQ(MSFlexGrid1(s)->currentColumn(), column);
+        EXPECT_EQ(Gridinputtext(s)->geometry(),
+                  MSFlexGrid1(s)->visualItemRect(MSFlexGrid1(s)->item(row, column)));
+        EXPECT_EQ(Gridinputtext(s)->text(), Cell(s, row, column));
     };
     Key(s, Qt::Key_Up);
     Key(s, Qt::Key_Left);
@@ -214,13 +220,13 @@ TEST_F(CriteriaEditorTest, ArrowsStopAtRowOneColumnOneAndTheLastCell) {
     Key(s, Qt::Key_Left);
     at(3, 11);
     // Clicks on the header row or the level column choose no cell.
-    QTest::mouseClick(s->MSFlexGrid1->viewport(), Qt::LeftButton, {},
-                      s->MSFlexGrid1->visualItemRect(s->MSFlexGrid1->item(0, 4)).center());
-    QTest::mouseClick(s->MSFlexGrid1->viewport(), Qt::LeftButton, {},
-                      s->MSFlexGrid1->visualItemRect(s->MSFlexGrid1->item(2, 0)).center());
+    QTest::mouseClick(MSFlexGrid1(s)->viewport(), Qt::LeftButton, {},
+                      MSFlexGrid1(s)->visualItemRect(MSFlexGrid1(s)->item(0, 4)).center());
+    QTest::mouseClick(MSFlexGrid1(s)->viewport(), Qt::LeftButton, {},
+                      MSFlexGrid1(s)->visualItemRect(MSFlexGrid1(s)->item(2, 0)).center());
     at(3, 11);
-    QTest::mouseClick(s->MSFlexGrid1->viewport(), Qt::LeftButton, {},
-                      s->MSFlexGrid1->visualItemRect(s->MSFlexGrid1->item(2, 5)).center());
+    QTest::mouseClick(MSFlexGrid1(s)->viewport(), Qt::LeftButton, {},
+                      MSFlexGrid1(s)->visualItemRect(MSFlexGrid1(s)->item(2, 5)).center());
     at(2, 5);
 }
 
@@ -240,7 +246,7 @@ TEST_F(CriteriaEditorTest, HelpTextFollowsTheColumn) {
         QStringLiteral("やりすぎ判定をする日数\n　何日前からのポイントを有効にするか"),
         QString(), QString(), QString()};
     for (int column = 1; column <= 12; ++column) {
-        EXPECT_EQ(s->Label3->text(), help[column - 1]) << "column " << column;
+        EXPECT_EQ(Control<QLabel>(s, "Label3")->text(), help[column - 1]) << "column " << column;
         Key(s, Qt::Key_Right);
     }
 }
@@ -252,18 +258,19 @@ TEST_F(CriteriaEditorTest, ListsShowTheCurrentLevelsDistribution) {
     results::FrequencyCounts counts;
     QString error;
     ASSERT_TRUE(results::CountFrequencies(counts, error));
-    EXPECT_EQ(lines(s->List3), results::AllResultsLines(counts, 1));
+    EXPECT_EQ(lines(Control<QListWidget>(s, "List3")), results::AllResultsLines(counts, 1));
     Key(s, Qt::Key_Down);
-    EXPECT_EQ(lines(s->List3), results::AllResultsLines(counts, 2));
-    EXPECT_EQ(lines(s->List4), results::BestTimeLines(counts, 2));
-    EXPECT_EQ(s->List3->item(0)->text(), QStringLiteral("レベル2 今まで2回  （★=1）"));
+    EXPECT_EQ(lines(Control<QListWidget>(s, "List3")), results::AllResultsLines(counts, 2));
+    EXPECT_EQ(lines(Control<QListWidget>(s, "List4")), results::BestTimeLines(counts, 2));
+    EXPECT_EQ(Control<QListWidget>(s, "List3")->item(0)->text(), QStringLiteral("レベル2 今まで2回  （★=1）"));
     // A run recorded meanwhile on another PC shows at the next key.
     school::AppendRuns(runState().ProgramDataFolder + QStringLiteral("成績累積データ.dat"),
                                 {{5, 2, 44, QDate(2026, 12, 9)}});
     Key(s, Qt::Key_Escape);
-    EXPECT_EQ(s->List3->item(0)->text(), QStringLiteral("レベル2 今まで2回  （★=1）")) << "Esc does nothing";
+    EXPECT_EQ(Control<QListWidget>(s, "List3")->item(0)->text(), QStringLiteral("レベル2 今まで2回  （★=1）"))
+        << "Esc does nothing";
     Key(s, Qt::Key_Return);
-    EXPECT_EQ(s->List3->item(0)->text(), QStringLiteral("レベル2 今まで3回  （★=1）"));
+    EXPECT_EQ(Control<QListWidget>(s, "List3")->item(0)->text(), QStringLiteral("レベル2 今まで3回  （★=1）"));
 }
 
 TEST_F(CriteriaEditorTest, SaveAppliesAtOnceAndTheLevelMenuShowsIt) {
@@ -275,8 +282,8 @@ TEST_F(CriteriaEditorTest, SaveAppliesAtOnceAndTheLevelMenuShowsIt) {
     Key(s, Qt::Key_Down);
     Key(s, Qt::Key_Right);
     Key(s, Qt::Key_Space);  // level 2's minimum time saved empty
-    s->Command3->click();
-    EXPECT_EQ(s->EditModified, 0);
+    Control<QPushButton>(s, "Command3")->click();
+    EXPECT_EQ(s->EditModified(), 0);
     EXPECT_EQ(results::criteria()[1].TargetTime, 42);
     EXPECT_EQ(results::criteria()[2].MinimumTime, 0);
     QString expected = kCriteriaText;
@@ -286,13 +293,13 @@ TEST_F(CriteriaEditorTest, SaveAppliesAtOnceAndTheLevelMenuShowsIt) {
     EXPECT_FALSE(LeaveAsks(s));
     auto* menu = ScreenHost::instance().Find<menus::seisekitime1>();
     ASSERT_TRUE(menu);
-    EXPECT_TRUE(menu->findChild<QLabel*>(QStringLiteral("Label7_1"))->text().startsWith(QStringLiteral("目標=42秒")));
+    EXPECT_TRUE(Control<QLabel>(menu, "Label7", 1)->text().startsWith(QStringLiteral("目標=42秒")));
 }
 
 TEST_F(CriteriaEditorTest, UnchangedSaveWritesTheSameBytes) {
     FrmTimeData* s = Open();
     ASSERT_TRUE(s);
-    s->Command3->click();
+    Control<QPushButton>(s, "Command3")->click();
     EXPECT_EQ(FileBytes(), common::ToShiftJis(kCriteriaText));
     EXPECT_TRUE(fake.messages.isEmpty());
 }
@@ -318,7 +325,7 @@ TEST_F(CriteriaEditorTest, FailedSaveKeepsTheEditsAndTheTeacher) {
     EXPECT_TRUE(fake.messages.last().text.startsWith(QStringLiteral("タイム回数データ.txt に書き込めません。")))
         << fake.messages.last().text.toStdString();
     EXPECT_EQ(ScreenHost::instance().Find<FrmTimeData>(), s) << "still on the editor";
-    EXPECT_EQ(s->EditModified, 1);
+    EXPECT_EQ(s->EditModified(), 1);
     EXPECT_EQ(Cell(s, 1, 1), QStringLiteral("309"));
     EXPECT_EQ(FileBytes(), common::ToShiftJis(kCriteriaText));
     EXPECT_EQ(results::criteria()[1].TargetTime, 30);
@@ -331,9 +338,9 @@ TEST_F(CriteriaEditorTest, BackDuringASaveClosesTheEditorAfterTheSave) {
     QPointer<FrmTimeData> s = Open();
     ASSERT_TRUE(s);
     Type(s, "1");  // 301 in level 1's target time
-    QMetaObject::invokeMethod(s->Command4, &QAbstractButton::click, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(Control<QPushButton>(s, "Command4"), &QAbstractButton::click, Qt::QueuedConnection);
     fake.answers.push_back(common::MessageAnswer::No);  // nothing more to save by then
-    s->Command3->click();
+    Control<QPushButton>(s, "Command3")->click();
     ASSERT_TRUE(s) << "deleted under its own handler";
     EXPECT_TRUE(s->IsClosed());
     EXPECT_EQ(ScreenHost::instance().Front(), ScreenHost::instance().Find<menus::seisekitime1>());
@@ -349,9 +356,11 @@ TEST_F(CriteriaEditorTest, TheDistributionReachesTheScreenReaderAsShown) {
     ASSERT_TRUE(s);
     for (int level : {1, 2}) {
         SCOPED_TRACE(level);
-        ASSERT_EQ(s->MSFlexGrid1->currentRow(), level);
-        EXPECT_EQ(testing_support::AccessibleLines(s->List3), Lines(s->List3));
-        EXPECT_EQ(testing_support::AccessibleLines(s->List4), Lines(s->List4));
+        ASSERT_EQ(MSFlexGrid1(s)->currentRow(), level);
+        auto* all = Control<QListWidget>(s, "List3");
+        auto* best = Control<QListWidget>(s, "List4");
+        EXPECT_EQ(testing_support::AccessibleLines(all), Lines(all));
+        EXPECT_EQ(testing_support::AccessibleLines(best), Lines(best));
         Key(s, Qt::Key_Down);
     }
 }
@@ -378,15 +387,15 @@ TEST_F(CriteriaEditorTest, SaveIsDisabledWhileTheFileCouldNotBeReadAtOpening) {
         ASSERT_TRUE(s);
         ASSERT_EQ(fake.messages.size(), 1);
         EXPECT_TRUE(fake.messages[0].text.contains(QStringLiteral("タイム回数データ.txt")));
-        EXPECT_EQ(s->ShownRowCount, 0);
-        EXPECT_FALSE(s->Command3->isEnabled());
+        EXPECT_EQ(s->ShownRowCount(), 0);
+        EXPECT_FALSE(Control<QPushButton>(s, "Command3")->isEnabled());
 
         // The file is mended: "元に戻す" shows it and the save is usable again.
         QDir().rmdir(CriteriaFile());
         ASSERT_TRUE(common::WriteShiftJisFile(CriteriaFile(), kCriteriaText));
-        s->Command2->click();
-        EXPECT_EQ(s->ShownRowCount, 4);
-        EXPECT_TRUE(s->Command3->isEnabled());
+        Control<QPushButton>(s, "Command2")->click();
+        EXPECT_EQ(s->ShownRowCount(), 4);
+        EXPECT_TRUE(Control<QPushButton>(s, "Command3")->isEnabled());
         ScreenHost::DestroyInstance();
         ScreenHost::instance().show();
     }
@@ -400,7 +409,7 @@ TEST_F(CriteriaEditorTest, CellsThatWouldNotReadBackAreRefusedNonNumbersAsked) {
     Key(s, Qt::Key_V, Qt::ControlModifier);
     ASSERT_EQ(Cell(s, 1, 1), QStringLiteral("1,5"));
     fake.messages.clear();
-    s->Command3->click();
+    Control<QPushButton>(s, "Command3")->click();
     ASSERT_EQ(fake.messages.size(), 1);
     EXPECT_TRUE(fake.messages[0].text.startsWith(QStringLiteral("レベル1の目標Time（1列目）")));
     EXPECT_EQ(fake.messages[0].buttons, common::MessageButtons::Ok);
@@ -410,15 +419,15 @@ TEST_F(CriteriaEditorTest, CellsThatWouldNotReadBackAreRefusedNonNumbersAsked) {
     Type(s, "3O");
     fake.messages.clear();
     fake.answers = {common::MessageAnswer::No};
-    s->Command3->click();
+    Control<QPushButton>(s, "Command3")->click();
     ASSERT_EQ(fake.messages.size(), 1);
     EXPECT_EQ(fake.messages[0].buttons, common::MessageButtons::YesNo);
     EXPECT_EQ(FileBytes(), common::ToShiftJis(kCriteriaText));
-    EXPECT_EQ(s->EditModified, 1);
+    EXPECT_EQ(s->EditModified(), 1);
     fake.answers = {common::MessageAnswer::Yes};
-    s->Command3->click();
+    Control<QPushButton>(s, "Command3")->click();
     EXPECT_EQ(results::criteria()[1].TargetTime, 3);
-    EXPECT_EQ(s->EditModified, 0);
+    EXPECT_EQ(s->EditModified(), 0);
 }
 
 }  // namespace

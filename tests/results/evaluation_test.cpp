@@ -90,7 +90,7 @@ protected:
 
     // Fires Timer1 as its 500 ms would, when the activation did not reach it.
     void FireTimer1() {
-        if (frm->Timer1->isActive()) frm->Timer1_Timer();
+        if (Control<QTimer>(frm, "Timer1")->isActive()) frm->Timer1_Timer();
     }
 
     QStringList PageNames() const {
@@ -226,39 +226,39 @@ TEST_P(EvaluationRuns, ShowsFiguresRecordsSoundsAndTheWayOut) {
     FinishRun(c.history, c.level, c.result);
 
     EXPECT_EQ(frm->windowTitle(), "終了");
-    EXPECT_EQ(frm->Label15->text(), "ローマ字");
-    EXPECT_EQ(frm->Label16->text(), common::runState().LevelNames[c.level]);
-    EXPECT_EQ(frm->Label17->text(), "山田　花子");
-    EXPECT_EQ(frm->Label18->text(), c.time);
-    EXPECT_EQ(frm->Label19->text(), c.points);
-    EXPECT_EQ(frm->Label13->text(), c.todayHere);
-    EXPECT_EQ(frm->Label14->text(), c.todayAll);
-    EXPECT_EQ(Shown(frm->Label20, frm), !c.message.isEmpty());
+    EXPECT_EQ(Control<QLabel>(frm, "Label15")->text(), "ローマ字");
+    EXPECT_EQ(Control<QLabel>(frm, "Label16")->text(), common::runState().LevelNames[c.level]);
+    EXPECT_EQ(Control<QLabel>(frm, "Label17")->text(), "山田　花子");
+    EXPECT_EQ(Control<QLabel>(frm, "Label18")->text(), c.time);
+    EXPECT_EQ(Control<QLabel>(frm, "Label19")->text(), c.points);
+    EXPECT_EQ(Control<QLabel>(frm, "Label13")->text(), c.todayHere);
+    EXPECT_EQ(Control<QLabel>(frm, "Label14")->text(), c.todayAll);
+    EXPECT_EQ(Shown(Control<QLabel>(frm, "Label20"), frm), !c.message.isEmpty());
     if (!c.message.isEmpty()) {
-        EXPECT_EQ(frm->Label20->text(), c.message);
+        EXPECT_EQ(Control<QLabel>(frm, "Label20")->text(), c.message);
     }
     EXPECT_EQ(fake.SoundNames(), c.sounds);
-    EXPECT_EQ(Shown(frm->Label2, frm), c.cleared);
+    EXPECT_EQ(Shown(Control<QLabel>(frm, "Label2"), frm), c.cleared);
     if (c.cleared) {
-        EXPECT_EQ(frm->Label2->text(), "このレベルクリア");
+        EXPECT_EQ(Control<QLabel>(frm, "Label2")->text(), "このレベルクリア");
     }
-    EXPECT_EQ(Shown(frm->Picture1, frm), c.panel);
+    EXPECT_EQ(Shown(Control<QFrame>(frm, "Picture1"), frm), c.panel);
     EXPECT_EQ(results::runEndFlags().NewPersonalBest, 0);
     EXPECT_EQ(results::runEndFlags().NewSchoolBest, 0);
     EXPECT_FALSE(PageNames().contains("BASEFRM"));
     // The buttons wait for Timer1.
-    EXPECT_FALSE(Shown(frm->Command4, frm));
-    EXPECT_FALSE(Shown(frm->Command5, frm));
+    EXPECT_FALSE(Shown(Control<QPushButton>(frm, "Command4"), frm));
+    EXPECT_FALSE(Shown(Control<QPushButton>(frm, "Command5"), frm));
 
     FireTimer1();
-    EXPECT_FALSE(frm->Timer1->isActive());
-    EXPECT_FALSE(Shown(frm->Picture1, frm));
-    EXPECT_TRUE(Shown(frm->Command4, frm));
-    EXPECT_EQ(frm->focusWidget(), frm->Command4);
-    EXPECT_EQ(Shown(frm->Command5, frm), c.againShown);
+    EXPECT_FALSE(Control<QTimer>(frm, "Timer1")->isActive());
+    EXPECT_FALSE(Shown(Control<QFrame>(frm, "Picture1"), frm));
+    EXPECT_TRUE(Shown(Control<QPushButton>(frm, "Command4"), frm));
+    EXPECT_EQ(frm->focusWidget(), Control<QPushButton>(frm, "Command4"));
+    EXPECT_EQ(Shown(Control<QPushButton>(frm, "Command5"), frm), c.againShown);
     if (c.cleared) {
-        EXPECT_EQ(Shown(frm->Label2, frm), !c.label2AfterTimer.isEmpty());
-        EXPECT_EQ(frm->Label2->text(), c.label2AfterTimer);
+        EXPECT_EQ(Shown(Control<QLabel>(frm, "Label2"), frm), !c.label2AfterTimer.isEmpty());
+        EXPECT_EQ(Control<QLabel>(frm, "Label2")->text(), c.label2AfterTimer);
     }
 }
 
@@ -276,7 +276,8 @@ TEST_F(EvaluationScreen, Timer1BringsTheButtonsUpBetweenTheRecordAndThePassSound
     std::vector<Seen> seen;
     fake.onSound = [&](const QString& sound) {
         auto* screen = shell::ScreenHost::instance().Find<FrmSyuuryou>();
-        seen.push_back({sound, Shown(screen->Command4, screen), Shown(screen->Picture1, screen)});
+        seen.push_back({sound, Shown(Control<QPushButton>(screen, "Command4"), screen),
+                        Shown(Control<QFrame>(screen, "Picture1"), screen)});
         fake.ticks += 600;  // the record sound lasts longer than Timer1's interval
     };
     FinishRun({{kPupil, 15, 30, kYesterday}, {kPupil, 15, 30, kYesterday}, {kOther, 15, 20, kYesterday}}, 15,
@@ -300,8 +301,8 @@ TEST_F(EvaluationScreen, AgainPressedDuringTheSoundsStartsTheRunAfterTheActivati
     fake.onSound = [&](const QString& sound) {
         auto* screen = shell::ScreenHost::instance().Find<FrmSyuuryou>();
         if (sound == "jikosaikou") {
-            ASSERT_TRUE(Shown(screen->Command5, screen));
-            QMetaObject::invokeMethod(screen->Command5, "click", Qt::QueuedConnection);
+            ASSERT_TRUE(Shown(Control<QPushButton>(screen, "Command5"), screen));
+            QMetaObject::invokeMethod(Control<QPushButton>(screen, "Command5"), "click", Qt::QueuedConnection);
         }
         if (sound == "合格") practiceOpenAtPassSound = PageNames().contains("MainFrm");
     };
@@ -324,7 +325,7 @@ TEST_F(EvaluationScreen, WindowTitleIsTheCaptionOfTheScreenInFront) {
     FinishRun({}, 2, 40);
     EXPECT_EQ(host.windowTitle(), QStringLiteral("終了"));
     FireTimer1();
-    QTest::mouseClick(frm->Command4, Qt::LeftButton);
+    QTest::mouseClick(Control<QPushButton>(frm, "Command4"), Qt::LeftButton);
     ASSERT_TRUE(PageNames().contains("seisekitime1"));
     EXPECT_EQ(host.windowTitle(), QStringLiteral("vorlex"));
 }
@@ -332,7 +333,7 @@ TEST_F(EvaluationScreen, WindowTitleIsTheCaptionOfTheScreenInFront) {
 TEST_F(EvaluationScreen, ReturnOnTheMenuButtonShowsTheLevelMenu) {
     FinishRun({}, 2, 40);
     FireTimer1();
-    QTest::keyClick(frm->Command4, Qt::Key_Return);
+    QTest::keyClick(Control<QPushButton>(frm, "Command4"), Qt::Key_Return);
     EXPECT_FALSE(shell::ScreenHost::instance().Find<FrmSyuuryou>());
     EXPECT_TRUE(PageNames().contains("seisekitime1"));
     EXPECT_FALSE(PageNames().contains("MainFrm"));
@@ -350,9 +351,9 @@ TEST_F(EvaluationScreen, AgainStartsTheSameLevelWithEveryRunFieldReset) {
     FinishRun({{kPupil, 6, 50, kYesterday}}, 6, results::kNoResult);
     ASSERT_TRUE(rs.TimedOut);
     FireTimer1();
-    ASSERT_TRUE(Shown(frm->Command5, frm));
+    ASSERT_TRUE(Shown(Control<QPushButton>(frm, "Command5"), frm));
 
-    QTest::mouseClick(frm->Command5, Qt::LeftButton);
+    QTest::mouseClick(Control<QPushButton>(frm, "Command5"), Qt::LeftButton);
 
     EXPECT_FALSE(shell::ScreenHost::instance().Find<FrmSyuuryou>());
     EXPECT_TRUE(PageNames().contains("MainFrm"));

@@ -62,15 +62,15 @@ TEST_F(ScreensTest, SplashPreparesThenOpensTheNameScreenAndCloses) {
     auto* splash = ScreenHost::instance().Find<Firstfrm>();
     ASSERT_NE(splash, nullptr);
     EXPECT_TRUE(splash->isVisible());
-    EXPECT_EQ(splash->Label5->text(), QStringLiteral("令和8年 2月 28日（土）"));
-    EXPECT_EQ(splash->Label1->text(), QStringLiteral("Just a moment, please."));
-    EXPECT_EQ(splash->Image1->pixmap().size(), QSize(640, 480));
+    EXPECT_EQ(Control<QLabel>(splash, "Label5")->text(), QStringLiteral("令和8年 2月 28日（土）"));
+    EXPECT_EQ(Control<QLabel>(splash, "Label1")->text(), QStringLiteral("Just a moment, please."));
+    EXPECT_EQ(Control<QLabel>(splash, "Image1")->pixmap().size(), QSize(640, 480));
     EXPECT_EQ(runState().SeasonColour, 0xFF8000u);
     EXPECT_FALSE(runState().DevLayout);
     // The configuration waits for the one-shot timer.
-    EXPECT_TRUE(splash->Timer1->isActive());
-    EXPECT_TRUE(splash->Timer1->isSingleShot());
-    EXPECT_EQ(splash->Timer1->interval(), 100);
+    EXPECT_TRUE(Control<QTimer>(splash, "Timer1")->isActive());
+    EXPECT_TRUE(Control<QTimer>(splash, "Timer1")->isSingleShot());
+    EXPECT_EQ(Control<QTimer>(splash, "Timer1")->interval(), 100);
     EXPECT_TRUE(runState().DataRoot.isEmpty());
 
     ASSERT_TRUE(QTest::qWaitFor([] { return !ScreenHost::instance().Find<Firstfrm>(); }, 5000));
@@ -164,7 +164,7 @@ TEST_F(ScreensTest, BackdropIsOnePageOnTopUntilClosed) {
     // It covers what lies beneath.
     QWidget* atCentre = host.childAt(512, 384);
     EXPECT_TRUE(atCentre == backdrop || backdrop->isAncestorOf(atCentre));
-    EXPECT_EQ(backdrop->Label1->text(), QStringLiteral("Just a moment, please."));
+    EXPECT_EQ(Control<QLabel>(backdrop, "Label1")->text(), QStringLiteral("Just a moment, please."));
     flow::CloseBackdrop();
     EXPECT_EQ(host.Find<startup::BASEFRM>(), nullptr);
     flow::CloseBackdrop();  // closing it again is harmless
@@ -179,11 +179,11 @@ TEST_F(ScreensTest, VersionBoxShowsTitleAndVersionCentredAndClosesOnOK) {
         auto* box = qobject_cast<startup::frmver*>(QApplication::activeModalWidget());
         if (!box) return;
         caption = box->windowTitle();
-        title = box->Label1->text();
-        version = box->Label2->text();
+        title = Control<QLabel>(box, "Label1")->text();
+        version = Control<QLabel>(box, "Label2")->text();
         centre = box->frameGeometry().center();
-        EXPECT_EQ(box->Command1->text(), QStringLiteral("O.K."));
-        QTest::mouseClick(box->Command1, Qt::LeftButton);
+        EXPECT_EQ(Control<QPushButton>(box, "Command1")->text(), QStringLiteral("O.K."));
+        QTest::mouseClick(Control<QPushButton>(box, "Command1"), Qt::LeftButton);
         clicked = true;
     });
     flow::ShowVersionBox();  // returns once O.K. closed it
