@@ -17,7 +17,7 @@
 #include "menus/roster.h"
 #include "schoolbuilder.h"
 #include "results/statistics.h"
-#include "sharedstate.h"
+#include "common/sharedstate.h"
 #include "shell/screenhost.h"
 #include "startup/runstate.h"
 #include "views/resultlistings.h"
@@ -47,7 +47,7 @@ struct LargeMenu {
     views::ResultListings* listings = nullptr;
 
     LargeMenu() {
-        testing_support::ResetSharedState();
+        common::ResetSharedState();
         // Six weeks of runs by pupils of the whole roster, the newest today;
         // one in fifty timed out.
         school::Builder school(school::FlatFolders(dir.path()));
@@ -75,7 +75,7 @@ struct LargeMenu {
     }
     ~LargeMenu() {
         shell::ScreenHost::DestroyInstance();
-        testing_support::ResetSharedState();
+        common::ResetSharedState();
     }
     // The window paints what changed, as it does when window events next
     // run: the activation has painted itself already (its last step lets

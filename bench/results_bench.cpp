@@ -63,10 +63,6 @@ struct ResultsFixture {
 };
 
 ResultsFixture& FixtureOf(int records) {
-    // The run state is made before the fixtures so that it outlives them:
-    // statics end in the reverse order of their making, and a fixture resets
-    // the run state when it ends.
-    common::runState();
     static std::map<int, std::unique_ptr<ResultsFixture>> fixtures;
     auto& f = fixtures[records];
     if (!f) f = std::make_unique<ResultsFixture>(records);

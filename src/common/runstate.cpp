@@ -2,11 +2,12 @@
 
 #include "common/numbers.h"
 #include "common/platform.h"
+#include "common/sharedstate.h"
 
 namespace common {
 
 RunState& runState() {
-    static RunState state;
+    static RunState& state = MakeShared<RunState>();
     return state;
 }
 

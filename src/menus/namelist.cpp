@@ -129,51 +129,33 @@ QString NameListEntry::KeyText() const {
     return key;
 }
 
-namespace {
-
-// The order of listed entries by birth year and then name, and where equal
-// names follow one another. It depends on the roster alone, not on the
-// figures, so it is made once per roster and kept while the listed entries
-// stay the same: the list is rebuilt on every change of mode or filter.
-struct NameOrder {
-    std::vector<std::pair<int, QString>> of;  // birth year and name of each entry
-    std::vector<std::size_t> order;           // entry indices, ascending
-    std::vector<bool> sameAsNext;             // order[k] and order[k + 1] tie
-
-    bool Matches(const std::vector<PupilEntry>& listed) const {
-        if (listed.size() != of.size()) return false;
-        for (std::size_t i = 0; i < listed.size(); ++i)
-            if (listed[i].BirthYear != of[i].first || listed[i].Name != of[i].second) return false;
-        return true;
-    }
-
-    void Make(const std::vector<PupilEntry>& listed, const common::ListCollator& collator) {
-        of.clear();
-        std::vector<common::ListSortKey> keys;
-        keys.reserve(listed.size());
-        for (const PupilEntry& e : listed) {
-            of.emplace_back(e.BirthYear, e.Name);
-            keys.push_back(collator.sortKey(TrimmedName(e.Name)));
-        }
-        order.resize(listed.size());
-        for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-        auto compare = [&](std::size_t x, std::size_t y) {
-            if (of[x].first != of[y].first) return of[x].first < of[y].first ? -1 : 1;
-            return keys[x].compare(keys[y]);
-        };
-        std::stable_sort(order.begin(), order.end(),
-                         [&](std::size_t x, std::size_t y) { return compare(x, y) < 0; });
-        sameAsNext.assign(order.size(), false);
-        for (std::size_t k = 0; k + 1 < order.size(); ++k)
-            sameAsNext[k] = compare(order[k], order[k + 1]) == 0;
-    }
-};
-
-// The order of the last list built; one for the program.
-NameOrder& LastOrder() {
-    static NameOrder byName;
-    return byName;
+bool NameOrder::Matches(const std::vector<PupilEntry>& listed) const {
+    if (listed.size() != of.size()) return false;
+    for (std::size_t i = 0; i < listed.size(); ++i)
+        if (listed[i].BirthYear != of[i].first || listed[i].Name != of[i].second) return false;
+    return true;
 }
+
+void NameOrder::Make(const std::vector<PupilEntry>& listed, const common::ListCollator& collator) {
+    of.clear();
+    std::vector<common::ListSortKey> keys;
+    keys.reserve(listed.size());
+    for (const PupilEntry& e : listed) {
+        of.emplace_back(e.BirthYear, e.Name);
+        keys.push_back(collator.sortKey(TrimmedName(e.Name)));
+    }
+    order.resize(listed.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    auto compare = [&](std::size_t x, std::size_t y) {
+        if (of[x].first != of[y].first) return of[x].first < of[y].first ? -1 : 1;
+        return keys[x].compare(keys[y]);
+    };
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t x, std::size_t y) { return compare(x, y) < 0; });
+    sameAsNext.assign(order.size(), false);
+    for (std::size_t k = 0; k + 1 < order.size(); ++k) sameAsNext[k] = compare(order[k], order[k + 1]) == 0;
+}
+
+namespace {
 
 // The row and its number, as the parallel list holds them.
 QString RowWithNumber(const NameListEntry& n) {
@@ -186,12 +168,15 @@ QString RowWithNumber(const NameListEntry& n) {
 
 }  // namespace
 
-void ForgetNameOrder() { LastOrder() = NameOrder{}; }
-
 NameList BuildNameList(const std::vector<PupilEntry>& listed, int mode, const QString& filter,
                        int schoolYear) {
+    NameOrder byName;
+    return BuildNameList(listed, mode, filter, schoolYear, byName);
+}
+
+NameList BuildNameList(const std::vector<PupilEntry>& listed, int mode, const QString& filter, int schoolYear,
+                       NameOrder& byName) {
     const common::ListCollator collator;
-    NameOrder& byName = LastOrder();
     if (!byName.Matches(listed)) byName.Make(listed, collator);
 
     std::vector<int> numbers;

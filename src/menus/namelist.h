@@ -9,7 +9,13 @@
 #include <QString>
 #include <QStringList>
 
+#include <utility>
+
 #include <vector>
+
+namespace common {
+class ListCollator;
+}
 
 namespace menus {
 
@@ -65,12 +71,27 @@ struct NameList {
     std::vector<int> Numbers;  // the pupil number of each Parallel row
 };
 
-// Forgets the name order BuildNameList keeps for the next list of the same
-// pupils, so the next list sorts afresh.
-void ForgetNameOrder();
+// The order of listed entries by birth year and then name, and where equal
+// names follow one another. It depends on the roster alone, not on the
+// figures, so the name screen makes it once per roster and keeps it while the
+// listed entries stay the same: the list is rebuilt on every change of mode
+// or filter.
+struct NameOrder {
+    std::vector<std::pair<int, QString>> of;  // birth year and name of each entry
+    std::vector<std::size_t> order;           // entry indices, ascending
+    std::vector<bool> sameAsNext;             // order[k] and order[k + 1] tie
 
-// Builds the list from listed roster entries with the statistics as they stand.
+    bool Matches(const std::vector<PupilEntry>& listed) const;
+    void Make(const std::vector<PupilEntry>& listed, const common::ListCollator& collator);
+};
+
+// Builds the list from listed roster entries with the statistics as they
+// stand, sorting them afresh.
 NameList BuildNameList(const std::vector<PupilEntry>& listed, int mode, const QString& filter,
                        int schoolYear);
+// The same with the order of the last list built from these entries (made
+// anew when the entries differ).
+NameList BuildNameList(const std::vector<PupilEntry>& listed, int mode, const QString& filter, int schoolYear,
+                       NameOrder& order);
 
 }  // namespace menus

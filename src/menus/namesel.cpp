@@ -193,7 +193,8 @@ void namesel::名簿表示() {
     // Mode and filter are read after the repaint: a change made meanwhile has
     // built its own list, and this one must not undo it.
     const std::vector<PupilEntry> listed = LoadRoster();
-    const NameList list = BuildNameList(listed, rankingMode_, Combo1->currentText(), roster().SchoolYear);
+    const NameList list =
+        BuildNameList(listed, rankingMode_, Combo1->currentText(), roster().SchoolYear, nameOrder_);
 
     List1->SetRows(list.Shown);
     QStringList keys;

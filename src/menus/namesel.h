@@ -57,6 +57,9 @@ private:
     // their change handlers do not rebuild the list on top of it.
     bool settingControls_ = false;
     int rankingMode_ = 0;
+    // The order of the listed pupils by name, kept from one build of the
+    // list to the next while the roster stays the same.
+    NameOrder nameOrder_;
 
     TextList* List1 = nullptr;
     TextList* List2 = nullptr;  // hidden: every listed pupil, sorted

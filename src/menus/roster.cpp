@@ -3,6 +3,7 @@
 #include "common/collation.h"
 #include "common/numbers.h"
 #include "common/platform.h"
+#include "common/sharedstate.h"
 #include "common/strings.h"
 #include "common/textfile.h"
 #include "startup/configuration.h"
@@ -17,18 +18,32 @@ namespace {
 
 const QString kCaution = QStringLiteral("注意");
 
-// The last fault reported, so that one fault is reported once and not on
-// every build of the name list (a screen builds it twice as it opens); a
-// clean read forgets it.
-QString& LastReport() {
-    static QString text;
-    return text;
+// The last read of the roster: its path, its bytes and their entries.
+struct RosterRead {
+    QString path;
+    QByteArray bytes;
+    ParsedRoster parsed;
+};
+
+// The roster tables, and what the roster reads keep between them: the last
+// read (the same bytes give the same entries) and the last fault reported, so
+// that one fault is reported once and not on every build of the name list (a
+// screen builds it twice as it opens); a clean read forgets it.
+struct RosterState {
+    Roster Tables;
+    RosterRead LastRead;
+    QString LastReport;
+};
+
+RosterState& State() {
+    static RosterState& state = common::MakeShared<RosterState>();
+    return state;
 }
 
 void Report(const QString& what, const QString& path) {
     const QString text = what + QStringLiteral("\n") + path;
-    if (text == LastReport()) return;
-    LastReport() = text;
+    if (text == State().LastReport) return;
+    State().LastReport = text;
     common::platform().MessageBox(text, kCaution, common::MessageButtons::Ok);
 }
 
@@ -163,18 +178,6 @@ ParsedRoster ParseRoster(const QString& source) {
 
 namespace {
 
-// The last read of the roster: its path, its bytes and their entries.
-struct RosterRead {
-    QString path;
-    QByteArray bytes;
-    ParsedRoster parsed;
-};
-
-RosterRead& LastRead() {
-    static RosterRead read;
-    return read;
-}
-
 // Every complete entry of the roster whose numbers fit, in file order. The
 // faults of the file itself are reported here, on every read. The file is
 // read whole each time; when its bytes are those of the last read, that
@@ -182,9 +185,10 @@ RosterRead& LastRead() {
 // spares a large school the parse on every build of the name list.
 const std::vector<PupilEntry>& ReadRosterEntries() {
     static const std::vector<PupilEntry> kNone;
-    QString& lastPath = LastRead().path;
-    QByteArray& lastBytes = LastRead().bytes;
-    ParsedRoster& last = LastRead().parsed;
+    RosterRead& read = State().LastRead;
+    QString& lastPath = read.path;
+    QByteArray& lastBytes = read.bytes;
+    ParsedRoster& last = read.parsed;
 
     const QString path = RosterPath();
     QString error;
@@ -209,7 +213,7 @@ const std::vector<PupilEntry>& ReadRosterEntries() {
     }
     if (last.cutShort) what << QStringLiteral("名簿ファイルが途中で終わっています。");
     if (what.isEmpty())
-        LastReport().clear();
+        State().LastReport.clear();
     else
         Report(what.join(u'\n'), path);
     return last.entries;
@@ -225,18 +229,10 @@ void StoreByNumber(const PupilEntry& e, const QString& name) {
 
 }  // namespace
 
-Roster& roster() {
-    static Roster r;
-    return r;
-}
-
-void ForgetRosterReads() {
-    LastRead() = RosterRead{};
-    LastReport().clear();
-}
+Roster& roster() { return State().Tables; }
 
 QString& GradeFilterText() {
-    static QString text = QStringLiteral("全学年");
+    static QString& text = common::MakeShared<QString>([] { return QStringLiteral("全学年"); });
     return text;
 }
 

@@ -47,10 +47,6 @@ struct Roster {
 
 Roster& roster();
 
-// Forgets the last roster read (its entries and the fault it reported), so
-// the next read parses and reports as the first one of the program does.
-void ForgetRosterReads();
-
 // The grade-filter text the name screen chose; the level menu's own filter
 // starts from it.
 QString& GradeFilterText();

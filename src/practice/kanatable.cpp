@@ -5,6 +5,7 @@
 #include "common/strings.h"
 #include "common/textfile.h"
 #include "common/runstate.h"
+#include "common/sharedstate.h"
 
 #include <QDir>
 
@@ -76,7 +77,7 @@ bool EndsChartRow(const QString& kana) {
 }  // namespace
 
 KanaTable& kanaTable() {
-    static KanaTable table;
+    static KanaTable& table = common::MakeShared<KanaTable>();
     return table;
 }
 

@@ -1,11 +1,12 @@
 #include "results/availability.h"
 
+#include "common/sharedstate.h"
 #include "results/criteria.h"
 
 namespace results {
 
 int& FinalLevelCleared() {
-    static int value = 0;
+    static int& value = common::MakeShared<int>();
     return value;
 }
 

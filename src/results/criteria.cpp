@@ -6,6 +6,7 @@
 #include "results/criteriagrid.h"
 #include "results/statistics.h"
 #include "common/runstate.h"
+#include "common/sharedstate.h"
 
 
 #include <algorithm>
@@ -83,7 +84,7 @@ QString CriteriaPath(const QString& path) {
 double GeneralValue::Value() const { return Text.isEmpty() ? 0 : common::LeadingNumber(Text); }
 
 CriteriaTable& criteria() {
-    static CriteriaTable table;
+    static CriteriaTable& table = common::MakeShared<CriteriaTable>();
     return table;
 }
 

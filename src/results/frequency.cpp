@@ -27,17 +27,19 @@ constexpr std::uint8_t kNoBest = 0xFF;
 
 QString ReadError(const QString& file, int error) { return ReadErrorMessage(file, error); }
 
+}  // namespace
+
 // The bucket of each pupil's best result per level. The bucket grows with the
 // result, so the smallest bucket is the best result's. Pupil numbers of the
 // school fit a table; any other number a record may carry goes to a map. The
-// table and the read buffer live as long as the program, so a count neither
-// allocates nor clears them: the slots a count touched are put back after it.
+// table and the read buffer live as long as their cache (the criteria
+// editor's), so a count neither allocates nor clears them: the slots a count
+// touched are put back after it.
 class BestBuckets {
 public:
-    static BestBuckets& Instance() {
-        static BestBuckets buckets;
-        return buckets;
-    }
+    BestBuckets()
+        : table_(static_cast<size_t>(kLevelSlots) * kPupilSlots, kNoBest),
+          touched_(table_.size()) {}
 
     // Takes one chunk of records: their counts into counts, their buckets
     // into the table. The table is bytes, which the compiler must assume to
@@ -100,10 +102,6 @@ public:
     CommittedRead& Read() { return read_; }
 
 private:
-    BestBuckets()
-        : table_(static_cast<size_t>(kLevelSlots) * kPupilSlots, kNoBest),
-          touched_(table_.size()) {}
-
     std::vector<std::uint8_t> table_;
     std::vector<std::uint32_t> touched_;  // the slots set, each once
     size_t touchedCount_ = 0;
@@ -111,10 +109,11 @@ private:
     CommittedRead read_;  // its storage is kept from one count to the next
 };
 
-bool Count(const QString& path, FrequencyCounts& counts, QString& errorMessage) {
+namespace {
+
+bool Count(const QString& path, BestBuckets& best, FrequencyCounts& counts, QString& errorMessage) {
     counts = FrequencyCounts{};
     const QString file = path.isEmpty() ? ResultsFilePath() : path;
-    BestBuckets& best = BestBuckets::Instance();
     CommittedRead& read = best.Read();
     IoFailure failure;
     if (!ReadCommittedResults(file, RecordRange::All(), read, failure)) {
@@ -184,7 +183,8 @@ FrequencyCache::Stamp StampFrom(const struct stat& info) {
 }  // namespace
 
 bool CountFrequencies(FrequencyCounts& counts, QString& errorMessage, const QString& path) {
-    return Count(path, counts, errorMessage);
+    BestBuckets buckets;
+    return Count(path, buckets, counts, errorMessage);
 }
 
 QStringList AllResultsLines(const FrequencyCounts& counts, int level) {
@@ -217,13 +217,17 @@ bool FrequencyCache::Refresh(QString& errorMessage, const QString& path) {
     ++reads_;
     // Taken before the count: a change after it makes the next look count again.
     const bool stamped = StampOf(file, now);
-    if (!Count(file, counts_, errorMessage)) return false;
+    if (!buckets_) buckets_ = std::make_unique<BestBuckets>();
+    if (!Count(file, *buckets_, counts_, errorMessage)) return false;
     if (!stamped) return true;  // nothing to compare the next look with: counted again then
     stamp_ = now;
     path_ = file;
     valid_ = true;
     return true;
 }
+
+FrequencyCache::FrequencyCache() = default;
+FrequencyCache::~FrequencyCache() = default;
 
 void FrequencyCache::Clear() {
     counts_ = FrequencyCounts{};

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <sys/types.h>
 
 namespace results {
@@ -38,8 +39,15 @@ QStringList BestTimeLines(const FrequencyCounts& counts, int level);
 // The counts of the results file, kept until the file changes (its size, its
 // modification or change time, or the file itself), so that a key press in the
 // editor does not read the whole file again.
+class BestBuckets;
+
 class FrequencyCache {
 public:
+    FrequencyCache();
+    ~FrequencyCache();
+    FrequencyCache(const FrequencyCache&) = delete;
+    FrequencyCache& operator=(const FrequencyCache&) = delete;
+
     // The counts, counted again first when the file changed since the last
     // count. False with a message when the file cannot be read (the counts
     // are then empty and are counted again at the next call).
@@ -63,6 +71,7 @@ private:
     static bool StampOf(const QString& path, Stamp& stamp);
 
     FrequencyCounts counts_{};
+    std::unique_ptr<BestBuckets> buckets_;  // the count's tables, made at the first count
     QString path_;
     Stamp stamp_{};
     bool valid_ = false;

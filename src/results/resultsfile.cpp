@@ -75,6 +75,7 @@
 #include "results/criteria.h"
 #include "results/statistics.h"
 #include "common/runstate.h"
+#include "common/sharedstate.h"
 #include "results/changelog.h"
 #include "results/journal.h"
 
@@ -282,7 +283,7 @@ QString DateValueText(double value) {
 }
 
 RunEndFlags& runEndFlags() {
-    static RunEndFlags flags;
+    static RunEndFlags& flags = common::MakeShared<RunEndFlags>();
     return flags;
 }
 

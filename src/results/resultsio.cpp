@@ -1,5 +1,6 @@
 #include "results/resultsio.h"
 
+#include "common/sharedstate.h"
 #include "results/resultsfile.h"
 
 #include <QFile>
@@ -21,7 +22,7 @@ struct Seam {
 };
 
 Seam& seam() {
-    static Seam s;
+    static Seam& s = common::MakeShared<Seam>();
     return s;
 }
 

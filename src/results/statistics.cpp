@@ -5,6 +5,7 @@
 #include "results/criteria.h"
 #include "results/resultsfile.h"
 #include "common/runstate.h"
+#include "common/sharedstate.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -23,13 +24,6 @@ constexpr int kLastLevel = kLevelSlots - 1;   // 35
 constexpr int kLastPupil = kPupilSlots - 1;   // 5000
 constexpr int kSchoolBestLastPupil = 1000;    // numbers above are not pupils of the school ranking
 constexpr int kValidRunLimit = 6000;
-
-// The bytes of the newest records, kept between rebuilds so that a rebuild
-// allocates nothing once the first one has run.
-CommittedRead& ReadBuffer() {
-    static CommittedRead read;
-    return read;
-}
 
 void EndWith(const QString& message) {
     common::platform().MessageBox(message, common::runState().ProgramTitle, common::MessageButtons::Ok);
@@ -106,27 +100,16 @@ struct LevelRule {
 
 // Run points of a stored result at a level, remembered for the results that
 // occur again and again (whole seconds below kRemembered): a rebuild then
-// works out each of them once instead of once per record. One instance lives
-// for the whole run, so a rebuild allocates nothing for it.
+// works out each of them once instead of once per record. The statistics keep
+// one for the whole run, so a rebuild allocates nothing for it.
 class PointsMemo {
 public:
     static constexpr int kRemembered = 1024;
 
-    static PointsMemo& Instance() {
-        static PointsMemo memo;
-        return memo;
-    }
-
-    static PointsMemo& For(const std::array<LevelRule, kLevelSlots>& rules) {
-        PointsMemo& memo = Instance();
-        memo.Forget();
-        memo.rules_ = rules;
-        return memo;
-    }
-
-    void Forget() {
-        rules_ = {};
+    // Ready for a rebuild with these rules.
+    void Start(const std::array<LevelRule, kLevelSlots>& rules) {
         for (auto& level : memo_) level.fill(kUnknown);
+        rules_ = rules;
     }
 
     int operator()(int level, std::int32_t t) {
@@ -148,17 +131,33 @@ private:
     std::array<std::array<std::int32_t, kRemembered>, kLevelSlots> memo_;
 };
 
+// The figures, and what the rebuilds keep between them: the bytes of the
+// newest records (so that a rebuild allocates nothing once the first one has
+// run), the remembered run points, and whether a rebuild is under way.
+struct StatisticsState {
+    Statistics Figures;
+    CommittedRead Read;
+    PointsMemo Points;
+    bool Rebuilding = false;
+};
+
+StatisticsState& State() {
+    static StatisticsState& state = common::MakeShared<StatisticsState>();
+    return state;
+}
+
 // Adds one history entry to the figures of its level and pupil.
 class Counter {
 public:
-    Counter() : today_(common::DateValue(common::platform().Now().date())) {
+    explicit Counter(PointsMemo& points) : today_(common::DateValue(common::platform().Now().date())) {
         const CriteriaTable& table = criteria();
         for (int level = kFirstLevel; level <= kLastLevel; ++level) {
             const CriteriaRow& c = table[level];
             rules_[level] = {c.TargetTime, c.PointMultiplier, PeriodOf(today_, c.JudgementDays),
                              PeriodOf(today_, c.TooMuchDays)};
         }
-        points_ = &PointsMemo::For(rules_);
+        points.Start(rules_);
+        points_ = &points;
     }
 
     void operator()(const LogEntry& e, PupilLevelStats& s, PupilTotals& sum) {
@@ -215,7 +214,7 @@ bool Load(Statistics& st, bool resetBestTimes, Count&& count) {
     };
 
     // Only the newest kMaxHistory whole records; a partial tail is no record.
-    CommittedRead& read = ReadBuffer();
+    CommittedRead& read = State().Read;
     if (!ReadForLoading(read)) return fail();
     const long long loaded = read.Bytes.size() / kRecordSize;
     if (st.History.size() < static_cast<size_t>(loaded)) st.History.resize(static_cast<size_t>(loaded));
@@ -279,28 +278,20 @@ void ClearTable(std::vector<PupilLevelStats>& table) {
 // records twice (both passes share the table) or end the program twice.
 class RebuildGuard {
 public:
-    RebuildGuard() : nested_(running_) { running_ = true; }
+    RebuildGuard() : running_(State().Rebuilding), nested_(running_) { running_ = true; }
     ~RebuildGuard() {
         if (!nested_) running_ = false;
     }
     bool Nested() const { return nested_; }
 
 private:
-    static inline bool running_ = false;
+    bool& running_;
     bool nested_;
 };
 
 }  // namespace
 
-Statistics& stats() {
-    static Statistics s;
-    return s;
-}
-
-void ForgetStatisticsCaches() {
-    ReadBuffer() = CommittedRead{};
-    PointsMemo::Instance().Forget();
-}
+Statistics& stats() { return State().Figures; }
 
 bool LoadHistory() {
     const RebuildGuard guard;
@@ -314,7 +305,7 @@ bool RecomputeStatistics() {
     Statistics& st = stats();
     ClearTable(st.Table);
     std::fill(st.Totals.begin(), st.Totals.end(), PupilTotals{});
-    return Load(st, false, Counter{});
+    return Load(st, false, Counter(State().Points));
 }
 
 }  // namespace results

@@ -85,9 +85,6 @@ struct Statistics {
 };
 
 Statistics& stats();
-// Gives back what the rebuilds keep between them (the read buffer, the
-// remembered run points), as at program start.
-void ForgetStatisticsCaches();
 
 // Loads the history and best times from the results file.
 bool LoadHistory();

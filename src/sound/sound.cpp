@@ -3,6 +3,7 @@
 #include "common/numbers.h"
 #include "common/platform.h"
 #include "common/random.h"
+#include "common/sharedstate.h"
 #include "common/strings.h"
 #include "common/textfile.h"
 #include "common/runstate.h"
@@ -87,7 +88,7 @@ void PlayAnswerSound(int kind) {
 }  // namespace
 
 SoundTable& soundTable() {
-    static SoundTable table;
+    static SoundTable& table = common::MakeShared<SoundTable>();
     return table;
 }
 

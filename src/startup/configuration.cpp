@@ -2,6 +2,7 @@
 
 #include "common/numbers.h"
 #include "common/platform.h"
+#include "common/sharedstate.h"
 #include "common/strings.h"
 #include "common/textfile.h"
 #include "results/criteria.h"
@@ -61,7 +62,7 @@ QString ResolveDataRoot(const QString& item, const QString& pathFileFolder) {
 void CommonSettings::Reset() { *this = CommonSettings{}; }
 
 CommonSettings& commonSettings() {
-    static CommonSettings settings;
+    static CommonSettings& settings = common::MakeShared<CommonSettings>();
     return settings;
 }
 

@@ -6,7 +6,7 @@
 #include "results/criteria.h"
 #include "results/statistics.h"
 #include "common/runstate.h"
-#include "sharedstate.h"
+#include "common/sharedstate.h"
 
 #include <QTemporaryDir>
 
@@ -47,8 +47,8 @@ TEST(NameListFigures, TextsCutAndBlank) {
 
 class NameListTest : public ::testing::Test {
 protected:
-    void SetUp() override { testing_support::ResetSharedState(); }
-    void TearDown() override { testing_support::ResetSharedState(); }
+    void SetUp() override { common::ResetSharedState(); }
+    void TearDown() override { common::ResetSharedState(); }
 };
 
 TEST_F(NameListTest, FiguresSumLevelsOneToThirtyFivePerMode) {

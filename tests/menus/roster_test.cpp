@@ -7,7 +7,7 @@
 #include "schoolbuilder.h"
 #include "startup/configuration.h"
 #include "common/runstate.h"
-#include "sharedstate.h"
+#include "common/sharedstate.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -106,7 +106,7 @@ protected:
     school::Builder school{school::FlatFolders(dir.path())};
 
     void SetUp() override {
-        testing_support::ResetSharedState();
+        common::ResetSharedState();
         common::runState().DataRoot = dir.path() + QStringLiteral("/");
         fake.now = QDateTime(QDate(2026, 12, 10), QTime(10, 0));
         menus::ComputeSchoolYear();  // 2026: born 2017 is grade 3

@@ -7,7 +7,7 @@
 #include "practice/kanatable.h"
 #include "practice/questions.h"
 #include "common/runstate.h"
-#include "sharedstate.h"
+#include "common/sharedstate.h"
 
 #include <QDir>
 #include <QFile>
@@ -91,7 +91,7 @@ protected:
     QTemporaryDir dir;
     void SetUp() override {
         fake.programFolder = dir.path();
-        testing_support::ResetSharedState();
+        common::ResetSharedState();
     }
     QString Path() const { return dir.filePath(QStringLiteral("ローマ字形式.txt")); }
     void Write(const QByteArray& bytes) {

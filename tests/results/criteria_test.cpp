@@ -3,7 +3,7 @@
 #include "common/textfile.h"
 #include "results/statistics.h"
 #include "common/runstate.h"
-#include "sharedstate.h"
+#include "common/sharedstate.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -20,11 +20,11 @@ namespace {
 class Criteria : public ::testing::Test {
 protected:
     void SetUp() override {
-        testing_support::ResetSharedState();
+        common::ResetSharedState();
         ASSERT_TRUE(dir.isValid());
         common::runState().ProgramDataFolder = dir.path() + u'/';
     }
-    void TearDown() override { testing_support::ResetSharedState(); }
+    void TearDown() override { common::ResetSharedState(); }
     QString Write(const QString& text) {
         const QString path = dir.filePath(QStringLiteral("タイム回数データ.txt"));
         EXPECT_TRUE(common::WriteShiftJisFile(path, text));

@@ -6,7 +6,7 @@
 #include "results/resultsfile.h"
 #include "results/statistics.h"
 #include "common/runstate.h"
-#include "sharedstate.h"
+#include "common/sharedstate.h"
 
 #include <QFile>
 #include <QSet>
@@ -22,10 +22,10 @@ protected:
         ASSERT_TRUE(dir.isValid());
         options.today = QDate(2024, 5, 1);
         fake.now = QDateTime(options.today, QTime(16, 0));
-        testing_support::ResetSharedState();
+        common::ResetSharedState();
         common::runState().ProgramDataFolder = dir.path() + QStringLiteral("/CAIdata/ローマ字/");
     }
-    void TearDown() override { testing_support::ResetSharedState(); }
+    void TearDown() override { common::ResetSharedState(); }
     bool LayOut() {
         QString error;
         const bool ok = demo::LayOutBase(dir.path(), options, error) &&

@@ -4,7 +4,7 @@
 #include "results/criteria.h"
 #include "results/statistics.h"
 #include "common/runstate.h"
-#include "sharedstate.h"
+#include "common/sharedstate.h"
 #include "filebytes.h"
 
 #include <QDir>
@@ -30,7 +30,7 @@ class ResultsFile : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        testing_support::ResetSharedState();
+        common::ResetSharedState();
         common::RunState& rs = common::runState();
         rs.ProgramTitle = QStringLiteral("ローマ字");
         rs.ProgramDataFolder = dir.path() + u'/';
@@ -40,7 +40,7 @@ protected:
         rs.ResultTime = 61;
         fake.now = QDateTime(QDate(2024, 5, 1), QTime(10, 5, 30, 250));
     }
-    void TearDown() override { testing_support::ResetSharedState(); }
+    void TearDown() override { common::ResetSharedState(); }
     QString File() const { return results::ResultsFilePath(); }
 
     QTemporaryDir dir;

@@ -6,7 +6,7 @@
 #include "results/resultsfile.h"
 #include "common/runstate.h"
 #include "schoolbuilder.h"
-#include "sharedstate.h"
+#include "common/sharedstate.h"
 
 #include <QDir>
 #include <QFile>
@@ -38,14 +38,14 @@ class Statistics : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        testing_support::ResetSharedState();
+        common::ResetSharedState();
         common::runState().ProgramDataFolder = dir.path() + u'/';
         results::criteria() = school::UniformCriteria({.target = 60, .minimum = 0, .clearPoints = 0, .clearCount = 0,
                                                        .multiplier = 1, .tooMuchDays = "1"},
                                                       35);
         fake.now = QDateTime(kToday, QTime(15, 0));
     }
-    void TearDown() override { testing_support::ResetSharedState(); }
+    void TearDown() override { common::ResetSharedState(); }
     void Write(const QByteArray& bytes) {
         QFile f(results::ResultsFilePath());
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));

@@ -8,7 +8,7 @@
 #include "filebytes.h"
 #include "menus/roster.h"
 #include "results/resultsfile.h"
-#include "sharedstate.h"
+#include "common/sharedstate.h"
 #include "sound/sound.h"
 #include "startup/configuration.h"
 
@@ -26,8 +26,8 @@ using results::kNoResult;
 
 class SchoolBuilder : public ::testing::Test {
 protected:
-    void SetUp() override { testing_support::ResetSharedState(); }
-    void TearDown() override { testing_support::ResetSharedState(); }
+    void SetUp() override { common::ResetSharedState(); }
+    void TearDown() override { common::ResetSharedState(); }
     testing_support::FakePlatform fake;  // 2026-12-10
     QTemporaryDir dir;
 };

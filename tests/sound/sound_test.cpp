@@ -5,7 +5,7 @@
 #include "demoschool.h"
 #include "fakeplatform.h"
 #include "common/runstate.h"
-#include "sharedstate.h"
+#include "common/sharedstate.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -27,7 +27,7 @@ namespace {
 class SoundFolder {
 public:
     explicit SoundFolder(const QString& listText) {
-        testing_support::ResetSharedState();
+        common::ResetSharedState();
         runState().SoundFolder = dir_.path() + u'/';
         if (!listText.isNull()) {
             QString error;

@@ -3,7 +3,7 @@
 #include "common/runstate.h"
 
 #include "fakeplatform.h"
-#include "sharedstate.h"
+#include "common/sharedstate.h"
 
 #include <QDir>
 #include <QFile>
@@ -96,7 +96,7 @@ public:
         fake.programFolder = root + QStringLiteral("/CAI/ローマ字");
         QDir().mkpath(fake.programFolder);
         QDir().mkpath(root + QStringLiteral("/data/音フォルダ"));
-        testing_support::ResetSharedState();
+        common::ResetSharedState();
         WritePathFile(lines(root + QStringLiteral("/data/")));
         WriteCommon(QStringLiteral("3\r\n\"01234中央教室\"\r\n1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n"));
         Write(root + QStringLiteral("/data/音フォルダ/新音ファイル.txt"), QString());

@@ -12,7 +12,7 @@
 
 #include "fakeplatform.h"
 #include "schoolbuilder.h"
-#include "sharedstate.h"
+#include "common/sharedstate.h"
 
 #include "common/runstate.h"
 #include "results/criteria.h"
@@ -46,7 +46,7 @@ protected:
     QDate today = QDate(2026, 12, 10);
 
     void SetUp() override {
-        ResetSharedState();
+        common::ResetSharedState();
         if (start_ == Start::SignedIn) SignIn();
         shell::ScreenHost::instance().show();
     }
