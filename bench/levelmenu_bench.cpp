@@ -100,7 +100,7 @@ void MeasureAgainstRecompute(benchmark::State& state, Step&& step) {
         own += Clock::now() - t0;
         state.PauseTiming();
         const auto t1 = Clock::now();
-        if (!results::RecomputeStatistics()) state.SkipWithError("rebuild failed");
+        if (!results::RecomputeStatistics({})) state.SkipWithError("rebuild failed");
         baseline += Clock::now() - t1;
         state.ResumeTiming();
     }

@@ -73,7 +73,7 @@ ResultsFixture& FixtureOf(int records) {
 void BM_RecomputeStatistics(benchmark::State& state) {
     FixtureOf(static_cast<int>(state.range(0)));
     for (auto _ : state) {
-        if (!results::RecomputeStatistics()) state.SkipWithError("rebuild failed");
+        if (!results::RecomputeStatistics({})) state.SkipWithError("rebuild failed");
         benchmark::DoNotOptimize(results::stats().Table.data());
     }
 }
@@ -111,7 +111,7 @@ void BM_AppendResult(benchmark::State& state) {
     rs.CurrentLevel = 3;
     rs.ResultTime = 41;
     for (auto _ : state)
-        if (!results::AppendResult()) state.SkipWithError("append failed");
+        if (!results::AppendResult({})) state.SkipWithError("append failed");
     rs.Reset();
 }
 BENCHMARK(BM_AppendResult)->Unit(benchmark::kMicrosecond);

@@ -264,7 +264,8 @@ Builder& Builder::Load() {
     }
     if (roster_) {
         menus::ComputeSchoolYear();
-        menus::LoadRoster();
+        // A roster the program would warn about fails the school it builds.
+        menus::LoadRoster([this](const QString& text) { Fail(text); });
     }
     return *this;
 }

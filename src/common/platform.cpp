@@ -2,8 +2,10 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
-#include <vector>
+#include <thread>
 
 namespace common {
 namespace {
@@ -27,13 +29,16 @@ public:
         qWarning("%s: %s", qPrintable(title), qPrintable(text));
         return MessageAnswer::Ok;
     }
-    void EndProgram() override { std::exit(0); }
-    void EndProgramAfterError() override { std::exit(EXIT_FAILURE); }
+    [[noreturn]] void EndProgram() override { std::exit(0); }
+    [[noreturn]] void EndProgramAfterError() override { std::exit(EXIT_FAILURE); }
     bool StartProgram(const QString&, const QStringList&, QString& errorText) override {
         errorText = QStringLiteral("not supported");
         return false;
     }
     QString ProgramFolder() override { return QCoreApplication::applicationDirPath(); }
+
+protected:
+    void RunPendingEvents() override {}  // no windows
 };
 
 BarePlatform barePlatform;
@@ -49,31 +54,42 @@ Platform* SetPlatform(Platform* p) {
     return previous;
 }
 
-namespace {
+void Platform::EndProgramAfterError() {
+    EndProgram();
+    std::abort();  // not reached: no platform's EndProgram returns
+}
 
-// DoEvents calls running, the outermost first; and what waits for them all
-// to return.
-int eventsDepth = 0;
-std::vector<std::function<void()>> afterEvents;
-
-}  // namespace
-
-void DoEvents() {
-    if (!QCoreApplication::instance()) return;
-    ++eventsDepth;
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-    if (--eventsDepth > 0) return;
+void Platform::DoEvents() {
+    ++eventsDepth_;
+    RunPendingEvents();
+    if (--eventsDepth_ > 0) return;
     // Each in turn; one of them may ask for more (it runs at once then).
-    while (!afterEvents.empty()) {
-        const std::function<void()> then = std::move(afterEvents.front());
-        afterEvents.erase(afterEvents.begin());
+    while (!afterEvents_.empty()) {
+        const std::function<void()> then = std::move(afterEvents_.front());
+        afterEvents_.erase(afterEvents_.begin());
         then();
     }
 }
 
-void AfterDoEvents(std::function<void()> then) {
-    if (eventsDepth == 0) then();
-    else afterEvents.push_back(std::move(then));
+void Platform::AfterDoEvents(std::function<void()> then) {
+    if (eventsDepth_ == 0) then();
+    else afterEvents_.push_back(std::move(then));
+}
+
+void DoEvents() { platform().DoEvents(); }
+
+void AfterDoEvents(std::function<void()> then) { platform().AfterDoEvents(std::move(then)); }
+
+void WaitWithEvents(int milliseconds) {
+    Platform& p = platform();
+    const quint32 start = p.TickCount();
+    for (;;) {
+        p.DoEvents();
+        const quint32 elapsed = p.TickCount() - start;
+        if (elapsed >= static_cast<quint32>(milliseconds)) return;
+        const quint32 nap = std::min<quint32>(10, static_cast<quint32>(milliseconds) - elapsed);
+        std::this_thread::sleep_for(std::chrono::milliseconds(nap));
+    }
 }
 
 }  // namespace common

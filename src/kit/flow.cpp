@@ -3,6 +3,7 @@
 #include "common/platform.h"
 
 #include <cassert>
+#include <cstdlib>
 
 namespace flow {
 namespace {
@@ -24,7 +25,7 @@ void UnloadLevelMenu() { nav().UnloadLevelMenu(); }
 void HideLevelMenu() { nav().HideLevelMenu(); }
 void OpenPracticeScreen() { nav().OpenPracticeScreen(); }
 void ClosePracticeScreen() { nav().ClosePracticeScreen(); }
-void OpenEvaluationScreen() { nav().OpenEvaluationScreen(); }
+void OpenEvaluationScreen(const results::RunEndFlags& flags) { nav().OpenEvaluationScreen(flags); }
 void OpenCriteriaEditor() { nav().OpenCriteriaEditor(); }
 void OpenRecordsMaintenance() { nav().OpenRecordsMaintenance(); }
 void ShowBackdrop() { nav().ShowBackdrop(); }
@@ -41,6 +42,15 @@ void FatalError(const QString& message, const QString& title) {
     if (caption.isEmpty()) caption = QStringLiteral("ローマ字");
     common::platform().MessageBox(message, caption, common::MessageButtons::Ok);
     common::platform().EndProgramAfterError();
+    std::abort();  // not reached: no platform's end of the program returns
+}
+
+void EndIfFatal(const common::Outcome& outcome) {
+    if (outcome.IsFatal()) FatalError(outcome.Message(), outcome.Title());
+}
+
+void Caution(const QString& text) {
+    common::platform().MessageBox(text, QStringLiteral("注意"), common::MessageButtons::Ok);
 }
 
 }  // namespace flow

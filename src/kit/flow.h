@@ -4,12 +4,18 @@
 // shell, which knows every screen, installs a Navigator at start; the screens
 // below it only know these names.
 
+#include "common/outcome.h"
+
 #include <QString>
 
 class QWidget;
 
 namespace kit {
 class Screen;
+}
+
+namespace results {
+struct RunEndFlags;
 }
 
 namespace flow {
@@ -25,7 +31,7 @@ public:
     virtual void HideLevelMenu() = 0;
     virtual void OpenPracticeScreen() = 0;
     virtual void ClosePracticeScreen() = 0;
-    virtual void OpenEvaluationScreen() = 0;
+    virtual void OpenEvaluationScreen(const results::RunEndFlags& flags) = 0;
     virtual void OpenCriteriaEditor() = 0;
     virtual void OpenRecordsMaintenance() = 0;
     virtual void ShowBackdrop() = 0;
@@ -54,7 +60,8 @@ void UnloadLevelMenu();
 void HideLevelMenu();
 void OpenPracticeScreen();
 void ClosePracticeScreen();
-void OpenEvaluationScreen();
+// The evaluation of the run just recorded, with the flags its recording gave.
+void OpenEvaluationScreen(const results::RunEndFlags& flags);
 // The teacher's screens of the level menu's data panel; each closes the menu
 // and returns to it with its own "戻る".
 void OpenCriteriaEditor();
@@ -75,6 +82,12 @@ void CloseScreen(kit::Screen* screen);
 QWidget* DialogParent();
 
 // A fatal start-up or file error: the message, then the program ends.
-void FatalError(const QString& message, const QString& title = QString());
+[[noreturn]] void FatalError(const QString& message, const QString& title = QString());
+// Ends the program with the outcome's message when core code reported a
+// fatal error; returns when the operation was done.
+void EndIfFatal(const common::Outcome& outcome);
+// What core code tells the user while it goes on: a "注意" message box. The
+// screens give it to core code as its common::Tell.
+void Caution(const QString& text);
 
 }  // namespace flow

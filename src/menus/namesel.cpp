@@ -188,11 +188,11 @@ void namesel::Form_Activate() {
 
 void namesel::名簿表示() {
     ComputeSchoolYear();
-    if (!results::RecomputeStatistics()) return;  // the program has been ended
+    flow::EndIfFatal(results::RecomputeStatistics(flow::Caution));
     common::DoEvents();
     // Mode and filter are read after the repaint: a change made meanwhile has
     // built its own list, and this one must not undo it.
-    const std::vector<PupilEntry> listed = LoadRoster();
+    const std::vector<PupilEntry> listed = LoadRoster(flow::Caution);
     const NameList list =
         BuildNameList(listed, rankingMode_, Combo1->currentText(), roster().SchoolYear, nameOrder_);
 
@@ -235,7 +235,7 @@ void namesel::Command14_Click() {
     const int pupil = Label2->text().toInt(&ok);
     const QString shown = Label1->text();
     if (shown == kPrompt || shown.isEmpty() || !ok || pupil < 0 || pupil > kMaxPupilNumber) {
-        sound::PlayWrongSound();
+        flow::EndIfFatal(sound::PlayWrongSound());
         return;
     }
     // A teacher's entry, when the administrator has set a PIN: the PIN first;

@@ -16,8 +16,6 @@
 namespace menus {
 namespace {
 
-const QString kCaution = QStringLiteral("注意");
-
 // The last read of the roster: its path, its bytes and their entries.
 struct RosterRead {
     QString path;
@@ -40,11 +38,11 @@ RosterState& State() {
     return state;
 }
 
-void Report(const QString& what, const QString& path) {
+void Report(const QString& what, const QString& path, const common::Tell& tell) {
     const QString text = what + QStringLiteral("\n") + path;
     if (text == State().LastReport) return;
     State().LastReport = text;
-    common::platform().MessageBox(text, kCaution, common::MessageButtons::Ok);
+    if (tell) tell(text);
 }
 
 // A text field held at exactly 20 characters. The empty fields, most of the
@@ -179,11 +177,11 @@ ParsedRoster ParseRoster(const QString& source) {
 namespace {
 
 // Every complete entry of the roster whose numbers fit, in file order. The
-// faults of the file itself are reported here, on every read. The file is
+// faults of the file itself are reported here, to `tell`, on every read. The file is
 // read whole each time; when its bytes are those of the last read, that
 // read's entries serve again (the same bytes give the same entries), which
 // spares a large school the parse on every build of the name list.
-const std::vector<PupilEntry>& ReadRosterEntries() {
+const std::vector<PupilEntry>& ReadRosterEntries(const common::Tell& tell) {
     static const std::vector<PupilEntry> kNone;
     RosterRead& read = State().LastRead;
     QString& lastPath = read.path;
@@ -194,7 +192,7 @@ const std::vector<PupilEntry>& ReadRosterEntries() {
     QString error;
     const auto bytes = common::ReadFileBytes(path, &error);
     if (!bytes) {
-        Report(QStringLiteral("名簿ファイルが読めません。"), path);
+        Report(QStringLiteral("名簿ファイルが読めません。"), path, tell);
         return kNone;
     }
     if (lastBytes.isNull() || path != lastPath || *bytes != lastBytes) {
@@ -215,7 +213,7 @@ const std::vector<PupilEntry>& ReadRosterEntries() {
     if (what.isEmpty())
         State().LastReport.clear();
     else
-        Report(what.join(u'\n'), path);
+        Report(what.join(u'\n'), path, tell);
     return last.entries;
 }
 
@@ -271,7 +269,7 @@ RosterReading ReadRosterFile(const QString& path) {
     return reading;
 }
 
-std::vector<PupilEntry> LoadRoster() { return StoreRoster(ReadRosterEntries()); }
+std::vector<PupilEntry> LoadRoster(const common::Tell& tell) { return StoreRoster(ReadRosterEntries(tell)); }
 
 std::vector<PupilEntry> StoreRoster(const std::vector<PupilEntry>& entries) {
     Roster& r = roster();
@@ -341,10 +339,10 @@ bool PassesGradeFilter(const QString& text, int grade) {
     return false;
 }
 
-QStringList LoadPupilPicker() {
+QStringList LoadPupilPicker(const common::Tell& tell) {
     Roster& r = roster();
     QStringList lines;
-    for (const PupilEntry& e : ReadRosterEntries()) {
+    for (const PupilEntry& e : ReadRosterEntries(tell)) {
         StoreByNumber(e, common::TrimSpaces(e.Name));
         // Flag 2 stays off the picker whatever ListFlagTwo says.
         if (e.ListingFlag != 0) continue;
@@ -364,9 +362,9 @@ std::vector<results::PupilChoice> PupilChoicesOf(const std::vector<PupilEntry>& 
     return choices;
 }
 
-std::vector<results::PupilChoice> RecordsPupilChoices() {
+std::vector<results::PupilChoice> RecordsPupilChoices(const common::Tell& tell) {
     ComputeSchoolYear();
-    return PupilChoicesOf(ReadRosterEntries(), roster().SchoolYear);
+    return PupilChoicesOf(ReadRosterEntries(tell), roster().SchoolYear);
 }
 
 }  // namespace menus

@@ -2,6 +2,7 @@
 // The school's roster "新名簿.txt" (in the data root, read only), the tables
 // every screen looks pupils up in, the school year and the grade rules.
 
+#include "common/outcome.h"
 #include "results/recordlist.h"
 
 #include <QDate>
@@ -90,12 +91,12 @@ RosterReading ReadRosterFile(const QString& path);
 // Reads the roster: fills the by-number tables for every entry (a later entry
 // of the same number wins) and the display roster, and returns the listed
 // entries in file order. A missing or unreadable file, or one that ends in the
-// middle of an entry, is reported in a message box titled "注意"; the entries
-// read before the fault are kept. An entry whose number is not 1..5000, or
-// whose number, birth year or listing flag holds anything but a 16-bit number,
-// is left out of the tables and the list and named by its line in the same
-// message. Listed entries beyond the 5000th are skipped.
-std::vector<PupilEntry> LoadRoster();
+// middle of an entry, is told to `tell` (once, until another fault or a clean
+// read); the entries read before the fault are kept. An entry whose number is
+// not 1..5000, or whose number, birth year or listing flag holds anything but
+// a 16-bit number, is left out of the tables and the list and named by its
+// line in the same text. Listed entries beyond the 5000th are skipped.
+std::vector<PupilEntry> LoadRoster(const common::Tell& tell);
 // The tables LoadRoster fills, from entries as ParseRoster gives them: the
 // by-number tables for every entry, the display roster of the listed ones
 // (ListFlagTwo of the common settings applies); returns the listed entries.
@@ -123,12 +124,12 @@ bool PassesGradeFilter(const QString& text, int grade);
 // flag 0, in ascending text order; refreshes the by-number tables on the way
 // (names without surrounding blanks). A reader takes the pupil number as the
 // text after the last "/".
-QStringList LoadPupilPicker();
+QStringList LoadPupilPicker(const common::Tell& tell);
 
 // The pupil choices of records maintenance: every entry of the roster in file
 // order, its name without surrounding blanks and its grade label (none for a
-// grade without one). Reads the file anew.
-std::vector<results::PupilChoice> RecordsPupilChoices();
+// grade without one). Reads the file anew (its faults told as LoadRoster tells them).
+std::vector<results::PupilChoice> RecordsPupilChoices(const common::Tell& tell);
 // The same for given roster entries and school year (a tool reading another
 // school's folder).
 std::vector<results::PupilChoice> PupilChoicesOf(const std::vector<PupilEntry>& entries, int schoolYear);

@@ -400,7 +400,7 @@ void seisekitime1::Form_Activate() {
     Option1[2]->setText(QStringLiteral("本日順"));
     flow::UnloadNameScreen();
     // 4.
-    if (!results::RecomputeStatistics()) return;
+    flow::EndIfFatal(results::RecomputeStatistics(flow::Caution));
     float today = 0;
     for (int level = 1; level <= 35; ++level) today += results::stats().At(level, s.CurrentPupil).TodayRuns;
     Label18->setText(QStringLiteral("本日総回数＝") + CountText(today) + QStringLiteral("回"));

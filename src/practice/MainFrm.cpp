@@ -523,7 +523,7 @@ void MainFrm::判定後処理() {
     kit::StillOpen self(this);
     if (rs.JudgeResult == 1) {
         rs.JudgeResult = 0;
-        sound::PlayCorrectSound();
+        flow::EndIfFatal(sound::PlayCorrectSound());
         if (!self) return;
         ++rs.CorrectCount;
         ShowRemaining();
@@ -547,7 +547,7 @@ void MainFrm::判定後処理() {
     Label1->hide();
     common::DoEvents();  // the spelling is on view before the sound
     if (!self) return;
-    sound::PlayWrongSound();
+    flow::EndIfFatal(sound::PlayWrongSound());
     if (!self) return;
     rs.CorrectCount = std::max(0, rs.CorrectCount - 1);
     ShowRemaining();
@@ -673,16 +673,16 @@ void MainFrm::HandOffRun() {
     if (!self) return;
     sTimer1->stop();
     rs.ResultTime = rs.TimedOut ? results::kNoResult : rs.ElapsedSeconds;
-    // A false return means the program has been ended after a file error.
-    if (!results::RecordRunResult(rs.CurrentLevel)) return;
+    const results::RecordedRun recorded = results::RecordRunResult(rs.CurrentLevel, flow::Caution);
+    flow::EndIfFatal(recorded.Outcome);
     if (!self) return;
     flow::ShowBackdrop();
     common::DoEvents();
     if (!self) return;
-    WaitThenEvaluate(1);
+    WaitThenEvaluate(1, recorded.Flags);
 }
 
-void MainFrm::WaitThenEvaluate(double seconds) {
+void MainFrm::WaitThenEvaluate(double seconds, results::RunEndFlags flags) {
     kit::StillOpen self(this);
     quint32 mark = common::platform().TickCount();
     long long slices = 0;
@@ -701,7 +701,7 @@ void MainFrm::WaitThenEvaluate(double seconds) {
     sTimer2->stop();
     Keisan2Timer1->stop();
     flow::ClosePracticeScreen();
-    flow::OpenEvaluationScreen();
+    flow::OpenEvaluationScreen(flags);
 }
 
 }  // namespace practice

@@ -21,6 +21,10 @@ class QListWidget;
 class QPushButton;
 class QTimer;
 
+namespace results {
+struct RunEndFlags;
+}
+
 namespace practice {
 
 class MainFrm : public kit::Screen {
@@ -55,9 +59,10 @@ public:
     void sTimer2_Timer();
     void Keisan2Timer1_Timer();
 
-    // End of the run.
+    // End of the run: the result recorded, and after a second the evaluation
+    // opened with the run-end flags the recording gave.
     void HandOffRun();
-    void WaitThenEvaluate(double seconds);
+    void WaitThenEvaluate(double seconds, results::RunEndFlags flags);
 
     // Practice-screen state shared with the handlers.
     const KanaEntry& CurrentQuestion() const { return currentQuestion_; }

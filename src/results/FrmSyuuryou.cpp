@@ -174,7 +174,7 @@ QPixmap EvaluationBackground() {
     return pix;
 }
 
-FrmSyuuryou::FrmSyuuryou(QWidget* parent) : kit::Screen(parent) {
+FrmSyuuryou::FrmSyuuryou(const RunEndFlags& flags, QWidget* parent) : kit::Screen(parent), flags_(flags) {
     setObjectName(QStringLiteral("FrmSyuuryou"));
     setWindowTitle(QStringLiteral("終了"));
     resize(kit::kWidth, kit::kHeight);
@@ -268,7 +268,7 @@ void FrmSyuuryou::Form_Activate() {
     const int level = rs.CurrentLevel;
     const long long t = rs.ResultTime;
 
-    if (!RecomputeStatistics()) return;  // the program has been ended
+    flow::EndIfFatal(RecomputeStatistics(flow::Caution));
     if (!self) return;
 
     const bool cleared = LevelCleared(pupil, level);
@@ -302,7 +302,7 @@ void FrmSyuuryou::Form_Activate() {
     SetFitted(Label14, QStringLiteral("（") + common::SingleText(allLevels) + QStringLiteral("回目)"));
     if (!LetEventsRun()) return;
 
-    const RunEndFlags& flags = runEndFlags();
+    const RunEndFlags& flags = flags_;
     if (rs.TimedOut) {
         ShowMessage(Label20, QStringLiteral("時間切れ"));
     } else if (flags.NewPersonalBest && !flags.NewSchoolBest) {

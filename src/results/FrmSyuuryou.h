@@ -10,6 +10,7 @@
 // closed before the next screen opens.
 
 #include "kit/screen.h"
+#include "results/resultsfile.h"
 
 #include <QPixmap>
 
@@ -25,7 +26,9 @@ class FrmSyuuryou : public kit::Screen {
 public:
     static constexpr int kTimer1Interval = 500;  // ms
 
-    explicit FrmSyuuryou(QWidget* parent = nullptr);
+    // The evaluation of the run the practice screen has just recorded, with
+    // the flags its recording gave (RecordRunResult).
+    explicit FrmSyuuryou(const RunEndFlags& flags, QWidget* parent = nullptr);
 
     void Form_Load() override;
     void Form_Activate() override;
@@ -49,6 +52,7 @@ private:
     void GoToMenu();
     void StartAgain();
 
+    const RunEndFlags flags_;  // the recorded run's
     bool activated_ = false;   // the activation runs once
     bool activating_ = false;  // between its first and last step
     bool timerFired_ = false;

@@ -84,7 +84,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -109,11 +108,10 @@ void PutText(char* at, const QByteArray& text, char pad) {
 
 bool IsShiftJisLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
-void FatalAppendError(int error) {
-    // The message of a failed append: the title and the error's description.
-    common::platform().MessageBox(QStringLiteral("成績ランダムファイル記録") + ErrorDescription(error),
-                                  common::runState().ProgramTitle, common::MessageButtons::Ok);
-    common::platform().EndProgramAfterError();
+// The message of a failed append: the title and the error's description.
+common::Outcome FatalAppendError(int error) {
+    return common::Outcome::Fatal(QStringLiteral("成績ランダムファイル記録") + ErrorDescription(error),
+                                  common::runState().ProgramTitle);
 }
 
 CumulativeRecord CurrentRunRecord() {
@@ -221,32 +219,19 @@ bool OpenResultsFile(IoFile& file, IoFailure& failure, const QString& path) {
     return file.OpenInDataFolder(path.isEmpty() ? ResultsFilePath() : path, O_RDWR | O_CREAT, failure);
 }
 
-void WaitWithEvents(int milliseconds) {
-    common::Platform& p = common::platform();
-    const quint32 start = p.TickCount();
-    for (;;) {
-        common::DoEvents();
-        const quint32 elapsed = p.TickCount() - start;
-        if (elapsed >= static_cast<quint32>(milliseconds)) return;
-        const quint32 nap = std::min<quint32>(10, static_cast<quint32>(milliseconds) - elapsed);
-        std::this_thread::sleep_for(std::chrono::milliseconds(nap));
-    }
-}
-
 bool IsBusyError(int error) {
     return error == EACCES || error == EAGAIN || error == EBUSY || error == ETXTBSY;
 }
 
 bool IsAccessFault(int error) { return error == EACCES || error == EPERM || error == EROFS; }
 
-void ReportAccessFault(int error, bool writing) {
+QString AccessFaultText(int error, bool writing) {
     const QString text =
         writing ? QStringLiteral("%1 に書き込めません。先生を呼びなさい。\n%2\n%3\n"
                                  "書き込めるようになるまで、1秒ごとにやり直します。")
                 : QStringLiteral("%1 が読めません。先生を呼びなさい。\n%2\n%3\n"
                                  "読めるようになるまで、1秒ごとにやり直します。");
-    common::platform().MessageBox(text.arg(kResultsFileName, ResultsFilePath(), ErrorDescription(error)),
-                                  QStringLiteral("注意"), common::MessageButtons::Ok);
+    return text.arg(kResultsFileName, ResultsFilePath(), ErrorDescription(error));
 }
 
 QString ErrorDescription(int error) {
@@ -403,7 +388,7 @@ IoFailure UnderLockWaiting(const QString& path, Busy&& busy, Work&& work) {
     for (;;) {
         const IoFailure failure = UnderLock(path, work);
         if (!failure || !busy(failure)) return failure;
-        WaitWithEvents(1000);
+        common::WaitWithEvents(1000);
     }
 }
 
@@ -422,19 +407,17 @@ bool RewriteBusy(const IoFailure& f) {
 
 }  // namespace
 
-void ReportJournalFault(const IoFailure& f) {
+QString JournalFaultText(const IoFailure& f) {
     const bool removing = f.Call == IoCall::Unlink || f.Call == IoCall::Rename;
     const QString text = removing ? QStringLiteral("%1 を消せません。先生を呼びなさい。\n%2\n%3\n"
                                                    "消せるようになるまで、1秒ごとにやり直します。")
                                   : QStringLiteral("%1 が読めません。先生を呼びなさい。\n%2\n%3\n"
                                                    "読めるようになるまで、1秒ごとにやり直します。");
-    common::platform().MessageBox(text.arg(kJournalFileName, f.Path,
-                                           QString::fromLatin1(IoCallName(f.Call)) + QStringLiteral(": ") +
-                                               ErrorDescription(f.Error)),
-                                  QStringLiteral("注意"), common::MessageButtons::Ok);
+    return text.arg(kJournalFileName, f.Path,
+                    QString::fromLatin1(IoCallName(f.Call)) + QStringLiteral(": ") + ErrorDescription(f.Error));
 }
 
-bool AppendResult() {
+common::Outcome AppendResult(const common::Tell& tell) {
     const QByteArray record = EncodeRecord(CurrentRunRecord());
     const QString path = ResultsFilePath();
     bool toldAccess = false;
@@ -445,7 +428,7 @@ bool AppendResult() {
             // the step tried every second until somebody mends it.
             if (!toldJournal) {
                 LogIoFailure(f);
-                ReportJournalFault(f);
+                if (tell) tell(JournalFaultText(f));
             }
             toldJournal = true;
             return true;
@@ -453,7 +436,7 @@ bool AppendResult() {
         if (f.Call == IoCall::Open && IsAccessFault(f.Error)) {
             // On Linux a lock never makes open() fail: this PC may not write
             // the file at all. Somebody must know; the run is kept until then.
-            if (!toldAccess) ReportAccessFault(f.Error, true);
+            if (!toldAccess && tell) tell(AccessFaultText(f.Error, true));
             toldAccess = true;
             return true;
         }
@@ -466,10 +449,9 @@ bool AppendResult() {
                                                  kRecordSize, f) &&
                file.Sync(f);
     });
-    if (!failure) return true;
+    if (!failure) return {};
     LogIoFailure(failure);
-    FatalAppendError(failure.Error);
-    return false;
+    return FatalAppendError(failure.Error);
 }
 
 namespace {
@@ -824,7 +806,7 @@ bool ReadCommittedResults(const QString& path, const RecordRange& range, Committ
         }
         // Overlapped a rewrite or an append, or busy: again, at once the
         // first time, then once a second while window events run.
-        if (tries > 0 || attempt == Attempt::Failed) WaitWithEvents(1000);
+        if (tries > 0 || attempt == Attempt::Failed) common::WaitWithEvents(1000);
     }
 }
 
@@ -836,7 +818,7 @@ QByteArray ReadRecordBytes(const QString& folder, qint64 number, IoFailure& fail
     return read.Bytes.toByteArray();
 }
 
-bool RecordRunResult(int level) {
+RecordedRun RecordRunResult(int level, const common::Tell& tell) {
     const common::RunState& rs = common::runState();
     RunEndFlags& flags = runEndFlags();
     Statistics& st = stats();
@@ -858,12 +840,14 @@ bool RecordRunResult(int level) {
             st.At(level, pupil).BestTime = result;
         }
     }
-    if (!AppendResult()) return false;
-    if (known && result < st.SchoolBestTime[level]) {
+    RecordedRun recorded;
+    recorded.Outcome = AppendResult(tell);
+    if (recorded.Outcome && known && result < st.SchoolBestTime[level]) {
         st.SchoolBestTime[level] = result;
         flags.NewSchoolBest = 1;
     }
-    return true;
+    recorded.Flags = flags;
+    return recorded;
 }
 
 }  // namespace results

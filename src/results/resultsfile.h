@@ -5,6 +5,7 @@
 // lock through a rollback journal, read by everything else as last committed.
 // The protocol is described at the top of resultsfile.cpp.
 
+#include "common/outcome.h"
 #include "results/resultsio.h"
 #include "results/statistics.h"
 
@@ -99,9 +100,6 @@ bool JournalLeft(const QString& folder);
 // closing any descriptor of a file drops the process's locks on it.
 bool OpenResultsFile(IoFile& file, IoFailure& failure, const QString& path = QString());
 
-// Waits on the platform's tick count while window events keep running, so the
-// screen stays responsive while another PC holds the file.
-void WaitWithEvents(int milliseconds);
 // Whether an error number means "another PC holds the file or it is busy":
 // the failed step is tried again after a one-second wait.
 bool IsBusyError(int error);
@@ -110,13 +108,13 @@ bool IsBusyError(int error);
 // teacher must mend, not a busy file. The step is still tried again every
 // second, so that nothing is lost once it is mended.
 bool IsAccessFault(int error);
-// Tells, in a "注意" message naming the file and the error, that the results
-// file cannot be written (or, for loading, read) and is tried again every
-// second. Callers tell it once per wait.
-void ReportAccessFault(int error, bool writing);
+// What the user is told (once per wait) when the results file cannot be
+// written (or, for loading, read) and is tried again every second: the file,
+// its path and the error.
+QString AccessFaultText(int error, bool writing);
 // The same for a journal that cannot be read or removed (the failure names
 // the journal's path and the call).
-void ReportJournalFault(const IoFailure& failure);
+QString JournalFaultText(const IoFailure& failure);
 // The text of an error number, as the results messages show it.
 QString ErrorDescription(int error);
 // The message of a results file that could not be read: its name, its full
@@ -126,15 +124,20 @@ QString ReadErrorMessage(const QString& file, int error);
 // or both.
 QString DateValueText(double value);
 
+// The run-end flags of the last recorded run, which the evaluation screen reads.
 struct RunEndFlags {
     int AlreadyCleared = 0;
     int NewPersonalBest = 0;
     int NewSchoolBest = 0;
 };
+// Where they are kept; the evaluation screen clears the two best flags after use.
 RunEndFlags& runEndFlags();
 
-// Appends the record of the run that just ended (from RunState).
-bool AppendResult();
+// Appends the record of the run that just ended (from RunState), waiting
+// while another PC holds the file; `tell` hears, once per wait, of a file or
+// journal this PC cannot write or read. Fatal: any other failure, with the
+// message "成績ランダムファイル記録" and the error's description.
+common::Outcome AppendResult(const common::Tell& tell);
 
 // --- records maintenance ---
 
@@ -209,7 +212,16 @@ RewriteResult RestoreRecord(const QString& folder, qint64 logLine);
 // file back from a hot journal, removes a torn one, sets anything else
 // aside). Does nothing (and takes no lock) when there is nothing.
 IoFailure RecoverResultsFile(const QString& folder);
-// The run-end bookkeeping around the append.
-bool RecordRunResult(int level);
+// What the run-end bookkeeping gives the practice screen to hand on to the
+// evaluation: the run's flags (also kept in runEndFlags()), or the message
+// after which the program ends.
+struct [[nodiscard]] RecordedRun {
+    common::Outcome Outcome;
+    RunEndFlags Flags;
+    explicit operator bool() const { return static_cast<bool>(Outcome); }
+};
+// The run-end bookkeeping around the append, for the current pupil and the
+// run's level, with the statistics as they were before the run.
+RecordedRun RecordRunResult(int level, const common::Tell& tell);
 
 }  // namespace results

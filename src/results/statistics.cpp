@@ -25,17 +25,16 @@ constexpr int kLastPupil = kPupilSlots - 1;   // 5000
 constexpr int kSchoolBestLastPupil = 1000;    // numbers above are not pupils of the school ranking
 constexpr int kValidRunLimit = 6000;
 
-void EndWith(const QString& message) {
-    common::platform().MessageBox(message, common::runState().ProgramTitle, common::MessageButtons::Ok);
-    common::platform().EndProgramAfterError();
+common::Outcome EndWith(const QString& message) {
+    return common::Outcome::Fatal(message, common::runState().ProgramTitle);
 }
 
 // An unexpected error while loading: the progress number, the error and the
 // entry being loaded, all joined without separators.
-void FatalLoadError(int progress, int error, const LogEntry& e, long long recordNumber) {
+common::Outcome FatalLoadError(int progress, int error, const LogEntry& e, long long recordNumber) {
     const QString p = QString::number(progress);
     const QString n = QString::number(error);
-    EndWith(QStringLiteral("成績ランダムファイル表示") + p + n + ErrorDescription(error) + n +
+    return EndWith(QStringLiteral("成績ランダムファイル表示") + p + n + ErrorDescription(error) + n +
             QStringLiteral("/date") + DateValueText(e.RecordDate) +
             QStringLiteral("/i=") + QString::number(recordNumber) +
             QStringLiteral("/time=") + DateValueText(e.RecordTime) +
@@ -46,40 +45,35 @@ void FatalLoadError(int progress, int error, const LogEntry& e, long long record
             QStringLiteral("line") + p);
 }
 
-// Reads the newest kMaxHistory records as last committed. False when the
-// program has been ended.
-bool ReadForLoading(CommittedRead& read) {
+// Reads the newest kMaxHistory records as last committed; fatal when they
+// cannot be read.
+common::Outcome ReadForLoading(CommittedRead& read, const common::Tell& tell) {
     int openRetry = 0;
     bool told = false;
     for (;;) {
         IoFailure failure;
-        if (ReadCommittedResults(QString(), RecordRange::NewestRecords(kMaxHistory), read, failure)) return true;
+        if (ReadCommittedResults(QString(), RecordRange::NewestRecords(kMaxHistory), read, failure)) return {};
         const int progress = failure.Call == IoCall::Pread ? 5 : 3;
         if (IsAccessFault(failure.Error) || IsJournalPath(failure.Path)) {
             // Not a busy file: without a word the screen would wait forever.
             // A journal that cannot be read is waited for the same way: the
             // records it holds are the ones that count.
-            if (!told) {
-                if (IsJournalPath(failure.Path)) ReportJournalFault(failure);
-                else ReportAccessFault(failure.Error, false);
-            }
+            if (!told && tell)
+                tell(IsJournalPath(failure.Path) ? JournalFaultText(failure) : AccessFaultText(failure.Error, false));
             told = true;
-            WaitWithEvents(1000);
+            common::WaitWithEvents(1000);
             continue;
         }
         if (failure.Error == ENOENT || failure.Error == ENOTDIR) {
             // The data folder is away (a share not yet mounted): give it
             // four times five seconds.
-            WaitWithEvents(5000);
-            if (++openRetry >= 4) {
-                EndWith(QStringLiteral("ファイルがありません") + QString::number(progress) +
-                        ErrorDescription(failure.Error) + QString::number(failure.Error));
-                return false;
-            }
+            common::WaitWithEvents(5000);
+            if (++openRetry >= 4)
+                return EndWith(QStringLiteral("ファイルがありません") + QString::number(progress) +
+                               ErrorDescription(failure.Error) + QString::number(failure.Error));
             continue;
         }
-        FatalLoadError(progress, failure.Error, LogEntry{}, 0);
-        return false;
+        return FatalLoadError(progress, failure.Error, LogEntry{}, 0);
     }
 }
 
@@ -200,7 +194,7 @@ struct NoCounting {
 // entry's table slot once. With resetBestTimes false the caller has already
 // set every BestTime to NoResult.
 template <typename Count>
-bool Load(Statistics& st, bool resetBestTimes, Count&& count) {
+common::Outcome Load(Statistics& st, bool resetBestTimes, const common::Tell& tell, Count&& count) {
     if (resetBestTimes) {
         for (int level = kFirstLevel; level <= kLastLevel; ++level)
             for (int pupil = 1; pupil <= kLastPupil; ++pupil) st.At(level, pupil).BestTime = kNoResult;
@@ -208,14 +202,12 @@ bool Load(Statistics& st, bool resetBestTimes, Count&& count) {
     // The history's storage is kept from one rebuild to the next: entries are
     // written over the old ones and the vector is cut to the kept ones.
     st.HistoryCount = 0;
-    auto fail = [&st] {
-        st.History.clear();
-        return false;
-    };
-
     // Only the newest kMaxHistory whole records; a partial tail is no record.
     CommittedRead& read = State().Read;
-    if (!ReadForLoading(read)) return fail();
+    if (common::Outcome loaded = ReadForLoading(read, tell); !loaded) {
+        st.History.clear();
+        return loaded;
+    }
     const long long loaded = read.Bytes.size() / kRecordSize;
     if (st.History.size() < static_cast<size_t>(loaded)) st.History.resize(static_cast<size_t>(loaded));
     LogEntry* kept = st.History.data();
@@ -254,7 +246,7 @@ bool Load(Statistics& st, bool resetBestTimes, Count&& count) {
     st.History.resize(static_cast<size_t>(kept - st.History.data()));
     st.HistoryCount = static_cast<int>(st.History.size());
 
-    return true;
+    return {};
 }
 
 // Every field 0 and every BestTime NoResult. Zeroing runs at memset's speed
@@ -293,19 +285,19 @@ private:
 
 Statistics& stats() { return State().Figures; }
 
-bool LoadHistory() {
+common::Outcome LoadHistory(const common::Tell& tell) {
     const RebuildGuard guard;
-    if (guard.Nested()) return true;
-    return Load(stats(), true, NoCounting{});
+    if (guard.Nested()) return {};
+    return Load(stats(), true, tell, NoCounting{});
 }
 
-bool RecomputeStatistics() {
+common::Outcome RecomputeStatistics(const common::Tell& tell) {
     const RebuildGuard guard;
-    if (guard.Nested()) return true;
+    if (guard.Nested()) return {};
     Statistics& st = stats();
     ClearTable(st.Table);
     std::fill(st.Totals.begin(), st.Totals.end(), PupilTotals{});
-    return Load(st, false, Counter(State().Points));
+    return Load(st, false, tell, Counter(State().Points));
 }
 
 }  // namespace results

@@ -2,6 +2,8 @@
 // The history loaded from the results file and the per-level, per-pupil
 // statistics, always rebuilt from nothing.
 
+#include "common/outcome.h"
+
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -86,10 +88,13 @@ struct Statistics {
 
 Statistics& stats();
 
-// Loads the history and best times from the results file.
-bool LoadHistory();
-// Clears and rebuilds every figure. False when a fatal error was reported
-// (the program has then been ended through the platform).
-bool RecomputeStatistics();
+// Loads the history and best times from the results file. While the file (or
+// its journal) cannot be read for want of access, `tell` hears of it once and
+// the read is made again every second; a data folder that stays away for four
+// times five seconds, or any other failure, is fatal with the message the
+// loading shows.
+common::Outcome LoadHistory(const common::Tell& tell);
+// Clears and rebuilds every figure, loading the history as LoadHistory does.
+common::Outcome RecomputeStatistics(const common::Tell& tell);
 
 }  // namespace results

@@ -63,10 +63,10 @@ public:
     void ClosePracticeScreen() override {
         if (auto* screen = host().Find<practice::MainFrm>()) host().Close(screen);
     }
-    void OpenEvaluationScreen() override {
+    void OpenEvaluationScreen(const results::RunEndFlags& flags) override {
         // Created for one run: the screen of an earlier run never comes back.
         if (auto* old = host().Find<results::FrmSyuuryou>()) host().Close(old);
-        host().Show(new results::FrmSyuuryou);
+        host().Show(new results::FrmSyuuryou(flags));
     }
     void OpenCriteriaEditor() override {
         // Created for one visit; the level menu is loaded anew on the way back.
@@ -77,7 +77,7 @@ public:
     void OpenRecordsMaintenance() override {
         // Created for one visit; the level menu is built anew on the way back.
         if (auto* old = host().Find<results::FrmData>()) host().Close(old);
-        host().Show(new results::FrmData(&menus::RecordsPupilChoices));
+        host().Show(new results::FrmData([] { return menus::RecordsPupilChoices(flow::Caution); }));
         UnloadLevelMenu();
     }
     void ShowBackdrop() override {

@@ -13,20 +13,17 @@
 
 namespace shell {
 
+RealPlatform::RealPlatform() { clock_.start(); }
+
 QDateTime RealPlatform::Now() { return QDateTime::currentDateTime(); }
 
 float RealPlatform::SecondsSinceMidnight() {
     return static_cast<float>(QTime::currentTime().msecsSinceStartOfDay() / 1000.0);
 }
 
-quint32 RealPlatform::TickCount() {
-    static QElapsedTimer clock = [] { QElapsedTimer t; t.start(); return t; }();
-    return static_cast<quint32>(clock.elapsed());
-}
+quint32 RealPlatform::TickCount() { return static_cast<quint32>(clock_.elapsed()); }
 
-int RealPlatform::PlayWav(const QString& path, QString& errorText) {
-    return PlayWavToEnd(path, errorText);
-}
+int RealPlatform::PlayWav(const QString& path, QString& errorText) { return sound_.PlayWavToEnd(path, errorText); }
 
 common::MessageAnswer RealPlatform::MessageBox(const QString& text, const QString& title,
                                                common::MessageButtons buttons) {
@@ -52,8 +49,10 @@ common::MessageAnswer RealPlatform::MessageBox(const QString& text, const QStrin
     }
 }
 
+void RealPlatform::RunPendingEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
 namespace {
-void CloseEverythingAndExit(int status) {
+[[noreturn]] void CloseEverythingAndExit(int status) {
     ScreenHost::instance().CloseAll();
     QApplication::closeAllWindows();
     std::exit(status);

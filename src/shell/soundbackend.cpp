@@ -37,6 +37,8 @@ struct PulseCloser {
 
 bool SilentBackEndChosen() { return !qEnvironmentVariableIsEmpty(kSilentSoundVariable); }
 
+}  // namespace
+
 // Every answer sound is part of the pupil's time, and the call returns only
 // when the sound has been heard. A sink renders ahead by the latency its
 // streams ask for, and a sink that does not take back what it rendered ahead
@@ -45,23 +47,17 @@ bool SilentBackEndChosen() { return !qEnvironmentVariableIsEmpty(kSilentSoundVar
 // small buffer, which keeps the sink's latency small while it is connected,
 // and stays connected between sounds of the same format: only the first
 // sound after the start (or after a change of format) can meet that wait.
-struct KeptStreamState {
+struct SoundPlayer::KeptStream {
     std::unique_ptr<pa_simple, PulseCloser> stream;
     pa_sample_spec format{};
     QByteArray server;  // PULSE_SERVER when it was opened
 };
 
-KeptStreamState& Kept() {
-    static KeptStreamState kept;
-    return kept;
-}
-
-void DropKeptStream() { Kept().stream.reset(); }
+namespace {
 
 // The kept stream when it has this format and server; otherwise a new one
 // (fresh set). Null with error when the server refuses.
-pa_simple* KeptStream(const pa_sample_spec& format, bool& fresh, int& error) {
-    KeptStreamState& kept = Kept();
+pa_simple* StreamFor(SoundPlayer::KeptStream& kept, const pa_sample_spec& format, bool& fresh, int& error) {
     const QByteArray server = qgetenv("PULSE_SERVER");
     fresh = false;
     if (kept.stream && pa_sample_spec_equal(&kept.format, &format) && kept.server == server)
@@ -97,7 +93,10 @@ QString PulseText(int error) { return QString::fromUtf8(pa_strerror(error)); }
 
 }  // namespace
 
-int PlayWavToEnd(const QString& path, QString& errorText) {
+SoundPlayer::SoundPlayer() : kept_(std::make_unique<KeptStream>()) {}
+SoundPlayer::~SoundPlayer() = default;
+
+int SoundPlayer::PlayWavToEnd(const QString& path, QString& errorText) {
     if (SilentBackEndChosen()) return kPlayed;
 
     SF_INFO info{};
@@ -152,10 +151,10 @@ int PlayWavToEnd(const QString& path, QString& errorText) {
     int error = 0;
     for (int attempt = 0;; ++attempt) {
         bool fresh = false;
-        pa_simple* stream = KeptStream(sampleFormat, fresh, error);
+        pa_simple* stream = StreamFor(*kept_, sampleFormat, fresh, error);
         if (!stream) break;
         if (PlayOn(stream, samples, sampleFormat, error)) return kPlayed;
-        DropKeptStream();
+        kept_->stream.reset();
         // A kept stream may have lost its server (restarted meanwhile): one
         // more try on a fresh connection.
         if (fresh || attempt > 0) break;

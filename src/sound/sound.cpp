@@ -67,22 +67,21 @@ int PlayRandom(int kind, QString& errorText) {
 // The answer sounds tell the pupil whether they typed right; a PC that cannot
 // give them is no use for practice, so after repeated failures a teacher is
 // called and the program ends.
-void PlayAnswerSound(int kind) {
+common::Outcome PlayAnswerSound(int kind) {
     QString errorText;
     const int code = PlayRandom(kind, errorText);
     common::RunState& rs = common::runState();
     if (code == 0) {
         rs.SoundFailures = 0;
-        return;
+        return {};
     }
     if (rs.SoundFailures < kToleratedFailures) {
         ++rs.SoundFailures;
-        return;
+        return {};
     }
-    common::platform().MessageBox(QStringLiteral("音声がでません。先生を呼びなさい。\r\n") +
-                                      common::Left(errorText, kErrorTextLength),
-                                  QStringLiteral("音声エラー"), common::MessageButtons::Ok);
-    common::platform().EndProgramAfterError();
+    return common::Outcome::Fatal(
+        QStringLiteral("音声がでません。先生を呼びなさい。\r\n") + common::Left(errorText, kErrorTextLength),
+        QStringLiteral("音声エラー"));
 }
 
 }  // namespace
@@ -143,15 +142,13 @@ QStringList MissingAnswerSounds() {
     return missing;
 }
 
-void WarnOfMissingAnswerSounds() {
+QString MissingAnswerSoundsWarning() {
     const QStringList missing = MissingAnswerSounds();
-    if (missing.isEmpty()) return;
+    if (missing.isEmpty()) return {};
     const QString list = QString::fromUtf16(kSoundListName);
-    common::platform().MessageBox(
-        QStringLiteral("%1 に答えの音（%2）がありません。\r\n%3\r\n"
-                       "このままでは、練習で音が4回続けて出ないとプログラムが終わります。")
-            .arg(list, missing.join(QStringLiteral("、")), common::runState().SoundFolder + list),
-        QStringLiteral("注意"), common::MessageButtons::Ok);
+    return QStringLiteral("%1 に答えの音（%2）がありません。\r\n%3\r\n"
+                          "このままでは、練習で音が4回続けて出ないとプログラムが終わります。")
+        .arg(list, missing.join(QStringLiteral("、")), common::runState().SoundFolder + list);
 }
 
 int PlaySoundFile(const QString& baseName, QString* errorText) {
@@ -162,8 +159,8 @@ int PlaySoundFile(const QString& baseName, QString* errorText) {
     return code;
 }
 
-void PlayCorrectSound() { PlayAnswerSound(kCorrectKind); }
-void PlayWrongSound() { PlayAnswerSound(kWrongKind); }
+common::Outcome PlayCorrectSound() { return PlayAnswerSound(kCorrectKind); }
+common::Outcome PlayWrongSound() { return PlayAnswerSound(kWrongKind); }
 
 // The evaluation sounds are a bonus: when one fails the screen simply goes on,
 // and the answer sounds' failure count is left as it was.

@@ -2,6 +2,8 @@
 // Sound effects: the sound list "新音ファイル.txt" and the players. Every sound
 // plays to its end before the program goes on (through the platform seam).
 
+#include "common/outcome.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -29,15 +31,17 @@ bool LoadSoundTable(QString& errorMessage);
 // The names of the answer-sound kinds ("正解音2", "間違い音2") for which the
 // sound list gives nothing to play.
 QStringList MissingAnswerSounds();
-// At start-up: when answer sounds are missing, says so in a "注意" message
-// naming the sound list, so that a teacher hears of it before a pupil's
-// fourth answer ends the program.
-void WarnOfMissingAnswerSounds();
+// When answer sounds are missing, what the start-up tells the teacher, naming
+// the sound list, before a pupil's fourth answer ends the program; empty
+// when none is missing.
+QString MissingAnswerSoundsWarning();
 // Plays SoundFolder + baseName + ".wav" to its end; 0 when played.
 int PlaySoundFile(const QString& baseName, QString* errorText = nullptr);
 
-void PlayCorrectSound();       // kind 2, failures counted
-void PlayWrongSound();         // kind 4, failures counted
+// Kind 2 and kind 4, failures counted: the fourth failure in a row is fatal,
+// with the message "音声がでません。先生を呼びなさい。" and the error text.
+common::Outcome PlayCorrectSound();
+common::Outcome PlayWrongSound();
 void PlayPersonalBestSound();  // kind 8
 void PlayMinimumTimeSound();   // kind 10
 void PlaySchoolBestSound();    // "最高1.wav"

@@ -72,10 +72,7 @@ void Firstfrm::Form_Load() {
 void Firstfrm::Timer1_Timer() {
     Timer1->stop();
     QString error;
-    if (!LoadConfiguration(error)) {
-        flow::FatalError(error);
-        return;
-    }
+    if (!LoadConfiguration(error, flow::Caution)) flow::FatalError(error);
     flow::ShowNameScreen();
     flow::CloseScreen(this);
 }

@@ -147,7 +147,7 @@ QString CommonFileText(int startMonth, const QString& classroom, int listFlagTwo
     return w.Result();
 }
 
-bool LoadConfiguration(QString& errorMessage) {
+bool LoadConfiguration(QString& errorMessage, const common::Tell& tell) {
     common::RunState& state = common::runState();
     const QString programFolder = common::platform().ProgramFolder();
 
@@ -183,7 +183,7 @@ bool LoadConfiguration(QString& errorMessage) {
     // 8-10.
     SetProgramIdentity();
     if (!results::LoadCriteria(errorMessage) || !sound::LoadSoundTable(errorMessage)) return false;
-    sound::WarnOfMissingAnswerSounds();
+    if (const QString warning = sound::MissingAnswerSoundsWarning(); !warning.isEmpty() && tell) tell(warning);
     return true;
 }
 

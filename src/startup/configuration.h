@@ -9,6 +9,8 @@
 //   DataRoot/共通データ.txt, DataRoot/新名簿.txt, DataRoot/音フォルダ/
 //   DataRoot/<name of P>/  the program's own data (criteria, results)
 
+#include "common/outcome.h"
+
 #include <QString>
 
 namespace startup {
@@ -66,7 +68,8 @@ QString CommonFileText(int startMonth, const QString& classroom, int listFlagTwo
 // Reads the configuration of the installation into common::RunState and the common
 // settings, then the criteria and the sound list. Uses the program folder of
 // the platform and common::RunState::DevLayout (set by the splash). False with a
-// message naming the file and the error when something cannot be read.
-bool LoadConfiguration(QString& errorMessage);
+// message naming the file and the error when something cannot be read;
+// `tell` hears of answer sounds the sound list lacks.
+bool LoadConfiguration(QString& errorMessage, const common::Tell& tell);
 
 }  // namespace startup

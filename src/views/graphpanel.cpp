@@ -7,6 +7,7 @@
 #include "menus/roster.h"
 #include "menus/seisekitime1.h"
 #include "results/resultsfile.h"
+#include "kit/flow.h"
 #include "kit/screen.h"
 #include "views/graphpaint.h"
 #include "views/resultlistings.h"
@@ -156,7 +157,7 @@ void GraphPanel::PerPupilTimes() {
     const common::RunState& rs = common::runState();
     menus::seisekitime1& m = *menu_;
     Command17->show();
-    List2->SetLines(menus::LoadPupilPicker());
+    List2->SetLines(menus::LoadPupilPicker(flow::Caution));
     FillLevelList();
     GraphLevel = 1;
     graphPupil_ = rs.CurrentPupil;

@@ -104,7 +104,7 @@ protected:
 
 TEST_F(EndToEnd, PupilConfirmsPractisesAndSeesTheRecord) {
     QString error;
-    ASSERT_TRUE(startup::LoadConfiguration(error)) << error.toStdString();
+    ASSERT_TRUE(startup::LoadConfiguration(error, flow::Caution)) << error.toStdString();
     flow::ShowNameScreen();
     auto* names = Screen<menus::namesel>();
     ASSERT_NE(names, nullptr);

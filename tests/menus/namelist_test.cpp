@@ -67,7 +67,7 @@ TEST_F(NameListTest, FiguresSumLevelsOneToThirtyFivePerMode) {
                                        {8, 0, 30, today},     // level 0 is never counted
                                        {9, 1, 30, today}});   // another pupil
     for (int k = 0; k < 9; ++k) school::AppendRuns(file, {{8, 3, 60, today.addDays(-10)}});
-    ASSERT_TRUE(results::RecomputeStatistics());
+    ASSERT_TRUE(results::RecomputeStatistics(fake.Caution()));
     const auto e = Entry(8, 2017, QStringLiteral("山田太郎"));
     const QString head = QStringLiteral("小3 山田太郎　　");  // 7 characters, padded to 9
     const char16_t* figures[4] = {u"  3回/   12回", u"  33/     78", u"  33/  3回", u"     78/   12回"};

@@ -135,7 +135,7 @@ TEST_F(RosterTest, FillsTablesForEveryEntryAndListsByFlag) {
     for (int flagTwo : {0, 1}) {
         SCOPED_TRACE(flagTwo);
         startup::commonSettings().ListFlagTwo = flagTwo;
-        const auto listed = menus::LoadRoster();
+        const auto listed = menus::LoadRoster(fake.Caution());
         const std::vector<int> expected = flagTwo ? std::vector<int>{1, 3, 4, 6} : std::vector<int>{1, 4, 6};
         EXPECT_EQ(Numbers(listed), expected);
         EXPECT_EQ(Shown(), expected);
@@ -156,7 +156,7 @@ TEST_F(RosterTest, LaterEntryOfTheSameNumberWinsAndBothAreListed) {
         {7, 2017, QStringLiteral("前の名前")},
         {7, 2009, QStringLiteral("後の名前")},  // grade 11: no stored label
     }).Ok());
-    const auto listed = menus::LoadRoster();
+    const auto listed = menus::LoadRoster(fake.Caution());
     EXPECT_EQ(Numbers(listed), (std::vector<int>{7, 7}));
     EXPECT_EQ(common::TrimSpaces(roster().PupilName[7]), QStringLiteral("後の名前"));
     EXPECT_EQ(roster().PupilBirthYear[7], 2009);
@@ -191,9 +191,9 @@ TEST_F(RosterTest, FaultyFileIsReportedAndKeepsWhatWasRead) {
         fake.messages.clear();
         roster().Reset();
         menus::ComputeSchoolYear();
-        EXPECT_EQ(Numbers(menus::LoadRoster()), c.listed);
+        EXPECT_EQ(Numbers(menus::LoadRoster(fake.Caution())), c.listed);
         EXPECT_EQ(roster().ShownPupilCount, int(c.listed.size()));
-        menus::LoadRoster();  // the same fault again is not reported twice
+        menus::LoadRoster(fake.Caution());  // the same fault again is not reported twice
         ASSERT_EQ(fake.messages.size(), c.reported ? 1 : 0);
         if (c.reported) {
             EXPECT_EQ(fake.messages[0].title, QStringLiteral("注意"));
@@ -222,9 +222,9 @@ TEST_P(RosterHandWritten, FaultyNumbersAreReportedByLineAndNotListed) {
                                QStringLiteral("\r\n3,2017,0,0,\"三\",0,\"\",\"\"\r\n")));
     f.close();
     const std::vector<int> expected = c.left ? std::vector<int>{1, 3} : std::vector<int>{1, 5, 3};
-    EXPECT_EQ(Numbers(menus::LoadRoster()), expected);
+    EXPECT_EQ(Numbers(menus::LoadRoster(fake.Caution())), expected);
     EXPECT_EQ(Shown(), expected);
-    EXPECT_EQ(Numbers(menus::LoadRoster()), expected);  // reported once, as every roster fault
+    EXPECT_EQ(Numbers(menus::LoadRoster(fake.Caution())), expected);  // reported once, as every roster fault
     if (!c.left) {
         EXPECT_TRUE(fake.messages.isEmpty());
         EXPECT_EQ(common::TrimSpaces(roster().PupilName[5]), QStringLiteral("五"));
@@ -261,9 +261,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(RosterTest, RereadsARosterChangedToTheSameSize) {
     ASSERT_TRUE(school.Roster({{1, 2017, QStringLiteral("あべ")}, {2, 2017, QStringLiteral("いと")}}).Ok());
-    EXPECT_EQ(menus::LoadRoster().size(), 2u);
+    EXPECT_EQ(menus::LoadRoster(fake.Caution()).size(), 2u);
     ASSERT_TRUE(school.Roster({{1, 2017, QStringLiteral("かわ")}, {2, 2017, QStringLiteral("いと"), 1}}).Ok());
-    const auto listed = menus::LoadRoster();
+    const auto listed = menus::LoadRoster(fake.Caution());
     ASSERT_EQ(Numbers(listed), std::vector<int>{1});
     EXPECT_EQ(common::TrimSpaces(listed[0].Name), QStringLiteral("かわ"));
     EXPECT_EQ(common::TrimSpaces(roster().PupilName[1]), QStringLiteral("かわ"));
@@ -273,7 +273,7 @@ TEST_F(RosterTest, KeepsAtMostFiveThousandListedEntries) {
     std::vector<Pupil> lines;
     for (int i = 0; i < 5003; ++i) lines.push_back({1 + i % 5000, 2017, QStringLiteral("名%1").arg(i)});
     ASSERT_TRUE(school.Roster(lines).Ok());
-    EXPECT_EQ(menus::LoadRoster().size(), 5000u);
+    EXPECT_EQ(menus::LoadRoster(fake.Caution()).size(), 5000u);
     EXPECT_EQ(roster().ShownPupilCount, 5000);
     EXPECT_EQ(roster().ShownPupils[5000], 5000);
     // The entries beyond still update the tables.
@@ -289,7 +289,7 @@ TEST_F(RosterTest, PupilPickerListsFlagZeroSortedWithTrimmedNames) {
         {5, 2017, QStringLiteral("休会"), 1},
         {9, 2017, QStringLiteral("伊藤")},
     }).Ok());
-    const QStringList lines = menus::LoadPupilPicker();
+    const QStringList lines = menus::LoadPupilPicker(fake.Caution());
     ASSERT_EQ(lines.size(), 3);
     // Equal grade labels together; the number after the last "/".
     EXPECT_TRUE(lines.contains(QStringLiteral("小３ /  山田/12")));

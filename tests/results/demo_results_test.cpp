@@ -92,7 +92,7 @@ TEST_F(DemoResults, FifteenLevelsAndAPlausibleHistoryEndingToday) {
     EXPECT_GT(timeOuts, 0);
     EXPECT_LT(timeOuts, n / 10);
 
-    ASSERT_TRUE(results::RecomputeStatistics());
+    ASSERT_TRUE(results::RecomputeStatistics(fake.Caution()));
     EXPECT_EQ(results::stats().HistoryCount, n);
     EXPECT_LT(results::stats().SchoolBestTime[1], results::kNoResult);
 }

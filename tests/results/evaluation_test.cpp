@@ -43,6 +43,7 @@ bool Shown(QWidget* w, QWidget* screen) { return w->isVisibleTo(screen); }
 class EvaluationScreen : public testing_support::ScreenTest {
 protected:
     QPointer<FrmSyuuryou> frm;
+    results::RunEndFlags flags;  // what the recording of the run gave
 
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
@@ -72,18 +73,20 @@ protected:
     // then the bookkeeping, which appends the run and sets the flags.
     void RecordRun(const std::vector<PastRun>& history, int level, int result) {
         for (const PastRun& run : history) school::AppendRuns(results::ResultsFilePath(), {run});
-        ASSERT_TRUE(results::RecomputeStatistics());
+        ASSERT_TRUE(results::RecomputeStatistics(flow::Caution));
         auto& rs = common::runState();
         rs.CurrentLevel = static_cast<std::int16_t>(level);
         rs.TimedOut = result == results::kNoResult;
         rs.ResultTime = result;
-        ASSERT_TRUE(results::RecordRunResult(level));
+        const results::RecordedRun recorded = results::RecordRunResult(level, flow::Caution);
+        ASSERT_TRUE(recorded);
+        flags = recorded.Flags;
     }
 
     void FinishRun(const std::vector<PastRun>& history, int level, int result) {
         RecordRun(history, level, result);
         flow::ShowBackdrop();  // as the hand-off leaves it
-        flow::OpenEvaluationScreen();
+        flow::OpenEvaluationScreen(flags);
         frm = shell::ScreenHost::instance().Find<FrmSyuuryou>();
         ASSERT_TRUE(frm);
     }
@@ -308,7 +311,7 @@ TEST_F(EvaluationScreen, AgainPressedDuringTheSoundsStartsTheRunAfterTheActivati
     };
     RecordRun({{kPupil, 15, 30, kYesterday}, {kPupil, 15, 30, kYesterday}, {kOther, 15, 20, kYesterday}}, 15, 25);
     ASSERT_EQ(results::runEndFlags().NewPersonalBest, 1);
-    flow::OpenEvaluationScreen();
+    flow::OpenEvaluationScreen(flags);
 
     EXPECT_EQ(fake.SoundNames(), (QStringList{"jikosaikou", "合格"}));
     EXPECT_FALSE(practiceOpenAtPassSound);

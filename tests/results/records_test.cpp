@@ -405,7 +405,7 @@ TEST_P(JournalCases, TheNextAppendKeepsEveryCommittedRecord) {
     const QByteArray kept = c.setUp(folder);
     if (c.hook) results::SetIoHook(c.hook());
     testing::internal::CaptureStderr();
-    ASSERT_TRUE(results::AppendResult());
+    ASSERT_TRUE(results::AppendResult(fake.Caution()));
     const std::string err = testing::internal::GetCapturedStderr();
     results::SetIoHook({});
 
@@ -581,7 +581,7 @@ TEST_F(Records, EveryReaderSeesTheCommittedState) {
     EXPECT_EQ(read.FirstRecord, 6);
     EXPECT_EQ(results::ReadRecordBytes(folder, 1, failure), RecordAt(kEight, 1));
 
-    ASSERT_TRUE(results::LoadHistory());
+    ASSERT_TRUE(results::LoadHistory(fake.Caution()));
     ASSERT_EQ(results::stats().HistoryCount, 8);
     for (int k = 0; k < 8; ++k) EXPECT_EQ(results::stats().History[size_t(k)].Result, 101 + k);
     results::FrequencyCounts counts;
@@ -627,7 +627,7 @@ TEST_F(Records, TheHistoryWaitsForAJournalItCannotReadAndSaysSoOnce) {
     WriteAll(Journal(), JournalOf(kEight, results::JournalOp::Delete, 1));
     results::SetIoHook(FailOnJournal(results::IoCall::Open, 3, EIO));
     testing::internal::CaptureStderr();
-    ASSERT_TRUE(results::LoadHistory());
+    ASSERT_TRUE(results::LoadHistory(fake.Caution()));
     testing::internal::GetCapturedStderr();
     results::SetIoHook({});
     EXPECT_EQ(results::stats().HistoryCount, 8);
@@ -645,7 +645,7 @@ TEST_F(Records, NoFileOfTheDataFolderIsWrittenThroughALink) {
 
     ASSERT_TRUE(QFile::link(victim, File()));
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(results::AppendResult());
+    EXPECT_FALSE(fake.Handled(results::AppendResult(fake.Caution())));
     const std::string appendErr = testing::internal::GetCapturedStderr();
     EXPECT_EQ(fake.endCount, 1);
     EXPECT_NE(appendErr.find("open failed, errno 40"), std::string::npos) << appendErr;
@@ -710,7 +710,7 @@ TEST_P(AppendFault, IsReportedAndLeavesNoHalfRecord) {
     Seen seen;
     results::SetIoHook(FaultHook(c.fault, seen));
     testing::internal::CaptureStderr();
-    const bool ok = results::AppendResult();
+    const bool ok = fake.Handled(results::AppendResult(fake.Caution()));
     const std::string err = testing::internal::GetCapturedStderr();
     results::SetIoHook({});
 
@@ -963,7 +963,7 @@ TEST_F(Records, TheAppendFlushesItsRecordBeforeItUnlocks) {
         calls.push_back(call);
         return 0;
     });
-    ASSERT_TRUE(results::AppendResult());
+    ASSERT_TRUE(results::AppendResult(fake.Caution()));
     results::SetIoHook({});
     const auto write = std::find(calls.begin(), calls.end(), results::IoCall::Pwrite);
     const auto sync = std::find(write, calls.end(), results::IoCall::Fdatasync);

@@ -76,10 +76,24 @@ public:
         std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));
         return common::MessageAnswer::Ok;
     }
-    void EndProgram() override { std::exit(3); }
+    [[noreturn]] void EndProgram() override { std::exit(3); }
     bool StartProgram(const QString&, const QStringList&, QString&) override { return false; }
     QString ProgramFolder() override { return QCoreApplication::applicationDirPath(); }
+
+protected:
+    void RunPendingEvents() override {}
 };
+
+// What this process's screens would do with what the results code hands up:
+// a notice printed as its message box would show it, a fatal outcome printed
+// and the process ended.
+void Caution(const QString& text) { std::fprintf(stderr, "注意: %s\n", qPrintable(text)); }
+
+bool GoesOn(const common::Outcome& outcome) {
+    if (!outcome.IsFatal()) return true;
+    std::fprintf(stderr, "%s: %s\n", qPrintable(outcome.Title()), qPrintable(outcome.Message()));
+    std::exit(3);
+}
 
 int Append(const QString& folder, int pupil, int count) {
     common::RunState& rs = common::runState();
@@ -89,7 +103,7 @@ int Append(const QString& folder, int pupil, int count) {
     rs.CurrentLevel = 1;
     for (int i = 0; i < count; ++i) {
         rs.ResultTime = i;
-        if (!results::AppendResult()) return 2;
+        if (!GoesOn(results::AppendResult(Caution))) return 2;
     }
     return 0;
 }
@@ -131,7 +145,7 @@ int Read(const QString& folder, const QString& stopFile) {
             }
             seen = records;
         }
-        if (!results::LoadHistory()) return 2;
+        if (!GoesOn(results::LoadHistory(Caution))) return 2;
         if (results::stats().HistoryCount < seen || results::stats().HistoryCount > 1600) {
             std::fprintf(stderr, "history of %d entries after %lld records\n",
                          results::stats().HistoryCount, seen);
@@ -146,7 +160,7 @@ int Read(const QString& folder, const QString& stopFile) {
 
 int Load(const QString& folder) {
     common::runState().ProgramDataFolder = folder + u'/';
-    if (!results::LoadHistory()) return 2;
+    if (!GoesOn(results::LoadHistory(Caution))) return 2;
     std::printf("%d entries\n", results::stats().HistoryCount);
     return 0;
 }
@@ -303,7 +317,7 @@ int ReadCommitted(const QString& folder, const QString& stopFile) {
             std::fprintf(stderr, "read %d of %zu records: %s\n", passes + 1, records.size(), why);
             return 1;
         }
-        if (!results::LoadHistory()) return 2;
+        if (!GoesOn(results::LoadHistory(Caution))) return 2;
         records.clear();
         for (const results::LogEntry& e : results::stats().History) records.emplace_back(e.PupilNumber, e.Result);
         if (const char* why = NeverExisted(records, seen)) {

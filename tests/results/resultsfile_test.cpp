@@ -67,7 +67,7 @@ TEST_F(ResultsFile, GoldenRecordEveryFieldAtItsOffset) {
     // The run-end append writes exactly these bytes (the time of day in whole
     // seconds), as record 1 of a file that did not exist.
     ASSERT_FALSE(QFile::exists(File()));
-    ASSERT_TRUE(results::AppendResult());
+    ASSERT_TRUE(results::AppendResult(fake.Caution()));
     EXPECT_EQ(testing_support::FileBytes(File()), golden);
     EXPECT_EQ(fake.endCount, 0);
 }
@@ -117,7 +117,7 @@ TEST_F(ResultsFile, AppendGoesAfterTheLastWholeRecordOverAPartialTail) {
     const QByteArray two = results::EncodeRecord(old) + results::EncodeRecord(old);
     WriteAll(File(), two + QByteArray(20, '\x7f'));  // a crash left 20 bytes
 
-    ASSERT_TRUE(results::AppendResult());
+    ASSERT_TRUE(results::AppendResult(fake.Caution()));
     const QByteArray bytes = testing_support::FileBytes(File());
     ASSERT_EQ(bytes.size(), 3 * results::kRecordSize);
     EXPECT_EQ(bytes.left(2 * results::kRecordSize), two);
@@ -125,13 +125,13 @@ TEST_F(ResultsFile, AppendGoesAfterTheLastWholeRecordOverAPartialTail) {
     EXPECT_EQ(r.PupilNumber, 1234);
     EXPECT_EQ(r.Result, 61);
 
-    ASSERT_TRUE(results::AppendResult());
+    ASSERT_TRUE(results::AppendResult(fake.Caution()));
     EXPECT_EQ(testing_support::FileBytes(File()).size(), 4 * results::kRecordSize);
 }
 
 TEST_F(ResultsFile, AnAppendThatCannotOpenTheFileEndsTheProgramWithItsMessage) {
     common::runState().ProgramDataFolder = dir.path() + QStringLiteral("/gone/");
-    EXPECT_FALSE(results::AppendResult());
+    EXPECT_FALSE(fake.Handled(results::AppendResult(fake.Caution())));
     ASSERT_EQ(fake.messages.size(), 1);
     EXPECT_EQ(fake.messages[0].text, QStringLiteral("成績ランダムファイル記録ファイルが見つかりません。"));
     EXPECT_EQ(fake.endCount, 1);
@@ -162,7 +162,7 @@ TEST_P(RunEnd, BestTimeFlags) {
     results::runEndFlags().NewPersonalBest = 1;  // left over: decided afresh
     results::runEndFlags().NewSchoolBest = 1;
 
-    ASSERT_TRUE(results::RecordRunResult(3));
+    ASSERT_TRUE(results::RecordRunResult(3, fake.Caution()));
     EXPECT_EQ(results::runEndFlags().NewPersonalBest, c.personal);
     EXPECT_EQ(results::runEndFlags().NewSchoolBest, c.school);
     EXPECT_EQ(results::stats().At(3, 12).BestTime, std::min(c.bestBefore, c.result));
@@ -193,7 +193,7 @@ TEST_F(ResultsFile, AlreadyClearedUsesAllTimeFiguresBeforeTheRun) {
         s.TotalRuns = static_cast<std::int16_t>(k.runs);
         s.TotalPoints = k.points;
         s.PeriodRuns = 0;  // the period plays no part here
-        ASSERT_TRUE(results::RecordRunResult(3));
+        ASSERT_TRUE(results::RecordRunResult(3, fake.Caution()));
         EXPECT_EQ(results::runEndFlags().AlreadyCleared, k.cleared) << k.runs << " runs " << k.points;
     }
 }
@@ -218,7 +218,7 @@ TEST_F(ResultsFile, ALockHeldByAnotherProcessMakesTheAppendWaitAndRetry) {
     timer.start(5);
     const quint32 before = fake.ticks;
 
-    ASSERT_TRUE(results::AppendResult());
+    ASSERT_TRUE(results::AppendResult(fake.Caution()));
     EXPECT_GE(fake.ticks - before, 1000u) << "no one-second wait before the retry";
     EXPECT_GT(timerTicks, 0) << "events did not run while waiting";
     EXPECT_EQ(testing_support::FileBytes(File()).size(), results::kRecordSize);

@@ -69,7 +69,7 @@ TEST_F(Statistics, CountsRunsAndPointsByPeriod) {
         {5, 1, 90, 7},      // 4 points, just outside it
         {6, 1, 119, 1},     // another pupil
     }));
-    ASSERT_TRUE(results::RecomputeStatistics());
+    ASSERT_TRUE(results::RecomputeStatistics(fake.Caution()));
     const auto& s = At(1, 5);
     EXPECT_EQ(s.TotalRuns, 4);
     EXPECT_EQ(s.TotalPoints, 11 + 5 + 4);
@@ -93,7 +93,7 @@ TEST_F(Statistics, CountsRunsAndPointsByPeriod) {
     // Rebuilt from nothing: a second call gives the same figures, and a
     // zero-day period takes nothing.
     results::criteria()[1].JudgementDays.Text.clear();
-    ASSERT_TRUE(results::RecomputeStatistics());
+    ASSERT_TRUE(results::RecomputeStatistics(fake.Caution()));
     EXPECT_EQ(At(1, 5).TotalRuns, 4);
     EXPECT_EQ(At(1, 5).TotalPoints, 20);
     EXPECT_EQ(At(1, 5).PeriodRuns, 0);
@@ -104,7 +104,7 @@ TEST_F(Statistics, StoredResultsOfAThousandAndMoreScoreByThreeCharacters) {
     results::criteria()[2].TargetTime = 2000;
     results::criteria()[3].PointMultiplier = 0.7f;
     Write(Records({{8, 2, 1234}, {8, 3, 32}, {8, 4, 32}, {9, 3, 32}}));
-    ASSERT_TRUE(results::RecomputeStatistics());
+    ASSERT_TRUE(results::RecomputeStatistics(fake.Caution()));
     EXPECT_EQ(At(2, 8).TotalPoints, 46);  // 123 on the curve, not 1234 (7)
     EXPECT_EQ(At(3, 8).TotalPoints, 6);   // Int(0.7f x 10)
     EXPECT_EQ(At(4, 8).TotalPoints, 10);  // the same result at another level
@@ -120,7 +120,7 @@ TEST_F(Statistics, MarkedRecordsLeaveTheHistoryButMayLowerABestTime) {
     deleted.Result = 22;
     bytes += results::EncodeRecord(deleted);
     Write(bytes);
-    ASSERT_TRUE(results::RecomputeStatistics());
+    ASSERT_TRUE(results::RecomputeStatistics(fake.Caution()));
     EXPECT_EQ(results::stats().HistoryCount, 1);
     EXPECT_EQ(results::stats().History[0].Result, 100);
     EXPECT_EQ(At(4, 9).TotalRuns, 1);
@@ -133,7 +133,7 @@ TEST_F(Statistics, RecordsWithoutASlotAreSkippedAndKept) {
     const QByteArray bytes =
         Records({{9, 36, 10}, {9, -1, 10}, {5001, 4, 10}, {-3, 4, 10}, {32767, 40, 10}, {9, 4, 70}});
     Write(bytes);
-    ASSERT_TRUE(results::RecomputeStatistics());
+    ASSERT_TRUE(results::RecomputeStatistics(fake.Caution()));
     EXPECT_EQ(fake.endCount, 0);
     EXPECT_TRUE(fake.messages.isEmpty());
     EXPECT_EQ(results::stats().HistoryCount, 1);
@@ -160,7 +160,7 @@ TEST_F(Statistics, RecordsWithImpossibleValuesAreSkippedAndKept) {
     }
     bytes += Records({{9, 4, 70}});
     Write(bytes);
-    ASSERT_TRUE(results::RecomputeStatistics());
+    ASSERT_TRUE(results::RecomputeStatistics(fake.Caution()));
     EXPECT_EQ(fake.endCount, 0);
     EXPECT_EQ(results::stats().HistoryCount, 1);
     EXPECT_EQ(At(4, 9).TotalRuns, 1);
@@ -176,7 +176,7 @@ TEST_F(Statistics, RecordsWithImpossibleValuesAreSkippedAndKept) {
 
 TEST_F(Statistics, SchoolBestCountsPupilsUpToAThousand) {
     Write(Records({{1001, 4, 10}, {1000, 4, 50}, {3, 4, 60}, {4000, 5, 15}}));
-    ASSERT_TRUE(results::RecomputeStatistics());
+    ASSERT_TRUE(results::RecomputeStatistics(fake.Caution()));
     EXPECT_EQ(results::stats().SchoolBestTime[4], 50);
     EXPECT_EQ(results::stats().SchoolBestTime[5], results::kNoResult);
     EXPECT_EQ(At(4, 1001).BestTime, 10);
@@ -190,7 +190,7 @@ TEST_F(Statistics, LoadsOnlyTheNewestRecordsAndNoPartialTail) {
     bytes += Records({{3, 1, 45}});  // the newest
     bytes += QByteArray(30, '\0');   // a torn append
     Write(bytes);
-    ASSERT_TRUE(results::RecomputeStatistics());
+    ASSERT_TRUE(results::RecomputeStatistics(fake.Caution()));
     const auto& st = results::stats();
     EXPECT_EQ(st.HistoryCount, results::kMaxHistory);
     EXPECT_EQ(st.History.back().PupilNumber, 3);
@@ -201,7 +201,7 @@ TEST_F(Statistics, LoadsOnlyTheNewestRecordsAndNoPartialTail) {
 
 TEST_F(Statistics, AnEmptyOrMissingFileGivesEmptyFigures) {
     results::stats().At(1, 1).TotalRuns = 9;
-    ASSERT_TRUE(results::RecomputeStatistics());
+    ASSERT_TRUE(results::RecomputeStatistics(fake.Caution()));
     EXPECT_EQ(results::stats().HistoryCount, 0);
     EXPECT_EQ(At(1, 1).TotalRuns, 0);
     EXPECT_TRUE(QFile::exists(results::ResultsFilePath()));  // opening creates it
@@ -211,7 +211,7 @@ TEST_F(Statistics, AMissingFolderEndsTheProgramAfterFourWaits) {
     common::runState().ProgramDataFolder = dir.path() + QStringLiteral("/gone/");
     fake.tickStep = 1000;
     const quint32 before = fake.ticks;
-    EXPECT_FALSE(results::RecomputeStatistics());
+    EXPECT_FALSE(fake.Handled(results::RecomputeStatistics(fake.Caution())));
     EXPECT_GE(fake.ticks - before, 20000u);
     ASSERT_EQ(fake.messages.size(), 1);
     EXPECT_EQ(fake.messages[0].text, QStringLiteral("ファイルがありません3ファイルが見つかりません。2"));
@@ -225,7 +225,7 @@ TEST_F(Statistics, AHandlerAskingAgainDuringAWaitDoesNotRebuildTwice) {
     QTimer timer;
     QObject::connect(&timer, &QTimer::timeout, [&] {
         ++nestedCalls;
-        EXPECT_TRUE(results::RecomputeStatistics());
+        EXPECT_TRUE(results::RecomputeStatistics(fake.Caution()));
         // The nested call returned at once; the share comes back while the
         // first rebuild is still waiting for it.
         if (QDir(dir.path()).mkdir(QStringLiteral("later"))) {
@@ -235,7 +235,7 @@ TEST_F(Statistics, AHandlerAskingAgainDuringAWaitDoesNotRebuildTwice) {
         }
     });
     timer.start(1);
-    ASSERT_TRUE(results::RecomputeStatistics());
+    ASSERT_TRUE(results::RecomputeStatistics(fake.Caution()));
     timer.stop();
     EXPECT_GT(nestedCalls, 0);
     EXPECT_TRUE(fake.messages.isEmpty());
@@ -247,7 +247,7 @@ TEST_F(Statistics, AHandlerAskingAgainDuringAWaitDoesNotRebuildTwice) {
 TEST_F(Statistics, AnUnreadableFileEndsTheProgramWithTheLoadingMessage) {
     // A folder where the file should be: not busy, not missing.
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("成績累積データ.dat")));
-    EXPECT_FALSE(results::RecomputeStatistics());
+    EXPECT_FALSE(fake.Handled(results::RecomputeStatistics(fake.Caution())));
     ASSERT_EQ(fake.messages.size(), 1);
     EXPECT_EQ(fake.messages[0].text,
               QStringLiteral("成績ランダムファイル表示321ファイル名がフォルダを指しています。21"

@@ -125,10 +125,12 @@ TEST(SoundList, LoadingAgainStartsFromNothing) {
 
 enum class Player { Correct, Wrong, PersonalBest, MinimumTime, SchoolBest, Pass, Warning };
 
-void Play(Player p) {
+// Plays as the screens do: a fatal answer sound shows its message and ends
+// the program.
+void Play(Player p, testing_support::FakePlatform& fake) {
     switch (p) {
-    case Player::Correct: sound::PlayCorrectSound(); break;
-    case Player::Wrong: sound::PlayWrongSound(); break;
+    case Player::Correct: fake.Handled(sound::PlayCorrectSound()); break;
+    case Player::Wrong: fake.Handled(sound::PlayWrongSound()); break;
     case Player::PersonalBest: sound::PlayPersonalBestSound(); break;
     case Player::MinimumTime: sound::PlayMinimumTimeSound(); break;
     case Player::SchoolBest: sound::PlaySchoolBestSound(); break;
@@ -154,7 +156,7 @@ TEST_P(SoundPickCases, PlaysTheChosenFile) {
     testing_support::FakePlatform fake;
     SoundFolder folder(c.list);
     common::SetRandomSource([r = c.r] { return r; });
-    Play(c.player);
+    Play(c.player, fake);
     if (c.played.isEmpty()) {
         EXPECT_TRUE(fake.sounds.isEmpty()) << fake.sounds.join(' ').toStdString();
     } else {
@@ -195,7 +197,7 @@ TEST(SoundPick, TwoFilesEachAboutHalf) {
     std::uniform_real_distribution<double> uniform(0.0, 1.0);
     common::SetRandomSource([&] { return uniform(engine); });
     constexpr int kPlays = 4000;
-    for (int i = 0; i < kPlays; ++i) sound::PlayCorrectSound();
+    for (int i = 0; i < kPlays; ++i) fake.Handled(sound::PlayCorrectSound());
     const QStringList names = fake.SoundNames();
     ASSERT_EQ(names.size(), kPlays);
     const auto a = names.count("a");
@@ -230,13 +232,13 @@ TEST_P(SoundFailureCases, FourthFailureInARowEndsTheProgram) {
         const char step = steps[i];
         fake.soundResults.push_back(std::islower(static_cast<unsigned char>(step)) ? 263 : 0);
         switch (std::tolower(static_cast<unsigned char>(step))) {
-        case 'c': Play(Player::Correct); break;
-        case 'w': Play(Player::Wrong); break;
-        case 'p': Play(Player::PersonalBest); break;
-        case 'm': Play(Player::MinimumTime); break;
-        case 's': Play(Player::SchoolBest); break;
-        case 'g': Play(Player::Pass); break;
-        case 'k': Play(Player::Warning); break;
+        case 'c': Play(Player::Correct, fake); break;
+        case 'w': Play(Player::Wrong, fake); break;
+        case 'p': Play(Player::PersonalBest, fake); break;
+        case 'm': Play(Player::MinimumTime, fake); break;
+        case 's': Play(Player::SchoolBest, fake); break;
+        case 'g': Play(Player::Pass, fake); break;
+        case 'k': Play(Player::Warning, fake); break;
         default: FAIL() << "bad step " << step;
         }
         if (c.messages[i] == '!') ++expectedMessages;
@@ -265,10 +267,10 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(SoundFailure, KindWithoutFilesCountsAsFailure) {
     testing_support::FakePlatform fake;
     SoundFolder folder("正解音2,*\r\n");
-    for (int i = 0; i < 3; ++i) sound::PlayCorrectSound();
+    for (int i = 0; i < 3; ++i) fake.Handled(sound::PlayCorrectSound());
     EXPECT_TRUE(fake.messages.isEmpty());
     EXPECT_EQ(runState().SoundFailures, 3);
-    sound::PlayCorrectSound();
+    fake.Handled(sound::PlayCorrectSound());
     ASSERT_EQ(fake.messages.size(), 1);
     EXPECT_TRUE(fake.messages[0].text.startsWith("音声がでません。先生を呼びなさい。\r\n"));
     // The reason names the list and the kind so the teacher knows what to fix.

@@ -121,7 +121,7 @@ public:
 
 TEST_F(LoadConfigurationTest, SetsFoldersClassroomAndSettings) {
     QString error;
-    ASSERT_TRUE(startup::LoadConfiguration(error)) << error.toStdString();
+    ASSERT_TRUE(startup::LoadConfiguration(error, fake.Caution())) << error.toStdString();
     const auto& s = runState();
     EXPECT_EQ(s.DataRoot, root + QStringLiteral("/data/"));
     EXPECT_EQ(s.ProgramFolderName, QStringLiteral("ローマ字"));
@@ -138,7 +138,7 @@ TEST_F(LoadConfigurationTest, OneLinePathFileWithRelativeRootReadsTheSame) {
     // Relative to the folder of the path file, so the whole tree can move.
     WritePathFile(QStringLiteral("../data/,a,b,c,d,e,f,g,h,i\r\n"));
     QString error;
-    ASSERT_TRUE(startup::LoadConfiguration(error)) << error.toStdString();
+    ASSERT_TRUE(startup::LoadConfiguration(error, fake.Caution())) << error.toStdString();
     EXPECT_EQ(runState().DataRoot, root + QStringLiteral("/data/"));
     EXPECT_EQ(runState().ProgramDataFolder, root + QStringLiteral("/data/ローマ字/"));
 }
@@ -149,7 +149,7 @@ TEST_F(LoadConfigurationTest, DevLayoutIgnoresTheDataRootItem) {
     // The development data root does not exist here: the start-up stops at the
     // common settings there, not at the empty item of the path file.
     WritePathFile(lines(QString()));
-    EXPECT_FALSE(startup::LoadConfiguration(error));
+    EXPECT_FALSE(startup::LoadConfiguration(error, fake.Caution()));
     EXPECT_TRUE(error.contains(QStringLiteral("/VB0006/VBベルダなし/共通データ.txt"))) << error.toStdString();
 }
 
@@ -167,7 +167,7 @@ class LoadConfigurationErrors : public LoadConfigurationTest,
 TEST_P(LoadConfigurationErrors, StopsWithAMessageNamingTheFile) {
     GetParam().spoil(*this);
     QString error;
-    EXPECT_FALSE(startup::LoadConfiguration(error));
+    EXPECT_FALSE(startup::LoadConfiguration(error, fake.Caution()));
     for (const QString& part : GetParam().mustName)
         EXPECT_TRUE(error.contains(part)) << error.toStdString() << " lacks " << part.toStdString();
 }
@@ -231,7 +231,7 @@ TEST_P(SoundListAtStartUp, MissingAnswerSoundsAreReportedOnce) {
     f.write(c.bytes);
     f.close();
     QString error;
-    ASSERT_TRUE(startup::LoadConfiguration(error)) << error.toStdString();
+    ASSERT_TRUE(startup::LoadConfiguration(error, fake.Caution())) << error.toStdString();
     EXPECT_EQ(fake.endCount, 0);
     if (!c.missing) {
         EXPECT_TRUE(fake.messages.isEmpty());

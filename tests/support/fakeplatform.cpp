@@ -1,5 +1,6 @@
 #include "fakeplatform.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 namespace testing_support {
@@ -44,6 +45,25 @@ bool FakePlatform::StartProgram(const QString& program, const QStringList& argum
     started.append(QStringList{program} + arguments);
     if (!startSucceeds) errorText = QStringLiteral("cannot start");
     return startSucceeds;
+}
+
+void FakePlatform::RunPendingEvents() {
+    if (QCoreApplication::instance()) QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+common::Tell FakePlatform::Caution() {
+    return [this](const QString& text) { MessageBox(text, QStringLiteral("注意"), common::MessageButtons::Ok); };
+}
+
+bool FakePlatform::Handled(const common::Outcome& outcome) {
+    if (!outcome.IsFatal()) return true;
+    MessageBox(outcome.Message(), outcome.Title().isEmpty() ? QStringLiteral("ローマ字") : outcome.Title(),
+               common::MessageButtons::Ok);
+    try {
+        EndProgramAfterError();
+    } catch (const ProgramEnded&) {
+    }
+    return false;
 }
 
 QStringList FakePlatform::SoundNames() const {

@@ -1,9 +1,11 @@
 #pragma once
 // The platform double of the tests: a clock the test sets, a tick count that
 // moves on by itself on every read (so waiting loops end without sleeping),
-// sounds recorded in order, message boxes answered from a queue, and the end
-// of the program and started programs recorded.
+// sounds recorded in order, message boxes answered from a queue, started
+// programs recorded, and the end of the program recorded and then thrown as
+// ProgramEnded, so that nothing after it runs, as nothing runs in a school.
 
+#include "common/outcome.h"
 #include "common/platform.h"
 
 #include <QDateTime>
@@ -14,6 +16,11 @@
 #include <functional>
 
 namespace testing_support {
+
+// Thrown by the double's EndProgram. The test applications catch it where an
+// event handler ended the program (the event loop goes on, as for the next
+// test); a test that calls a handler itself catches it with EXPECT_THROW.
+struct ProgramEnded {};
 
 struct MessageRecord {
     QString text;
@@ -64,13 +71,28 @@ public:
     int PlayWav(const QString& path, QString& errorText) override;
     common::MessageAnswer MessageBox(const QString& text, const QString& title,
                                      common::MessageButtons buttons) override;
-    void EndProgram() override { ++endCount; }
+    [[noreturn]] void EndProgram() override {
+        ++endCount;
+        throw ProgramEnded{};
+    }
     bool StartProgram(const QString& program, const QStringList& arguments,
                       QString& errorText) override;
     QString ProgramFolder() override { return programFolder; }
 
     // Base names of the sounds played ("seikai1" for ".../seikai1.wav").
     QStringList SoundNames() const;
+
+    // For the core tests, which link no screens: what the screens do with
+    // what core code hands up (flow::Caution and flow::EndIfFatal, whose
+    // screen tests show them doing exactly this). Caution is the Tell the
+    // screens give core code: the text in a "注意" box. Handled takes an
+    // outcome: a fatal one shows its message and ends the program; true when
+    // the program goes on.
+    common::Tell Caution();
+    bool Handled(const common::Outcome& outcome);
+
+protected:
+    void RunPendingEvents() override;
 
 private:
     common::Platform* previous_ = nullptr;

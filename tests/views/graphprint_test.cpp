@@ -118,7 +118,7 @@ TEST_F(GraphPrinting, FourLevelsForTwoPupilsGiveTwoJobsOfTwoPagesWithThePointsIn
 
     // The teacher chooses levels 1 to 4 and both pupils.
     auto* pupils = Control<kit::SortedTextList>(menu, "List2");
-    pupils->SetLines(menus::LoadPupilPicker());
+    pupils->SetLines(menus::LoadPupilPicker(flow::Caution));
     for (int k = 0; k < pupils->count(); ++k) {
         const QString line = pupils->text(k);
         pupils->SetRowSelected(k, line.endsWith(QStringLiteral("/1")) || line.endsWith(QStringLiteral("/2")));
@@ -150,7 +150,7 @@ TEST_F(GraphPrinting, AClickInThePupilListWhileASetPrintsWaitsForItsEnd) {
     ASSERT_NE(panel, nullptr);
     menus::seisekitime1* menu = Menu();
     auto* pupils = Control<kit::SortedTextList>(menu, "List2");
-    pupils->SetLines(menus::LoadPupilPicker());
+    pupils->SetLines(menus::LoadPupilPicker(flow::Caution));
     int rowOfPupil2 = -1;
     for (int k = 0; k < pupils->count(); ++k)
         if (pupils->text(k).endsWith(QStringLiteral("/2"))) rowOfPupil2 = k;
