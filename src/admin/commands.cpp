@@ -1,6 +1,7 @@
 #include "admin/commands.h"
 
 #include "common/platform.h"
+#include "common/replacefile.h"
 #include "common/runstate.h"
 #include "common/textfile.h"
 #include "menus/roster.h"
@@ -15,7 +16,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <array>
@@ -335,12 +335,12 @@ int Export(const DataFolders& folders, const ExportRequest& request, QString& ou
 
     // The state last committed, as every reader of the program sees it.
     results::CommittedRead records;
-    results::IoFailure failure;
+    common::IoFailure failure;
     const QString resultsPath = results::ResultsFilePath();
     if (!QFileInfo::exists(resultsPath))
         err += QStringLiteral("romaji-admin: 成績累積データ.dat はまだありません（見出しの行だけを書きます）。\n");
     if (!results::ReadCommittedResults(resultsPath, results::RecordRange::All(), records, failure, false))
-        return fail(QStringLiteral("%1 が読めません。\n%2").arg(resultsPath, results::IoFailureText(failure)));
+        return fail(QStringLiteral("%1 が読めません。\n%2").arg(resultsPath, common::IoFailureText(failure)));
 
     views::ExportSchool school;
     school.Roster = roster.entries;
@@ -350,9 +350,8 @@ int Export(const DataFolders& folders, const ExportRequest& request, QString& ou
     long long rows = 0;
     const QByteArray csv = views::ResultsCsv(records.Bytes, school, range, &rows);
 
-    QSaveFile file(request.Output);
-    if (!file.open(QIODevice::WriteOnly) || file.write(csv) != csv.size() || !file.commit())
-        return fail(QStringLiteral("%1 に書き込めません。\n%2").arg(request.Output, file.errorString()));
+    if (const common::IoFailure failure = common::ReplaceFile(request.Output, QString(), csv))
+        return fail(QStringLiteral("%1 に書き込めません。\n%2").arg(request.Output, qt_error_string(failure.Error)));
     out += QStringLiteral("%1 件の記録を %2 に書き出しました。\n").arg(rows).arg(request.Output);
     if (const int tail = static_cast<int>(records.Bytes.size() % results::kRecordSize))
         out += QStringLiteral("最後の半端な %1 バイトは記録ではないので書き出していません。\n").arg(tail);

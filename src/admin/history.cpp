@@ -75,10 +75,10 @@ QString AccountName() {
 int History(const DataFolders& folders, QString& out, QString& err) {
     const QString folder = folders.ProgramDataFolder;
     std::vector<results::ChangeLogEntry> log;
-    results::IoFailure failure;
+    common::IoFailure failure;
     if (!results::ReadChangeLog(folder, log, failure)) {
         err += QStringLiteral("romaji-admin: %1 が読めません。\n%2\n")
-                   .arg(results::kChangeLogFileName, results::IoFailureText(failure));
+                   .arg(results::kChangeLogFileName, common::IoFailureText(failure));
         return kExitUnreadable;
     }
     out += QStringLiteral("%1（%2 件）\n")
@@ -107,7 +107,7 @@ int Restore(const DataFolders& folders, const QString& number, QString& out, QSt
     case results::RewriteOutcome::DoneNotFlushed:
         out += QStringLiteral("履歴 %1 で消した記録を 記録 %2 に戻しました。\n").arg(line).arg(r.Number);
         err += QStringLiteral("romaji-admin: 戻しましたが、ディスクに書き込まれていないかもしれません。\n%1\n")
-                   .arg(results::IoFailureText(r.Failure));
+                   .arg(common::IoFailureText(r.Failure));
         return kExitAttention;
     case results::RewriteOutcome::NotRestorable:
         err += QStringLiteral("romaji-admin: %1\n").arg(r.Reason);
@@ -116,7 +116,7 @@ int Restore(const DataFolders& folders, const QString& number, QString& out, QSt
     case results::RewriteOutcome::Failed: break;
     }
     err += QStringLiteral("romaji-admin: 戻せませんでした。記録は変わっていません。\n%1\n")
-               .arg(results::IoFailureText(r.Failure));
+               .arg(common::IoFailureText(r.Failure));
     return kExitUnreadable;
 }
 

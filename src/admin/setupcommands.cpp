@@ -11,9 +11,7 @@
 #include "startup/newschool.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <cstdio>
 #include <string>
@@ -130,7 +128,8 @@ bool WritePathFile(const QString& dataRoot, QString& path, QString& problem) {
     items[0] = dataRoot;
     common::ItemWriter w;
     for (qsizetype i = 0; i < 10; ++i) w.Text(items[i]).EndLine();
-    if (!QDir().mkpath(startup::SystemConfigFolder())) {
+    common::IoFailure making;
+    if (!common::MakeFolders(startup::SystemConfigFolder(), making)) {
         problem = QStringLiteral("フォルダを作れません: %1").arg(startup::SystemConfigFolder());
         return false;
     }
@@ -190,7 +189,8 @@ int Init(const QStringList& arguments, const QString& programFolder, QString& ou
         made << path;
         return true;
     };
-    const bool laidOut = QDir().mkpath(programData) &&
+    common::IoFailure making;
+    const bool laidOut = common::MakeFolders(programData, making) &&
                          write(root + kCommonFile, startup::CommonFileText(startMonth, classroom)) &&
                          write(root + kRosterFile, TeacherRosterText()) &&
                          startup::CopyDefaultSounds(defaults, root, made, problem) &&
@@ -248,11 +248,14 @@ int RosterImport(const QString& csvPath, const DataFolders& folders, QString& ou
         return Fail(err, text + QStringLiteral("\n何も書いていません。") + kept, kRefused);
     }
     const bool hadRoster = QFileInfo::exists(target);
-    if (const int e = common::ReplaceFile(target, folders.DataRoot + kRosterBackup, roster.RosterBytes))
+    if (const common::IoFailure failure =
+            common::ReplaceFile(target, folders.DataRoot + kRosterBackup, roster.RosterBytes)) {
+        common::LogIoFailure(failure, "roster");
         return Fail(err,
                     QStringLiteral("%1 に書き込めません。\n%2\n%3 は前のままです。")
-                        .arg(Native(target), results::ErrorDescription(e), kRosterFile),
+                        .arg(Native(target), common::ErrorDescription(failure.Error), kRosterFile),
                     kExitUnreadable);
+    }
     const auto listed = std::count_if(roster.Entries.begin(), roster.Entries.end(),
                                       [](const menus::PupilEntry& e) { return e.ListingFlag == 0; });
     out += QStringLiteral("%1 に %2 件を書きました（名前の一覧に出るのは %3 件）。\n")
@@ -270,9 +273,9 @@ int RosterExport(const QString& csvPath, const DataFolders& folders, QString& ou
     if (!roster.readable)
         return Fail(err, QStringLiteral("%1 が読めません。\n%2").arg(Native(source), roster.error), kExitUnreadable);
     const QByteArray csv = menus::RosterCsv(roster.entries);
-    QSaveFile file(csvPath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(csv) != csv.size() || !file.commit())
-        return Fail(err, QStringLiteral("%1 に書き込めません。\n%2").arg(csvPath, file.errorString()), kExitUnreadable);
+    if (const common::IoFailure failure = common::ReplaceFile(csvPath, QString(), csv))
+        return Fail(err, QStringLiteral("%1 に書き込めません。\n%2").arg(csvPath, qt_error_string(failure.Error)),
+                    kExitUnreadable);
     out += QStringLiteral("%1 の %2 件を %3 に書き出しました（UTF-8、BOM 付き）。\n")
                .arg(Native(source))
                .arg(roster.entries.size())
@@ -354,9 +357,9 @@ int TeacherPin(const QStringList& arguments, QString& out, QString& err) {
             out += QStringLiteral("先生の暗証番号は決められていません（%1 はありません）。\n").arg(Native(path));
             return kExitWell;
         }
-        QFile file(path);
-        if (!file.remove())
-            return Fail(err, QStringLiteral("%1 を消せません。\n%2").arg(Native(path), file.errorString()),
+        common::IoFailure failure;
+        if (!common::RemoveFile(path, failure))
+            return Fail(err, QStringLiteral("%1 を消せません。\n%2").arg(Native(path), qt_error_string(failure.Error)),
                         kExitUnreadable);
         out += QStringLiteral("先生の暗証番号を消しました（%1）。名前の一覧で「先生」を選ぶと、そのままレベル選択に進みます。\n")
                    .arg(Native(path));
@@ -380,16 +383,12 @@ int TeacherPin(const QStringList& arguments, QString& out, QString& err) {
     // Readable by every account (the program checks the PIN as the pupil's
     // account), writable by its owner, root, alone.
     const QString folder = startup::SystemConfigFolder();
-    QSaveFile file(path);
-    const bool written = QDir().mkpath(folder) && file.open(QIODevice::WriteOnly) &&
-                         file.write(*hash + '\n') == hash->size() + 1 &&
-                         file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                             QFileDevice::ReadGroup | QFileDevice::ReadOther) &&
-                         file.commit();
-    if (!written)
+    common::IoFailure failure;
+    if (common::MakeFolders(folder, failure)) failure = common::ReplaceFile(path, QString(), *hash + '\n', false, 0644);
+    if (failure)
         return Fail(err,
                     QStringLiteral("%1 に書き込めません（root で実行してください）。\n%2")
-                        .arg(Native(path), file.errorString()),
+                        .arg(Native(path), qt_error_string(failure.Error)),
                     kExitUnreadable);
     out += QStringLiteral("先生の暗証番号を決めました（%1）。名前の一覧で名前に「先生」を含む人を選ぶと、暗証番号を聞きます。\n")
                .arg(Native(path));

@@ -1,10 +1,10 @@
 #include "common/textfile.h"
 
+#include "common/fileio.h"
 #include "common/numbers.h"
+#include "common/replacefile.h"
 
 #include <QDir>
-#include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -32,12 +32,13 @@ QByteArray ToShiftJis(const QString& text) {
 }
 
 std::optional<QByteArray> ReadFileBytes(const QString& path, QString* errorText) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        if (errorText) *errorText = f.errorString();
+    QByteArray bytes;
+    IoFailure failure;
+    if (!ReadWholeFile(path, bytes, failure, true)) {
+        if (errorText) *errorText = qt_error_string(failure.Error);
         return std::nullopt;
     }
-    return f.readAll();
+    return bytes;
 }
 
 std::optional<QString> ReadShiftJisFile(const QString& path, QString* errorText) {
@@ -47,18 +48,10 @@ std::optional<QString> ReadShiftJisFile(const QString& path, QString* errorText)
 }
 
 bool WriteShiftJisFile(const QString& path, const QString& text, QString* errorText, bool inPlaceFallback) {
-    QSaveFile f(path);
-    f.setDirectWriteFallback(inPlaceFallback);
-    if (!f.open(QIODevice::WriteOnly)) {
-        if (errorText) *errorText = f.errorString();
-        return false;
-    }
-    const QByteArray bytes = ToShiftJis(text);
-    if (f.write(bytes) != bytes.size() || !f.commit()) {
-        if (errorText) *errorText = f.errorString();
-        return false;
-    }
-    return true;
+    const IoFailure failure = ReplaceFile(path, QString(), ToShiftJis(text), inPlaceFallback);
+    if (!failure) return true;
+    if (errorText) *errorText = qt_error_string(failure.Error);
+    return false;
 }
 
 ItemReader::ItemReader(QString text) : text_(std::move(text)) {}

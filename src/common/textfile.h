@@ -18,17 +18,17 @@ namespace common {
 QString FromShiftJis(const QByteArray& bytes);
 QByteArray ToShiftJis(const QString& text);
 
-// Reads a whole file. Empty optional when it cannot be opened; errorText then
-// says why.
+// Reads a whole file (through the file layer). Empty optional when it cannot
+// be read; errorText then says why.
 std::optional<QByteArray> ReadFileBytes(const QString& path, QString* errorText = nullptr);
 std::optional<QString> ReadShiftJisFile(const QString& path, QString* errorText = nullptr);
 // The message of a file that could not be read: its name, its path and why.
 QString CannotReadMessage(const QString& fileName, const QString& path, const QString& reason);
-// Replaces the file with text encoded as Shift-JIS (written to a temporary file
-// first and renamed over, so a crash never leaves half a file). With
-// inPlaceFallback, a folder that may not be written into (a program folder on
-// a shared PC) does not stop the save: the file itself is rewritten in place
-// when it may be written; fit for a file of one item.
+// Replaces the file with text encoded as Shift-JIS (ReplaceFile without a
+// backup: written to a new file first and renamed over, so a crash never
+// leaves half a file). With inPlaceFallback, a folder that may not be written
+// into (a program folder on a shared PC) does not stop the save: the file
+// itself is rewritten in place when it may be written; fit for a file of one item.
 bool WriteShiftJisFile(const QString& path, const QString& text, QString* errorText = nullptr,
                        bool inPlaceFallback = false);
 

@@ -149,7 +149,7 @@ void FrmData::ListRecords() {
     Picture6->raise();
     common::DoEvents();
     LoadPupilChoices();
-    IoFailure failure;
+    common::IoFailure failure;
     const bool read = ReadCommittedResults(ResultsFilePathIn(DataFolder()), RecordRange::All(), records_, failure);
     const common::RunState& rs = common::runState();
     const RecordList list = BuildRecordList(records_.Bytes, tables_, rs.SchoolCode, rs.SchoolName);
@@ -166,7 +166,7 @@ void FrmData::ListRecords() {
     numberWidth_ = list.NumberWidth;
     Picture3->hide();
     Picture6->hide();
-    if (!read) Caution(ReadFailedMessage(IoFailureText(failure)));
+    if (!read) Caution(ReadFailedMessage(common::IoFailureText(failure)));
 }
 
 void FrmData::List1_Click() { Picture3->hide(); }
@@ -179,10 +179,10 @@ void FrmData::OpenRecord() {
     Command3->setEnabled(true);
     Command2->setEnabled(true);
 
-    IoFailure failure;
+    common::IoFailure failure;
     const QByteArray bytes = ReadRecordBytes(DataFolder(), SelectedRecord, failure);
     if (failure) {
-        Caution(ReadFailedMessage(IoFailureText(failure)));
+        Caution(ReadFailedMessage(common::IoFailureText(failure)));
         return;
     }
     // The line must still show this record: another PC may have deleted
@@ -256,11 +256,11 @@ void FrmData::DeleteRecord() {
 
 bool FrmData::AfterRewrite(const RewriteResult& r) {
     if (r.Outcome == RewriteOutcome::Failed) {
-        Caution(WriteFailedMessage(IoFailureText(r.Failure)));
+        Caution(WriteFailedMessage(common::IoFailureText(r.Failure)));
         return false;
     }
     if (r.Outcome == RewriteOutcome::RecordsChanged) Caution(RecordsChangedMessage());
-    if (r.Outcome == RewriteOutcome::DoneNotFlushed) Caution(NotFlushedMessage(IoFailureText(r.Failure)));
+    if (r.Outcome == RewriteOutcome::DoneNotFlushed) Caution(NotFlushedMessage(common::IoFailureText(r.Failure)));
     recordBuffer_.clear();
     ListRecords();
     return r.Outcome == RewriteOutcome::Done || r.Outcome == RewriteOutcome::DoneNotFlushed;

@@ -135,9 +135,9 @@ QString ChangeLogLine(const ChangeLogEntry& e) {
     return w.EndLine().Result();
 }
 
-bool AppendChangeLog(const QString& folder, const ChangeLogEntry& entry, IoFailure& failure) {
+bool AppendChangeLog(const QString& folder, const ChangeLogEntry& entry, common::IoFailure& failure) {
     const QByteArray line = common::ToShiftJis(ChangeLogLine(entry));
-    IoFile log;
+    common::IoFile log;
     qint64 size = 0;
     // At the end as it is: the appenders' lock keeps every other writer out.
     return log.OpenInDataFolder(ChangeLogPath(folder), O_WRONLY | O_CREAT, failure) && log.Size(size, failure) &&
@@ -172,21 +172,15 @@ std::vector<ChangeLogEntry> ParseChangeLog(const QByteArray& bytes) {
     return entries;
 }
 
-bool ReadChangeLog(const QString& folder, std::vector<ChangeLogEntry>& entries, IoFailure& failure) {
+bool ReadChangeLog(const QString& folder, std::vector<ChangeLogEntry>& entries, common::IoFailure& failure) {
     entries.clear();
-    IoFile log;
-    IoFailure opening;
-    if (!log.OpenInDataFolder(ChangeLogPath(folder), O_RDONLY, opening)) {
-        if (opening.Error == ENOENT) return true;  // nothing changed yet
-        failure = opening;
+    QByteArray bytes;
+    common::IoFailure reading;
+    if (!common::ReadWholeFile(ChangeLogPath(folder), bytes, reading)) {
+        if (reading.Call == common::IoCall::Open && reading.Error == ENOENT) return true;  // nothing changed yet
+        failure = reading;
         return false;
     }
-    qint64 size = 0;
-    if (!log.Size(size, failure)) return false;
-    QByteArray bytes(size, Qt::Uninitialized);
-    qint64 got = 0;
-    if (!log.Read(0, bytes.data(), size, got, failure)) return false;
-    bytes.resize(got);
     entries = ParseChangeLog(bytes);
     return true;
 }

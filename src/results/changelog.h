@@ -16,7 +16,7 @@
 // record back). The nonce is the journal's: a journal put back after a crash
 // names the operation that did not happen.
 
-#include "results/resultsio.h"
+#include "common/fileio.h"
 
 #include <QByteArray>
 #include <QString>
@@ -51,9 +51,9 @@ ChangeLogEntry NewLogEntry(LogOp op);
 // The line as text, ending with CR LF.
 QString ChangeLogLine(const ChangeLogEntry& entry);
 // Appends one line and flushes it. The caller holds the appenders' lock.
-bool AppendChangeLog(const QString& folder, const ChangeLogEntry& entry, IoFailure& failure);
+bool AppendChangeLog(const QString& folder, const ChangeLogEntry& entry, common::IoFailure& failure);
 // Every line of the log, in order; a missing log has none.
-bool ReadChangeLog(const QString& folder, std::vector<ChangeLogEntry>& entries, IoFailure& failure);
+bool ReadChangeLog(const QString& folder, std::vector<ChangeLogEntry>& entries, common::IoFailure& failure);
 std::vector<ChangeLogEntry> ParseChangeLog(const QByteArray& bytes);
 
 // Whether the operation of line `index` (from 0) was undone by a journal put

@@ -15,13 +15,10 @@
 #include "results/resultsfile.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 namespace results {
 namespace {
-
-CriteriaSaveHook saveHook = nullptr;
 
 QString ColumnName(int column) {
     const QString title = column >= 1 && column <= kCriteriaColumns ? CriteriaHeaderTexts()[column - 1] : QString();
@@ -122,10 +119,11 @@ bool SaveCriteriaGrid(const CriteriaGrid& grid, QString& errorMessage, const QSt
 
 bool WriteCriteriaFile(const QString& text, QString& errorMessage, const QString& path) {
     const QString file = CriteriaPath(path);
-    const int error = common::ReplaceFile(file, CriteriaBackupPath(file), common::ToShiftJis(text), saveHook);
-    if (error == 0) return true;
+    const common::IoFailure failure = common::ReplaceFile(file, CriteriaBackupPath(file), common::ToShiftJis(text));
+    if (!failure) return true;
+    common::LogIoFailure(failure, "criteria file");
     errorMessage = QStringLiteral("%1 に書き込めません。\n%2\n%3")
-                       .arg(CriteriaFileName(), QDir::cleanPath(file), ErrorDescription(error));
+                       .arg(CriteriaFileName(), QDir::cleanPath(file), common::ErrorDescription(failure.Error));
     return false;
 }
 
@@ -135,7 +133,5 @@ QString CriteriaBackupPath(const QString& path) {
     const QString base = info.suffix().isEmpty() ? info.fileName() : info.completeBaseName();
     return info.dir().filePath(base + QStringLiteral(".bak"));
 }
-
-void SetCriteriaSaveHook(CriteriaSaveHook hook) { saveHook = hook; }
 
 }  // namespace results

@@ -3,8 +3,6 @@
 // it was read as, so that a save writes back exactly what the teacher sees;
 // and the one way the criteria file is replaced.
 
-#include "common/replacefile.h"
-
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -67,15 +65,10 @@ bool SaveCriteriaGrid(const CriteriaGrid& grid, QString& errorMessage, const QSt
 // moment, a crash or a power cut finds either the old file or the new one,
 // whole: the text goes to a new file beside it and is flushed to the disk; the
 // old file is copied to the backup (BackupPath), flushed, and put in place of
-// the previous backup; then the new file is renamed over the old one.
+// the previous backup; then the new file is renamed over the old one
+// (common::ReplaceFile).
 bool WriteCriteriaFile(const QString& text, QString& errorMessage, const QString& path = QString());
 // "タイム回数データ.bak" beside "タイム回数データ.txt".
 QString CriteriaBackupPath(const QString& path = QString());
-
-// The steps of WriteCriteriaFile, for fault tests that end the process at
-// each of them. The hook runs after the step named.
-using CriteriaSaveStep = common::ReplaceStep;
-using CriteriaSaveHook = common::ReplaceHook;
-void SetCriteriaSaveHook(CriteriaSaveHook hook);
 
 }  // namespace results

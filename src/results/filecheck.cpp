@@ -4,9 +4,6 @@
 #include "results/journal.h"
 #include "results/resultsfile.h"
 
-#include <QDir>
-#include <QFileInfo>
-
 #include <cmath>
 
 #include <fcntl.h>
@@ -37,12 +34,12 @@ namespace {
 // What bears the journal's name, judged as the next writer will judge it.
 void LookAtJournal(ResultsFileReport& report) {
     struct stat info {};
-    IoFailure failure;
-    const int look = LookAt(report.JournalPath, info, failure);
+    common::IoFailure failure;
+    const int look = common::LookAt(report.JournalPath, info, failure);
     if (look == ENOENT) return;
     if (look != 0) {
         report.Journal = JournalState::Unreadable;
-        report.JournalReason = ErrorDescription(look);
+        report.JournalReason = common::ErrorDescription(look);
         return;
     }
     if (!S_ISREG(info.st_mode)) {
@@ -50,24 +47,17 @@ void LookAtJournal(ResultsFileReport& report) {
         report.JournalReason = QStringLiteral("ファイルではありません");
         return;
     }
-    IoFile journal;
-    IoFile file;
-    IoFailure ignored;
+    common::IoFile file;
+    common::IoFailure ignored;
     const bool haveFile = file.OpenInDataFolder(report.Path, O_RDONLY, ignored);
-    qint64 size = 0;
     QByteArray bytes;
-    qint64 got = 0;
     JournalCheck check;
-    bool judged = journal.OpenInDataFolder(report.JournalPath, O_RDONLY, failure) && journal.Size(size, failure);
-    if (judged) {
-        bytes.resize(size);
-        judged = journal.Read(0, bytes.data(), size, got, failure) &&
-                 CheckJournal(QByteArrayView(bytes).first(got), haveFile ? &file : nullptr, check, failure);
-    }
+    const bool judged = common::ReadWholeFile(report.JournalPath, bytes, failure) &&
+                        CheckJournal(bytes, haveFile ? &file : nullptr, check, failure);
     if (!judged) {
         report.Journal = JournalState::Unreadable;
-        report.JournalReason = QString::fromLatin1(IoCallName(failure.Call)) + QStringLiteral(": ") +
-                               ErrorDescription(failure.Error);
+        report.JournalReason = QString::fromLatin1(common::IoCallName(failure.Call)) + QStringLiteral(": ") +
+                               common::ErrorDescription(failure.Error);
         return;
     }
     report.Journal = check.Verdict == JournalVerdict::Hot    ? JournalState::Hot
@@ -83,31 +73,35 @@ ResultsFileReport CheckResultsFile(const QString& folder) {
     report.Path = ResultsFilePathIn(folder);
     report.JournalPath = JournalPath(folder);
     LookAtJournal(report);
-    const QDir dir(folder.isEmpty() ? QStringLiteral(".") : folder);
-    report.SetAside = dir.entryList({kJournalFileName + QStringLiteral(".*")},
-                                    QDir::AllEntries | QDir::System | QDir::Hidden, QDir::Name);
-    report.OldCopyPresent = QFileInfo::exists(folder + kOldCopyName);
+    QStringList names;
+    common::IoFailure listing;
+    if (common::ListFolder(folder, names, listing)) {
+        const QString setAside = kJournalFileName + u'.';
+        for (const QString& name : names)
+            if (name.startsWith(setAside)) report.SetAside << name;
+    }
+    report.OldCopyPresent = common::Exists(folder + kOldCopyName);
     std::vector<ChangeLogEntry> log;
-    IoFailure logFailure;
+    common::IoFailure logFailure;
     if (ReadChangeLog(folder, log, logFailure)) {
         for (ChangeLogEntry& e : log)
             if (e.Op == LogOp::JournalApplied || e.Op == LogOp::JournalSetAside || e.Op == LogOp::JournalRemoved)
                 report.JournalEvents.push_back(std::move(e));
     } else {
-        report.LogError = IoFailureText(logFailure);
+        report.LogError = common::IoFailureText(logFailure);
     }
 
     struct stat info {};
-    IoFailure ignored;
-    report.Exists = LookAt(report.Path, info, ignored) == 0;
+    common::IoFailure ignored;
+    report.Exists = common::LookAt(report.Path, info, ignored) == 0;
     if (!report.Exists && report.Journal != JournalState::Hot) {
         report.Readable = true;  // the program creates it empty
         return report;
     }
     CommittedRead read;
-    IoFailure failure;
+    common::IoFailure failure;
     if (!ReadCommittedResults(report.Path, RecordRange::All(), read, failure, false)) {
-        report.Error = IoFailureText(failure);
+        report.Error = common::IoFailureText(failure);
         return report;
     }
     report.Readable = true;

@@ -115,7 +115,7 @@ bool Count(const QString& path, BestBuckets& best, FrequencyCounts& counts, QStr
     counts = FrequencyCounts{};
     const QString file = path.isEmpty() ? ResultsFilePath() : path;
     CommittedRead& read = best.Read();
-    IoFailure failure;
+    common::IoFailure failure;
     if (!ReadCommittedResults(file, RecordRange::All(), read, failure)) {
         errorMessage = ReadError(file, failure.Error);
         return false;
@@ -204,7 +204,8 @@ QStringList BestTimeLines(const FrequencyCounts& counts, int level) {
 
 bool FrequencyCache::StampOf(const QString& path, Stamp& stamp) {
     struct stat info {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0) return false;
+    common::IoFailure ignored;
+    if (common::StatPath(path, info, ignored) != 0) return false;
     stamp = StampFrom(info);
     return true;
 }

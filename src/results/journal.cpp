@@ -41,7 +41,7 @@ bool KnownOp(std::uint32_t op) { return op >= 1 && op <= 3; }
 // Whether the journal holds nothing the results file lacks: its header, as far
 // as it was written, is one of ours, the file has the length the header names
 // (when it got that far), and every content byte written is the file's byte.
-bool NothingTheFileLacks(QByteArrayView journal, IoFile* file, qint64 fileLength, bool& same, IoFailure& failure) {
+bool NothingTheFileLacks(QByteArrayView journal, common::IoFile* file, qint64 fileLength, bool& same, common::IoFailure& failure) {
     same = false;
     const qsizetype magic = std::min<qsizetype>(journal.size(), kMagicSize);
     if (std::memcmp(journal.data(), kMagic, static_cast<size_t>(magic)) != 0) return true;
@@ -93,7 +93,7 @@ QByteArray JournalHeaderBytes(const JournalHeader& h, QByteArrayView content, bo
     return out;
 }
 
-bool CheckJournal(QByteArrayView journal, IoFile* file, JournalCheck& check, IoFailure& failure) {
+bool CheckJournal(QByteArrayView journal, common::IoFile* file, JournalCheck& check, common::IoFailure& failure) {
     check = {};
     qint64 fileLength = 0;
     if (file && !file->Size(fileLength, failure)) return false;

@@ -17,7 +17,7 @@
 //   64  32  SHA-256 of bytes 0..63 and the content
 //   96      the content
 
-#include "results/resultsio.h"
+#include "common/fileio.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -66,7 +66,7 @@ struct JournalCheck {
 // Judges the bytes of a journal against the results file beside it (`file`
 // open for reading, or nullptr when there is none). False when the results
 // file cannot be read; `failure` then says why.
-bool CheckJournal(QByteArrayView journal, IoFile* file, JournalCheck& check, IoFailure& failure);
+bool CheckJournal(QByteArrayView journal, common::IoFile* file, JournalCheck& check, common::IoFailure& failure);
 
 // "消去", "変更", "復元": the operation as the maintenance log names it.
 QString JournalOpName(JournalOp op);

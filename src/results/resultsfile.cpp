@@ -110,7 +110,7 @@ bool IsShiftJisLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c
 
 // The message of a failed append: the title and the error's description.
 common::Outcome FatalAppendError(int error) {
-    return common::Outcome::Fatal(QStringLiteral("成績ランダムファイル記録") + ErrorDescription(error),
+    return common::Outcome::Fatal(QStringLiteral("成績ランダムファイル記録") + common::ErrorDescription(error),
                                   common::runState().ProgramTitle);
 }
 
@@ -211,11 +211,11 @@ QString JournalPathOf(const QString& resultsPath) { return resultsPath + QString
 bool IsJournalPath(const QString& path) { return path.contains(QStringLiteral(".dat-journal")); }
 bool JournalLeft(const QString& folder) {
     struct stat info {};
-    IoFailure ignored;
-    return LookAt(JournalPath(folder), info, ignored) != ENOENT;
+    common::IoFailure ignored;
+    return common::LookAt(JournalPath(folder), info, ignored) != ENOENT;
 }
 
-bool OpenResultsFile(IoFile& file, IoFailure& failure, const QString& path) {
+bool OpenResultsFile(common::IoFile& file, common::IoFailure& failure, const QString& path) {
     return file.OpenInDataFolder(path.isEmpty() ? ResultsFilePath() : path, O_RDWR | O_CREAT, failure);
 }
 
@@ -225,38 +225,19 @@ bool IsBusyError(int error) {
 
 bool IsAccessFault(int error) { return error == EACCES || error == EPERM || error == EROFS; }
 
+void LogFailure(const common::IoFailure& failure) { common::LogIoFailure(failure, "results file"); }
+
 QString AccessFaultText(int error, bool writing) {
     const QString text =
         writing ? QStringLiteral("%1 に書き込めません。先生を呼びなさい。\n%2\n%3\n"
                                  "書き込めるようになるまで、1秒ごとにやり直します。")
                 : QStringLiteral("%1 が読めません。先生を呼びなさい。\n%2\n%3\n"
                                  "読めるようになるまで、1秒ごとにやり直します。");
-    return text.arg(kResultsFileName, ResultsFilePath(), ErrorDescription(error));
-}
-
-QString ErrorDescription(int error) {
-    switch (error) {
-    case ENOENT: return QStringLiteral("ファイルが見つかりません。");
-    case ENOTDIR: return QStringLiteral("パスが見つかりません。");
-    case EACCES:
-    case EPERM: return QStringLiteral("アクセスが拒否されました。");
-    case EAGAIN: return QStringLiteral("ファイルはほかのコンピュータがロックしています。");
-    case EBUSY:
-    case ETXTBSY: return QStringLiteral("ファイルは使用中です。");
-    case EROFS: return QStringLiteral("書き込みが禁止されています。");
-    case ENOSPC: return QStringLiteral("ディスクの空き容量が不足しています。");
-    case EDQUOT: return QStringLiteral("ディスクの使用量の上限を超えました。");
-    case EIO: return QStringLiteral("デバイス I/O エラーです。");
-    case ENOLCK: return QStringLiteral("ファイルをロックできません。");
-    case EISDIR: return QStringLiteral("ファイル名がフォルダを指しています。");
-    case ELOOP: return QStringLiteral("ファイル名がリンクを指しています。");
-    case ENODEV: return QStringLiteral("普通のファイルではありません。");
-    default: return QString::fromLocal8Bit(std::strerror(error));
-    }
+    return text.arg(kResultsFileName, ResultsFilePath(), common::ErrorDescription(error));
 }
 
 QString ReadErrorMessage(const QString& file, int error) {
-    return common::CannotReadMessage(QFileInfo(file).fileName(), file, ErrorDescription(error));
+    return common::CannotReadMessage(QFileInfo(file).fileName(), file, common::ErrorDescription(error));
 }
 
 QString DateValueText(double value) {
@@ -283,31 +264,19 @@ QString Hex(const QByteArray& bytes) { return QString::fromLatin1(bytes.toHex())
 // results file is already right when it is written, so a log that cannot be
 // written is told on stderr and stops nothing.
 void LogJournalEvent(const QString& folder, const ChangeLogEntry& entry) {
-    IoFailure failure;
-    if (!AppendChangeLog(folder, entry, failure)) LogIoFailure(failure);
-}
-
-// The bytes of a whole file of the data folder.
-bool ReadWholeFile(const QString& path, QByteArray& bytes, IoFailure& failure) {
-    IoFile file;
-    qint64 size = 0;
-    if (!file.OpenInDataFolder(path, O_RDONLY, failure) || !file.Size(size, failure)) return false;
-    bytes.resize(size);
-    qint64 got = 0;
-    if (!file.Read(0, bytes.data(), size, got, failure)) return false;
-    bytes.resize(got);
-    return true;
+    common::IoFailure failure;
+    if (!AppendChangeLog(folder, entry, failure)) LogFailure(failure);
 }
 
 // A journal that is not applied goes under a name with the time: nothing of
 // it is lost, and it is never taken for a journal again.
-bool SetJournalAside(const QString& folder, const QString& journal, const QString& reason, IoFailure& failure) {
+bool SetJournalAside(const QString& folder, const QString& journal, const QString& reason, common::IoFailure& failure) {
     const QString stamp = common::platform().Now().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QString aside = journal + u'.' + stamp;
     struct stat info {};
-    IoFailure ignored;
-    for (int n = 2; LookAt(aside, info, ignored) == 0; ++n) aside = journal + u'.' + stamp + u'-' + QString::number(n);
-    if (!RenameFile(journal, aside, failure) || !SyncFolder(folder, failure)) return false;
+    common::IoFailure ignored;
+    for (int n = 2; common::LookAt(aside, info, ignored) == 0; ++n) aside = journal + u'.' + stamp + u'-' + QString::number(n);
+    if (!common::RenameFile(journal, aside, failure) || !common::SyncFolder(folder, failure)) return false;
     std::fprintf(stderr, "results file: journal not applied (%s), set aside as %s\n", reason.toUtf8().constData(),
                  QFile::encodeName(aside).constData());
     std::fflush(stderr);
@@ -323,18 +292,18 @@ bool SetJournalAside(const QString& folder, const QString& journal, const QStrin
 // and only then removed, so a crash in here leaves it for the next lock
 // holder); a torn one, whose every byte is still in the file, is removed;
 // anything else is set aside and the file left as it is.
-bool SettleJournal(IoFile& file, const QString& path, IoFailure& failure) {
+bool SettleJournal(common::IoFile& file, const QString& path, common::IoFailure& failure) {
     const QString folder = FolderOf(path);
     const QString journalPath = JournalPathOf(path);
     struct stat info {};
-    const int look = LookAt(journalPath, info, failure);
+    const int look = common::LookAt(journalPath, info, failure);
     if (look == ENOENT) return true;
     if (look != 0) return false;
     if (!S_ISREG(info.st_mode))
         return SetJournalAside(folder, journalPath, QStringLiteral("ファイルではありません"), failure);
     QByteArray bytes;
     JournalCheck check;
-    if (!ReadWholeFile(journalPath, bytes, failure) || !CheckJournal(bytes, &file, check, failure)) return false;
+    if (!common::ReadWholeFile(journalPath, bytes, failure) || !CheckJournal(bytes, &file, check, failure)) return false;
     switch (check.Verdict) {
     case JournalVerdict::Hot: {
         const QByteArrayView content = QByteArrayView(bytes).sliced(kJournalHeaderSize);
@@ -346,10 +315,10 @@ bool SettleJournal(IoFile& file, const QString& path, IoFailure& failure) {
         e.Detail = JournalOpName(check.Header.Op);
         e.Nonce = Hex(check.Header.Nonce);
         LogJournalEvent(folder, e);
-        return RemoveFile(journalPath, failure) && SyncFolder(folder, failure);
+        return common::RemoveFile(journalPath, failure) && common::SyncFolder(folder, failure);
     }
     case JournalVerdict::Torn: {
-        if (!RemoveFile(journalPath, failure) || !SyncFolder(folder, failure)) return false;
+        if (!common::RemoveFile(journalPath, failure) || !common::SyncFolder(folder, failure)) return false;
         std::fprintf(stderr, "results file: journal removed (%s): %s\n", check.Reason.toUtf8().constData(),
                      QFile::encodeName(journalPath).constData());
         std::fflush(stderr);
@@ -370,9 +339,9 @@ bool SettleJournal(IoFile& file, const QString& path, IoFailure& failure) {
 // another attempt runs window events without this process holding the lock:
 // an event handler that opens and closes the file meanwhile cannot drop it.
 template <typename Work>
-IoFailure UnderLock(const QString& path, Work&& work) {
-    IoFailure failure;
-    IoFile file;
+common::IoFailure UnderLock(const QString& path, Work&& work) {
+    common::IoFailure failure;
+    common::IoFile file;
     if (!OpenResultsFile(file, failure, path) || !file.TryLock(failure) || !SettleJournal(file, path, failure) ||
         !work(file, failure))
         return failure;
@@ -384,9 +353,9 @@ IoFailure UnderLock(const QString& path, Work&& work) {
 // UnderLock again and again while another PC holds the file (`busy` tells),
 // one second apart, without limit; the first other failure ends it.
 template <typename Busy, typename Work>
-IoFailure UnderLockWaiting(const QString& path, Busy&& busy, Work&& work) {
+common::IoFailure UnderLockWaiting(const QString& path, Busy&& busy, Work&& work) {
     for (;;) {
-        const IoFailure failure = UnderLock(path, work);
+        const common::IoFailure failure = UnderLock(path, work);
         if (!failure || !busy(failure)) return failure;
         common::WaitWithEvents(1000);
     }
@@ -394,27 +363,27 @@ IoFailure UnderLockWaiting(const QString& path, Busy&& busy, Work&& work) {
 
 // An append treats every "permission denied" or "busy" as another PC holding
 // the file, as it always has.
-bool AppendBusy(const IoFailure& f) { return IsBusyError(f.Error); }
+bool AppendBusy(const common::IoFailure& f) { return IsBusyError(f.Error); }
 
 // Records maintenance waits only for a lock another process holds, or a file
 // a share reports busy: a folder the teacher may not write in is no reason
 // to wait for ever.
-bool RewriteBusy(const IoFailure& f) {
-    if (f.Call == IoCall::Fcntl && (f.Error == EACCES || f.Error == EAGAIN)) return true;
+bool RewriteBusy(const common::IoFailure& f) {
+    if (f.Call == common::IoCall::Fcntl && (f.Error == EACCES || f.Error == EAGAIN)) return true;
     return f.Error == EAGAIN || f.Error == EBUSY || f.Error == ETXTBSY;
 }
 
 
 }  // namespace
 
-QString JournalFaultText(const IoFailure& f) {
-    const bool removing = f.Call == IoCall::Unlink || f.Call == IoCall::Rename;
+QString JournalFaultText(const common::IoFailure& f) {
+    const bool removing = f.Call == common::IoCall::Unlink || f.Call == common::IoCall::Rename;
     const QString text = removing ? QStringLiteral("%1 を消せません。先生を呼びなさい。\n%2\n%3\n"
                                                    "消せるようになるまで、1秒ごとにやり直します。")
                                   : QStringLiteral("%1 が読めません。先生を呼びなさい。\n%2\n%3\n"
                                                    "読めるようになるまで、1秒ごとにやり直します。");
     return text.arg(kJournalFileName, f.Path,
-                    QString::fromLatin1(IoCallName(f.Call)) + QStringLiteral(": ") + ErrorDescription(f.Error));
+                    QString::fromLatin1(common::IoCallName(f.Call)) + QStringLiteral(": ") + common::ErrorDescription(f.Error));
 }
 
 common::Outcome AppendResult(const common::Tell& tell) {
@@ -422,18 +391,18 @@ common::Outcome AppendResult(const common::Tell& tell) {
     const QString path = ResultsFilePath();
     bool toldAccess = false;
     bool toldJournal = false;
-    const auto busy = [&](const IoFailure& f) {
+    const auto busy = [&](const common::IoFailure& f) {
         if (IsJournalPath(f.Path)) {
             // A journal this PC cannot read or remove: the run is kept and
             // the step tried every second until somebody mends it.
             if (!toldJournal) {
-                LogIoFailure(f);
+                LogFailure(f);
                 if (tell) tell(JournalFaultText(f));
             }
             toldJournal = true;
             return true;
         }
-        if (f.Call == IoCall::Open && IsAccessFault(f.Error)) {
+        if (f.Call == common::IoCall::Open && IsAccessFault(f.Error)) {
             // On Linux a lock never makes open() fail: this PC may not write
             // the file at all. Somebody must know; the run is kept until then.
             if (!toldAccess && tell) tell(AccessFaultText(f.Error, true));
@@ -442,7 +411,7 @@ common::Outcome AppendResult(const common::Tell& tell) {
         }
         return AppendBusy(f);
     };
-    const IoFailure failure = UnderLockWaiting(path, busy, [&](IoFile& file, IoFailure& f) {
+    const common::IoFailure failure = UnderLockWaiting(path, busy, [&](common::IoFile& file, common::IoFailure& f) {
         qint64 size = 0;
         // Just after the last whole record: a partial tail is written over.
         return file.Size(size, f) && file.Write(size / kRecordSize * kRecordSize, record.constData(),
@@ -450,14 +419,14 @@ common::Outcome AppendResult(const common::Tell& tell) {
                file.Sync(f);
     });
     if (!failure) return {};
-    LogIoFailure(failure);
+    LogFailure(failure);
     return FatalAppendError(failure.Error);
 }
 
 namespace {
 
 // Reads the whole file under the lock.
-bool ReadLocked(IoFile& file, QByteArray& bytes, IoFailure& failure) {
+bool ReadLocked(common::IoFile& file, QByteArray& bytes, common::IoFailure& failure) {
     qint64 size = 0;
     if (!file.Size(size, failure)) return false;
     bytes.resize(size);
@@ -473,7 +442,7 @@ bool ReadLocked(IoFile& file, QByteArray& bytes, IoFailure& failure) {
 // worked out on a second thread while the content is written, and goes into
 // the header last. `created` tells whether a file of ours now bears the name.
 bool WriteJournal(const QString& path, const JournalHeader& header, const QByteArray& content, bool& created,
-                  IoFailure& failure) {
+                  common::IoFailure& failure) {
     const QByteArray head = JournalHeaderBytes(header, content, false);
     QByteArray sum;
     std::optional<std::thread> hashing;
@@ -482,7 +451,7 @@ bool WriteJournal(const QString& path, const JournalHeader& header, const QByteA
     } catch (const std::system_error&) {
         sum = JournalChecksum(head, content);  // no second thread to be had: one after the other
     }
-    IoFile journal;
+    common::IoFile journal;
     // O_EXCL never follows a link and never opens what is there: a file made
     // here is a new regular file.
     created = journal.Open(JournalPathOf(path), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, failure);
@@ -490,15 +459,15 @@ bool WriteJournal(const QString& path, const JournalHeader& header, const QByteA
                          journal.Write(head.size(), content.constData(), content.size(), failure);
     if (hashing) hashing->join();
     return written && journal.Write(kJournalChecksumAt, sum.constData(), sum.size(), failure) &&
-           journal.Sync(failure) && journal.Close(failure) && SyncFolder(FolderOf(path), failure);
+           journal.Sync(failure) && journal.Close(failure) && common::SyncFolder(FolderOf(path), failure);
 }
 
 // What a rewrite writes over the file: one record changed, one removed (the
 // records after it move up), or one put back (the records from its place on
 // move down). Whole records only: a partial tail left by a crashed append
 // goes with the rewrite of a deletion or a restore.
-bool RewriteInPlace(IoFile& file, JournalOp op, const QByteArray& bytes, qint64 number, const QByteArray& record,
-                    IoFailure& f) {
+bool RewriteInPlace(common::IoFile& file, JournalOp op, const QByteArray& bytes, qint64 number, const QByteArray& record,
+                    common::IoFailure& f) {
     const qint64 at = (number - 1) * kRecordSize;
     const qint64 end = bytes.size() / kRecordSize * kRecordSize;
     switch (op) {
@@ -517,9 +486,9 @@ bool RewriteInPlace(IoFile& file, JournalOp op, const QByteArray& bytes, qint64 
 // memory and the journal removed, so readers and the next lock holder find
 // the file as it was. When that fails too, the journal stays and the next
 // lock holder puts the file back from it.
-void RollBack(IoFile& file, const QString& path, const QByteArray& bytes, JournalOp op, bool logged,
+void RollBack(common::IoFile& file, const QString& path, const QByteArray& bytes, JournalOp op, bool logged,
               const ChangeLogEntry& entry) {
-    IoFailure ignored;
+    common::IoFailure ignored;
     if (!file.Write(0, bytes.constData(), bytes.size(), ignored) || !file.Truncate(bytes.size(), ignored) ||
         !file.Sync(ignored))
         return;
@@ -531,7 +500,7 @@ void RollBack(IoFile& file, const QString& path, const QByteArray& bytes, Journa
         undone.Nonce = entry.Nonce;
         LogJournalEvent(FolderOf(path), undone);
     }
-    if (RemoveFile(JournalPathOf(path), ignored)) SyncFolder(FolderOf(path), ignored);
+    if (common::RemoveFile(JournalPathOf(path), ignored)) common::SyncFolder(FolderOf(path), ignored);
 }
 
 struct RewriteRequest {
@@ -558,8 +527,8 @@ RewriteResult RewriteRecord(const QString& folder, const RewriteRequest& request
     RewriteResult result;
     const QString path = ResultsFilePathIn(folder);
     bool committed = false;
-    const auto busy = [&committed](const IoFailure& f) { return !committed && RewriteBusy(f); };
-    result.Failure = UnderLockWaiting(path, busy, [&](IoFile& file, IoFailure& f) {
+    const auto busy = [&committed](const common::IoFailure& f) { return !committed && RewriteBusy(f); };
+    result.Failure = UnderLockWaiting(path, busy, [&](common::IoFile& file, common::IoFailure& f) {
         QByteArray bytes;
         if (!ReadLocked(file, bytes, f)) return false;
         const qint64 records = bytes.size() / kRecordSize;
@@ -599,8 +568,8 @@ RewriteResult RewriteRecord(const QString& folder, const RewriteRequest& request
         bool journalMade = false;
         if (!WriteJournal(path, header, bytes, journalMade, f)) {
             // The file is untouched: only the journal, as far as it got, goes.
-            IoFailure ignored;
-            if (journalMade) RemoveFile(JournalPathOf(path), ignored);
+            common::IoFailure ignored;
+            if (journalMade) common::RemoveFile(JournalPathOf(path), ignored);
             return false;
         }
         if (!RewriteInPlace(file, request.Op, bytes, number, record, f) || !file.Sync(f)) {
@@ -612,17 +581,17 @@ RewriteResult RewriteRecord(const QString& folder, const RewriteRequest& request
             RollBack(file, path, bytes, request.Op, true, entry);
             return false;
         }
-        if (!RemoveFile(JournalPathOf(path), f)) {
+        if (!common::RemoveFile(JournalPathOf(path), f)) {
             RollBack(file, path, bytes, request.Op, true, entry);
             return false;
         }
         committed = true;
         result.Outcome = RewriteOutcome::Done;
-        return SyncFolder(folder, f);
+        return common::SyncFolder(folder, f);
     });
     if (result.Failure) {
         result.Outcome = committed ? RewriteOutcome::DoneNotFlushed : RewriteOutcome::Failed;
-        LogIoFailure(result.Failure);
+        LogFailure(result.Failure);
     }
     return result;
 }
@@ -642,7 +611,7 @@ RewriteResult ChangeRecord(const QString& folder, qint64 number, const QByteArra
     if (updated.size() != kRecordSize) {
         RewriteResult refused;
         refused.Outcome = RewriteOutcome::Failed;
-        refused.Failure = {IoCall::Pwrite, EINVAL, ResultsFilePathIn(folder)};
+        refused.Failure = {common::IoCall::Pwrite, EINVAL, ResultsFilePathIn(folder)};
         return refused;
     }
     return RewriteRecord(folder, {JournalOp::Change, number, opened, updated, 0});
@@ -656,11 +625,11 @@ RewriteResult RestoreRecord(const QString& folder, qint64 logLine) {
     return RewriteRecord(folder, {JournalOp::Restore, 0, {}, {}, logLine});
 }
 
-IoFailure RecoverResultsFile(const QString& folder) {
+common::IoFailure RecoverResultsFile(const QString& folder) {
     if (!JournalLeft(folder)) return {};
-    const IoFailure failure =
-        UnderLockWaiting(ResultsFilePathIn(folder), RewriteBusy, [](IoFile&, IoFailure&) { return true; });
-    if (failure) LogIoFailure(failure);
+    const common::IoFailure failure =
+        UnderLockWaiting(ResultsFilePathIn(folder), RewriteBusy, [](common::IoFile&, common::IoFailure&) { return true; });
+    if (failure) LogFailure(failure);
     return failure;
 }
 
@@ -684,8 +653,8 @@ struct Stamp {
 Stamp StampOf(const QString& path) {
     Stamp s;
     struct stat info {};
-    IoFailure ignored;
-    s.Look = LookAt(path, info, ignored);
+    common::IoFailure ignored;
+    s.Look = common::LookAt(path, info, ignored);
     if (s.Look != 0) return s;
     s.Device = info.st_dev;
     s.Inode = info.st_ino;
@@ -715,13 +684,13 @@ enum class Attempt { Done, Overlapped, Failed };
 // One read: the journal's content when a sound journal lies beside the file
 // (the state last committed), else the file's bytes; then the stamps again.
 Attempt ReadOnce(const QString& path, const RecordRange& range, bool create, CommittedRead& read,
-                 IoFailure& failure) {
+                 common::IoFailure& failure) {
     const QString journalPath = JournalPathOf(path);
     const Stamp fileBefore = StampOf(path);
     const Stamp journalBefore = StampOf(journalPath);
     read.FromJournal = false;
 
-    IoFile file;
+    common::IoFile file;
     bool haveFile = file.OpenInDataFolder(path, O_RDONLY, failure);
     if (!haveFile && failure.Error == ENOENT && create) {
         // The program makes the file on its first look, as the first append
@@ -732,17 +701,17 @@ Attempt ReadOnce(const QString& path, const RecordRange& range, bool create, Com
     }
     if (!haveFile) {
         struct stat info {};
-        IoFailure ignored;
+        common::IoFailure ignored;
         // A file not made yet holds no records; a folder that is away is an error.
         if (create || failure.Error != ENOENT ||
-            LookAt(FolderOf(path).isEmpty() ? QStringLiteral(".") : FolderOf(path), info, ignored) != 0)
+            common::LookAt(FolderOf(path).isEmpty() ? QStringLiteral(".") : FolderOf(path), info, ignored) != 0)
             return Attempt::Failed;
         failure = {};
     }
     if (journalBefore.Look == 0) {
-        IoFailure journalFailure;
+        common::IoFailure journalFailure;
         JournalCheck check;
-        if (!ReadWholeFile(journalPath, read.Buffer, journalFailure)) {
+        if (!common::ReadWholeFile(journalPath, read.Buffer, journalFailure)) {
             if (journalFailure.Error == ENOENT) return Attempt::Overlapped;  // committed meanwhile
             // Not a file (set aside by the next writer, the file as it is) ...
             if (journalFailure.Error != EISDIR && journalFailure.Error != ENODEV && journalFailure.Error != ELOOP) {
@@ -780,25 +749,25 @@ Attempt ReadOnce(const QString& path, const RecordRange& range, bool create, Com
 
 // A read that another PC makes a share refuse (it holds the range), or a file
 // reported busy.
-bool ReadBusy(const IoFailure& f) {
-    if (f.Call == IoCall::Pread && IsBusyError(f.Error)) return true;
+bool ReadBusy(const common::IoFailure& f) {
+    if (f.Call == common::IoCall::Pread && IsBusyError(f.Error)) return true;
     return f.Error == EAGAIN || f.Error == EBUSY || f.Error == ETXTBSY;
 }
 
 }  // namespace
 
-bool ReadCommittedResults(const QString& path, const RecordRange& range, CommittedRead& read, IoFailure& failure,
+bool ReadCommittedResults(const QString& path, const RecordRange& range, CommittedRead& read, common::IoFailure& failure,
                           bool create) {
     const QString file = path.isEmpty() ? ResultsFilePath() : path;
     for (int tries = 0;; ++tries) {
-        IoFailure f;
+        common::IoFailure f;
         const Attempt attempt = ReadOnce(file, range, create, read, f);
         if (attempt == Attempt::Done) {
             failure = {};
             return true;
         }
         if (attempt == Attempt::Failed && !ReadBusy(f)) {
-            LogIoFailure(f);
+            LogFailure(f);
             failure = f;
             read.Bytes = {};
             read.FileBytes = 0;
@@ -810,7 +779,7 @@ bool ReadCommittedResults(const QString& path, const RecordRange& range, Committ
     }
 }
 
-QByteArray ReadRecordBytes(const QString& folder, qint64 number, IoFailure& failure) {
+QByteArray ReadRecordBytes(const QString& folder, qint64 number, common::IoFailure& failure) {
     CommittedRead read;
     if (number < 1 || !ReadCommittedResults(ResultsFilePathIn(folder), RecordRange::One(number - 1), read, failure) ||
         read.Bytes.size() != kRecordSize)

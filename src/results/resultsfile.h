@@ -6,7 +6,7 @@
 // The protocol is described at the top of resultsfile.cpp.
 
 #include "common/outcome.h"
-#include "results/resultsio.h"
+#include "common/fileio.h"
 #include "results/statistics.h"
 
 #include <QByteArray>
@@ -98,7 +98,7 @@ bool JournalLeft(const QString& folder);
 // not exist, never through a link, a regular file only. While
 // a lock is held on it, the process opens no second descriptor of the file:
 // closing any descriptor of a file drops the process's locks on it.
-bool OpenResultsFile(IoFile& file, IoFailure& failure, const QString& path = QString());
+bool OpenResultsFile(common::IoFile& file, common::IoFailure& failure, const QString& path = QString());
 
 // Whether an error number means "another PC holds the file or it is busy":
 // the failed step is tried again after a one-second wait.
@@ -114,15 +114,17 @@ bool IsAccessFault(int error);
 QString AccessFaultText(int error, bool writing);
 // The same for a journal that cannot be read or removed (the failure names
 // the journal's path and the call).
-QString JournalFaultText(const IoFailure& failure);
-// The text of an error number, as the results messages show it.
-QString ErrorDescription(int error);
+QString JournalFaultText(const common::IoFailure& failure);
 // The message of a results file that could not be read: its name, its full
 // path and the error.
 QString ReadErrorMessage(const QString& file, int error);
 // A date value as the platform writes it: the date, the time of day (day 0),
 // or both.
 QString DateValueText(double value);
+
+// One line on standard error for a failure of the results file, its journal
+// or its log that a user is told about ("results file: pwrite failed, ...").
+void LogFailure(const common::IoFailure& failure);
 
 // The run-end flags of the last recorded run, which the evaluation screen reads.
 struct RunEndFlags {
@@ -174,11 +176,11 @@ struct CommittedRead {
 // administrator's tool, it reads as empty and nothing is changed); a failure
 // (a folder that is away, a file or journal that cannot be read, a file that
 // cannot be made) is logged on stderr and returned.
-bool ReadCommittedResults(const QString& path, const RecordRange& range, CommittedRead& read, IoFailure& failure,
+bool ReadCommittedResults(const QString& path, const RecordRange& range, CommittedRead& read, common::IoFailure& failure,
                           bool create = true);
 // The 44 bytes of record `number` (from 1) as last committed; empty when
 // there is no such whole record.
-QByteArray ReadRecordBytes(const QString& folder, qint64 number, IoFailure& failure);
+QByteArray ReadRecordBytes(const QString& folder, qint64 number, common::IoFailure& failure);
 
 // --- records maintenance ---
 
@@ -191,7 +193,7 @@ enum class RewriteOutcome {
 };
 struct RewriteResult {
     RewriteOutcome Outcome = RewriteOutcome::Done;
-    IoFailure Failure;
+    common::IoFailure Failure;
     qint64 Number = 0;  // the record rewritten (a restore: where it was put back)
     QString Reason;
 };
@@ -211,7 +213,7 @@ RewriteResult RestoreRecord(const QString& folder, qint64 logLine);
 // Takes the lock and settles whatever bears the journal's name (puts the
 // file back from a hot journal, removes a torn one, sets anything else
 // aside). Does nothing (and takes no lock) when there is nothing.
-IoFailure RecoverResultsFile(const QString& folder);
+common::IoFailure RecoverResultsFile(const QString& folder);
 // What the run-end bookkeeping gives the practice screen to hand on to the
 // evaluation: the run's flags (also kept in runEndFlags()), or the message
 // after which the program ends.

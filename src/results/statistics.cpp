@@ -34,7 +34,7 @@ common::Outcome EndWith(const QString& message) {
 common::Outcome FatalLoadError(int progress, int error, const LogEntry& e, long long recordNumber) {
     const QString p = QString::number(progress);
     const QString n = QString::number(error);
-    return EndWith(QStringLiteral("成績ランダムファイル表示") + p + n + ErrorDescription(error) + n +
+    return EndWith(QStringLiteral("成績ランダムファイル表示") + p + n + common::ErrorDescription(error) + n +
             QStringLiteral("/date") + DateValueText(e.RecordDate) +
             QStringLiteral("/i=") + QString::number(recordNumber) +
             QStringLiteral("/time=") + DateValueText(e.RecordTime) +
@@ -51,9 +51,9 @@ common::Outcome ReadForLoading(CommittedRead& read, const common::Tell& tell) {
     int openRetry = 0;
     bool told = false;
     for (;;) {
-        IoFailure failure;
+        common::IoFailure failure;
         if (ReadCommittedResults(QString(), RecordRange::NewestRecords(kMaxHistory), read, failure)) return {};
-        const int progress = failure.Call == IoCall::Pread ? 5 : 3;
+        const int progress = failure.Call == common::IoCall::Pread ? 5 : 3;
         if (IsAccessFault(failure.Error) || IsJournalPath(failure.Path)) {
             // Not a busy file: without a word the screen would wait forever.
             // A journal that cannot be read is waited for the same way: the
@@ -70,7 +70,7 @@ common::Outcome ReadForLoading(CommittedRead& read, const common::Tell& tell) {
             common::WaitWithEvents(5000);
             if (++openRetry >= 4)
                 return EndWith(QStringLiteral("ファイルがありません") + QString::number(progress) +
-                               ErrorDescription(failure.Error) + QString::number(failure.Error));
+                               common::ErrorDescription(failure.Error) + QString::number(failure.Error));
             continue;
         }
         return FatalLoadError(progress, failure.Error, LogEntry{}, 0);

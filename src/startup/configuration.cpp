@@ -1,5 +1,6 @@
 #include "startup/configuration.h"
 
+#include "common/fileio.h"
 #include "common/numbers.h"
 #include "common/platform.h"
 #include "common/sharedstate.h"
@@ -165,7 +166,7 @@ bool LoadConfiguration(QString& errorMessage, const common::Tell& tell) {
     // 3-4. The common settings in the data root; classroom code and name.
     CommonFile common;
     if (!ReadCommonFile(folders.DataRoot, common, errorMessage)) {
-        if (!state.DevLayout && !QFileInfo::exists(folders.DataRoot + kCommonFileName))
+        if (!state.DevLayout && !common::Exists(folders.DataRoot + kCommonFileName))
             errorMessage += QStringLiteral("\n%1 の 1 番目の項目（データフォルダ、最後は /）を確かめてください。")
                                 .arg(kPathFileName);
         return false;

@@ -111,7 +111,7 @@ bool InsideListPeriod(double recordDate, double now, int daysBack) { return reco
 RecordScan ReadLastRecords(int count, const QString& path) {
     RecordScan scan;
     results::CommittedRead read;
-    results::IoFailure failure;
+    common::IoFailure failure;
     if (!results::ReadCommittedResults(path, results::RecordRange::NewestRecords(std::max(0, count)), read,
                                        failure)) {
         scan.Error = failure.Error;

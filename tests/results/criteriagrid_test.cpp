@@ -4,7 +4,9 @@
 #include "results/criteria.h"
 #include "results/criteriagrid.h"
 
+#include "common/fileio.h"
 #include "common/textfile.h"
+#include "criteriasavesteps.h"
 #include "filebytes.h"
 
 #include <QDir>
@@ -13,6 +15,9 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <utility>
+#include <vector>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -209,7 +214,7 @@ TEST_F(SaveFault, MissingFolderSaysWhich) {
 
 struct KillCase {
     const char* name;
-    results::CriteriaSaveStep step;
+    SaveStep step;
     bool newInPlace;    // the file holds the new text after the kill
     bool backupIsOld;   // the backup holds the file as it was before the save
 };
@@ -245,13 +250,13 @@ TEST_P(KilledSave, LeavesOneWholeFileAndAReadableBackup) {
 INSTANTIATE_TEST_SUITE_P(
     Steps, KilledSave,
     ::testing::Values(
-        KillCase{"NewFileCreated", results::CriteriaSaveStep::NewFileCreated, false, false},
-        KillCase{"NewFileHalfWritten", results::CriteriaSaveStep::NewFileHalfWritten, false, false},
-        KillCase{"NewFileFlushed", results::CriteriaSaveStep::NewFileFlushed, false, false},
-        KillCase{"BackupWritten", results::CriteriaSaveStep::BackupWritten, false, false},
-        KillCase{"BackupInPlace", results::CriteriaSaveStep::BackupInPlace, false, true},
-        KillCase{"NewFileInPlace", results::CriteriaSaveStep::NewFileInPlace, true, true},
-        KillCase{"FolderFlushed", results::CriteriaSaveStep::FolderFlushed, true, true}),
+        KillCase{"NewFileCreated", SaveStep::NewFileCreated, false, false},
+        KillCase{"NewFileHalfWritten", SaveStep::NewFileHalfWritten, false, false},
+        KillCase{"NewFileFlushed", SaveStep::NewFileFlushed, false, false},
+        KillCase{"BackupWritten", SaveStep::BackupWritten, false, false},
+        KillCase{"BackupInPlace", SaveStep::BackupInPlace, false, true},
+        KillCase{"NewFileInPlace", SaveStep::NewFileInPlace, true, true},
+        KillCase{"FolderFlushed", SaveStep::FolderFlushed, true, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SaveFault, FirstSaveWithoutAnOldFileMakesNoBackup) {
@@ -259,6 +264,50 @@ TEST_F(SaveFault, FirstSaveWithoutAnOldFileMakesNoBackup) {
     ASSERT_EQ(Run(file, QStringLiteral("-"), false), 0);
     EXPECT_EQ(testing_support::FileBytes(file), kNew);
     EXPECT_FALSE(QFile::exists(results::CriteriaBackupPath(file)));
+}
+
+// The order that makes the save safe, as the file layer sees its calls: the
+// new file and the new backup on the disk before the renames that put them in
+// place, the old file kept as the backup before the new one replaces it, and
+// the folder flushed once the new file is in place. A kill cannot tell a
+// missing flush (the page cache survives it); a power cut can.
+TEST_F(SaveFault, FlushesComeBeforeTheRenamesThatRelyOnThem) {
+    const QString folder = Folder(QStringLiteral("order"));
+    const QString file = folder + QStringLiteral("/タイム回数データ.txt");
+    ASSERT_TRUE(testing_support::WriteFileBytes(file, kOld));
+    std::vector<std::pair<common::IoCall, QByteArray>> calls;
+    common::SetIoHook([&](common::IoCall call, long long, const QByteArray& path, std::size_t&) {
+        calls.emplace_back(call, path);
+        return 0;
+    });
+    QString error;
+    const bool saved = results::WriteCriteriaFile(QString::fromLatin1(kNew), error, file);
+    common::SetIoHook({});
+    ASSERT_TRUE(saved) << error.toStdString();
+
+    using C = common::IoCall;
+    const QByteArray target = QFile::encodeName(file);
+    const QByteArray backup = QFile::encodeName(results::CriteriaBackupPath(file));
+    const QByteArray dirName = QFile::encodeName(folder);
+    // The first call of a kind on a path (starting with it, for the new
+    // files' unique names), from `from` on; calls.size() when there is none.
+    auto first = [&](C call, const QByteArray& path, bool prefix = false, size_t from = 0) {
+        for (size_t i = from; i < calls.size(); ++i)
+            if (calls[i].first == call && (prefix ? calls[i].second.startsWith(path) : calls[i].second == path))
+                return i;
+        return calls.size();
+    };
+    const size_t end = calls.size();
+    const size_t backupInPlace = first(C::Rename, backup);
+    const size_t fileInPlace = first(C::Rename, target);
+    ASSERT_LT(backupInPlace, end);
+    ASSERT_LT(fileInPlace, end);
+    EXPECT_LT(first(C::Fsync, target + ".new", true), fileInPlace) << "the new file is flushed before it replaces the old";
+    EXPECT_LT(first(C::Fsync, backup + ".new", true), backupInPlace) << "the backup is flushed before it is put in place";
+    EXPECT_LT(backupInPlace, fileInPlace) << "the old file is kept before the new one replaces it";
+    EXPECT_LT(first(C::Fsync, dirName, false, fileInPlace), end) << "the folder is flushed after the rename";
+    EXPECT_EQ(testing_support::FileBytes(file), kNew);
+    EXPECT_EQ(testing_support::FileBytes(results::CriteriaBackupPath(file)), kOld);
 }
 
 }  // namespace

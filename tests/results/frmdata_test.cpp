@@ -252,7 +252,7 @@ TEST_F(FrmDataTest, ARecordDeletedElsewhereIsNotChangedAndTheListIsRefreshed) {
 // deletion is done but may not be on disk, and lists the file without it.
 struct FailedDeleteCase {
     const char* name;
-    results::IoCall call;  // fails with ENOSPC
+    common::IoCall call;  // fails with ENOSPC
     bool afterCommit;      // only once the journal has been removed
     const char* logged;
 };
@@ -265,8 +265,8 @@ TEST_P(FrmDataFailedDelete, SaysWhichFileAndWhyAndWhetherTheRecordIsGone) {
     DoubleClick(1);
     bool committed = false;
     bool failed = false;
-    results::SetIoHook([&](results::IoCall call, long long, const QByteArray& path, std::size_t&) {
-        if (call == results::IoCall::Unlink && path.endsWith(".dat-journal")) committed = true;
+    common::SetIoHook([&](common::IoCall call, long long, const QByteArray& path, std::size_t&) {
+        if (call == common::IoCall::Unlink && path.endsWith(".dat-journal")) committed = true;
         if (failed || call != c.call || committed != c.afterCommit) return 0;
         failed = true;
         return ENOSPC;
@@ -275,7 +275,7 @@ TEST_P(FrmDataFailedDelete, SaysWhichFileAndWhyAndWhetherTheRecordIsGone) {
     testing::internal::CaptureStderr();
     Click(QStringLiteral("Command3"));
     const std::string err = testing::internal::GetCapturedStderr();
-    results::SetIoHook({});
+    common::SetIoHook({});
     ASSERT_EQ(fake.messages.size(), 2);
     const QString& text = fake.messages[1].text;
     EXPECT_EQ(fake.messages[1].title, QStringLiteral("注意"));
@@ -297,9 +297,9 @@ TEST_P(FrmDataFailedDelete, SaysWhichFileAndWhyAndWhetherTheRecordIsGone) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Screen, FrmDataFailedDelete,
-                         ::testing::Values(FailedDeleteCase{"BeforeTheCommit", results::IoCall::Ftruncate, false,
+                         ::testing::Values(FailedDeleteCase{"BeforeTheCommit", common::IoCall::Ftruncate, false,
                                                             "ftruncate"},
-                                           FailedDeleteCase{"AfterTheCommit", results::IoCall::Fsync, true, "fsync"}),
+                                           FailedDeleteCase{"AfterTheCommit", common::IoCall::Fsync, true, "fsync"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // The text box printed through the real print dialog to the school's

@@ -8,7 +8,7 @@
 #include "results/journal.h"
 #include "results/recordlist.h"
 #include "results/resultsfile.h"
-#include "results/resultsio.h"
+#include "common/fileio.h"
 #include "results/statistics.h"
 #include "views/runlistings.h"
 
@@ -87,7 +87,7 @@ protected:
         rs.ResultTime = 55;
     }
     void TearDown() override {
-        results::SetIoHook({});
+        common::SetIoHook({});
         common::runState().Reset();
     }
     QString File() const { return results::ResultsFilePathIn(folder); }
@@ -277,7 +277,7 @@ TEST_F(Records, WithLevelZeroRecordsTheListedNumberIsWhatChangesAndDeletes) {
                               Record(5, 3, 50);
     WriteAll(File(), before);
     results::CommittedRead read;
-    results::IoFailure failure;
+    common::IoFailure failure;
     ASSERT_TRUE(results::ReadCommittedResults(File(), results::RecordRange::All(), read, failure));
     const auto list = results::BuildRecordList(read.Bytes, {}, QStringLiteral("01234"), QString());
     ASSERT_EQ(list.Lines.size(), 3u);
@@ -330,7 +330,7 @@ TEST_F(Records, TheLogHoldsTheExactBytesOfEveryChangeAndDeletion) {
     ASSERT_EQ(results::DeleteRecord(folder, 4, RecordAt(five, 4)).Outcome, results::RewriteOutcome::Done);
 
     std::vector<results::ChangeLogEntry> log;
-    results::IoFailure failure;
+    common::IoFailure failure;
     ASSERT_TRUE(results::ReadChangeLog(folder, log, failure));
     ASSERT_EQ(log.size(), 2u);
     EXPECT_EQ(log[0].Op, results::LogOp::Change);
@@ -366,7 +366,7 @@ QByteArray HalfDeleted(const QByteArray& old) { return old.mid(kRecordSize) + ol
 // The journal events of the maintenance log, in order.
 std::vector<results::LogOp> JournalEvents(const QString& folder) {
     std::vector<results::ChangeLogEntry> log;
-    results::IoFailure failure;
+    common::IoFailure failure;
     EXPECT_TRUE(results::ReadChangeLog(folder, log, failure));
     std::vector<results::LogOp> ops;
     for (const auto& e : log) ops.push_back(e.Op);
@@ -374,9 +374,9 @@ std::vector<results::LogOp> JournalEvents(const QString& folder) {
 }
 
 // A hook that fails the first `times` calls of one kind on the journal with `error`.
-results::IoHook FailOnJournal(results::IoCall which, int times, int error) {
+common::IoHook FailOnJournal(common::IoCall which, int times, int error) {
     auto left = std::make_shared<int>(times);
-    return [=](results::IoCall call, long long, const QByteArray& path, std::size_t&) {
+    return [=](common::IoCall call, long long, const QByteArray& path, std::size_t&) {
         if (call != which || !path.endsWith(".dat-journal") || *left <= 0) return 0;
         --*left;
         return error;
@@ -391,7 +391,7 @@ struct JournalCase {
     std::vector<results::LogOp> logged;  // journal events in the maintenance log
     int setAside = 0;                    // things set aside under a stamped name
     bool caution = false;                // one "注意" naming the journal
-    std::function<results::IoHook()> hook{};
+    std::function<common::IoHook()> hook{};
 };
 class JournalCases : public Records, public ::testing::WithParamInterface<JournalCase> {};
 
@@ -403,11 +403,11 @@ const QByteArray kEight = PupilNineRecords(8);
 TEST_P(JournalCases, TheNextAppendKeepsEveryCommittedRecord) {
     const JournalCase& c = GetParam();
     const QByteArray kept = c.setUp(folder);
-    if (c.hook) results::SetIoHook(c.hook());
+    if (c.hook) common::SetIoHook(c.hook());
     testing::internal::CaptureStderr();
     ASSERT_TRUE(results::AppendResult(fake.Caution()));
     const std::string err = testing::internal::GetCapturedStderr();
-    results::SetIoHook({});
+    common::SetIoHook({});
 
     const QByteArray now = testing_support::FileBytes(File());
     ASSERT_EQ(now.size(), kept.size() + kRecordSize) << err;
@@ -530,7 +530,7 @@ INSTANTIATE_TEST_SUITE_P(
                         return kEight;
                     },
                     {LogOp::JournalApplied}, 0, true,
-                    [] { return FailOnJournal(results::IoCall::Open, 3, EACCES); }},
+                    [] { return FailOnJournal(common::IoCall::Open, 3, EACCES); }},
         JournalCase{"UnremovableUntilMended",
                     [](const QString& f) {
                         WriteAll(results::ResultsFilePathIn(f), HalfDeleted(kEight));
@@ -538,7 +538,7 @@ INSTANTIATE_TEST_SUITE_P(
                         return kEight;
                     },
                     {LogOp::JournalApplied}, 0, true,
-                    [] { return FailOnJournal(results::IoCall::Unlink, 3, EACCES); }}),
+                    [] { return FailOnJournal(common::IoCall::Unlink, 3, EACCES); }}),
     kByName);
 
 // A journal cut at every length short of whole (a kill or a full disk while
@@ -551,7 +551,7 @@ TEST_F(Records, AJournalCutAtAnyLengthIsRemovedAndTheFileKept) {
         WriteAll(File(), kEight);
         WriteAll(Journal(), journal.left(length));
         results::CommittedRead read;
-        results::IoFailure failure;
+        common::IoFailure failure;
         ASSERT_TRUE(results::ReadCommittedResults(File(), results::RecordRange::All(), read, failure));
         EXPECT_EQ(read.Bytes, kEight);
         EXPECT_FALSE(read.FromJournal);
@@ -572,7 +572,7 @@ TEST_F(Records, EveryReaderSeesTheCommittedState) {
     WriteAll(File(), mix);
     WriteAll(Journal(), JournalOf(kEight, results::JournalOp::Delete, 1));
     results::CommittedRead read;
-    results::IoFailure failure;
+    common::IoFailure failure;
     ASSERT_TRUE(results::ReadCommittedResults(File(), results::RecordRange::All(), read, failure));
     EXPECT_TRUE(read.FromJournal);
     EXPECT_EQ(read.Bytes, kEight);
@@ -603,8 +603,8 @@ TEST_F(Records, EveryReaderSeesTheCommittedState) {
 TEST_F(Records, AReadThatOverlapsARewriteIsMadeAgain) {
     WriteAll(File(), kEight);
     bool rewritten = false;
-    results::SetIoHook([&](results::IoCall call, long long, const QByteArray& path, std::size_t&) {
-        if (call == results::IoCall::Pread && !rewritten && path.endsWith(".dat")) {
+    common::SetIoHook([&](common::IoCall call, long long, const QByteArray& path, std::size_t&) {
+        if (call == common::IoCall::Pread && !rewritten && path.endsWith(".dat")) {
             rewritten = true;
             WriteAll(Journal(), JournalOf(kEight, results::JournalOp::Delete, 1));
             WriteAll(File(), HalfDeleted(kEight));
@@ -612,9 +612,9 @@ TEST_F(Records, AReadThatOverlapsARewriteIsMadeAgain) {
         return 0;
     });
     results::CommittedRead read;
-    results::IoFailure failure;
+    common::IoFailure failure;
     ASSERT_TRUE(results::ReadCommittedResults(File(), results::RecordRange::All(), read, failure));
-    results::SetIoHook({});
+    common::SetIoHook({});
     ASSERT_TRUE(rewritten);
     EXPECT_TRUE(read.FromJournal);
     EXPECT_EQ(read.Bytes, kEight);
@@ -625,11 +625,11 @@ TEST_F(Records, AReadThatOverlapsARewriteIsMadeAgain) {
 TEST_F(Records, TheHistoryWaitsForAJournalItCannotReadAndSaysSoOnce) {
     WriteAll(File(), HalfDeleted(kEight));
     WriteAll(Journal(), JournalOf(kEight, results::JournalOp::Delete, 1));
-    results::SetIoHook(FailOnJournal(results::IoCall::Open, 3, EIO));
+    common::SetIoHook(FailOnJournal(common::IoCall::Open, 3, EIO));
     testing::internal::CaptureStderr();
     ASSERT_TRUE(results::LoadHistory(fake.Caution()));
     testing::internal::GetCapturedStderr();
-    results::SetIoHook({});
+    common::SetIoHook({});
     EXPECT_EQ(results::stats().HistoryCount, 8);
     ASSERT_EQ(fake.messages.size(), 1);
     EXPECT_TRUE(fake.messages[0].text.contains(Journal())) << fake.messages[0].text.toStdString();
@@ -669,7 +669,7 @@ TEST_F(Records, NoFileOfTheDataFolderIsWrittenThroughALink) {
 // A hook that fails the nth call of one kind (every one from the nth on when
 // `every`) with `error`, or lets a pwrite write only `shortTo` bytes.
 struct Fault {
-    results::IoCall call = results::IoCall::Pwrite;
+    common::IoCall call = common::IoCall::Pwrite;
     int nth = 1;
     int error = EIO;
     bool every = false;
@@ -681,8 +681,8 @@ struct Seen {
     int looped = 0;
 };
 
-results::IoHook FaultHook(const Fault& f, Seen& seen) {
-    return [f, &seen](results::IoCall call, long long, const QByteArray&, std::size_t& bytes) {
+common::IoHook FaultHook(const Fault& f, Seen& seen) {
+    return [f, &seen](common::IoCall call, long long, const QByteArray&, std::size_t& bytes) {
         if (call != f.call) return 0;
         ++seen.ofKind;
         if (seen.ofKind > 100) return ++seen.looped, ENOSPC;  // a loop without end: stop it
@@ -708,11 +708,11 @@ TEST_P(AppendFault, IsReportedAndLeavesNoHalfRecord) {
     const QByteArray before = PupilNineRecords(2);
     WriteAll(File(), before);
     Seen seen;
-    results::SetIoHook(FaultHook(c.fault, seen));
+    common::SetIoHook(FaultHook(c.fault, seen));
     testing::internal::CaptureStderr();
     const bool ok = fake.Handled(results::AppendResult(fake.Caution()));
     const std::string err = testing::internal::GetCapturedStderr();
-    results::SetIoHook({});
+    common::SetIoHook({});
 
     EXPECT_EQ(seen.looped, 0) << "the append went on writing without progress";
     EXPECT_EQ(ok, c.appended);
@@ -745,15 +745,15 @@ INSTANTIATE_TEST_SUITE_P(
     Records, AppendFault,
     ::testing::Values(
         // The flush is what makes the record safe before other PCs see it.
-        AppendFaultCase{"FlushFails", {results::IoCall::Fdatasync, 1, EIO}, false, "fdatasync"},
-        AppendFaultCase{"WriteFails", {results::IoCall::Pwrite, 1, ENOSPC}, false, "pwrite"},
-        AppendFaultCase{"WritesMakeNoProgress", {results::IoCall::Pwrite, 1, 0, true, 0}, false, "pwrite"},
-        AppendFaultCase{"ShortWriteGoesOnWithTheRest", {results::IoCall::Pwrite, 1, 0, false, 10}, true, nullptr},
-        AppendFaultCase{"EveryWriteShort", {results::IoCall::Pwrite, 1, 0, true, 7}, true, nullptr},
-        AppendFaultCase{"LengthUnknown", {results::IoCall::Fstat, 1, EIO}, false, "fstat"},
+        AppendFaultCase{"FlushFails", {common::IoCall::Fdatasync, 1, EIO}, false, "fdatasync"},
+        AppendFaultCase{"WriteFails", {common::IoCall::Pwrite, 1, ENOSPC}, false, "pwrite"},
+        AppendFaultCase{"WritesMakeNoProgress", {common::IoCall::Pwrite, 1, 0, true, 0}, false, "pwrite"},
+        AppendFaultCase{"ShortWriteGoesOnWithTheRest", {common::IoCall::Pwrite, 1, 0, false, 10}, true, nullptr},
+        AppendFaultCase{"EveryWriteShort", {common::IoCall::Pwrite, 1, 0, true, 7}, true, nullptr},
+        AppendFaultCase{"LengthUnknown", {common::IoCall::Fstat, 1, EIO}, false, "fstat"},
         // Whether a journal lies beside the file cannot be told: the run is
         // kept, the teacher told once, and the look made again a second later.
-        AppendFaultCase{"JournalLookFails", {results::IoCall::Lstat, 1, EIO}, true, "lstat", true}),
+        AppendFaultCase{"JournalLookFails", {common::IoCall::Lstat, 1, EIO}, true, "lstat", true}),
     kByName);
 
 enum class Op { Delete, Change, Restore };
@@ -801,17 +801,17 @@ protected:
         if (logBefore_.isEmpty()) QFile::remove(Log());
         else WriteAll(Log(), logBefore_);
     }
-    using Trace = std::vector<std::pair<results::IoCall, QByteArray>>;
+    using Trace = std::vector<std::pair<common::IoCall, QByteArray>>;
     // The operation without faults, with every call it made and the path of each.
     Trace TracedRun() {
         Reset();
         Trace calls;
-        results::SetIoHook([&](results::IoCall call, long long, const QByteArray& path, std::size_t&) {
+        common::SetIoHook([&](common::IoCall call, long long, const QByteArray& path, std::size_t&) {
             calls.emplace_back(call, path);
             return 0;
         });
         EXPECT_EQ(Run().Outcome, results::RewriteOutcome::Done);
-        results::SetIoHook({});
+        common::SetIoHook({});
         return calls;
     }
     results::RewriteResult Run() {
@@ -828,7 +828,7 @@ protected:
     // journal put back after it undid it.
     bool Logged() const {
         std::vector<results::ChangeLogEntry> log;
-        results::IoFailure failure;
+        common::IoFailure failure;
         EXPECT_TRUE(results::ReadChangeLog(folder, log, failure));
         const size_t before = GetParam().op == Op::Restore ? 1 : 0;
         for (size_t i = before; i < log.size(); ++i)
@@ -858,28 +858,28 @@ TEST_P(Rewrite, AFaultAtEveryCallLeavesTheFileWholeAndNothingElseBehind) {
     const QByteArray journal = QFile::encodeName(Journal());
     size_t committed = 0;  // the call that removes the journal: from its success on, the new content
     for (size_t i = 0; i < calls.size(); ++i)
-        if (calls[i].first == results::IoCall::Unlink && calls[i].second == journal) committed = i + 1;
+        if (calls[i].first == common::IoCall::Unlink && calls[i].second == journal) committed = i + 1;
     ASSERT_GT(committed, 0u);
 
     for (size_t n = 1; n <= calls.size(); ++n) {
-        SCOPED_TRACE(testing::Message() << "call " << n << " " << results::IoCallName(calls[n - 1].first));
+        SCOPED_TRACE(testing::Message() << "call " << n << " " << common::IoCallName(calls[n - 1].first));
         Reset();
-        results::SetIoHook([n, &c](results::IoCall, long long k, const QByteArray&, std::size_t&) {
+        common::SetIoHook([n, &c](common::IoCall, long long k, const QByteArray&, std::size_t&) {
             return k == static_cast<long long>(n) ? c.error : 0;
         });
         testing::internal::CaptureStderr();
         const results::RewriteResult r = Run();
         const std::string err = testing::internal::GetCapturedStderr();
-        results::SetIoHook({});
+        common::SetIoHook({});
         EXPECT_EQ(Strays(), QStringList());
         ASSERT_FALSE(results::RecoverResultsFile(folder));
         const QByteArray now = testing_support::FileBytes(File());
         // Interrupted calls are made again; an unlock that fails is made by
         // the close, and the close of a file only read loses nothing.
-        const results::IoCall call = calls[n - 1].first;
+        const common::IoCall call = calls[n - 1].first;
         const bool harmless = r.Outcome == results::RewriteOutcome::Done &&
-                              (call == results::IoCall::Fcntl ||
-                               (call == results::IoCall::Close && calls[n - 1].second == QFile::encodeName(Log())));
+                              (call == common::IoCall::Fcntl ||
+                               (call == common::IoCall::Close && calls[n - 1].second == QFile::encodeName(Log())));
         if (c.error == EINTR || harmless) {
             EXPECT_EQ(r.Outcome, results::RewriteOutcome::Done);
             EXPECT_EQ(now, after_);
@@ -891,7 +891,7 @@ TEST_P(Rewrite, AFaultAtEveryCallLeavesTheFileWholeAndNothingElseBehind) {
         EXPECT_EQ(r.Failure.Error, c.error);
         EXPECT_EQ(now, n <= committed ? before_ : after_);
         EXPECT_EQ(Logged(), n > committed);
-        const std::string line = std::string("results file: ") + results::IoCallName(calls[n - 1].first) +
+        const std::string line = std::string("results file: ") + common::IoCallName(calls[n - 1].first) +
                                  " failed, errno " + std::to_string(c.error) + " (";
         EXPECT_EQ(err.rfind(line, 0), 0u) << err;
         EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
@@ -906,7 +906,7 @@ using RewriteOrder = Rewrite;
 // given up.
 TEST_P(RewriteOrder, FlushesComeBeforeWhatReliesOnThem) {
     const Trace calls = TracedRun();
-    using C = results::IoCall;
+    using C = common::IoCall;
     const QByteArray file = QFile::encodeName(File());
     const QByteArray journal = QFile::encodeName(Journal());
     const QByteArray log = QFile::encodeName(Log());
@@ -958,16 +958,16 @@ INSTANTIATE_TEST_SUITE_P(Records, RewriteOrder,
                          kByName);
 
 TEST_F(Records, TheAppendFlushesItsRecordBeforeItUnlocks) {
-    std::vector<results::IoCall> calls;
-    results::SetIoHook([&](results::IoCall call, long long, const QByteArray&, std::size_t&) {
+    std::vector<common::IoCall> calls;
+    common::SetIoHook([&](common::IoCall call, long long, const QByteArray&, std::size_t&) {
         calls.push_back(call);
         return 0;
     });
     ASSERT_TRUE(results::AppendResult(fake.Caution()));
-    results::SetIoHook({});
-    const auto write = std::find(calls.begin(), calls.end(), results::IoCall::Pwrite);
-    const auto sync = std::find(write, calls.end(), results::IoCall::Fdatasync);
-    const auto unlock = std::find(sync, calls.end(), results::IoCall::Fcntl);
+    common::SetIoHook({});
+    const auto write = std::find(calls.begin(), calls.end(), common::IoCall::Pwrite);
+    const auto sync = std::find(write, calls.end(), common::IoCall::Fdatasync);
+    const auto unlock = std::find(sync, calls.end(), common::IoCall::Fcntl);
     EXPECT_NE(write, calls.end());
     EXPECT_NE(sync, calls.end());
     EXPECT_NE(unlock, calls.end());
@@ -1159,7 +1159,7 @@ TEST_F(Records, TwoDeletersAtOnceDeleteEachRecordOnce) {
     }
     ExpectAllAppendedAndTheEvenOnesDeleted(testing_support::FileBytes(File()), 0, 0);
     std::vector<results::ChangeLogEntry> log;
-    results::IoFailure failure;
+    common::IoFailure failure;
     ASSERT_TRUE(results::ReadChangeLog(folder, log, failure));
     EXPECT_EQ(log.size(), 50u);
 }

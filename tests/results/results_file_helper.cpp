@@ -186,11 +186,11 @@ int Hold(const QString& file, int milliseconds) {
 void KillAt(long long killAt) {
     static bool killNext = false;
     static long long fileWrites = 0;
-    results::SetIoHook([killAt](results::IoCall call, long long n, const QByteArray& path, std::size_t& bytes) {
-        const bool intoTheFile = call == results::IoCall::Pwrite && path.endsWith(".dat");
+    common::SetIoHook([killAt](common::IoCall call, long long n, const QByteArray& path, std::size_t& bytes) {
+        const bool intoTheFile = call == common::IoCall::Pwrite && path.endsWith(".dat");
         if (intoTheFile) ++fileWrites;
         if (killNext || n == killAt || (killAt < 0 && intoTheFile && fileWrites == -killAt)) {
-            if (call == results::IoCall::Pwrite && !killNext && bytes > 1) {
+            if (call == common::IoCall::Pwrite && !killNext && bytes > 1) {
                 bytes /= 2;  // torn: half of it reaches the file
                 killNext = true;
                 return 0;
@@ -207,7 +207,7 @@ enum class Op { Delete, Change, Restore };
 // deletion of log line `number` undone as romaji-admin restore does it.
 int Rewrite(const QString& folder, Op op, qint64 number, long long killAt) {
     const QString dataFolder = folder + u'/';
-    results::IoFailure failure;
+    common::IoFailure failure;
     const QByteArray opened = op == Op::Restore ? QByteArray() : results::ReadRecordBytes(dataFolder, number, failure);
     if (op != Op::Restore && opened.isEmpty()) return 6;
     KillAt(killAt);
@@ -215,8 +215,8 @@ int Rewrite(const QString& folder, Op op, qint64 number, long long killAt) {
                    : op == Op::Change ? results::ChangeRecord(dataFolder, number, opened,
                                                               results::ChangedRecordBytes(opened, 4321, 4000))
                                       : results::RestoreRecord(dataFolder, number);
-    const long long calls = results::IoCallCount();
-    results::SetIoHook({});
+    const long long calls = common::IoCallCount();
+    common::SetIoHook({});
     std::printf("calls %lld\n", calls);
     if (r.Outcome == results::RewriteOutcome::Failed) return 4;
     if (r.Outcome == results::RewriteOutcome::RecordsChanged || r.Outcome == results::RewriteOutcome::NotRestorable)
@@ -229,7 +229,7 @@ int DeleteMany(const QString& folder, int pupil, long long killAt) {
     KillAt(killAt);
     for (int result = 0;;) {
         results::CommittedRead read;
-        results::IoFailure failure;
+        common::IoFailure failure;
         if (!results::ReadCommittedResults(results::ResultsFilePathIn(dataFolder), results::RecordRange::All(), read,
                                            failure))
             return 4;
@@ -305,7 +305,7 @@ int ReadCommitted(const QString& folder, const QString& stopFile) {
     results::CommittedRead read;
     for (;;) {
         const bool last = QFileInfo::exists(stopFile);  // one more pass after the stop
-        results::IoFailure failure;
+        common::IoFailure failure;
         if (!results::ReadCommittedResults(QString(), results::RecordRange::All(), read, failure)) return 2;
         fromJournal += read.FromJournal ? 1 : 0;
         std::vector<std::pair<int, int>> records;

@@ -294,7 +294,7 @@ TEST_P(ResultsFileAccess, ToldOnceTriedEverySecondAndDoneWhenMended) {
     EXPECT_EQ(text.count(QStringLiteral("注意: ")), 1) << said.toStdString();
     EXPECT_TRUE(text.contains(file)) << said.toStdString();
     EXPECT_TRUE(text.contains(QString::fromUtf8(c.message))) << said.toStdString();
-    EXPECT_TRUE(text.contains(results::ErrorDescription(EACCES))) << said.toStdString();
+    EXPECT_TRUE(text.contains(common::ErrorDescription(EACCES))) << said.toStdString();
     const qint64 records = c.file >= 0 ? 1 : 0;
     if (c.append) {
         EXPECT_EQ(testing_support::FileBytes(file).size(), (records + 1) * results::kRecordSize);

@@ -1,23 +1,31 @@
 #pragma once
-// The system calls of the results file and its journal, in one place.
+// The one file layer of the program: every system call on a file it reads,
+// writes or locks goes through here (the results file, its journal and the
+// maintenance log, the criteria file and the roster it replaces, the
+// romanization mode, the configuration files, the administrator's files).
 //
-// Every open, lstat, fcntl, pread, pwrite, fdatasync, ftruncate, rename and
-// unlink of the results code goes through here, so that a test can make the
-// call it names fail with the errno it chooses (or write fewer bytes than
-// asked, or be interrupted), and so that every failure names its call, errno
-// and path the same way.
+// So a test can make the call it names fail with the errno it chooses (or
+// write fewer bytes than asked, or be interrupted), an interrupted call
+// (EINTR) is made again, every failure names its call, errno and path the
+// same way, and every file the program makes in a folder others may write in
+// is made new (never through a link) or opened without following a link and
+// only when it is a regular file.
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <cstddef>
 #include <functional>
 
 #include <sys/stat.h>
 
-namespace results {
+namespace common {
 
-enum class IoCall { Open, Close, Fstat, Lstat, Fcntl, Pread, Pwrite, Fdatasync, Fsync, Ftruncate, Rename, Unlink };
+enum class IoCall {
+    Open, Close, Fstat, Lstat, Stat, Fchmod, Fcntl, Pread, Pwrite, Fdatasync, Fsync, Ftruncate, Rename, Unlink,
+    Mkdir, Opendir,
+};
 // "open", "pwrite", ... as the call is named in C.
 const char* IoCallName(IoCall call);
 
@@ -30,10 +38,13 @@ struct IoFailure {
     explicit operator bool() const { return Error != 0; }
 };
 
-// One line on standard error for a failure a user is told about:
+// One line on standard error for a failure a user is told about, the
+// subject naming what the file is to the program:
 //   results file: pwrite failed, errno 28 (No space left on device): /path/成績累積データ.dat
-void LogIoFailure(const IoFailure& failure);
-// The file and the error, as the "注意" messages of records maintenance show them.
+void LogIoFailure(const IoFailure& failure, const char* subject);
+// The text of an error number, as the program's messages show it.
+QString ErrorDescription(int error);
+// The file and the error, as the "注意" messages show them.
 QString IoFailureText(const IoFailure& failure);
 
 // The test seam. The hook runs before each call with the call's number (from 1,
@@ -48,8 +59,8 @@ void SetIoHook(IoHook hook);
 // Calls made since the hook was last set.
 long long IoCallCount();
 
-// One open file of the results code, with the path its failures name. Closed
-// when it goes out of scope. EINTR is retried inside every call.
+// One open file, with the path its failures name. Closed when it goes out of
+// scope. EINTR is retried inside every call.
 class IoFile {
 public:
     IoFile() = default;
@@ -58,16 +69,21 @@ public:
     IoFile& operator=(const IoFile&) = delete;
 
     bool Open(const QString& path, int flags, IoFailure& failure);
-    // A file of the shared data folder, which every pupil account may write
-    // in: never through a symbolic link (ELOOP), never blocking on a FIFO,
-    // and only a regular file (a folder fails with EISDIR, anything else with
-    // ENODEV, as a failed fstat).
+    // A file of a folder every pupil account may write in: never through a
+    // symbolic link (ELOOP), never blocking on a FIFO, and only a regular
+    // file (a folder fails with EISDIR, anything else with ENODEV, as a
+    // failed fstat).
     bool OpenInDataFolder(const QString& path, int flags, IoFailure& failure);
+    // A new file for writing where nothing of that name may be (EEXIST
+    // otherwise): O_EXCL never follows a link nor opens what is there, so
+    // what it makes is a new regular file of this process.
+    bool CreateNew(const QString& path, IoFailure& failure);
     bool IsOpen() const { return fd_ >= 0; }
     const QString& Path() const { return path_; }
 
     bool Size(qint64& size, IoFailure& failure);
     bool Stat(struct stat& info, IoFailure& failure);
+    bool Chmod(mode_t mode, IoFailure& failure);
     // An exclusive fcntl lock on the whole file, however long it grows;
     // refused at once (EAGAIN, EACCES) when another process holds one.
     bool TryLock(IoFailure& failure);
@@ -78,7 +94,8 @@ public:
     // write that makes no progress at all fails with EIO instead of trying
     // again for ever.
     bool Write(qint64 offset, const char* from, qint64 n, IoFailure& failure);
-    bool Sync(IoFailure& failure);  // fdatasync
+    bool Sync(IoFailure& failure);     // fdatasync: the data and the length
+    bool SyncAll(IoFailure& failure);  // fsync: the data and every attribute
     bool Truncate(qint64 size, IoFailure& failure);
     bool Close(IoFailure& failure);
 
@@ -92,9 +109,21 @@ private:
 // What lstat says of a path, without following a link: 0 when it exists,
 // else the errno (ENOENT when there is nothing of that name).
 int LookAt(const QString& path, struct stat& info, IoFailure& failure);
+// The same through a link (stat).
+int StatPath(const QString& path, struct stat& info, IoFailure& failure);
+// Whether anything bears that name (a link that leads nowhere included).
+bool Exists(const QString& path);
 bool RenameFile(const QString& from, const QString& to, IoFailure& failure);
 bool RemoveFile(const QString& path, IoFailure& failure);
 // Makes the entries of a folder (a rename, a removal) durable: fsync of the folder.
 bool SyncFolder(const QString& folder, IoFailure& failure);
+// Makes a folder and the folders above it that are missing (mode 0777 less the umask).
+bool MakeFolders(const QString& folder, IoFailure& failure);
+// The names in a folder ("." and ".." left out), in name order.
+bool ListFolder(const QString& folder, QStringList& names, IoFailure& failure);
 
-}  // namespace results
+// The bytes of a whole file: of a folder others may write in (never through
+// a link, a regular file only), or (`anywhere`) of any file that can be read.
+bool ReadWholeFile(const QString& path, QByteArray& bytes, IoFailure& failure, bool anywhere = false);
+
+}  // namespace common

@@ -1,28 +1,32 @@
-#include "results/resultsio.h"
+#include "common/fileio.h"
 
 #include "common/sharedstate.h"
-#include "results/resultsfile.h"
 
+#include <QDir>
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace results {
+namespace common {
 namespace {
 
+// The test hook and the calls counted since it was set: shared state, put
+// back (no hook) with the rest.
 struct Seam {
     IoHook hook;
     long long calls = 0;
 };
 
 Seam& seam() {
-    static Seam& s = common::MakeShared<Seam>();
+    static Seam& s = MakeShared<Seam>();
     return s;
 }
 
@@ -70,6 +74,8 @@ const char* IoCallName(IoCall call) {
     case IoCall::Close: return "close";
     case IoCall::Fstat: return "fstat";
     case IoCall::Lstat: return "lstat";
+    case IoCall::Stat: return "stat";
+    case IoCall::Fchmod: return "fchmod";
     case IoCall::Fcntl: return "fcntl";
     case IoCall::Pread: return "pread";
     case IoCall::Pwrite: return "pwrite";
@@ -78,14 +84,37 @@ const char* IoCallName(IoCall call) {
     case IoCall::Ftruncate: return "ftruncate";
     case IoCall::Rename: return "rename";
     case IoCall::Unlink: return "unlink";
+    case IoCall::Mkdir: return "mkdir";
+    case IoCall::Opendir: return "opendir";
     }
     return "?";
 }
 
-void LogIoFailure(const IoFailure& f) {
-    std::fprintf(stderr, "results file: %s failed, errno %d (%s): %s\n", IoCallName(f.Call), f.Error,
+void LogIoFailure(const IoFailure& f, const char* subject) {
+    std::fprintf(stderr, "%s: %s failed, errno %d (%s): %s\n", subject, IoCallName(f.Call), f.Error,
                  std::strerror(f.Error), QFile::encodeName(f.Path).constData());
     std::fflush(stderr);
+}
+
+QString ErrorDescription(int error) {
+    switch (error) {
+    case ENOENT: return QStringLiteral("ファイルが見つかりません。");
+    case ENOTDIR: return QStringLiteral("パスが見つかりません。");
+    case EACCES:
+    case EPERM: return QStringLiteral("アクセスが拒否されました。");
+    case EAGAIN: return QStringLiteral("ファイルはほかのコンピュータがロックしています。");
+    case EBUSY:
+    case ETXTBSY: return QStringLiteral("ファイルは使用中です。");
+    case EROFS: return QStringLiteral("書き込みが禁止されています。");
+    case ENOSPC: return QStringLiteral("ディスクの空き容量が不足しています。");
+    case EDQUOT: return QStringLiteral("ディスクの使用量の上限を超えました。");
+    case EIO: return QStringLiteral("デバイス I/O エラーです。");
+    case ENOLCK: return QStringLiteral("ファイルをロックできません。");
+    case EISDIR: return QStringLiteral("ファイル名がフォルダを指しています。");
+    case ELOOP: return QStringLiteral("ファイル名がリンクを指しています。");
+    case ENODEV: return QStringLiteral("普通のファイルではありません。");
+    default: return QString::fromLocal8Bit(std::strerror(error));
+    }
 }
 
 QString IoFailureText(const IoFailure& f) {
@@ -128,6 +157,10 @@ bool IoFile::OpenInDataFolder(const QString& path, int flags, IoFailure& failure
     return false;
 }
 
+bool IoFile::CreateNew(const QString& path, IoFailure& failure) {
+    return Open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, failure);
+}
+
 bool IoFile::Stat(struct stat& info, IoFailure& failure) {
     return Run(IoCall::Fstat, name_, [&] { return ::fstat(fd_, &info); }) == 0 || Fail(IoCall::Fstat, failure);
 }
@@ -137,6 +170,10 @@ bool IoFile::Size(qint64& size, IoFailure& failure) {
     if (!Stat(info, failure)) return false;
     size = info.st_size;
     return true;
+}
+
+bool IoFile::Chmod(mode_t mode, IoFailure& failure) {
+    return Run(IoCall::Fchmod, name_, [&] { return ::fchmod(fd_, mode); }) == 0 || Fail(IoCall::Fchmod, failure);
 }
 
 bool IoFile::TryLock(IoFailure& failure) {
@@ -191,6 +228,11 @@ bool IoFile::Sync(IoFailure& failure) {
     return true;
 }
 
+bool IoFile::SyncAll(IoFailure& failure) {
+    if (Run(IoCall::Fsync, name_, [&] { return ::fsync(fd_); }) != 0) return Fail(IoCall::Fsync, failure);
+    return true;
+}
+
 bool IoFile::Truncate(qint64 size, IoFailure& failure) {
     if (Run(IoCall::Ftruncate, name_, [&] { return ::ftruncate(fd_, static_cast<off_t>(size)); }) != 0)
         return Fail(IoCall::Ftruncate, failure);
@@ -238,18 +280,86 @@ bool RemoveFile(const QString& path, IoFailure& failure) {
     return true;
 }
 
-bool SyncFolder(const QString& folder, IoFailure& failure) {
-    const QByteArray name = QFile::encodeName(folder.isEmpty() ? QStringLiteral(".") : folder);
-    const int fd = Run(IoCall::Open, name, [&] { return ::open(name.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
-    if (fd < 0) return Failed(IoCall::Open, folder, failure);
-    int r = Run(IoCall::Fsync, name, [&] { return ::fsync(fd); });
+int StatPath(const QString& path, struct stat& info, IoFailure& failure) {
+    const QByteArray name = QFile::encodeName(path);
+    if (Run(IoCall::Stat, name, [&] { return ::stat(name.constData(), &info); }) == 0) return 0;
     const int error = errno;
-    ::close(fd);
-    // A file system that cannot sync a folder keeps its entries durable
-    // another way (network shares): that is no failure.
-    if (r != 0 && (error == EINVAL || error == ENOTSUP || error == EOPNOTSUPP)) r = 0;
-    errno = error;
-    return r == 0 || Failed(IoCall::Fsync, folder, failure);
+    if (error != ENOENT) Failed(IoCall::Stat, path, failure);
+    return error;
 }
 
-}  // namespace results
+bool Exists(const QString& path) {
+    struct stat info {};
+    IoFailure ignored;
+    return LookAt(path, info, ignored) == 0;
+}
+
+bool SyncFolder(const QString& folder, IoFailure& failure) {
+    IoFile dir;
+    if (!dir.Open(folder.isEmpty() ? QStringLiteral(".") : folder, O_RDONLY | O_DIRECTORY, failure)) return false;
+    IoFailure flushing;
+    // A file system that cannot sync a folder keeps its entries durable
+    // another way (network shares): that is no failure.
+    if (!dir.SyncAll(flushing) && flushing.Error != EINVAL && flushing.Error != ENOTSUP &&
+        flushing.Error != EOPNOTSUPP) {
+        flushing.Path = folder;
+        failure = flushing;
+        return false;
+    }
+    return dir.Close(failure);
+}
+
+bool MakeFolders(const QString& folder, IoFailure& failure) {
+    const QString clean = QDir::cleanPath(folder);
+    struct stat info {};
+    IoFailure ignored;
+    if (StatPath(clean, info, ignored) == 0) {
+        if (S_ISDIR(info.st_mode)) return true;
+        errno = ENOTDIR;
+        return Failed(IoCall::Mkdir, clean, failure);
+    }
+    const qsizetype slash = clean.lastIndexOf(u'/');
+    if (slash > 0 && !MakeFolders(clean.left(slash), failure)) return false;
+    const QByteArray name = QFile::encodeName(clean);
+    if (Run(IoCall::Mkdir, name, [&] { return ::mkdir(name.constData(), 0777); }) == 0 || errno == EEXIST) return true;
+    return Failed(IoCall::Mkdir, clean, failure);
+}
+
+bool ListFolder(const QString& folder, QStringList& names, IoFailure& failure) {
+    names.clear();
+    const QByteArray name = QFile::encodeName(folder.isEmpty() ? QStringLiteral(".") : folder);
+    DIR* dir = nullptr;
+    if (Run(IoCall::Opendir, name, [&] { return (dir = ::opendir(name.constData())) ? 0 : -1; }) != 0)
+        return Failed(IoCall::Opendir, folder, failure);
+    while (const dirent* entry = ::readdir(dir)) {
+        const QString entryName = QFile::decodeName(entry->d_name);
+        if (entryName != u"." && entryName != u"..") names << entryName;
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end());
+    return true;
+}
+
+bool ReadWholeFile(const QString& path, QByteArray& bytes, IoFailure& failure, bool anywhere) {
+    IoFile file;
+    qint64 size = 0;
+    const bool opened =
+        anywhere ? file.Open(path, O_RDONLY, failure) : file.OpenInDataFolder(path, O_RDONLY, failure);
+    if (!opened || !file.Size(size, failure)) return false;
+    bytes.resize(size);
+    qint64 got = 0;
+    if (!file.Read(0, bytes.data(), size, got, failure)) return false;
+    bytes.resize(got);
+    if (!anywhere || got < size) return true;
+    // Any other file is read on to its end: one that grows meanwhile, or
+    // that reports no size at all.
+    for (;;) {
+        char more[4096];
+        qint64 n = 0;
+        if (!file.Read(bytes.size(), more, sizeof more, n, failure)) return false;
+        if (n == 0) return true;
+        bytes.append(more, n);
+    }
+}
+
+}  // namespace common
