@@ -735,4 +735,51 @@ TEST_F(PracticeScreen, WholeRunOfTwentyAnswers) {
     EXPECT_EQ(shell::ScreenHost::instance().Find<MainFrm>(), nullptr);
 }
 
+// ---------------------------------------------------------------- the end of the program
+
+// A results file that cannot be written at the run's end (here its folder is
+// away, no busy file to wait for): the message, and the program ends there,
+// as at a school: neither the backdrop nor the evaluation comes.
+TEST_F(PracticeScreen, AResultsFileThatCannotBeWrittenEndsTheProgramAtTheRunsEnd) {
+    common::runState().ProgramDataFolder = dir.path() + QStringLiteral("/gone/");
+    Start();
+    testing::internal::CaptureStderr();
+    EXPECT_THROW(TickAt(300), testing_support::ProgramEnded);
+    testing::internal::GetCapturedStderr();
+    ASSERT_EQ(fake.messages.size(), 1);
+    EXPECT_EQ(fake.messages[0].text, QStringLiteral("成績ランダムファイル記録ファイルが見つかりません。"));
+    EXPECT_EQ(fake.messages[0].title, QStringLiteral("ローマ字"));
+    EXPECT_EQ(fake.endCount, 1);
+    const QStringList pages = [] {
+        QStringList names;
+        for (auto* page : shell::ScreenHost::instance().Pages()) names << page->objectName();
+        return names;
+    }();
+    EXPECT_FALSE(pages.contains(QStringLiteral("BASEFRM")));
+    EXPECT_FALSE(pages.contains(QStringLiteral("FrmSyuuryou")));
+}
+
+// Four failed answer sounds in a row: the message, and the program ends at
+// the fourth; the answer it was played for is not counted any more.
+TEST_F(PracticeScreen, TheFourthFailedAnswerSoundEndsTheProgram) {
+    fake.soundResult = 263;
+    Start();
+    auto& rs = common::runState();
+    for (int n = 1; n <= 3; ++n) {
+        Ask(3);
+        rs.JudgeResult = 1;
+        frm->判定後処理();
+    }
+    ASSERT_EQ(rs.CorrectCount, 3);
+    ASSERT_TRUE(fake.messages.isEmpty());
+    Ask(3);
+    rs.JudgeResult = 1;
+    EXPECT_THROW(frm->判定後処理(), testing_support::ProgramEnded);
+    ASSERT_EQ(fake.messages.size(), 1);
+    EXPECT_EQ(fake.messages[0].text, QStringLiteral("音声がでません。先生を呼びなさい。\r\nfake sound error"));
+    EXPECT_EQ(fake.messages[0].title, QStringLiteral("音声エラー"));
+    EXPECT_EQ(fake.endCount, 1);
+    EXPECT_EQ(rs.CorrectCount, 3);
+}
+
 }  // namespace
