@@ -173,7 +173,7 @@ namespace {
 // lines in the sorted list, with the roster of 2000 pupils.
 void BM_ListRecords(benchmark::State& state) {
     FixtureOf(static_cast<int>(state.range(0)));
-    const std::vector<results::PupilChoice> roster = menus::RecordsPupilChoices();
+    const std::vector<results::PupilChoice> roster = menus::RecordsPupilChoices({});
     for (auto _ : state) {
         results::FrmData screen([&roster] { return roster; });
         screen.Form_Load();
