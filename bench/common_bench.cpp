@@ -1,4 +1,4 @@
-#include "common/mergesort.h"
+#include "core/common/mergesort.h"
 
 #include <benchmark/benchmark.h>
 

@@ -2,15 +2,15 @@
 // stored results with 2000 listed pupils in the rankings, drawn offscreen
 // through the panel as the draw button does it; the school made by the
 // school builder. Compare with BM_RecomputeStatistics/20000 of the same run.
-#include "views/graphpanel.h"
+#include "screens/views/graphpanel.h"
 
 #include "fakeplatform.h"
-#include "menus/roster.h"
-#include "menus/seisekitime1.h"
-#include "results/statistics.h"
+#include "core/menus/roster.h"
+#include "screens/menus/seisekitime1.h"
+#include "core/results/statistics.h"
 #include "schoolbuilder.h"
-#include "common/runstate.h"
-#include "startup/runstate.h"
+#include "core/common/runstate.h"
+#include "core/startup/runstate.h"
 #include "shell/screenhost.h"
 
 #include <QListWidget>

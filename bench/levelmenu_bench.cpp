@@ -9,18 +9,18 @@
 // activation rebuilds the statistics once; the goal is an activation within
 // 30 rebuilds and a listing within 20, so that a teacher never waits a
 // visible moment.
-#include "menus/seisekitime1.h"
+#include "screens/menus/seisekitime1.h"
 
-#include "common/runstate.h"
+#include "core/common/runstate.h"
 #include "fakeplatform.h"
-#include "kit/textlist.h"
-#include "menus/roster.h"
+#include "screens/kit/textlist.h"
+#include "core/menus/roster.h"
 #include "schoolbuilder.h"
-#include "results/statistics.h"
-#include "common/sharedstate.h"
+#include "core/results/statistics.h"
+#include "core/common/sharedstate.h"
 #include "shell/screenhost.h"
-#include "startup/runstate.h"
-#include "views/resultlistings.h"
+#include "core/startup/runstate.h"
+#include "screens/views/resultlistings.h"
 
 #include <QCoreApplication>
 #include <QRadioButton>

@@ -3,10 +3,10 @@
 // recomputes the statistics, so the baseline is RecomputeStatistics alone on
 // the same files in the same run.
 #include "fakeplatform.h"
-#include "menus/namelist.h"
-#include "menus/namesel.h"
-#include "menus/roster.h"
-#include "results/statistics.h"
+#include "core/menus/namelist.h"
+#include "screens/menus/namesel.h"
+#include "core/menus/roster.h"
+#include "core/results/statistics.h"
 #include "schoolbuilder.h"
 
 #include <QTemporaryDir>

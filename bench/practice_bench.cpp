@@ -1,9 +1,9 @@
 #include "fakeplatform.h"
-#include "practice/MainFrm.h"
-#include "kit/flow.h"
+#include "screens/practice/MainFrm.h"
+#include "screens/kit/flow.h"
 #include "schoolbuilder.h"
-#include "common/runstate.h"
-#include "startup/runstate.h"
+#include "core/common/runstate.h"
+#include "core/startup/runstate.h"
 #include "shell/screenhost.h"
 
 #include <QApplication>

@@ -11,13 +11,13 @@
 // and flush.
 
 #include "fakeplatform.h"
-#include "kit/textlist.h"
-#include "menus/roster.h"
-#include "results/FrmData.h"
-#include "results/frequency.h"
-#include "results/resultsfile.h"
-#include "results/statistics.h"
-#include "common/runstate.h"
+#include "screens/kit/textlist.h"
+#include "core/menus/roster.h"
+#include "screens/results/FrmData.h"
+#include "core/results/frequency.h"
+#include "core/results/resultsfile.h"
+#include "core/results/statistics.h"
+#include "core/common/runstate.h"
 #include "schoolbuilder.h"
 
 #include <QFile>

@@ -3,7 +3,7 @@
 // stale is ever installed.
 #include "defaultdata.h"
 
-#include "results/criteria.h"
+#include "core/results/criteria.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -7,7 +7,7 @@
 
 #include "defaultdata.h"
 
-#include "common/textfile.h"
+#include "core/common/textfile.h"
 
 #include <QDir>
 #include <QFile>

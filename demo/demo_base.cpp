@@ -6,10 +6,10 @@
 
 #include "demoschool.h"
 
-#include "common/numbers.h"
-#include "common/textfile.h"
-#include "menus/roster.h"
-#include "startup/newschool.h"
+#include "core/common/numbers.h"
+#include "core/common/textfile.h"
+#include "core/menus/roster.h"
+#include "core/startup/newschool.h"
 
 #include <QDir>
 #include <QFile>

@@ -12,11 +12,11 @@
 
 #include "demoschool.h"
 
-#include "common/dates.h"
-#include "common/textfile.h"
-#include "results/resultsfile.h"
-#include "results/criteria.h"
-#include "startup/configuration.h"
+#include "core/common/dates.h"
+#include "core/common/textfile.h"
+#include "core/results/resultsfile.h"
+#include "core/results/criteria.h"
+#include "core/startup/configuration.h"
 
 #include <QFile>
 

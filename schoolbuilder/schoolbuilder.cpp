@@ -1,12 +1,12 @@
 #include "schoolbuilder.h"
 
-#include "common/runstate.h"
-#include "common/textfile.h"
-#include "menus/roster.h"
-#include "results/resultsfile.h"
-#include "sound/sound.h"
-#include "startup/configuration.h"
-#include "startup/newschool.h"
+#include "core/common/runstate.h"
+#include "core/common/textfile.h"
+#include "core/menus/roster.h"
+#include "core/results/resultsfile.h"
+#include "core/sound/sound.h"
+#include "core/startup/configuration.h"
+#include "core/startup/newschool.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -18,7 +18,7 @@
 // is written anew); after a failure the later steps do nothing and Error()
 // says what failed.
 
-#include "results/criteria.h"
+#include "core/results/criteria.h"
 
 #include <QDate>
 #include <QString>

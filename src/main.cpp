@@ -1,5 +1,5 @@
 // Creates the application, sets the Japanese font and shows the splash.
-#include "kit/flow.h"
+#include "screens/kit/flow.h"
 #include "shell/flow.h"
 #include "shell/realplatform.h"
 #include "shell/screenhost.h"

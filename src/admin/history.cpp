@@ -1,8 +1,8 @@
 #include "admin/history.h"
 
-#include "common/runstate.h"
-#include "results/changelog.h"
-#include "results/resultsfile.h"
+#include "core/common/runstate.h"
+#include "core/results/changelog.h"
+#include "core/results/resultsfile.h"
 
 #include <QDir>
 

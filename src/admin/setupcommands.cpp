@@ -1,14 +1,14 @@
 #include "admin/setupcommands.h"
 
 #include "admin/commands.h"
-#include "common/replacefile.h"
-#include "common/textfile.h"
-#include "menus/roster.h"
-#include "menus/rostercsv.h"
-#include "menus/teacherpin.h"
-#include "results/resultsfile.h"
-#include "startup/configuration.h"
-#include "startup/newschool.h"
+#include "core/common/replacefile.h"
+#include "core/common/textfile.h"
+#include "core/menus/roster.h"
+#include "core/menus/rostercsv.h"
+#include "core/menus/teacherpin.h"
+#include "core/results/resultsfile.h"
+#include "core/startup/configuration.h"
+#include "core/startup/newschool.h"
 
 #include <QDir>
 #include <QFileInfo>

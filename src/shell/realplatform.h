@@ -1,7 +1,7 @@
 #pragma once
 // The platform seam on a real desktop.
 
-#include "common/platform.h"
+#include "core/common/platform.h"
 #include "shell/soundbackend.h"
 
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 #include "shell/screenhost.h"
 
-#include "common/platform.h"
+#include "core/common/platform.h"
 
 #include <QApplication>
 #include <QEvent>

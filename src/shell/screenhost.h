@@ -4,7 +4,7 @@
 // removes it. Modal windows (chooser, version box, message boxes) are dialogs
 // over it.
 
-#include "kit/screen.h"
+#include "screens/kit/screen.h"
 
 #include <QList>
 #include <QPointer>

@@ -2,9 +2,9 @@
 // into it: the exit code, each fault named, and nothing changed.
 #include "admintool.h"
 #include "demoschool.h"
-#include "common/textfile.h"
-#include "results/journal.h"
-#include "results/resultsfile.h"
+#include "core/common/textfile.h"
+#include "core/results/journal.h"
+#include "core/results/resultsfile.h"
 
 #include <QDir>
 #include <QDirIterator>

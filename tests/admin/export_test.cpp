@@ -4,10 +4,10 @@
 // the roster, a level outside the course, a date that is no date, a partial
 // record at the end.
 #include "admintool.h"
-#include "common/dates.h"
-#include "common/textfile.h"
-#include "menus/roster.h"
-#include "results/resultsfile.h"
+#include "core/common/dates.h"
+#include "core/common/textfile.h"
+#include "core/menus/roster.h"
+#include "core/results/resultsfile.h"
 #include "schoolbuilder.h"
 #include "filebytes.h"
 

@@ -2,11 +2,11 @@
 // records maintenance deletes it is listed, put back at its place byte for
 // byte, and only once.
 #include "admintool.h"
-#include "common/runstate.h"
-#include "common/textfile.h"
+#include "core/common/runstate.h"
+#include "core/common/textfile.h"
 #include "fakeplatform.h"
-#include "results/changelog.h"
-#include "results/resultsfile.h"
+#include "core/results/changelog.h"
+#include "core/results/resultsfile.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -2,11 +2,11 @@
 // administrator runs them: what they write, what they refuse, and that a
 // refusal changes nothing.
 #include "admintool.h"
-#include "common/runstate.h"
-#include "common/textfile.h"
+#include "core/common/runstate.h"
+#include "core/common/textfile.h"
 #include "filebytes.h"
-#include "menus/teacherpin.h"
-#include "sound/sound.h"
+#include "core/menus/teacherpin.h"
+#include "core/sound/sound.h"
 
 #include <QDir>
 #include <QDirIterator>

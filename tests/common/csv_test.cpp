@@ -1,6 +1,6 @@
 // Reading CSV as spreadsheet programs write it: each case a text, its rows
 // (with the line each starts on) or the line of its fault.
-#include "common/csv.h"
+#include "core/common/csv.h"
 
 #include <gtest/gtest.h>
 

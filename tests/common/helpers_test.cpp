@@ -1,9 +1,9 @@
-#include "common/collation.h"
-#include "common/dates.h"
-#include "common/mergesort.h"
-#include "common/numbers.h"
-#include "common/strings.h"
-#include "common/textfile.h"
+#include "core/common/collation.h"
+#include "core/common/dates.h"
+#include "core/common/mergesort.h"
+#include "core/common/numbers.h"
+#include "core/common/strings.h"
+#include "core/common/textfile.h"
 
 #include <gtest/gtest.h>
 

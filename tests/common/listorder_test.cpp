@@ -4,7 +4,7 @@
 // ones. The lines come in scrambled; sorting them with sort keys and placing
 // them one by one (as a line added to a list is placed) must both give the
 // table's order, so every list of the program reads alike.
-#include "common/collation.h"
+#include "core/common/collation.h"
 
 #include "rowname.h"
 

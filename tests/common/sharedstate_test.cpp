@@ -2,19 +2,19 @@
 // one reset, without a list of the pieces kept anywhere: each registers its
 // own reset when it is made.
 
-#include "common/fileio.h"
-#include "common/random.h"
-#include "common/runstate.h"
-#include "common/sharedstate.h"
-#include "common/textfile.h"
-#include "menus/roster.h"
-#include "practice/kanatable.h"
-#include "results/availability.h"
-#include "results/criteria.h"
-#include "results/resultsfile.h"
-#include "results/statistics.h"
-#include "sound/sound.h"
-#include "startup/configuration.h"
+#include "core/common/fileio.h"
+#include "core/common/random.h"
+#include "core/common/runstate.h"
+#include "core/common/sharedstate.h"
+#include "core/common/textfile.h"
+#include "core/menus/roster.h"
+#include "core/practice/kanatable.h"
+#include "core/results/availability.h"
+#include "core/results/criteria.h"
+#include "core/results/resultsfile.h"
+#include "core/results/statistics.h"
+#include "core/sound/sound.h"
+#include "core/startup/configuration.h"
 
 #include <QTemporaryDir>
 

@@ -4,7 +4,7 @@
 // Handled), so both are held to the same records here.
 
 #include "fakeplatform.h"
-#include "kit/flow.h"
+#include "screens/kit/flow.h"
 
 #include <gtest/gtest.h>
 
@@ -60,7 +60,9 @@ TEST_P(Outcomes, TheScreensShowThemAsTheCoreTestsDoubleDoes) {
         EXPECT_EQ(core.messages[i].title, shown[i].title);
         EXPECT_EQ(core.messages[i].buttons, shown[i].buttons);
     }
-    if (!shown.isEmpty()) EXPECT_FALSE(shown[0].title.isEmpty());
+    if (!shown.isEmpty()) {
+        EXPECT_FALSE(shown[0].title.isEmpty());
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, Outcomes, ::testing::ValuesIn(kCases),

@@ -1,8 +1,8 @@
 // The sorted list puts its lines in order only when a row is first read: every
 // way of reading a row must see the lines in list order, each with its tag.
-#include "kit/textlist.h"
+#include "screens/kit/textlist.h"
 
-#include "common/collation.h"
+#include "core/common/collation.h"
 #include "rowname.h"
 
 #include <QAccessible>

@@ -1,17 +1,17 @@
 // The level menu driven offscreen: keys, figures, teacher controls and locks.
-#include "menus/seisekitime1.h"
+#include "screens/menus/seisekitime1.h"
 
-#include "menus/namesel.h"
-#include "practice/MainFrm.h"
+#include "screens/menus/namesel.h"
+#include "screens/practice/MainFrm.h"
 
 #include "schoolbuilder.h"
 #include "screentest.h"
-#include "results/availability.h"
-#include "results/criteria.h"
-#include "results/statistics.h"
-#include "kit/flow.h"
-#include "common/runstate.h"
-#include "startup/runstate.h"
+#include "core/results/availability.h"
+#include "core/results/criteria.h"
+#include "core/results/statistics.h"
+#include "screens/kit/flow.h"
+#include "core/common/runstate.h"
+#include "core/startup/runstate.h"
 #include "shell/screenhost.h"
 #include "rowname.h"
 

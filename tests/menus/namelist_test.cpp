@@ -1,12 +1,12 @@
 // The name list: figure texts, row layout per mode, order and filter.
-#include "menus/namelist.h"
+#include "core/menus/namelist.h"
 
 #include "fakeplatform.h"
 #include "schoolbuilder.h"
-#include "results/criteria.h"
-#include "results/statistics.h"
-#include "common/runstate.h"
-#include "common/sharedstate.h"
+#include "core/results/criteria.h"
+#include "core/results/statistics.h"
+#include "core/common/runstate.h"
+#include "core/common/sharedstate.h"
 
 #include <QTemporaryDir>
 

@@ -1,16 +1,16 @@
 // The name screen driven offscreen with the platform double.
-#include "menus/namesel.h"
+#include "screens/menus/namesel.h"
 
-#include "results/criteria.h"
-#include "results/resultsfile.h"
-#include "results/statistics.h"
+#include "core/results/criteria.h"
+#include "core/results/resultsfile.h"
+#include "core/results/statistics.h"
 #include "schoolbuilder.h"
-#include "startup/configuration.h"
-#include "kit/flow.h"
-#include "common/runstate.h"
+#include "core/startup/configuration.h"
+#include "screens/kit/flow.h"
+#include "core/common/runstate.h"
 #include "shell/screenhost.h"
 #include "screentest.h"
-#include "sound/sound.h"
+#include "core/sound/sound.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,13 +1,13 @@
 // The roster file, its tables and the grade rules.
-#include "menus/roster.h"
+#include "core/menus/roster.h"
 
-#include "common/strings.h"
-#include "common/textfile.h"
+#include "core/common/strings.h"
+#include "core/common/textfile.h"
 #include "fakeplatform.h"
 #include "schoolbuilder.h"
-#include "startup/configuration.h"
-#include "common/runstate.h"
-#include "common/sharedstate.h"
+#include "core/startup/configuration.h"
+#include "core/common/runstate.h"
+#include "core/common/sharedstate.h"
 
 #include <QFile>
 #include <QTemporaryDir>

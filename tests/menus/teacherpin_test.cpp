@@ -1,15 +1,15 @@
 // The teacher's PIN on the name screen, driven offscreen: no PIN, the right
 // PIN, three wrong ones, "やめる", a file that cannot be read, and a pupil's
 // entry, which is never asked.
-#include "menus/frmpin.h"
-#include "menus/namesel.h"
-#include "menus/teacherpin.h"
+#include "screens/menus/frmpin.h"
+#include "screens/menus/namesel.h"
+#include "core/menus/teacherpin.h"
 
-#include "common/runstate.h"
+#include "core/common/runstate.h"
 #include "filebytes.h"
-#include "kit/flow.h"
-#include "results/criteria.h"
-#include "results/resultsfile.h"
+#include "screens/kit/flow.h"
+#include "core/results/criteria.h"
+#include "core/results/resultsfile.h"
 #include "schoolbuilder.h"
 #include "screentest.h"
 #include "shell/screenhost.h"

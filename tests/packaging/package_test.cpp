@@ -4,7 +4,7 @@
 // Runs lintian on the package. One package for all the tests of this
 // executable (it is registered as one test). scripts/package-test.sh installs
 // the package on a clean Debian instead.
-#include "common/textfile.h"
+#include "core/common/textfile.h"
 #include "processrun.h"
 
 #include <QDir>

@@ -1,13 +1,13 @@
 // The kana table, the chart, the mode file, the level ranges and the
 // judgement rule.
-#include "common/random.h"
-#include "common/textfile.h"
+#include "core/common/random.h"
+#include "core/common/textfile.h"
 #include "fakeplatform.h"
 #include "otheruser.h"
-#include "practice/kanatable.h"
-#include "practice/questions.h"
-#include "common/runstate.h"
-#include "common/sharedstate.h"
+#include "core/practice/kanatable.h"
+#include "core/practice/questions.h"
+#include "core/common/runstate.h"
+#include "core/common/sharedstate.h"
 
 #include <QDir>
 #include <QFile>

@@ -13,8 +13,8 @@
 // call that follows the step.
 
 #include "criteriasavesteps.h"
-#include "common/fileio.h"
-#include "results/criteriagrid.h"
+#include "core/common/fileio.h"
+#include "core/results/criteriagrid.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,9 +1,9 @@
-#include "results/criteria.h"
+#include "core/results/criteria.h"
 
-#include "common/textfile.h"
-#include "results/statistics.h"
-#include "common/runstate.h"
-#include "common/sharedstate.h"
+#include "core/common/textfile.h"
+#include "core/results/statistics.h"
+#include "core/common/runstate.h"
+#include "core/common/sharedstate.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,16 +1,16 @@
 // The criteria editor driven offscreen: opened from the level menu's data
 // panel, typed into through its edit box, saved, reverted and left.
-#include "results/FrmTimeData.h"
+#include "screens/results/FrmTimeData.h"
 
 #include "accessiblelines.h"
-#include "common/textfile.h"
-#include "menus/seisekitime1.h"
-#include "results/criteria.h"
-#include "results/frequency.h"
-#include "results/statistics.h"
+#include "core/common/textfile.h"
+#include "screens/menus/seisekitime1.h"
+#include "core/results/criteria.h"
+#include "core/results/frequency.h"
+#include "core/results/statistics.h"
 #include "schoolbuilder.h"
-#include "common/runstate.h"
-#include "kit/flow.h"
+#include "core/common/runstate.h"
+#include "screens/kit/flow.h"
 #include "screentest.h"
 #include "shell/screenhost.h"
 

@@ -1,11 +1,11 @@
 // The criteria editor's grid: load, the checks before a save, the save
 // itself, and what a failed or killed save leaves behind.
 
-#include "results/criteria.h"
-#include "results/criteriagrid.h"
+#include "core/results/criteria.h"
+#include "core/results/criteriagrid.h"
 
-#include "common/fileio.h"
-#include "common/textfile.h"
+#include "core/common/fileio.h"
+#include "core/common/textfile.h"
 #include "criteriasavesteps.h"
 #include "filebytes.h"
 

@@ -1,12 +1,12 @@
 #include "demoschool.h"
 
-#include "common/dates.h"
+#include "core/common/dates.h"
 #include "fakeplatform.h"
-#include "results/criteria.h"
-#include "results/resultsfile.h"
-#include "results/statistics.h"
-#include "common/runstate.h"
-#include "common/sharedstate.h"
+#include "core/results/criteria.h"
+#include "core/results/resultsfile.h"
+#include "core/results/statistics.h"
+#include "core/common/runstate.h"
+#include "core/common/sharedstate.h"
 
 #include <QFile>
 #include <QSet>

@@ -2,17 +2,17 @@
 // temporary results file, the bookkeeping of the run, then the screen, with
 // the sounds recorded in order and the tick count under the test's control.
 #include "schoolbuilder.h"
-#include "results/FrmSyuuryou.h"
-#include "results/availability.h"
-#include "results/criteria.h"
-#include "results/resultsfile.h"
-#include "results/statistics.h"
-#include "kit/flow.h"
-#include "common/runstate.h"
-#include "startup/runstate.h"
+#include "screens/results/FrmSyuuryou.h"
+#include "core/results/availability.h"
+#include "core/results/criteria.h"
+#include "core/results/resultsfile.h"
+#include "core/results/statistics.h"
+#include "screens/kit/flow.h"
+#include "core/common/runstate.h"
+#include "core/startup/runstate.h"
 #include "shell/screenhost.h"
 #include "screentest.h"
-#include "sound/sound.h"
+#include "core/sound/sound.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -1,7 +1,7 @@
 // The distribution of stored results for the criteria editor: counts of every
 // level from one pass, the list lines, and when the file is read again.
 
-#include "results/frequency.h"
+#include "core/results/frequency.h"
 
 #include "schoolbuilder.h"
 

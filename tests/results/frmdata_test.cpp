@@ -2,15 +2,15 @@
 // changing and deleting records by their lines, and printing the text box to
 // a PDF file through the print dialog.
 
-#include "results/FrmData.h"
+#include "screens/results/FrmData.h"
 
 #include "accessiblelines.h"
-#include "common/dates.h"
-#include "kit/flow.h"
+#include "core/common/dates.h"
+#include "screens/kit/flow.h"
 #include "filebytes.h"
-#include "kit/textlist.h"
-#include "menus/seisekitime1.h"
-#include "results/resultsfile.h"
+#include "screens/kit/textlist.h"
+#include "screens/menus/seisekitime1.h"
+#include "core/results/resultsfile.h"
 #include "schoolbuilder.h"
 #include "cupsserver.h"
 #include "screentest.h"

@@ -3,21 +3,21 @@
 // rollback journal, with faults planted through the I/O seam and processes
 // killed half-way.
 
-#include "results/changelog.h"
-#include "results/frequency.h"
-#include "results/journal.h"
-#include "results/recordlist.h"
-#include "results/resultsfile.h"
-#include "common/fileio.h"
-#include "results/statistics.h"
-#include "views/runlistings.h"
+#include "core/results/changelog.h"
+#include "core/results/frequency.h"
+#include "core/results/journal.h"
+#include "core/results/recordlist.h"
+#include "core/results/resultsfile.h"
+#include "core/common/fileio.h"
+#include "core/results/statistics.h"
+#include "core/views/runlistings.h"
 
-#include "common/dates.h"
+#include "core/common/dates.h"
 #include "fakeplatform.h"
 #include "schoolbuilder.h"
-#include "common/collation.h"
-#include "common/runstate.h"
-#include "common/textfile.h"
+#include "core/common/collation.h"
+#include "core/common/runstate.h"
+#include "core/common/textfile.h"
 #include "filebytes.h"
 
 #include <QDir>

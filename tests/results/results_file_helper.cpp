@@ -40,10 +40,10 @@
 // Its clock runs twenty times faster than real time, so the one-second wait
 // of a refused lock lasts 50 ms here and 1600 contended appends end quickly.
 
-#include "common/platform.h"
-#include "results/resultsfile.h"
-#include "results/statistics.h"
-#include "common/runstate.h"
+#include "core/common/platform.h"
+#include "core/results/resultsfile.h"
+#include "core/results/statistics.h"
+#include "core/common/runstate.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -1,10 +1,10 @@
-#include "results/resultsfile.h"
+#include "core/results/resultsfile.h"
 
 #include "fakeplatform.h"
-#include "results/criteria.h"
-#include "results/statistics.h"
-#include "common/runstate.h"
-#include "common/sharedstate.h"
+#include "core/results/criteria.h"
+#include "core/results/statistics.h"
+#include "core/common/runstate.h"
+#include "core/common/sharedstate.h"
 #include "filebytes.h"
 
 #include <QDir>

@@ -2,15 +2,15 @@
 // back, and its made-up rosters and histories have the shape they promise.
 #include "schoolbuilder.h"
 
-#include "common/dates.h"
-#include "common/runstate.h"
+#include "core/common/dates.h"
+#include "core/common/runstate.h"
 #include "fakeplatform.h"
 #include "filebytes.h"
-#include "menus/roster.h"
-#include "results/resultsfile.h"
-#include "common/sharedstate.h"
-#include "sound/sound.h"
-#include "startup/configuration.h"
+#include "core/menus/roster.h"
+#include "core/results/resultsfile.h"
+#include "core/common/sharedstate.h"
+#include "core/sound/sound.h"
+#include "core/startup/configuration.h"
 
 #include <QFile>
 #include <QTemporaryDir>

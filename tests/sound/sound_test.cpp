@@ -1,11 +1,11 @@
-#include "sound/sound.h"
+#include "core/sound/sound.h"
 
-#include "common/random.h"
-#include "common/textfile.h"
+#include "core/common/random.h"
+#include "core/common/textfile.h"
 #include "demoschool.h"
 #include "fakeplatform.h"
-#include "common/runstate.h"
-#include "common/sharedstate.h"
+#include "core/common/runstate.h"
+#include "core/common/sharedstate.h"
 
 #include <QCryptographicHash>
 #include <QFile>

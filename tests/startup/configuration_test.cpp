@@ -1,9 +1,9 @@
-#include "common/textfile.h"
-#include "startup/configuration.h"
-#include "common/runstate.h"
+#include "core/common/textfile.h"
+#include "core/startup/configuration.h"
+#include "core/common/runstate.h"
 
 #include "fakeplatform.h"
-#include "common/sharedstate.h"
+#include "core/common/sharedstate.h"
 
 #include <QDir>
 #include <QFile>

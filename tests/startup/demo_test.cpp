@@ -1,4 +1,4 @@
-#include "common/textfile.h"
+#include "core/common/textfile.h"
 #include "demoschool.h"
 #include "filebytes.h"
 

@@ -1,5 +1,5 @@
-#include "common/runstate.h"
-#include "startup/runstate.h"
+#include "core/common/runstate.h"
+#include "core/startup/runstate.h"
 
 #include <gtest/gtest.h>
 

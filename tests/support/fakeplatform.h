@@ -5,8 +5,8 @@
 // programs recorded, and the end of the program recorded and then thrown as
 // ProgramEnded, so that nothing after it runs, as nothing runs in a school.
 
-#include "common/outcome.h"
-#include "common/platform.h"
+#include "core/common/outcome.h"
+#include "core/common/platform.h"
 
 #include <QDateTime>
 #include <QList>

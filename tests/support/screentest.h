@@ -12,12 +12,12 @@
 
 #include "fakeplatform.h"
 #include "schoolbuilder.h"
-#include "common/sharedstate.h"
+#include "core/common/sharedstate.h"
 
-#include "common/runstate.h"
-#include "results/criteria.h"
+#include "core/common/runstate.h"
+#include "core/results/criteria.h"
 #include "shell/screenhost.h"
-#include "startup/runstate.h"
+#include "core/startup/runstate.h"
 
 #include <QDateTime>
 #include <QObject>

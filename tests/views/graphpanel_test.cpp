@@ -2,17 +2,17 @@
 // the current pupil's first three levels into the canvas, with every run in
 // its colour where the geometry puts it; a fourth level starts a new page.
 
-#include "views/graphpanel.h"
+#include "screens/views/graphpanel.h"
 
-#include "common/dates.h"
+#include "core/common/dates.h"
 #include "screentest.h"
 #include "graphpixels.h"
-#include "kit/textlist.h"
-#include "menus/seisekitime1.h"
+#include "screens/kit/textlist.h"
+#include "screens/menus/seisekitime1.h"
 #include "schoolbuilder.h"
-#include "results/statistics.h"
-#include "kit/flow.h"
-#include "common/runstate.h"
+#include "core/results/statistics.h"
+#include "screens/kit/flow.h"
+#include "core/common/runstate.h"
 #include "shell/screenhost.h"
 
 #include <QListWidget>

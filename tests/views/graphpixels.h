@@ -2,7 +2,7 @@
 // Looks for the graph's colours in a drawn or printed picture: a red, blue or
 // black pixel within a few pixels of where the geometry puts a point or line.
 
-#include "views/graphs.h"
+#include "core/views/graphs.h"
 
 #include <QImage>
 #include <QPointF>

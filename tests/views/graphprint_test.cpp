@@ -3,18 +3,18 @@
 // through the panel's print button, and the PDFs CUPS wrote checked page by
 // page for the points and the staircase where the geometry puts them.
 
-#include "views/graphpanel.h"
+#include "screens/views/graphpanel.h"
 
-#include "common/dates.h"
+#include "core/common/dates.h"
 #include "cupsserver.h"
 #include "screentest.h"
 #include "graphpixels.h"
-#include "menus/roster.h"
-#include "menus/seisekitime1.h"
+#include "core/menus/roster.h"
+#include "screens/menus/seisekitime1.h"
 #include "schoolbuilder.h"
-#include "results/statistics.h"
-#include "kit/flow.h"
-#include "common/runstate.h"
+#include "core/results/statistics.h"
+#include "screens/kit/flow.h"
+#include "core/common/runstate.h"
 #include "shell/screenhost.h"
 #include "qstringprint.h"
 

@@ -1,11 +1,11 @@
 // The graphs' computation: axis top, successive bests, figures block, ranking
 // lines, the records a graph reads and the layout of a graph set.
 
-#include "views/graphs.h"
+#include "core/views/graphs.h"
 
-#include "common/dates.h"
-#include "menus/roster.h"
-#include "results/resultsfile.h"
+#include "core/common/dates.h"
+#include "core/menus/roster.h"
+#include "core/results/resultsfile.h"
 #include "schoolbuilder.h"
 
 #include <QTemporaryDir>

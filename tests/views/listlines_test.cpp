@@ -1,8 +1,8 @@
 // Every line layout of the result lists, character for character.
-#include "views/listlines.h"
+#include "core/views/listlines.h"
 
-#include "common/dates.h"
-#include "menus/roster.h"
+#include "core/common/dates.h"
+#include "core/menus/roster.h"
 #include "qstringprint.h"
 #include "schoolbuilder.h"
 

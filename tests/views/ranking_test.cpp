@@ -1,8 +1,8 @@
 // Rankings of one level: order, competition ranks, the grade filter and the
 // points rules, on the roster tables and statistics set directly.
-#include "views/ranking.h"
+#include "core/views/ranking.h"
 
-#include "results/statistics.h"
+#include "core/results/statistics.h"
 #include "qstringprint.h"
 #include "schoolbuilder.h"
 

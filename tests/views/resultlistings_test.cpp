@@ -1,16 +1,16 @@
 // The result listings on the real level menu, offscreen with the platform
 // double: the view switches, their captions, Label5 and the lists.
-#include "views/resultlistings.h"
+#include "screens/views/resultlistings.h"
 
 #include "accessiblelines.h"
-#include "common/collation.h"
-#include "kit/flow.h"
-#include "kit/textlist.h"
-#include "menus/seisekitime1.h"
+#include "core/common/collation.h"
+#include "screens/kit/flow.h"
+#include "screens/kit/textlist.h"
+#include "screens/menus/seisekitime1.h"
 #include "schoolbuilder.h"
 #include "screentest.h"
 #include "qstringprint.h"
-#include "views/graphpanel.h"
+#include "screens/views/graphpanel.h"
 
 #include <QApplication>
 #include <QComboBox>

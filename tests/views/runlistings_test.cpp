@@ -1,7 +1,7 @@
 // Today's runs and all runs of a period, read from a real results file.
-#include "views/runlistings.h"
+#include "core/views/runlistings.h"
 
-#include "common/dates.h"
+#include "core/common/dates.h"
 #include "schoolbuilder.h"
 #include "fakeplatform.h"
 #include "qstringprint.h"
