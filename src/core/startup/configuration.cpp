@@ -152,7 +152,7 @@ bool LoadConfiguration(QString& errorMessage, const common::Tell& tell) {
     common::RunState& state = common::runState();
     const QString programFolder = common::platform().ProgramFolder();
 
-    // 1-2. The path file one level above the program folder: the data root
+    // The path file one level above the program folder: the data root
     // (read in the development layout too, which then ignores it).
     QString dataRoot;
     if (state.DevLayout) {
@@ -163,7 +163,7 @@ bool LoadConfiguration(QString& errorMessage, const common::Tell& tell) {
     }
     const Folders folders = DeriveFolders(programFolder, dataRoot, state.DevLayout);
 
-    // 3-4. The common settings in the data root; classroom code and name.
+    // The common settings in the data root; classroom code and name.
     CommonFile common;
     if (!ReadCommonFile(folders.DataRoot, common, errorMessage)) {
         if (!state.DevLayout && !common::Exists(folders.DataRoot + kCommonFileName))
@@ -175,13 +175,13 @@ bool LoadConfiguration(QString& errorMessage, const common::Tell& tell) {
     state.SchoolCode = common.SchoolCode;
     state.SchoolName = common.SchoolName;
 
-    // 5-7. The folders.
+    // The folders.
     state.DataRoot = folders.DataRoot;
     state.ProgramFolderName = folders.ProgramFolderName;
     state.ProgramDataFolder = folders.ProgramDataFolder;
     state.SoundFolder = folders.SoundFolder;
 
-    // 8-10.
+    // The program's identity, the criteria, the sound list (with a warning when answer sounds are missing).
     SetProgramIdentity();
     if (!results::LoadCriteria(errorMessage) || !sound::LoadSoundTable(errorMessage)) return false;
     if (const QString warning = sound::MissingAnswerSoundsWarning(); !warning.isEmpty() && tell) tell(warning);

@@ -140,29 +140,29 @@ void namesel::ShowWaitPanel(bool on) {
 }
 
 void namesel::Form_Load() {
-    // 1.
+    // The season colour behind the screen and its wait panel.
     SetBackground(this, SeasonColour());
     SetBackground(Picture5, SeasonColour());
     Picture5->move(0, 0);
-    // 2.
+    // The random source seeded from the clock.
     common::Randomize(common::platform().SecondsSinceMidnight());
-    // 3. The wait panel covers the first build, which takes a pass over the results.
+    // The wait panel covers the first build, which takes a pass over the results.
     show();
     ShowWaitPanel(true);
     common::DoEvents();
-    // 4.
+    // The name list in its first ranking mode; the program's title in large type.
     rankingMode_ = 0;
     名簿表示();
     Label4->setFont(FontOf(48, true));
     Label4->setText(runState().ProgramTitle);
-    // 5.
+    // The wait panel away.
     ShowWaitPanel(false);
 }
 
 void namesel::Form_Activate() {
-    // 6.
+    // The development marker.
     Picture8->setVisible(runState().DevLayout);
-    // 7.-9. The options and the filter are set first and the list is rebuilt
+    // The options and the filter are set first and the list is rebuilt
     // once, when either of them changed what the list shows.
     settingControls_ = true;
     const bool modeChanged = rankingMode_ != TodayAndAllPoints;
@@ -179,7 +179,7 @@ void namesel::Form_Activate() {
     Combo1->setCurrentIndex(0);
     settingControls_ = false;
     if (modeChanged || filterChanged) 名簿表示();
-    // 10.
+    // The level menu goes; the prompt again, the wait panel away.
     flow::UnloadLevelMenu();
     Label1->setText(kPrompt);
     Label1->show();
@@ -230,7 +230,7 @@ void namesel::Command14_Click() {
     // Once a name is confirmed the button is hidden; a second Enter or
     // double-click arriving while the level menu opens changes nothing.
     if (Command14->isHidden()) return;
-    // 1.
+    // A name must be chosen: the prompt or a bad number only sounds the wrong sound.
     bool ok = false;
     const int pupil = Label2->text().toInt(&ok);
     const QString shown = Label1->text();
@@ -246,18 +246,18 @@ void namesel::Command14_Click() {
         List1->setFocus();
         return;
     }
-    // 2.
+    // Signed in now: the minutes since sign-in count from here.
     auto& s = runState();
     common::MarkSignIn();
-    // 3.
+    // The pupil of the run state.
     s.CurrentPupil = static_cast<std::int16_t>(pupil);
     s.CurrentPupilName = roster().PupilName[pupil];
     s.CurrentGradeLabel = roster().PupilGradeLabel[pupil];
-    // 4.
+    // The button hidden (a second Enter changes nothing) and the wait panel shown.
     Command14->hide();
     ShowWaitPanel(true);
     common::DoEvents();
-    // 5. The level menu unloads this screen when it becomes active.
+    // On to the course list and the level menu, which unloads this screen when it becomes active.
     flow::SetUpCourseList();
 }
 

@@ -354,57 +354,57 @@ QString seisekitime1::MinutesSinceSignInText() const {
 
 void seisekitime1::Form_Load() {
     const auto& s = runState();
-    // 1.
+    // The all-runs period one month; the season colour behind the screen and its cover panel.
     choices_.ListPeriod = 3;
     SetBackground(this, SeasonColour());
     SetBackground(Picture2, SeasonColour());
     Picture2->move(0, 0);
-    // 2.
+    // The scroll bar over the columns, four in view.
     HScroll1->setMaximum(std::max(1, s.LevelCount - 3));
     HScroll1->setPageStep(1);
     HScroll1->show();
-    // 3.
+    // The grade filter as last chosen; the periods of the all-runs listing.
     Combo1->clear();
     Combo1->addItems(GradeFilterTexts());
     Combo1->setCurrentText(GradeFilterText());
     Combo2->clear();
     Combo2->addItems(PeriodTexts());
     Combo2->setCurrentIndex(2);
-    // 4.
+    // One column per level.
     for (int i = 1; i <= s.LevelCount; ++i) CreateColumn(i);
     // The columns stand in their places from the start, those past the
     // fourth parked out of view: the first listing then writes and lays out
     // only the columns that show.
     if (FirstVisibleLevel == 0) FirstVisibleLevel = 1;
     PlaceColumns();
-    // 5.
+    // The cover panel over the whole screen.
     Picture2->resize(kit::kWidth, kit::kHeight);
 }
 
 void seisekitime1::Form_Activate() {
     auto& s = runState();
     ++activations_;
-    // 1.
+    // Not ready until the end; the data button for the teacher only.
     menuReady_ = 0;
     const QString name = common::TrimSpaces(s.CurrentPupilName);
     Command8->setVisible(name == QStringLiteral("先生"));
     Q_EMIT ActivationStarted();
-    // 2.
+    // The minutes since sign-in, and the cover panel while the menu is prepared.
     Label17->setText(MinutesSinceSignInText());
     Picture2->setGeometry(0, 0, kit::kWidth, kit::kHeight);
     Picture2->show();
     Picture2->raise();
     common::DoEvents();
-    // 3.
+    // The ranking captions; the name screen goes.
     Option1[1]->setText(QStringLiteral("累計順"));
     Option1[2]->setText(QStringLiteral("本日順"));
     flow::UnloadNameScreen();
-    // 4.
+    // The statistics rebuilt from the results file; today's runs of the pupil.
     flow::EndIfFatal(results::RecomputeStatistics(flow::Caution));
     float today = 0;
     for (int level = 1; level <= 35; ++level) today += results::stats().At(level, s.CurrentPupil).TodayRuns;
     Label18->setText(QStringLiteral("本日総回数＝") + CountText(today) + QStringLiteral("回"));
-    // 5. Selecting "累計順" fills every list with the all-time points ranking
+    // Selecting "累計順" fills every list with the all-time points ranking
     // when it changes the selection (the listings attached to the menu act on
     // it); the Option2 handler only hides the lists while MenuPreparing is set.
     ProgressBar1->setMaximum(s.LevelCount);
@@ -416,10 +416,10 @@ void seisekitime1::Form_Activate() {
     Option2[1]->setChecked(true);
     Command1->setEnabled(true);
     choices_.MenuPreparing = false;
-    // 6.
+    // Every column's list shown, Picture6 away.
     for (int i = 1; i <= s.LevelCount; ++i) List5[i]->show();
     Picture6->hide();
-    // 7.
+    // The pupil, the classroom and the program in the title labels.
     Label12->setText(s.CurrentGradeLabel + QStringLiteral(" ") + name);
     Label13->setText(s.SchoolName + QStringLiteral(":") + common::Dec(s.CurrentPupil));
     Label11->setText(s.ProgramTitle);
@@ -429,7 +429,7 @@ void seisekitime1::Form_Activate() {
         HScroll1->setValue(FirstVisibleLevel);
     }
     PlaceColumns();
-    // 8.
+    // The figures under each level's caption, on light grey.
     for (int i = 1; i <= s.LevelCount; ++i) {
         for (QLabel* l : {Label7[i], Label8[i]}) {
             QPalette p = l->palette();
@@ -439,10 +439,10 @@ void seisekitime1::Form_Activate() {
         }
         FillFigures(i);
     }
-    // 9.
+    // The start buttons off until each level's availability is known.
     for (int i = 1; i <= s.LevelCount; ++i) Command4[i]->setEnabled(false);
     RefreshLevelAvailability();
-    // 10.
+    // The cover panel away: the menu is ready.
     Picture2->hide();
     common::DoEvents();
     menuReady_ = 1;

@@ -51,21 +51,21 @@ void Firstfrm::Form_Load() {
     common::Platform& platform = common::platform();
     common::RunState& state = common::runState();
 
-    // 1. On view and painted before anything else happens.
+    // On view and painted before anything else happens.
     flow::RaiseScreen(this);
     common::DoEvents();
-    // 2.
+    // The random source seeded from the clock.
     common::Randomize(platform.SecondsSinceMidnight());
-    // 3-4.
+    // Today's season colour and the date in the Japanese era.
     const QDate today = platform.Now().date();
     state.SeasonColour = SeasonColourForMonth(today.month());
     Label5->setText(JapaneseEraDateText(today));
-    // 5.
+    // Painted with the date before the settings are read.
     repaint();
     common::DoEvents();
-    // 6.
+    // The development layout is told by the program folder.
     state.DevLayout = IsDevLayout(platform.ProgramFolder());
-    // 7.
+    // The timer goes on with the start-up sequence.
     Timer1->start();
 }
 

@@ -65,25 +65,25 @@ void ResultListings::ShowCurrentChoice() {
 void ResultListings::Option1_Click(int index) {
     menus::seisekitime1& m = *menu_;
     menus::ListingChoices& c = m.Choices();
-    // 1.
+    // The listing begins: the choices off while it runs.
     m.StartOfListing();
     m.ShowPeriodChoice(false);
     m.EnableRunsSwitches(false);
     common::DoEvents();
-    // 2.
+    // Times (the default): best results, today's runs or all runs, by the switch pressed.
     if (c.ValueKind == 0) c.ValueKind = kTimes;
     if (c.ValueKind != kPoints) {
         if (index == 1) BestResults();
         else if (index == 2) TodayRuns();
         else if (index == 3) AllRuns();
     } else {
-        // 3.
+        // Points: the rankings (the period defaults to the total) or all runs; the runs switches back on.
         if (c.PointsPeriod == 0) c.PointsPeriod = kTotalPointsFirst;
         if (index == 1 || index == 2) PointsRankings(index);
         else if (index == 3) AllRuns();
         m.EnableRunsSwitches(true);
     }
-    // 4.
+    // The listing ends: the choices back.
     m.EndOfListing();
 }
 
@@ -108,20 +108,20 @@ void ResultListings::PointsRankings(int index) {
 void ResultListings::Option2_Click(int index) {
     menus::seisekitime1& m = *menu_;
     menus::ListingChoices& c = m.Choices();
-    // 1.
+    // The view switches: the graph panel gives way, the listing begins.
     Q_EMIT ViewSwitching();  // the graph panel and its button give way
     m.StartOfListing();
     common::DoEvents();
-    // 2. While the menu prepares its first view, the lists only wait.
+    // While the menu prepares its first view, the lists only wait.
     if (c.MenuPreparing) return;
     if (index == 0) {
-        // 3. Option1(3) keeps the caption it has.
+        // Times: Option1(3) keeps the caption it has.
         m.SetRunsCaptions(kCaptionTimes[1], kCaptionTimes[2]);
         c.ValueKind = kTimes;
         const int runs = m.SelectedRuns();
         if (runs >= 1) Option1_Click(runs);
     } else if (index == 1) {
-        // 4.
+        // Points: the period choice hidden, the points captions.
         m.ShowPeriodChoice(false);
         m.SetRunsCaptions(kCaptionPoints[1], kCaptionPoints[2], kCaptionPoints[3]);
         c.ValueKind = kPoints;
@@ -136,7 +136,7 @@ void ResultListings::Option2_Click(int index) {
             Option1_Click(2);
         }
     } else if (index == 2) {
-        // 5. (the graph panel shows its "グラフ" button as it takes over)
+        // One pupil's times (the graph panel shows its "グラフ" button as it takes over).
         m.ShowPeriodChoice(false);
         if (isSignalConnected(QMetaMethod::fromSignal(&ResultListings::PupilTimesRequested)))
             Q_EMIT PupilTimesRequested();
@@ -161,13 +161,13 @@ void ResultListings::LevelRanking(int level) {
     menus::seisekitime1& m = *menu_;
     menus::ListingChoices& c = m.Choices();
     if (level < 1 || level > m.ColumnCount()) return;
-    // 1., and the list emptied (6.) before the pupils are ranked.
+    // The column emptied before the pupils are ranked.
     m.ClearColumn(level);
-    // 3., 4.
+    // The value kind and the points period, with their defaults.
     if (c.ValueKind == 0) c.ValueKind = kTimes;
     if (c.ValueKind == kPoints && c.PointsPeriod == 0) c.PointsPeriod = kTotalPointsFirst;
     common::DoEvents();
-    // 2.-6.: the pupils are ranked now, with their figures; the lines are
+    // The pupils are ranked now, with their figures; the lines are
     // written (and sorted, each carrying its pupil) when the column is first
     // shown, so the columns parked out of view cost only the ranking.
     const RankingChoice choice{c.ValueKind, c.PointsPeriod, m.GradeFilter(), runState().CurrentPupil};
@@ -180,7 +180,7 @@ void ResultListings::LevelRanking(int level) {
             pupils.push_back(line.Pupil);
         }
     });
-    // 7.
+    // The lines in the pupils' colours.
     成績リスト色表示単独(level);
 }
 
