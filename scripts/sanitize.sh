@@ -14,4 +14,5 @@ cmake --build build-asan --target romaji_core_tests romaji_screen_tests -j2
 cd build-asan
 export ASAN_OPTIONS="abort_on_error=0:halt_on_error=1:detect_stack_use_after_return=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+export LSAN_OPTIONS="suppressions=$(realpath ../scripts/lsan.supp)"
 QT_QPA_PLATFORM=offscreen ctest -L 'core|screens' --output-on-failure -j2 --timeout 600
