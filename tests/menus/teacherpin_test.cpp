@@ -84,7 +84,10 @@ protected:
     // "やめる"), noting what it says after each; a dialog left open after the
     // last answer is closed and noted.
     void Answer(QStringList pins) {
-        auto* timer = new QTimer(qApp);
+        // The timer ends with the test: one left running (no dialog came)
+        // would otherwise answer the next test's dialog into this test's
+        // fields, which are gone by then.
+        auto* timer = new QTimer(&answering);
         QObject::connect(timer, &QTimer::timeout, [this, timer, pins]() mutable {
             auto* box = qobject_cast<frmpin*>(QApplication::activeModalWidget());
             if (!box) return;
@@ -123,6 +126,7 @@ protected:
     QStringList titles;
     QStringList said;
     QLineEdit::EchoMode echo = QLineEdit::Normal;
+    QObject answering;  // last: its timers go before the fields they fill
 };
 
 TEST_F(TeacherPinScreen, WithoutAPinTheTeacherGoesStraightToTheLevelMenu) {
