@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <type_traits>
 
@@ -212,7 +211,7 @@ common::Outcome Load(Statistics& st, bool resetBestTimes, const common::Tell& te
     if (st.History.size() < static_cast<size_t>(loaded)) st.History.resize(static_cast<size_t>(loaded));
     LogEntry* kept = st.History.data();
     const char* p = read.Bytes.data();
-    PupilLevelStats* table = st.Table.data();
+    const std::uint32_t* stamps = st.Stamp.data();
     // The smallest BestTime of each level over pupils 1..1000 is the smallest
     // result of those pupils there, so it is kept as the records go by.
     st.SchoolBestTime.fill(kNoResult);
@@ -226,15 +225,18 @@ common::Outcome Load(Statistics& st, bool resetBestTimes, const common::Tell& te
             const auto pupil = qFromLittleEndian<std::uint16_t>(q + 16);
             const auto level = qFromLittleEndian<std::uint16_t>(q + 18);
             if (pupil <= kLastPupil && level <= kLastLevel) {
-                // A 36-byte slot often straddles two cache lines.
-                const char* slot = reinterpret_cast<const char*>(table + level * kPupilSlots + pupil);
+                // A 36-byte slot often straddles two cache lines; its stamp
+                // is read first.
+                const size_t i = static_cast<size_t>(level) * kPupilSlots + pupil;
+                const char* slot = reinterpret_cast<const char*>(st.Table.data() + i);
+                __builtin_prefetch(stamps + i, 1);
                 __builtin_prefetch(slot, 1);
                 __builtin_prefetch(slot + sizeof(PupilLevelStats) - 1, 1);
             }
         }
         const LogEntry e = DecodeEntry(p);
         if (ImpossibleRecord(e)) continue;
-        PupilLevelStats& s = table[e.Level * kPupilSlots + e.PupilNumber];
+        PupilLevelStats& s = st.Slot(static_cast<size_t>(e.Level) * kPupilSlots + e.PupilNumber);
         if (e.Result < s.BestTime) s.BestTime = e.Result;
         if (e.PupilNumber >= 1 && e.PupilNumber <= kSchoolBestLastPupil && e.Result < st.SchoolBestTime[e.Level])
             st.SchoolBestTime[e.Level] = e.Result;
@@ -247,21 +249,6 @@ common::Outcome Load(Statistics& st, bool resetBestTimes, const common::Tell& te
     st.HistoryCount = static_cast<int>(st.History.size());
 
     return {};
-}
-
-// Every field 0 and every BestTime NoResult. Zeroing runs at memset's speed
-// (whole cache lines written without reading them first); the best times are
-// then set block by block while the block is still in the first-level cache.
-void ClearTable(std::vector<PupilLevelStats>& table) {
-    static_assert(std::is_trivially_copyable_v<PupilLevelStats>);
-    constexpr size_t kBlock = 512;  // slots: 18 KB
-    PupilLevelStats* slots = table.data();
-    const size_t n = table.size();
-    for (size_t start = 0; start < n; start += kBlock) {
-        const size_t count = std::min(kBlock, n - start);
-        std::memset(static_cast<void*>(slots + start), 0, count * sizeof(PupilLevelStats));
-        for (size_t i = start; i < start + count; ++i) slots[i].BestTime = kNoResult;
-    }
 }
 
 // The waits of the loading let window events run, and a handler may then ask
@@ -295,7 +282,7 @@ common::Outcome RecomputeStatistics(const common::Tell& tell) {
     const RebuildGuard guard;
     if (guard.Nested()) return {};
     Statistics& st = stats();
-    ClearTable(st.Table);
+    st.StartGeneration();
     std::fill(st.Totals.begin(), st.Totals.end(), PupilTotals{});
     return Load(st, false, tell, Counter(State().Points));
 }

@@ -4,6 +4,7 @@
 
 #include "core/common/outcome.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -60,6 +61,9 @@ struct PupilLevelStats {
     std::int32_t BestTime = kNoResult;
 };
 
+// What a slot no record has touched since the last rebuild reads as.
+inline const PupilLevelStats kEmptySlot{};
+
 // A pupil's figures summed over levels 1..35, kept while counting so that a
 // list of every pupil of the school does not walk the whole table.
 struct PupilTotals {
@@ -70,7 +74,13 @@ struct PupilTotals {
 };
 
 struct Statistics {
+    // A rebuild does not clear the 36 x 5001 slots, most of which no record
+    // touches (clearing them cost more than reading the records): it starts a
+    // new generation. A slot stamped with an older one reads as empty and is
+    // emptied when it is first written in the new one.
     std::vector<PupilLevelStats> Table = std::vector<PupilLevelStats>(kLevelSlots * kPupilSlots);
+    std::vector<std::uint32_t> Stamp = std::vector<std::uint32_t>(kLevelSlots * kPupilSlots);
+    std::uint32_t Generation = 0;
     // NoResult for every level until a history has been loaded.
     std::array<std::int32_t, kLevelSlots> SchoolBestTime = [] {
         std::array<std::int32_t, kLevelSlots> a;
@@ -81,8 +91,27 @@ struct Statistics {
     std::vector<LogEntry> History;  // the kept entries, oldest first
     int HistoryCount = 0;
 
-    PupilLevelStats& At(int level, int pupil) { return Table[level * kPupilSlots + pupil]; }
-    const PupilLevelStats& At(int level, int pupil) const { return Table[level * kPupilSlots + pupil]; }
+    PupilLevelStats& At(int level, int pupil) { return Slot(static_cast<size_t>(level) * kPupilSlots + pupil); }
+    const PupilLevelStats& At(int level, int pupil) const {
+        const size_t i = static_cast<size_t>(level) * kPupilSlots + pupil;
+        return Stamp[i] == Generation ? Table[i] : kEmptySlot;
+    }
+    // Slot i (level * kPupilSlots + pupil) for writing: emptied first when it
+    // is of an older generation.
+    PupilLevelStats& Slot(size_t i) {
+        if (Stamp[i] != Generation) {
+            Table[i] = PupilLevelStats{};
+            Stamp[i] = Generation;
+        }
+        return Table[i];
+    }
+    // Every slot reads as empty from now on.
+    void StartGeneration() {
+        if (++Generation == 0) {  // after 2^32 rebuilds: clear once for real
+            std::fill(Table.begin(), Table.end(), PupilLevelStats{});
+            std::fill(Stamp.begin(), Stamp.end(), 0u);
+        }
+    }
     void Reset() { *this = Statistics{}; }
 };
 
