@@ -207,6 +207,28 @@ TEST_F(Statistics, AnEmptyOrMissingFileGivesEmptyFigures) {
     EXPECT_TRUE(QFile::exists(results::ResultsFilePath()));  // opening creates it
 }
 
+// A record deleted from the file leaves nothing of itself in the figures of
+// the next rebuild, though that rebuild only writes the slots its records
+// touch; a slot written after the rebuild starts from empty.
+TEST_F(Statistics, ARebuildLeavesNothingOfRecordsTheFileNoLongerHolds) {
+    Write(Records({{5, 1, 30, 0}, {5, 2, 40, 0}, {6, 1, 50, 0}}));
+    ASSERT_TRUE(results::RecomputeStatistics(fake.Caution()));
+    ASSERT_EQ(At(1, 5).TotalRuns, 1);
+    Write(Records({{6, 1, 50, 0}}));
+    ASSERT_TRUE(results::RecomputeStatistics(fake.Caution()));
+    for (const int level : {1, 2}) {
+        SCOPED_TRACE(level);
+        EXPECT_EQ(At(level, 5).TotalRuns, 0);
+        EXPECT_EQ(At(level, 5).TodayPoints, 0);
+        EXPECT_EQ(At(level, 5).BestTime, results::kNoResult);
+    }
+    EXPECT_EQ(At(1, 6).TotalRuns, 1);
+    EXPECT_EQ(results::stats().Totals[5].TotalRuns, 0);
+    results::stats().At(2, 5).TotalRuns += 1;
+    EXPECT_EQ(At(2, 5).TotalRuns, 1);
+    EXPECT_EQ(At(2, 5).TotalPoints, 0);
+}
+
 TEST_F(Statistics, AMissingFolderEndsTheProgramAfterFourWaits) {
     common::runState().ProgramDataFolder = dir.path() + QStringLiteral("/gone/");
     fake.tickStep = 1000;
