@@ -29,15 +29,17 @@ QDate DateFromValue(double value) {
     return kEpoch.addDays(static_cast<qint64>(std::floor(value)));
 }
 
-QTime TimeFromValue(double value) {
-    if (!std::isfinite(value)) return QTime(0, 0);
+int SecondOfDayFromValue(double value) {
+    if (!std::isfinite(value)) return 0;
     const double fraction = value - std::floor(value);
     int ms = static_cast<int>(std::llround(fraction * 86400000.0));
     if (ms >= 86400000) ms = 86400000 - 1;
     // Stored times are whole seconds; round to the second so 10:05:29.9999 reads 10:05:30.
     const int seconds = (ms + 500) / 1000;
-    return QTime(0, 0).addSecs(seconds >= 86400 ? 86399 : seconds);
+    return seconds >= 86400 ? 86399 : seconds;
 }
+
+QTime TimeFromValue(double value) { return QTime(0, 0).addSecs(SecondOfDayFromValue(value)); }
 
 double SecondsOfDay(const QTime& time) { return time.msecsSinceStartOfDay() / 1000.0; }
 

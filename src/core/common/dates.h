@@ -14,6 +14,8 @@ double TimeValue(const QTime& time);
 double DateTimeValue(const QDateTime& dt);
 QDate DateFromValue(double value);
 QTime TimeFromValue(double value);
+// The second of the day (0 … 86399) TimeFromValue gives the time of.
+int SecondOfDayFromValue(double value);
 
 // Seconds since midnight of a time of day.
 double SecondsOfDay(const QTime& time);

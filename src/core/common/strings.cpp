@@ -28,12 +28,11 @@ QString TrimAscii(const QString& s) {
 QString Left(const QString& s, qsizetype n) { return n <= 0 ? QString() : s.left(n); }
 QString Right(const QString& s, qsizetype n) { return n <= 0 ? QString() : s.right(n); }
 
-void AppendRightPadded(QString& line, QStringView text, qsizetype padCount, qsizetype n) {
-    if (n <= 0) return;
-    // Of blanks-then-text, the first `cut` characters fall off the left.
-    const qsizetype cut = std::max<qsizetype>(0, padCount + text.size() - n);
-    for (qsizetype i = cut; i < padCount; ++i) line += u' ';
-    line += text.mid(std::max<qsizetype>(0, cut - padCount));
+int CharAdvances::Learn(QChar c) {
+    if (table_.empty()) table_.assign(0x10000, 0);
+    const int advance = std::clamp(Measure(c), 0, 0xFFFE);
+    table_[c.unicode()] = std::uint16_t(advance + 1);
+    return advance;
 }
 
 QStringView DecimalDigits(long long value, DecimalBuffer& buffer) {

@@ -4,6 +4,10 @@
 
 #include <QString>
 
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
 namespace common {
 
 inline constexpr QChar kIdeographicSpace = QChar(0x3000);
@@ -21,8 +25,55 @@ QString Right(const QString& s, qsizetype n);
 // of the list lines name their pad widths, and a value longer than n keeps its
 // last n characters.
 QString RightPadded(const QString& text, qsizetype padCount, qsizetype n);
-// The same, appended to line (no text in between is made).
-void AppendRightPadded(QString& line, QStringView text, qsizetype padCount, qsizetype n);
+// The same, appended to `out`: a QString, or anything that takes characters
+// and texts with += (a sum of widths) so that a line can be measured without
+// being written.
+template <class Out>
+void AppendRightPadded(Out& out, QStringView text, qsizetype padCount, qsizetype n) {
+    if (n <= 0) return;
+    // Of blanks-then-text, the first `cut` characters fall off the left.
+    const qsizetype cut = std::max<qsizetype>(0, padCount + text.size() - n);
+    for (qsizetype i = cut; i < padCount; ++i) out += QChar(u' ');
+    out += text.mid(std::max<qsizetype>(0, cut - padCount));
+}
+
+// Each character's advance in one font, measured once: measuring a long list
+// of lines is then one table lookup per character. The measuring itself
+// (which needs the font) is the subclass's.
+class CharAdvances {
+public:
+    virtual ~CharAdvances() = default;
+    int operator()(QChar c) {
+        if (!table_.empty())
+            if (const std::uint16_t known = table_[c.unicode()]) return known - 1;
+        return Learn(c);
+    }
+    // Forgets every advance (the font changed).
+    void Clear() { table_.clear(); }
+
+protected:
+    virtual int Measure(QChar c) const = 0;
+
+private:
+    int Learn(QChar c);
+
+    std::vector<std::uint16_t> table_;  // by UTF-16 unit, advance + 1; 0: not measured
+};
+
+// The width of texts appended to it, in the advances given: takes the place
+// of a QString where a line is written only to be measured.
+struct WidthSum {
+    CharAdvances& Advance;
+    long long Width = 0;
+    WidthSum& operator+=(QChar c) {
+        Width += Advance(c);
+        return *this;
+    }
+    WidthSum& operator+=(QStringView text) {
+        for (const QChar c : text) Width += Advance(c);
+        return *this;
+    }
+};
 // A number right-aligned in n characters, cut to its last n characters.
 QString RightNumber(long long value, qsizetype n);
 // A name padded with ideographic spaces and cut to its first n characters.

@@ -51,16 +51,23 @@ CumulativeRecord DecodeRecord(const char* bytes);  // kRecordSize bytes
 // no number).
 double PointsTextValue(const char* text);
 
-// One record as the history holds it (Points = the numeric value of
-// PointsText, rounded), decoded field by field without building texts: the
-// history loader reads up to 20000 records on every rebuild.
-inline LogEntry DecodeEntry(const char* p) {
+// The numbers of one record: date, time, pupil, level and result (Points
+// left 0), decoded field by field without building texts.
+inline LogEntry DecodeRunFields(const char* p) {
     LogEntry e;
     e.RecordDate = qFromLittleEndian<double>(p + 0);
     e.RecordTime = qFromLittleEndian<double>(p + 8);
     e.PupilNumber = qFromLittleEndian<std::int16_t>(p + 16);
     e.Level = qFromLittleEndian<std::int16_t>(p + 18);
     e.Result = qFromLittleEndian<std::int32_t>(p + 20);
+    return e;
+}
+
+// One record as the history holds it (Points = the numeric value of
+// PointsText, rounded): the history loader reads up to 20000 records on
+// every rebuild.
+inline LogEntry DecodeEntry(const char* p) {
+    LogEntry e = DecodeRunFields(p);
     // What the program itself writes: "0" and four blanks.
     static constexpr char kZeroPoints[5] = {'0', ' ', ' ', ' ', ' '};
     if (std::memcmp(p + 34, kZeroPoints, sizeof kZeroPoints) == 0) {
