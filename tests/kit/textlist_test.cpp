@@ -159,4 +159,44 @@ TEST(ParkedList, TakesKeysWhenFocused) {
     EXPECT_FALSE(list.QListView::visualRect(list.currentIndex()).isEmpty());
 }
 
+// A list written on demand writes the rows it shows and the one its source
+// names as the widest, whatever its length; a row read any way is the
+// source's, with its tag; asked for all rows, it writes them all.
+TEST(OnDemandList, WritesOnlyTheRowsItShows) {
+    kit::SortedTextList list;
+    list.resize(300, 200);
+    constexpr int kRows = 100000;
+    constexpr qsizetype kWidest = 77;
+    const auto line = [](qsizetype r) {
+        return QStringLiteral("%1 行").arg(r, 6) + (r == kWidest ? QStringLiteral(" いちばん長い行です") : QString());
+    };
+    std::vector<int> tags(kRows);
+    for (int r = 0; r < kRows; ++r) tags[std::size_t(r)] = r + 1;
+    int written = 0, measured = 0;
+    list.SetLinesInOrder(tags, {[&](qsizetype r) { return ++written, line(r); },
+                                [&](common::CharAdvances&) { return ++measured, kWidest; }});
+    list.show();
+    QApplication::processEvents();
+    (void)list.grab();
+    EXPECT_EQ(measured, 1);
+    EXPECT_LT(written, 100);
+    EXPECT_GE(list.RowRect(0).width(), QFontMetrics(list.font()).horizontalAdvance(line(kWidest)));
+
+    EXPECT_EQ(list.Tag(kRows - 1), kRows);
+    EXPECT_EQ(list.RowOfTag(5000), 4999);
+    list.setFocus();
+    QTest::keyClick(&list, Qt::Key_End);
+    EXPECT_EQ(list.currentRow(), kRows - 1);
+    EXPECT_EQ(list.currentIndex().data().toString(), line(kRows - 1));
+    QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(&list);
+    QAccessibleInterface* first = reader ? reader->child(0) : nullptr;
+    EXPECT_EQ(first ? first->text(QAccessible::Name) : QString(), line(0));
+    EXPECT_LT(written, 300);
+
+    const QStringList all = list.Rows();
+    ASSERT_EQ(all.size(), kRows);
+    EXPECT_EQ(all[kWidest], line(kWidest));
+    EXPECT_EQ(list.text(kRows - 1), line(kRows - 1));
+}
+
 }  // namespace

@@ -29,6 +29,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <random>
@@ -167,31 +169,74 @@ INSTANTIATE_TEST_SUITE_P(Records, CountLabel,
 TEST(RecordList, LevelZeroStaysUnlistedAndEveryLineKeepsItsRecordNumber) {
     const QByteArray bytes = Record(1, 1, 10) + Record(2, 0, 20) + Record(3, 2, 30) + Record(4, 0, 40) +
                              Record(5, 3, 50) + QByteArray(20, 'x');
-    const results::RecordList list = results::BuildRecordList(bytes, {}, QStringLiteral("01234"), QString());
-    ASSERT_EQ(list.Lines.size(), 3u);
-    EXPECT_EQ(list.Lines[0].Number, 1);
-    EXPECT_EQ(list.Lines[1].Number, 3);
-    EXPECT_EQ(list.Lines[2].Number, 5);
-    EXPECT_TRUE(list.Lines[2].Text.startsWith(QStringLiteral("   5 ")));
-    EXPECT_EQ(list.CountText, QStringLiteral("総レコード数:5.45454545454545"));
+    const results::RecordLines list = results::BuildRecordList(bytes, {}, QStringLiteral("01234"), QString());
+    ASSERT_EQ(list.size(), 3);
+    EXPECT_EQ(list.Number(0), 1);
+    EXPECT_EQ(list.Number(1), 3);
+    EXPECT_EQ(list.Number(2), 5);
+    EXPECT_TRUE(list.Line(2).startsWith(QStringLiteral("   5 ")));
+    EXPECT_EQ(list.CountText(), QStringLiteral("総レコード数:5.45454545454545"));
 }
 
 TEST(RecordList, BeyondFourDigitsTheNumberFieldWidensAndTextOrderStaysFileOrder) {
     QByteArray bytes;
     for (int k = 0; k < 10000; ++k) bytes += Record(k % 50, 1 + k % 15, k % 700);
-    const results::RecordList list = results::BuildRecordList(bytes, {}, QStringLiteral("01234"), QString());
-    ASSERT_EQ(list.Lines.size(), 10000u);
-    EXPECT_TRUE(list.Lines[0].Text.startsWith(QStringLiteral("    1 2003/05/12")));
-    EXPECT_TRUE(list.Lines[9999].Text.startsWith(QStringLiteral("10000 2003/05/12")));
+    const results::RecordLines list = results::BuildRecordList(bytes, {}, QStringLiteral("01234"), QString());
+    ASSERT_EQ(list.size(), 10000);
+    EXPECT_TRUE(list.Line(0).startsWith(QStringLiteral("    1 2003/05/12")));
+    EXPECT_TRUE(list.Line(9999).startsWith(QStringLiteral("10000 2003/05/12")));
     QStringList texts;
-    for (const auto& line : list.Lines) texts << line.Text;
+    for (qsizetype i = 0; i < list.size(); ++i) texts << list.Line(i);
     QStringList sorted = texts;
     common::SortAscending(sorted);
     EXPECT_EQ(sorted, texts);
 
     // Up to 9999 records the field is the described four characters.
-    const auto small = results::BuildRecordList(bytes.left(9999 * kRecordSize), {}, QString(), QString());
-    EXPECT_TRUE(small.Lines[9998].Text.startsWith(QStringLiteral("9999 2003/05/12")));
+    const auto small = results::BuildRecordList(QByteArrayView(bytes).first(9999 * kRecordSize), {}, QString(), QString());
+    EXPECT_TRUE(small.Line(9998).startsWith(QStringLiteral("9999 2003/05/12")));
+}
+
+// A width for each character unlike any font's, so that which line is the
+// widest depends on every character of every field.
+class OddAdvances final : public common::CharAdvances {
+public:
+    explicit OddAdvances(int factor) : factor_(factor) {}
+
+protected:
+    int Measure(QChar c) const override { return int(c.unicode() * factor_ % 17) + 1; }
+
+private:
+    int factor_;
+};
+
+TEST(RecordList, TheWidestLineIsTheWidestOfTheLinesAsWritten) {
+    const auto tables = std::make_shared<const results::PupilTables>(results::BuildPupilTables(
+        {{1, QStringLiteral("林"), QString()}, {2, QStringLiteral("長谷川由紀子さん"), QStringLiteral("高３")},
+         {3, QStringLiteral("ｱｲｳｴｵ"), QStringLiteral("小１")}, {40, QStringLiteral("森"), QStringLiteral("中２")}}));
+    QByteArray bytes;
+    const int pupils[] = {1, 2, 3, 40, 77, -3};
+    for (int k = 0; k < 60; ++k)
+        bytes += Record(pupils[k % 6], 1 + k % 15, k * 97 % 100000, k % 4 ? "01234" : "55555",
+                        QDate(2003, 5, 12).addDays(k / 7 + (k % 11 == 0 ? 400 : 0)), QTime(k % 24, k % 60, k % 7));
+    // A time with a day part is written with its date, and a NaN as a time.
+    const double withDay = 38000.5, notANumber = std::nan("");
+    std::memcpy(bytes.data() + 5 * kRecordSize + 8, &withDay, 8);
+    std::memcpy(bytes.data() + 6 * kRecordSize + 8, &notANumber, 8);
+    const results::RecordLines list =
+        results::BuildRecordList(bytes, tables, QStringLiteral("01234"), QStringLiteral("本校"));
+    for (const int factor : {1, 3, 5, 7, 11, 13}) {
+        OddAdvances advance(factor);
+        qsizetype widest = -1;
+        long long best = -1;
+        for (qsizetype i = 0; i < list.size(); ++i) {
+            common::WidthSum width{advance};
+            width += list.Line(i);
+            if (width.Width > best) best = width.Width, widest = i;
+        }
+        EXPECT_EQ(list.Widest(advance), widest) << "factor " << factor;
+    }
+    OddAdvances any(1);
+    EXPECT_EQ(results::BuildRecordList({}, tables, QString(), QString()).Widest(any), -1);
 }
 
 TEST(PupilChoices, ItemsInRosterOrderAndTablesByNumber) {
@@ -280,10 +325,10 @@ TEST_F(Records, WithLevelZeroRecordsTheListedNumberIsWhatChangesAndDeletes) {
     common::IoFailure failure;
     ASSERT_TRUE(results::ReadCommittedResults(File(), results::RecordRange::All(), read, failure));
     const auto list = results::BuildRecordList(read.Bytes, {}, QStringLiteral("01234"), QString());
-    ASSERT_EQ(list.Lines.size(), 3u);
+    ASSERT_EQ(list.size(), 3);
 
     // The third line is record 5 (by position it would be record 3).
-    const qint64 last = list.Lines[2].Number;
+    const qint64 last = list.Number(2);
     const QByteArray opened = results::ReadRecordBytes(folder, last, failure);
     ASSERT_EQ(opened, RecordAt(before, 5));
     const QByteArray changed = results::ChangedRecordBytes(opened, 4321, 4000);
@@ -298,7 +343,7 @@ TEST_F(Records, WithLevelZeroRecordsTheListedNumberIsWhatChangesAndDeletes) {
     EXPECT_EQ(changed.mid(24), opened.mid(24));  // the texts
 
     // The second line is record 3.
-    const qint64 second = list.Lines[1].Number;
+    const qint64 second = list.Number(1);
     ASSERT_EQ(results::DeleteRecord(folder, second, RecordAt(before, 3)).Outcome, results::RewriteOutcome::Done);
     EXPECT_EQ(testing_support::FileBytes(File()), Without(expected, 3));
 }

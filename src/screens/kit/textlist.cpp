@@ -23,6 +23,8 @@ QVariant TextRows::data(const QModelIndex& index, int role) const {
     return list_->text(index.row());
 }
 
+int ListAdvances::Measure(QChar c) const { return QFontMetrics(list_->font()).horizontalAdvance(c); }
+
 }  // namespace detail
 
 namespace {
@@ -86,6 +88,7 @@ void TextList::SetRows(const QStringList& rows) { ReplaceRows(rows); }
 void TextList::ReplaceRows(const QStringList& rows) {
     model_.beginResetModel();
     fill_ = nullptr;
+    source_ = {};
     rows_ = rows;
     count_ = rows.size();
     model_.endResetModel();
@@ -97,6 +100,20 @@ void TextList::ReplaceRowsLater(qsizetype count, std::function<void()> fill) {
     rows_.clear();
     count_ = std::max<qsizetype>(0, count);
     fill_ = std::move(fill);
+    source_ = {};
+    model_.endResetModel();
+    RowsChanged();
+}
+
+void TextList::ReplaceRowsOnDemand(qsizetype count, RowSource source) {
+    model_.beginResetModel();
+    rows_.clear();
+    count_ = std::max<qsizetype>(0, count);
+    source_ = std::move(source);
+    fill_ = [this] {
+        rows_.reserve(count_);
+        for (qsizetype r = 0; r < count_; ++r) rows_ << source_.Row(r);
+    };
     model_.endResetModel();
     RowsChanged();
 }
@@ -106,6 +123,7 @@ void TextList::Fill() const {
     const std::function<void()> fill = std::move(fill_);
     fill_ = nullptr;
     fill();
+    source_ = {};
     // The view was told count_ rows; it gets exactly that many.
     Q_ASSERT(rows_.size() == count_);
     rows_.resize(count_);
@@ -176,22 +194,21 @@ QString TextList::WidestText() const {
         // Character by character, each character's advance measured once; the
         // row found is then measured whole by the delegate. The order of the
         // rows does not matter here, so a list not yet put in order is not.
-        Fill();
+        // Rows written on demand are measured by their source.
         widestKnown_ = true;
         widest_.clear();
-        if (advances_.empty()) advances_.assign(0x10000, 0);
-        const QFontMetrics metrics(font());
+        if (RowsOnDemand()) {
+            const qsizetype row = source_.Widest ? source_.Widest(advances_) : -1;
+            if (row >= 0 && row < count_) widest_ = source_.Row(row);
+            return widest_;
+        }
+        Fill();
         long long best = -1;
         for (const QString& row : std::as_const(rows_)) {
-            long long w = 0;
-            for (const QChar c : row) {
-                std::uint16_t& advance = advances_[c.unicode()];
-                if (advance == 0)
-                    advance = std::uint16_t(std::clamp(metrics.horizontalAdvance(c), 0, 0xFFFE) + 1);
-                w += advance - 1;
-            }
-            if (w > best) {
-                best = w;
+            common::WidthSum width{advances_};
+            width += row;
+            if (width.Width > best) {
+                best = width.Width;
                 widest_ = row;
             }
         }
@@ -207,7 +224,7 @@ void TextList::RowsChanged() {
 
 void TextList::changeEvent(QEvent* event) {
     if (event->type() == QEvent::FontChange) {
-        advances_.clear();
+        advances_.Clear();
         RowsChanged();
     }
     QListView::changeEvent(event);
@@ -248,7 +265,16 @@ void SortedTextList::SetLines(const QStringList& lines, const std::vector<int>& 
     ReplaceRows(lines);
 }
 
+void SortedTextList::SetLinesInOrder(std::vector<int> tags, RowSource source) {
+    const auto count = qsizetype(tags.size());
+    tags_ = std::move(tags);
+    unordered_ = false;
+    ReplaceRowsOnDemand(count, std::move(source));
+}
+
 void SortedTextList::Arrange() const {
+    // Lines written on demand came in order.
+    if (RowsOnDemand()) return;
     Fill();
     if (!unordered_) return;
     unordered_ = false;
@@ -269,6 +295,7 @@ void SortedTextList::Arrange() const {
 }
 
 int SortedTextList::AddLine(const QString& line, int tag) {
+    Fill();
     Arrange();
     const qsizetype at = common::InsertPosition(rows_, line);
     tags_.insert(tags_.begin() + at, tag);

@@ -7,6 +7,8 @@
 // carries one number beside each row (a pupil number, a record number) so
 // that a handler never has to take a row's meaning from its text or position.
 
+#include "core/common/strings.h"
+
 #include <QAbstractListModel>
 #include <QListView>
 #include <QStringList>
@@ -28,6 +30,13 @@ void KeepLinesReadable(QAbstractItemView* view);
 
 class TextList;
 
+// Rows written one at a time, when read: Row(r) writes row r, and Widest
+// names the row that is widest in the list's font without writing the others.
+struct RowSource {
+    std::function<QString(qsizetype row)> Row;
+    std::function<qsizetype(common::CharAdvances& advance)> Widest;
+};
+
 namespace detail {
 
 // The rows of a TextList as a model; a row's text is read through the list,
@@ -43,6 +52,18 @@ private:
     const TextList* list_;
 };
 
+// Each character's advance in a list's font.
+class ListAdvances final : public common::CharAdvances {
+public:
+    explicit ListAdvances(const QWidget* list) : list_(list) {}
+
+protected:
+    int Measure(QChar c) const override;
+
+private:
+    const QWidget* list_;
+};
+
 }  // namespace detail
 
 class TextList : public QListView {
@@ -52,11 +73,13 @@ public:
 
     void SetRows(const QStringList& rows);
     const QStringList& Rows() const {
+        Fill();
         Arrange();
         return rows_;
     }
     int count() const { return int(count_); }
     QString text(int row) const {
+        if (RowsOnDemand()) return row >= 0 && row < count_ ? source_.Row(row) : QString();
         Arrange();
         return rows_.value(row);
     }
@@ -94,7 +117,12 @@ protected:
     // Replaces every row with `count` rows that `fill` writes into rows_ when
     // a row is first needed.
     void ReplaceRowsLater(qsizetype count, std::function<void()> fill);
-    // Writes the rows ReplaceRowsLater promised, once.
+    // Replaces every row with `count` rows that `source` writes one by one
+    // when each is read; they are all written only when something needs them
+    // all (Rows, a row inserted or removed).
+    void ReplaceRowsOnDemand(qsizetype count, RowSource source);
+    bool RowsOnDemand() const { return bool(source_.Row); }
+    // Writes the rows ReplaceRowsLater or ReplaceRowsOnDemand promised, once.
     void Fill() const;
     void InsertRow(qsizetype at, const QString& row);
     void EraseRow(int row);
@@ -111,13 +139,12 @@ private:
 
     qsizetype count_ = 0;
     mutable std::function<void()> fill_;
+    mutable RowSource source_;
     bool layoutWaiting_ = false;
 
     detail::TextRows model_{this};
-    // Each character's advance in the list's font plus one (0: not measured
-    // yet), by UTF-16 code unit: measuring thousands of rows is then one
-    // table lookup per character.
-    mutable std::vector<std::uint16_t> advances_;
+    // Measuring thousands of rows is one table lookup per character.
+    mutable detail::ListAdvances advances_{this};
     mutable QString widest_;
     mutable bool widestKnown_ = false;
 };
@@ -138,6 +165,10 @@ public:
     // not depend on anything that may change meanwhile.
     using LineMaker = std::function<void(QStringList& lines, std::vector<int>& tags)>;
     void SetLines(qsizetype count, LineMaker make);
+    // Replaces every row with one line per tag, already in list order, that
+    // `source` writes only when the line is read (drawn, looked up, reached
+    // by a screen reader): a list of any length costs what is shown of it.
+    void SetLinesInOrder(std::vector<int> tags, RowSource source);
     // Adds one row at its place (after equal rows); returns its row.
     int AddLine(const QString& line, int tag = 0);
     void RemoveRow(int row);

@@ -140,8 +140,9 @@ void FrmData::Form_Load() {
 
 void FrmData::LoadPupilChoices() {
     Combo1->clear();
-    tables_ = BuildPupilTables(pupils_ ? pupils_() : std::vector<PupilChoice>{});
-    Combo1->addItems(tables_.Choices);
+    auto tables = std::make_shared<PupilTables>(BuildPupilTables(pupils_ ? pupils_() : std::vector<PupilChoice>{}));
+    Combo1->addItems(tables->Choices);
+    tables_ = std::move(tables);
 }
 
 void FrmData::ListRecords() {
@@ -150,20 +151,18 @@ void FrmData::ListRecords() {
     common::DoEvents();
     LoadPupilChoices();
     common::IoFailure failure;
-    const bool read = ReadCommittedResults(ResultsFilePathIn(DataFolder()), RecordRange::All(), records_, failure);
+    // A read of its own: the list shown until the new one replaces it keeps
+    // the bytes its lines are written from.
+    CommittedRead records;
+    const bool read = ReadCommittedResults(ResultsFilePathIn(DataFolder()), RecordRange::All(), records, failure);
     const common::RunState& rs = common::runState();
-    const RecordList list = BuildRecordList(records_.Bytes, tables_, rs.SchoolCode, rs.SchoolName);
-    QStringList lines;
-    lines.reserve(static_cast<qsizetype>(list.Lines.size()));
-    std::vector<int> numbers;
-    numbers.reserve(list.Lines.size());
-    for (const RecordLine& line : list.Lines) {
-        lines << line.Text;
-        numbers.push_back(static_cast<int>(line.Number));
-    }
-    List1->SetLines(lines, numbers);
-    Label3->setText(list.CountText);
-    numberWidth_ = list.NumberWidth;
+    auto lines = std::make_shared<const RecordLines>(
+        BuildRecordList(records.Bytes, tables_, rs.SchoolCode, rs.SchoolName, records.Buffer));
+    List1->SetLinesInOrder(lines->Numbers(),
+                           {[lines](qsizetype row) { return lines->Line(row); },
+                            [lines](common::CharAdvances& advance) { return lines->Widest(advance); }});
+    Label3->setText(lines->CountText());
+    numberWidth_ = lines->NumberWidth();
     Picture3->hide();
     Picture6->hide();
     if (!read) Caution(ReadFailedMessage(common::IoFailureText(failure)));
@@ -188,7 +187,7 @@ void FrmData::OpenRecord() {
     // The line must still show this record: another PC may have deleted
     // records since the list was read.
     const common::RunState& rs = common::runState();
-    if (bytes.isEmpty() || RecordListLine(SelectedRecord, numberWidth_, bytes.constData(), tables_,
+    if (bytes.isEmpty() || RecordListLine(SelectedRecord, numberWidth_, bytes.constData(), *tables_,
                                           FiveByteText(rs.SchoolCode), rs.SchoolName) != List1->text(row)) {
         Caution(RecordsChangedMessage());
         ListRecords();
@@ -199,14 +198,14 @@ void FrmData::OpenRecord() {
     const bool known = r.PupilNumber >= 0 && r.PupilNumber <= 5000;
     Label2[1]->setText(QStringLiteral("ﾚﾍﾞﾙ") + common::Dec(r.Level));
     Label2[2]->setText(DateValueText(r.RecordDate));
-    Label2[4]->setText(known ? common::TrimSpaces(tables_.GradeLabel[r.PupilNumber]) : QString());
+    Label2[4]->setText(known ? common::TrimSpaces(tables_->GradeLabel[r.PupilNumber]) : QString());
     Text1[1]->setText(common::Dec(r.Result));
     // A result outside the scroll bar's range (99999 of a time-out) keeps its
     // real value in Text1(1); the bar shows its nearest end until moved.
     settingScroll_ = true;
     VScroll1->setValue(std::clamp<int>(r.Result, 0, kScrollMax));
     settingScroll_ = false;
-    Combo1->setEditText(PupilChoiceText(r.PupilNumber, known ? tables_.Name[r.PupilNumber] : QString()));
+    Combo1->setEditText(PupilChoiceText(r.PupilNumber, known ? tables_->Name[r.PupilNumber] : QString()));
     for (QWidget* w : {static_cast<QWidget*>(Label1), static_cast<QWidget*>(Label2[1]),
                        static_cast<QWidget*>(Label2[2]), static_cast<QWidget*>(Label2[4]),
                        static_cast<QWidget*>(Combo1), static_cast<QWidget*>(Text1[1]),
@@ -219,7 +218,7 @@ void FrmData::OpenRecord() {
 void FrmData::Combo1_Click() {
     bool ok = false;
     const int number = Combo1->currentText().section(u'/', 0, 0).trimmed().toInt(&ok);
-    Label2[4]->setText(ok && number >= 0 && number <= 5000 ? common::TrimSpaces(tables_.GradeLabel[number])
+    Label2[4]->setText(ok && number >= 0 && number <= 5000 ? common::TrimSpaces(tables_->GradeLabel[number])
                                                            : QString());
 }
 

@@ -18,6 +18,7 @@
 #include <QVector>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 class QComboBox;
@@ -67,11 +68,10 @@ private:
     void Caution(const QString& text);
 
     PupilSource pupils_;
-    PupilTables tables_;
+    std::shared_ptr<const PupilTables> tables_ = std::make_shared<const PupilTables>();
     int numberWidth_ = 4;
     qint64 SelectedRecord = 0;
     QByteArray recordBuffer_;  // the record as OpenRecord read it
-    CommittedRead records_;    // the file as last listed; its storage is reused
     bool busy_ = false;
     bool settingScroll_ = false;
 
