@@ -33,6 +33,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <numeric>
 #include <random>
 #include <thread>
 
@@ -663,6 +664,32 @@ TEST_F(Records, AReadThatOverlapsARewriteIsMadeAgain) {
     ASSERT_TRUE(rewritten);
     EXPECT_TRUE(read.FromJournal);
     EXPECT_EQ(read.Bytes, kEight);
+}
+
+// The distribution is counted a piece at a time as the file is read: a read
+// that an append overlaps after the first pieces were counted is counted
+// again from the first record, nothing twice.
+TEST_F(Records, ACountInPiecesThatAnAppendOverlapsIsMadeAgainFromTheFirstRecord) {
+    QByteArray bytes;
+    const qint64 records = 3 * results::kPieceRecords + 5;
+    for (qint64 k = 0; k < records; ++k) bytes += Record(int(k % 40), 1 + int(k % 15), int(k % 600));
+    WriteAll(File(), bytes);
+    int reads = 0;
+    common::SetIoHook([&](common::IoCall call, long long, const QByteArray& path, std::size_t&) {
+        if (call == common::IoCall::Pread && path.endsWith(".dat") && ++reads == 3)
+            school::AppendRuns(File(), {{7, 4, 123, QDate(2003, 5, 13)}});
+        return 0;
+    });
+    results::FrequencyCounts counts;
+    QString error;
+    ASSERT_TRUE(results::CountFrequencies(counts, error, File())) << error.toStdString();
+    common::SetIoHook({});
+    ASSERT_GE(reads, 3 + 4);  // three pieces, then every piece again
+    results::FrequencyCounts again;
+    ASSERT_TRUE(results::CountFrequencies(again, error, File()));
+    EXPECT_EQ(std::accumulate(counts.Runs.begin(), counts.Runs.end(), 0LL), records + 1);
+    EXPECT_EQ(counts.All, again.All);
+    EXPECT_EQ(counts.Best, again.Best);
 }
 
 // The history loader cannot do without the committed records: a journal it

@@ -1,5 +1,6 @@
 #include "core/results/frequency.h"
 
+#include "core/common/sharedstate.h"
 #include "core/common/strings.h"
 #include "core/results/resultsfile.h"
 
@@ -12,6 +13,7 @@
 #include <cerrno>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -32,22 +34,23 @@ QString ReadError(const QString& file, int error) { return ReadErrorMessage(file
 // The bucket of each pupil's best result per level. The bucket grows with the
 // result, so the smallest bucket is the best result's. Pupil numbers of the
 // school fit a table; any other number a record may carry goes to a map. The
-// table and the read buffer live as long as their cache (the criteria
-// editor's), so a count neither allocates nor clears them: the slots a count
-// touched are put back after it.
+// table and the read buffer are made once for the program (SharedBuckets), so
+// a count neither allocates nor clears them: the slots a count touched are
+// put back after it.
 class BestBuckets {
 public:
-    BestBuckets()
-        : table_(static_cast<size_t>(kLevelSlots) * kPupilSlots, kNoBest),
-          touched_(table_.size()) {}
+    BestBuckets() : table_(static_cast<size_t>(kLevelSlots) * kPupilSlots, kNoBest) {}
 
     // Takes one chunk of records: their counts into counts, their buckets
     // into the table. The table is bytes, which the compiler must assume to
     // alias everything, so the loop works on local copies of every pointer
     // and count.
     void AddRecords(const char* p, long long records, FrequencyCounts& counts) {
+        // Room for every slot once; written only where a slot is first set,
+        // so its pages are never cleared.
+        if (!touched_) touched_ = std::make_unique_for_overwrite<std::uint32_t[]>(table_.size());
         std::uint8_t* __restrict const table = table_.data();
-        std::uint32_t* __restrict const touched = touched_.data();
+        std::uint32_t* __restrict const touched = touched_.get();
         size_t touchedCount = touchedCount_;
         auto* const all = counts.All.data();
         for (long long k = 0; k < records; ++k, p += kRecordSize) {
@@ -103,7 +106,7 @@ public:
 
 private:
     std::vector<std::uint8_t> table_;
-    std::vector<std::uint32_t> touched_;  // the slots set, each once
+    std::unique_ptr<std::uint32_t[]> touched_;  // the slots set, each once
     size_t touchedCount_ = 0;
     std::unordered_map<long long, int> others_;
     CommittedRead read_;  // its storage is kept from one count to the next
@@ -114,14 +117,25 @@ namespace {
 bool Count(const QString& path, BestBuckets& best, FrequencyCounts& counts, QString& errorMessage) {
     counts = FrequencyCounts{};
     const QString file = path.isEmpty() ? ResultsFilePath() : path;
-    CommittedRead& read = best.Read();
     common::IoFailure failure;
-    if (!ReadCommittedResults(file, RecordRange::All(), read, failure)) {
+    // Counted a piece at a time as the file is read. Whole records only: a
+    // record being appended is counted next time.
+    const bool read = ReadCommittedPieces(
+        file, best.Read(),
+        [&](QByteArrayView records, bool first) {
+            if (first) {
+                counts = FrequencyCounts{};
+                best.CountInto(nullptr);
+            }
+            best.AddRecords(records.data(), records.size() / kRecordSize, counts);
+        },
+        failure);
+    if (!read) {
+        best.CountInto(nullptr);
+        counts = FrequencyCounts{};
         errorMessage = ReadError(file, failure.Error);
         return false;
     }
-    // Whole records only: a record being appended is counted next time.
-    best.AddRecords(read.Bytes.data(), read.Bytes.size() / kRecordSize, counts);
     best.CountInto(&counts);
     for (int level = kFirstLevel; level <= kLastLevel; ++level)
         for (std::int32_t n : counts.All[level]) counts.Runs[level] += n;
@@ -182,9 +196,17 @@ FrequencyCache::Stamp StampFrom(const struct stat& info) {
 
 }  // namespace
 
+// The count's tables and read buffer, made at the first count and kept for
+// the program: the editor opens many times a day, and making them anew (a
+// table of every pupil and level, a buffer of the whole file) cost more than
+// reading and counting the records.
+BestBuckets& SharedBuckets() {
+    static BestBuckets& buckets = common::MakeShared<BestBuckets>();
+    return buckets;
+}
+
 bool CountFrequencies(FrequencyCounts& counts, QString& errorMessage, const QString& path) {
-    BestBuckets buckets;
-    return Count(path, buckets, counts, errorMessage);
+    return Count(path, SharedBuckets(), counts, errorMessage);
 }
 
 QStringList AllResultsLines(const FrequencyCounts& counts, int level) {
@@ -218,8 +240,7 @@ bool FrequencyCache::Refresh(QString& errorMessage, const QString& path) {
     ++reads_;
     // Taken before the count: a change after it makes the next look count again.
     const bool stamped = StampOf(file, now);
-    if (!buckets_) buckets_ = std::make_unique<BestBuckets>();
-    if (!Count(file, *buckets_, counts_, errorMessage)) return false;
+    if (!Count(file, SharedBuckets(), counts_, errorMessage)) return false;
     if (!stamped) return true;  // nothing to compare the next look with: counted again then
     stamp_ = now;
     path_ = file;

@@ -10,7 +10,6 @@
 
 #include <array>
 #include <cstdint>
-#include <memory>
 #include <sys/types.h>
 
 namespace results {
@@ -39,8 +38,6 @@ QStringList BestTimeLines(const FrequencyCounts& counts, int level);
 // The counts of the results file, kept until the file changes (its size, its
 // modification or change time, or the file itself), so that a key press in the
 // editor does not read the whole file again.
-class BestBuckets;
-
 class FrequencyCache {
 public:
     FrequencyCache();
@@ -71,7 +68,6 @@ private:
     static bool StampOf(const QString& path, Stamp& stamp);
 
     FrequencyCounts counts_{};
-    std::unique_ptr<BestBuckets> buckets_;  // the count's tables, made at the first count
     QString path_;
     Stamp stamp_{};
     bool valid_ = false;

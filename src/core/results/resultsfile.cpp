@@ -684,7 +684,7 @@ enum class Attempt { Done, Overlapped, Failed };
 // One read: the journal's content when a sound journal lies beside the file
 // (the state last committed), else the file's bytes; then the stamps again.
 Attempt ReadOnce(const QString& path, const RecordRange& range, bool create, CommittedRead& read,
-                 common::IoFailure& failure) {
+                 common::IoFailure& failure, const RecordPieces* pieces = nullptr) {
     const QString journalPath = JournalPathOf(path);
     const Stamp fileBefore = StampOf(path);
     const Stamp journalBefore = StampOf(journalPath);
@@ -727,6 +727,7 @@ Attempt ReadOnce(const QString& path, const RecordRange& range, bool create, Com
                 read.FirstRecord = first + 1;
                 read.Bytes = QByteArrayView(read.Buffer).sliced(kJournalHeaderSize + from, count);
                 read.FromJournal = true;
+                if (pieces) (*pieces)(read.Bytes, true);
             }
         }
     }
@@ -737,11 +738,21 @@ Attempt ReadOnce(const QString& path, const RecordRange& range, bool create, Com
         Place(range, length, first, from, count);
         read.FileBytes = length;
         read.FirstRecord = first + 1;
-        read.Buffer.resize(count);
-        qint64 got = 0;
-        if (count > 0 && !file.Read(from, read.Buffer.data(), count, got, failure)) return Attempt::Failed;
-        if (got < count) return Attempt::Overlapped;  // cut short meanwhile
-        read.Bytes = QByteArrayView(read.Buffer);
+        // Handed on a piece at a time, each piece is taken while it is still
+        // in the processor's cache; kept whole, it is read in one call.
+        const qint64 piece = pieces ? std::min<qint64>(count, kPieceRecords * kRecordSize) : count;
+        read.Buffer.resize(piece);
+        qint64 done = 0;
+        do {
+            const qint64 n = std::min(piece, count - done);
+            qint64 got = 0;
+            if (n > 0 && !file.Read(from + done, read.Buffer.data(), n, got, failure)) return Attempt::Failed;
+            if (got < n) return Attempt::Overlapped;  // cut short meanwhile
+            read.Bytes = QByteArrayView(read.Buffer).first(n);
+            if (pieces) (*pieces)(read.Bytes, done == 0);
+            done += n;
+        } while (done < count);
+        if (pieces) read.Bytes = {};
     }
     if (StampOf(path) != fileBefore || StampOf(journalPath) != journalBefore) return Attempt::Overlapped;
     return Attempt::Done;
@@ -756,12 +767,14 @@ bool ReadBusy(const common::IoFailure& f) {
 
 }  // namespace
 
-bool ReadCommittedResults(const QString& path, const RecordRange& range, CommittedRead& read, common::IoFailure& failure,
-                          bool create) {
+namespace {
+
+bool ReadCommitted(const QString& path, const RecordRange& range, CommittedRead& read, common::IoFailure& failure,
+                   bool create, const RecordPieces* pieces) {
     const QString file = path.isEmpty() ? ResultsFilePath() : path;
     for (int tries = 0;; ++tries) {
         common::IoFailure f;
-        const Attempt attempt = ReadOnce(file, range, create, read, f);
+        const Attempt attempt = ReadOnce(file, range, create, read, f, pieces);
         if (attempt == Attempt::Done) {
             failure = {};
             return true;
@@ -777,6 +790,18 @@ bool ReadCommittedResults(const QString& path, const RecordRange& range, Committ
         // first time, then once a second while window events run.
         if (tries > 0 || attempt == Attempt::Failed) common::WaitWithEvents(1000);
     }
+}
+
+}  // namespace
+
+bool ReadCommittedResults(const QString& path, const RecordRange& range, CommittedRead& read, common::IoFailure& failure,
+                          bool create) {
+    return ReadCommitted(path, range, read, failure, create, nullptr);
+}
+
+bool ReadCommittedPieces(const QString& path, CommittedRead& read, const RecordPieces& take,
+                         common::IoFailure& failure) {
+    return ReadCommitted(path, RecordRange::All(), read, failure, true, &take);
 }
 
 QByteArray ReadRecordBytes(const QString& folder, qint64 number, common::IoFailure& failure) {

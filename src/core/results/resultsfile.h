@@ -19,6 +19,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <limits>
 
 namespace results {
@@ -185,6 +186,18 @@ struct CommittedRead {
 // cannot be made) is logged on stderr and returned.
 bool ReadCommittedResults(const QString& path, const RecordRange& range, CommittedRead& read, common::IoFailure& failure,
                           bool create = true);
+// The same for the whole file, handed to `take` a piece at a time as it is
+// read (whole records, but for a partial record at the very end) rather than
+// kept: for a reader that only counts, so that each piece is counted while
+// it is still in the processor's cache. `first` is true for the first piece
+// of each attempt: a read made again starts again from the first record, and
+// `take` forgets what it took before. A file of no records gives one empty
+// piece. The state taken existed, as for ReadCommittedResults; `read` lends
+// its storage (one piece).
+using RecordPieces = std::function<void(QByteArrayView records, bool first)>;
+inline constexpr qint64 kPieceRecords = 4096;
+bool ReadCommittedPieces(const QString& path, CommittedRead& read, const RecordPieces& take,
+                         common::IoFailure& failure);
 // The 44 bytes of record `number` (from 1) as last committed; empty when
 // there is no such whole record.
 QByteArray ReadRecordBytes(const QString& folder, qint64 number, common::IoFailure& failure);
