@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets everything up and runs every test, the package on a clean Debian 12
-# root when this machine can build one, then the core tests again under the
-# sanitizers.
+# root when this machine can build one, then the core and screen tests again
+# under the sanitizers.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
