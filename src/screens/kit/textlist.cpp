@@ -9,6 +9,7 @@
 #include <QItemSelectionModel>
 #include <QStyle>
 #include <QStyledItemDelegate>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -189,35 +190,69 @@ void TextList::paintEvent(QPaintEvent* event) {
     QListView::paintEvent(event);
 }
 
+namespace {
+
+long long WidthOf(QStringView text, common::CharAdvances& advances) {
+    common::WidthSum width{advances};
+    width += text;
+    return width.Width;
+}
+
+// The widest of `count` rows that `row` gives (the first of equal ones).
+template <class Row>
+QString WidestOf(qsizetype count, Row&& row, common::CharAdvances& advances) {
+    QString widest;
+    long long best = -1;
+    for (qsizetype r = 0; r < count; ++r) {
+        decltype(auto) text = row(r);
+        const long long width = WidthOf(text, advances);
+        if (width > best) {
+            best = width;
+            widest = text;
+        }
+    }
+    return widest;
+}
+
+}  // namespace
+
 QString TextList::WidestText() const {
     if (!widestKnown_) {
         // Character by character, each character's advance measured once; the
         // row found is then measured whole by the delegate. The order of the
         // rows does not matter here, so a list not yet put in order is not.
-        // Rows written on demand are measured by their source.
         widestKnown_ = true;
-        widest_.clear();
         if (RowsOnDemand()) {
-            const qsizetype row = source_.Widest ? source_.Widest(advances_) : -1;
-            if (row >= 0 && row < count_) widest_ = source_.Row(row);
-            return widest_;
-        }
-        Fill();
-        long long best = -1;
-        for (const QString& row : std::as_const(rows_)) {
-            common::WidthSum width{advances_};
-            width += row;
-            if (width.Width > best) {
-                best = width.Width;
-                widest_ = row;
+            // Rows written on demand: the first paint lays them out at the
+            // widest of the first screenful, so they show at once however
+            // many there are; right after it the source finds the widest of
+            // all, and the rows are laid out again when that one is wider.
+            widest_ = WidestOf(std::min<qsizetype>(count_, kFirstScreenful), source_.Row, advances_);
+            if (source_.Widest) {
+                auto* self = const_cast<TextList*>(this);
+                QTimer::singleShot(0, self, [self, rows = rowsChanges_] { self->TakeWidestOfAll(rows); });
             }
+        } else {
+            Fill();
+            widest_ = WidestOf(rows_.size(), [this](qsizetype r) -> const QString& { return rows_[r]; }, advances_);
         }
     }
     return widest_;
 }
 
+void TextList::TakeWidestOfAll(quint64 rowsChanges) {
+    if (rowsChanges != rowsChanges_ || !RowsOnDemand()) return;
+    const qsizetype row = source_.Widest(advances_);
+    if (row < 0 || row >= count_) return;
+    const QString widest = source_.Row(row);
+    if (WidthOf(widest, advances_) <= WidthOf(widest_, advances_)) return;
+    widest_ = widest;
+    scheduleDelayedItemsLayout();
+}
+
 void TextList::RowsChanged() {
     widestKnown_ = false;
+    ++rowsChanges_;
     // The shared row size is worked out again at the next layout.
     scheduleDelayedItemsLayout();
 }

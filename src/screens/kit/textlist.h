@@ -93,7 +93,9 @@ public:
     // A list waiting to be laid out is laid out first.
     QRect RowRect(int row) const;
     // The text of the row that is widest in the list's font (empty when there
-    // are no rows); every row is laid out at its width.
+    // are no rows); every row is laid out at its width. For rows written on
+    // demand, the widest of the first screenful until, right after the first
+    // paint, the widest of all is known.
     QString WidestText() const;
 
 Q_SIGNALS:
@@ -134,6 +136,9 @@ protected:
 
 private:
     void RowsChanged();
+    // Takes the widest of all rows written on demand, unless the rows were
+    // replaced since `rowsChanges`.
+    void TakeWidestOfAll(quint64 rowsChanges);
     bool OutsideParent() const;
     void LayOutWaiting() const;
 
@@ -147,6 +152,10 @@ private:
     mutable detail::ListAdvances advances_{this};
     mutable QString widest_;
     mutable bool widestKnown_ = false;
+    // Counts the replacements of the rows, so that a widest row found for
+    // rows since replaced is not taken.
+    quint64 rowsChanges_ = 0;
+    static constexpr qsizetype kFirstScreenful = 64;
 };
 
 class SortedTextList : public TextList {
