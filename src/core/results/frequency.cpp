@@ -115,7 +115,6 @@ private:
 namespace {
 
 bool Count(const QString& path, BestBuckets& best, FrequencyCounts& counts, QString& errorMessage) {
-    counts = FrequencyCounts{};
     const QString file = path.isEmpty() ? ResultsFilePath() : path;
     common::IoFailure failure;
     // Counted a piece at a time as the file is read. Whole records only: a

@@ -166,31 +166,23 @@ public:
     void Time(common::WidthSum& out, double time) {
         // A time of day alone is written from its second of the day.
         if (std::floor(time) != 0) return AppendTime(out, time);
-        int& known = timeWidths_[std::size_t(common::SecondOfDayFromValue(time))];
-        if (known < 0) known = Measure([&](common::WidthSum& w) { AppendTime(w, time); });
-        out.Width += known;
+        Add(out, timeWidths_[std::size_t(common::SecondOfDayFromValue(time))],
+            [&](common::WidthSum& w) { AppendTime(w, time); });
     }
     void Level(common::WidthSum& out, std::int16_t level) {
-        int& known = levelWidths_[std::size_t(level - std::numeric_limits<std::int16_t>::min())];
-        if (known < 0) known = Measure([&](common::WidthSum& w) { AppendLevel(w, level); });
-        out.Width += known;
+        Add(out, levelWidths_[std::size_t(level - std::numeric_limits<std::int16_t>::min())],
+            [&](common::WidthSum& w) { AppendLevel(w, level); });
     }
     void Result(common::WidthSum& out, std::int32_t result) {
         if (result < 0 || result > kLargestResult) return AppendResult(out, result);
-        int& known = resultWidths_[std::size_t(result)];
-        if (known < 0) known = Measure([&](common::WidthSum& w) { AppendResult(w, result); });
-        out.Width += known;
+        Add(out, resultWidths_[std::size_t(result)], [&](common::WidthSum& w) { AppendResult(w, result); });
     }
     void Pupil(common::WidthSum& out, std::int16_t pupil) {
         if (!IsPupilNumber(pupil)) return AppendPupil(out, pupil, tables_);
-        int& known = pupilWidths_[std::size_t(pupil)];
-        if (known < 0) known = Measure([&](common::WidthSum& w) { AppendPupil(w, pupil, tables_); });
-        out.Width += known;
+        Add(out, pupilWidths_[std::size_t(pupil)], [&](common::WidthSum& w) { AppendPupil(w, pupil, tables_); });
     }
     void Classroom(common::WidthSum& out, bool own) {
-        int& known = classroomWidths_[own ? 1 : 0];
-        if (known < 0) known = Measure([&](common::WidthSum& w) { AppendClassroom(w, own, schoolName_); });
-        out.Width += known;
+        Add(out, classroomWidths_[own ? 1 : 0], [&](common::WidthSum& w) { AppendClassroom(w, own, schoolName_); });
     }
 
 private:
@@ -199,6 +191,13 @@ private:
         common::WidthSum width{advance_};
         write(width);
         return int(width.Width);
+    }
+    // Adds the width a part was measured at (`known`), measuring it the
+    // first time (`known` < 0).
+    template <class Write>
+    void Add(common::WidthSum& out, int& known, Write&& write) {
+        if (known < 0) known = Measure(write);
+        out.Width += known;
     }
 
     common::CharAdvances& advance_;
