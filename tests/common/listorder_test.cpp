@@ -12,6 +12,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <numeric>
+#include <random>
+
 namespace {
 
 struct OrderCase {
@@ -97,6 +102,122 @@ INSTANTIATE_TEST_SUITE_P(
                    " 100 2003/06/01　 10:05:30ﾚﾍﾞﾙ2　    5秒 　4000 林　　　　　 中１++本校",
                    "9999 2004/01/01　 10:05:30ﾚﾍﾞﾙ3　   61秒 　   7 佐藤　　　　 ++本校",
                    "10000 2004/01/02　 10:05:30ﾚﾍﾞﾙ3　   61秒 　   7 佐藤　　　　 ++本校"}}),
+    [](const auto& info) { return testing_support::RowName(info.param.name); });
+
+// A list that comes in the order of its numbers is not taken to be in order
+// where the text between them says otherwise: "50 b 1" goes after "50 a 2".
+TEST(ListOrderOfNumbers, DecidesOnlyAfterTheSameText) {
+    QStringList ordered;
+    for (int i = 1; i <= 20; ++i) ordered << QStringLiteral("%1秒 a 1").arg(i);
+    ordered << QStringLiteral("50秒 a 2") << QStringLiteral("50秒 b 1");
+    QStringList input = ordered;
+    input.swapItemsAt(20, 21);
+    common::SortAscending(input);
+    EXPECT_EQ(input, ordered) << Shown(input);
+}
+
+// Long lists are put in order by their leading numbers where those decide
+// and by sort keys where they do not; the order must be the collator's own,
+// line against line, whatever the lines hold. Each list is thousands of
+// lines (so that halves are sorted side by side) of one kind, with the
+// lines that could trip a reading of numbers mixed in: numbers written with
+// leading zeros, numbers next to digits of other scripts, numbers too long
+// for an integer, numbers whose digit pairs end in zeros, lines without a
+// number, blank lines.
+struct LongListCase {
+    const char* name;
+    std::function<QString(std::mt19937&)> line;
+};
+
+void PrintTo(const LongListCase& c, std::ostream* os) { *os << c.name; }
+
+template <typename T>
+const T& Pick(std::mt19937& random, std::initializer_list<T> items) {
+    return items.begin()[std::uniform_int_distribution<std::size_t>(0, items.size() - 1)(random)];
+}
+
+int Below(std::mt19937& random, int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); }
+
+QString Name(std::mt19937& random) {
+    static const QString kana = QStringLiteral("あいうかがきぎさざしたなはばぱまやらわんアカーゝ山田");
+    QString name;
+    for (int k = 0, length = 1 + Below(random, 5); k < length; ++k) name += kana[Below(random, int(kana.size()))];
+    while (name.size() < 5) name += QChar(0x3000);
+    return name;
+}
+
+QString Mark(std::mt19937& random) {
+    return Pick(random, {QStringLiteral("①"), QStringLiteral("③"), QStringLiteral("Ⅰ"), QStringLiteral("Ⅲ"),
+                         QStringLiteral("●"), QStringLiteral("　")});
+}
+
+// A line that could trip a reading of leading numbers.
+QString Awkward(std::mt19937& random) {
+    const QString number = Pick(random, {QStringLiteral("45"), QStringLiteral("045"), QStringLiteral("1200"),
+                                         QStringLiteral("1201"), QStringLiteral("12000000"),
+                                         QStringLiteral("12000001"), QStringLiteral("1234567890123456789012"),
+                                         QStringLiteral("1234567890123456789013"), QStringLiteral("0")});
+    const QString after = Pick(random, {QStringLiteral("秒 11/02"), QStringLiteral("３秒"), QStringLiteral("ー5"),
+                                        QStringLiteral(" 11/0２"), QStringLiteral("/"), QString()});
+    return Pick(random, {QStringLiteral(" "), QStringLiteral("　"), QString()}) + number + after;
+}
+
+QString Numberless(std::mt19937& random) {
+    return Pick(random, {QStringLiteral("　　× 11/02①さとう①"), QStringLiteral("--①きむら　　------ 　"),
+                         QStringLiteral("１２秒"), QStringLiteral("　"), QString(), QStringLiteral("-5 11/02")});
+}
+
+class LongListOrder : public ::testing::TestWithParam<LongListCase> {};
+
+TEST_P(LongListOrder, IsTheCollatorsLineByLine) {
+    std::mt19937 random(20261211);
+    QStringList lines;
+    for (int k = 0; k < 3000; ++k) {
+        const int kind = Below(random, 40);
+        lines << (kind == 0 ? Awkward(random) : kind == 1 ? Numberless(random) : GetParam().line(random));
+    }
+
+    std::vector<qsizetype> expected(std::size_t(lines.size()));
+    std::iota(expected.begin(), expected.end(), 0);
+    const common::ListCollator collator;
+    std::stable_sort(expected.begin(), expected.end(),
+                     [&](qsizetype a, qsizetype b) { return collator.compare(lines[a], lines[b]) < 0; });
+
+    const std::vector<qsizetype> sorted = common::SortedOrder(lines);
+    ASSERT_EQ(sorted.size(), expected.size());
+    for (std::size_t k = 0; k < sorted.size(); ++k)
+        ASSERT_EQ(sorted[k], expected[k]) << "line " << k << ": \"" << lines[sorted[k]].toStdString()
+                                          << "\" where the collator puts \"" << lines[expected[k]].toStdString()
+                                          << "\"";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lists, LongListOrder,
+    ::testing::Values(
+        // All runs: a time, the day, the pupil, points; many runs share a
+        // time and a day.
+        LongListCase{"AllRunsInTimes",
+                     [](std::mt19937& random) {
+                         const QString mark = Mark(random);
+                         return QStringLiteral("%1秒 %2/%3")
+                                    .arg(10 + Below(random, 40), 4)
+                                    .arg(10 + Below(random, 3))
+                                    .arg(1 + Below(random, 9), 2, 10, QChar(u'0')) +
+                                mark + Name(random) + mark + QString::number(Below(random, 3));
+                     }},
+        // A points ranking: most pupils share the last rank.
+        LongListCase{"PointsRankingOfFewScorers",
+                     [](std::mt19937& random) {
+                         const int rank = Below(random, 8) == 0 ? 1 + Below(random, 300) : 301;
+                         return QString::number(rank) + Mark(random) + Name(random) +
+                                QStringLiteral("%1/%2").arg(Below(random, 3), 3).arg(Below(random, 2), 5);
+                     }},
+        // The pupil picker: no line starts with a number.
+        LongListCase{"PupilPicker", [](std::mt19937& random) {
+                         return Pick(random, {QStringLiteral("小１ /  "), QStringLiteral("中２ /  "),
+                                              QStringLiteral(" /  ")}) +
+                                Name(random).trimmed() + u'/' + QString::number(1 + Below(random, 5000));
+                     }}),
     [](const auto& info) { return testing_support::RowName(info.param.name); });
 
 }  // namespace

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
+#include <limits>
 #include <system_error>
 #include <thread>
 
@@ -85,24 +87,201 @@ ListSortKey ListCollator::sortKey(QStringView text) const {
 
 namespace {
 
-// From this many lines on, the sort keys of the second half are made on a
-// second thread while this one makes the first half's: making the keys is
-// most of the work, and a column of thousands of lines is sorted while the
-// window waits to paint it.
+// From this many lines sorted by their keys on, half of them are keyed and
+// sorted on a second thread: a column of thousands of lines is sorted while
+// the window waits to paint it.
 constexpr qsizetype kSplitFrom = 1024;
 
-// Sorts order[from, to) by the keys of those texts; keys[i - from] is the
-// key of texts[i]. Equal keys keep their order.
-std::vector<ListSortKey> SortRange(const QStringList& texts, std::vector<qsizetype>& order, qsizetype from,
-                                   qsizetype to) {
-    const ListCollator collator;
-    std::vector<ListSortKey> keys;
-    keys.reserve(std::size_t(to - from));
-    for (qsizetype i = from; i < to; ++i) keys.push_back(collator.sortKey(texts[i]));
-    std::stable_sort(order.begin() + from, order.begin() + to, [&](qsizetype a, qsizetype b) {
-        return keys[std::size_t(a - from)].compare(keys[std::size_t(b - from)]) < 0;
-    });
-    return keys;
+// --- The numbers a line starts with ------------------------------------------
+//
+// Most sorted lines start with numbers: a rank, a time, points, a month and
+// day, a record number. With digit runs compared as numbers and blanks passed
+// over, two such lines are ordered by their first number where those differ:
+// a run of digits weighs as the number it is, and digits come before every
+// other mark. Where the first numbers are written alike and the text up
+// to the next number is the same, the next numbers decide in the same way,
+// since both lines so far gave the collator the same elements. Anything else
+// (numbers written differently, different text between them, a line without
+// numbers) is left to the collator. So most lines are put in order by
+// comparing integers, and the order is the collator's all the same.
+
+constexpr int kLeadingNumbers = 3;
+
+struct LeadingNumbers {
+    std::array<quint64, kLeadingNumbers> value{};
+    std::array<int32_t, kLeadingNumbers> from{};  // where each number's digits start
+    int count = 0;  // 0: the line does not start (after blanks) with a number read here
+};
+
+bool IsAsciiDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+
+// Whether the character at `at` is a decimal digit of any script: the
+// collator reads a run of those as one number, so a run of ASCII digits
+// next to one is not a number on its own.
+bool IsDecimalDigitAt(QStringView text, qsizetype at) {
+    if (at < 0 || at >= text.size()) return false;
+    const QChar c = text[at];
+    if (c.unicode() < 0x80) return IsAsciiDigit(c.unicode());
+    if (c.isHighSurrogate() && at + 1 < text.size() && text[at + 1].isLowSurrogate())
+        return QChar::isDigit(QChar::surrogateToUcs4(c, text[at + 1]));
+    if (c.isLowSurrogate() && at > 0 && text[at - 1].isHighSurrogate())
+        return QChar::isDigit(QChar::surrogateToUcs4(text[at - 1], c));
+    return c.isDigit();
+}
+
+LeadingNumbers ReadLeadingNumbers(QStringView text) {
+    // Up to 18 digits fit an integer with room to spare; a longer run is the
+    // collator's to compare. Lines longer than an int's reach are too.
+    constexpr qsizetype kMostDigits = 18;
+    LeadingNumbers numbers;
+    if (text.size() > std::numeric_limits<int32_t>::max()) return numbers;
+    const char16_t* units = text.utf16();
+    const qsizetype size = text.size();
+    qsizetype at = 0;
+    while (at < size && (units[at] == u' ' || units[at] == u'\u3000')) ++at;
+    for (int k = 0; k < kLeadingNumbers; ++k) {
+        if (k > 0) {
+            // On to the next number; the text before it may not end in a
+            // digit of another script.
+            while (at < size && !IsAsciiDigit(units[at])) ++at;
+            if (IsDecimalDigitAt(text, at - 1)) break;
+        }
+        if (at >= size || !IsAsciiDigit(units[at])) break;
+        const qsizetype from = at;
+        quint64 value = 0;
+        while (at < size && IsAsciiDigit(units[at]) && at - from < kMostDigits)
+            value = value * 10 + quint64(units[at++] - u'0');
+        if (IsDecimalDigitAt(text, at)) break;
+        numbers.value[size_t(k)] = value;
+        numbers.from[size_t(k)] = int32_t(from);
+        numbers.count = k + 1;
+    }
+    return numbers;
+}
+
+// Whether number k and the text after it, up to number k + 1, are the same
+// in both lines.
+bool SameUpToNext(QStringView a, const LeadingNumbers& x, QStringView b, const LeadingNumbers& y, int k) {
+    const auto i = size_t(k);
+    const qsizetype length = x.from[i + 1] - x.from[i];
+    return y.from[i + 1] - y.from[i] == length &&
+           std::memcmp(a.utf16() + x.from[i], b.utf16() + y.from[i], size_t(length) * sizeof(char16_t)) == 0;
+}
+
+// Below 0 or above 0 where the leading numbers put a before or after b; 0
+// where they do not decide.
+int ByLeadingNumbers(QStringView a, const LeadingNumbers& x, QStringView b, const LeadingNumbers& y) {
+    const int count = std::min(x.count, y.count);
+    for (int k = 0; k < count; ++k) {
+        const auto i = size_t(k);
+        if (x.value[i] != y.value[i]) return x.value[i] < y.value[i] ? -1 : 1;
+        // The next numbers decide only after the same text: the same digits
+        // and the same text between them.
+        if (k + 1 == count || !SameUpToNext(a, x, b, y, k)) break;
+    }
+    return 0;
+}
+
+// Puts lines[from, to) in order by their numbers, number k on: every one of
+// them has a number k, after the same text. Runs of lines that their
+// numbers leave equal are added to `undecided`.
+void OrderByNumbers(std::vector<qsizetype>& lines, std::size_t from, std::size_t to, int k, const QStringList& texts,
+                    const std::vector<LeadingNumbers>& numbers,
+                    std::vector<std::pair<std::size_t, std::size_t>>& undecided) {
+    const auto i = size_t(k);
+    auto number = [&](qsizetype line) { return numbers[size_t(line)].value[i]; };
+    std::stable_sort(lines.begin() + qsizetype(from), lines.begin() + qsizetype(to),
+                     [&](qsizetype a, qsizetype b) { return number(a) < number(b); });
+    for (std::size_t runFrom = from, runTo = from; runFrom < to; runFrom = runTo) {
+        for (runTo = runFrom + 1; runTo < to && number(lines[runTo]) == number(lines[runFrom]);) ++runTo;
+        if (runTo - runFrom == 1) continue;
+        // The run goes on to the next numbers if each of its lines has one
+        // after the same text (the same digits, the same text between).
+        const LeadingNumbers& first = numbers[size_t(lines[runFrom])];
+        const QStringView firstText = texts[lines[runFrom]];
+        const bool goesOn = std::all_of(lines.begin() + qsizetype(runFrom), lines.begin() + qsizetype(runTo),
+                                        [&](qsizetype line) {
+                                            const LeadingNumbers& x = numbers[size_t(line)];
+                                            return x.count > k + 1 && SameUpToNext(firstText, first, texts[line], x, k);
+                                        });
+        if (goesOn) OrderByNumbers(lines, runFrom, runTo, k + 1, texts, numbers, undecided);
+        else undecided.emplace_back(runFrom, runTo);
+    }
+}
+
+using LineIt = std::vector<qsizetype>::iterator;
+
+// Sorts [first, last) by the keys of those lines, made into keys[line].
+// Equal keys keep their order.
+void SortByKeysOn(LineIt first, LineIt last, const QStringList& texts, const ListCollator& collator,
+                  std::vector<ListSortKey>& keys) {
+    for (LineIt it = first; it != last; ++it) keys[size_t(*it)] = collator.sortKey(texts[*it]);
+    std::stable_sort(first, last, [&](qsizetype a, qsizetype b) { return keys[size_t(a)] < keys[size_t(b)]; });
+}
+
+// Puts the lines [first, last) in order by their keys; lines of equal keys
+// keep their order. Making the keys is most of the work: from kSplitFrom
+// lines on, the second half is keyed and sorted on a second thread (each
+// thread writes the keys of its own lines), and the halves merged.
+void SortByKeys(LineIt first, LineIt last, const QStringList& texts, const ListCollator& collator,
+                std::vector<ListSortKey>& keys) {
+    const qsizetype n = last - first;
+    if (n < 2) return;
+    if (n < kSplitFrom || std::thread::hardware_concurrency() < 2) {
+        SortByKeysOn(first, last, texts, collator, keys);
+        return;
+    }
+    const LineIt half = first + n / 2;
+    std::jthread second;  // joined however this function is left
+    try {
+        second = std::jthread([&] { SortByKeysOn(half, last, texts, ListCollator(), keys); });
+    } catch (const std::system_error&) {
+        // No thread to be had: this one does it all.
+        SortByKeysOn(first, last, texts, collator, keys);
+        return;
+    }
+    SortByKeysOn(first, half, texts, collator, keys);
+    second.join();
+    // A line of the first half goes before an equal one of the second.
+    const std::vector<qsizetype> halves(first, last);
+    std::merge(halves.begin(), halves.begin() + n / 2, halves.begin() + n / 2, halves.end(), first,
+               [&](qsizetype a, qsizetype b) { return keys[size_t(a)] < keys[size_t(b)]; });
+}
+
+// Whether the lines' numbers decide the order of most of them, as they do
+// in a list of runs (a time, a month, a day). A ranking's lines mostly share
+// one rank (the pupils without points): its lines are keyed at once, without
+// reading their numbers first. A sample spread over the list tells.
+bool NumbersDecideMost(const QStringList& texts) {
+    constexpr qsizetype kSample = 64;
+    QStringList sample;
+    const qsizetype step = std::max<qsizetype>(1, texts.size() / kSample);
+    for (qsizetype i = 0; i < texts.size() && sample.size() < kSample; i += step) sample << texts[i];
+    std::vector<LeadingNumbers> numbers;
+    std::vector<qsizetype> led;
+    for (qsizetype i = 0; i < sample.size(); ++i) {
+        numbers.push_back(ReadLeadingNumbers(sample[i]));
+        if (numbers.back().count > 0) led.push_back(i);
+    }
+    std::vector<std::pair<std::size_t, std::size_t>> undecided;
+    if (!led.empty()) OrderByNumbers(led, 0, led.size(), 0, sample, numbers, undecided);
+    qsizetype keyed = sample.size() - qsizetype(led.size());
+    for (const auto& [from, to] : undecided) keyed += qsizetype(to - from);
+    return keyed * 2 < sample.size();
+}
+
+// Whether the lines are in order already, as they often come (the records
+// list numbers its lines in file order). Neighbours are compared by their
+// numbers where those decide (none are given when none were read), or else
+// whole: the collator stops at their first difference.
+bool InOrder(const QStringList& texts, const std::vector<LeadingNumbers>& numbers, const ListCollator& collator) {
+    for (qsizetype i = 1; i < texts.size(); ++i) {
+        const int c = numbers.empty()
+                          ? 0
+                          : ByLeadingNumbers(texts[i - 1], numbers[size_t(i - 1)], texts[i], numbers[size_t(i)]);
+        if (c > 0 || (c == 0 && collator.compare(texts[i - 1], texts[i]) > 0)) return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -111,41 +290,41 @@ std::vector<qsizetype> SortedOrder(const QStringList& texts) {
     const qsizetype n = texts.size();
     std::vector<qsizetype> order(static_cast<std::size_t>(n));
     for (qsizetype i = 0; i < n; ++i) order[std::size_t(i)] = i;
-    // Lines often come in order already (the records list numbers its lines
-    // in file order). A comparison of neighbours stops at their first
-    // difference, where a sort key covers the whole line: checking first
-    // spares those lists every key.
-    {
-        const ListCollator collator;
-        bool inOrder = true;
-        for (qsizetype i = 1; i < n && inOrder; ++i) inOrder = collator.compare(texts[i - 1], texts[i]) <= 0;
-        if (inOrder) return order;
+    const ListCollator collator;
+    std::vector<ListSortKey> keys(order.size());
+    // Where numbers decide little, none is read: every line is keyed.
+    if (!NumbersDecideMost(texts)) {
+        if (!InOrder(texts, {}, collator)) SortByKeys(order.begin(), order.end(), texts, collator, keys);
+        return order;
     }
+    std::vector<LeadingNumbers> numbers;
+    numbers.reserve(order.size());
+    for (const QString& text : texts) numbers.push_back(ReadLeadingNumbers(text));
+    if (InOrder(texts, numbers, collator)) return order;
 
-    if (n < kSplitFrom || std::thread::hardware_concurrency() < 2) {
-        SortRange(texts, order, 0, n);
-        return order;
+    // Lines led by a number are put in order by their numbers as far as
+    // those decide; the rest, and the lines not led by a number, by keys.
+    std::vector<qsizetype> led, others;
+    for (qsizetype i = 0; i < n; ++i) (numbers[size_t(i)].count > 0 ? led : others).push_back(i);
+    std::vector<std::pair<std::size_t, std::size_t>> undecided;
+    if (!led.empty()) OrderByNumbers(led, 0, led.size(), 0, texts, numbers, undecided);
+    for (const auto& [from, to] : undecided)
+        SortByKeys(led.begin() + qsizetype(from), led.begin() + qsizetype(to), texts, collator, keys);
+    SortByKeys(others.begin(), others.end(), texts, collator, keys);
+
+    // The two together; equal lines keep their order. Lines not led by a
+    // number mostly follow every numbered one ("--", "　　×").
+    if (others.empty()) return led;
+    if (led.empty()) return others;
+    if (collator.compare(texts[led.back()], texts[others.front()]) < 0) {
+        led.insert(led.end(), others.begin(), others.end());
+        return led;
     }
-    // Two halves sorted side by side, then merged; a line of the first half
-    // goes before an equal one of the second, so equal lines keep their order.
-    const qsizetype half = n / 2;
-    std::vector<ListSortKey> upper;
-    std::jthread second;  // joined however this function is left
-    try {
-        second = std::jthread([&] { upper = SortRange(texts, order, half, n); });
-    } catch (const std::system_error&) {
-        // No thread to be had: one thread sorts it all.
-        SortRange(texts, order, 0, n);
-        return order;
-    }
-    const std::vector<ListSortKey> lower = SortRange(texts, order, 0, half);
-    second.join();
-    auto key = [&](qsizetype i) -> const ListSortKey& {
-        return i < half ? lower[std::size_t(i)] : upper[std::size_t(i - half)];
-    };
-    std::vector<qsizetype> merged(static_cast<std::size_t>(n));
-    std::merge(order.begin(), order.begin() + half, order.begin() + half, order.end(), merged.begin(),
-               [&](qsizetype a, qsizetype b) { return key(a).compare(key(b)) < 0; });
+    std::vector<qsizetype> merged(order.size());
+    std::merge(led.begin(), led.end(), others.begin(), others.end(), merged.begin(), [&](qsizetype a, qsizetype b) {
+        const int c = collator.compare(texts[a], texts[b]);
+        return c != 0 ? c < 0 : a < b;
+    });
     return merged;
 }
 

@@ -14,8 +14,9 @@
 //   that equal ranks go by grade, then name (the signed-in pupil's "●" after
 //   the grades, pupils without a mark last).
 //
-// Lists of thousands of lines are put in order with one sort over sort keys,
-// never line by line.
+// Lists of thousands of lines are put in order with one sort, never by
+// placing line after line: by the numbers they start with where those
+// decide, else by their sort keys.
 
 #include <QString>
 #include <QStringList>
