@@ -8,6 +8,10 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QFontMetrics>
+#include <QImage>
+#include <QPalette>
+#include <QScrollBar>
+#include <QStyledItemDelegate>
 #include <QLineEdit>
 #include <QTest>
 
@@ -200,5 +204,79 @@ TEST(OnDemandList, WritesOnlyTheRowsItShows) {
     EXPECT_EQ(all[kWidest], line(kWidest));
     EXPECT_EQ(list.text(kRows - 1), line(kRows - 1));
 }
+
+// Rows look exactly as the style paints them: the list paints plain rows
+// itself, and a list whose rows the style paints alone (the same row size)
+// must be the same image, pixel for pixel, in every state a list is shown in.
+struct LookCase {
+    const char* name;
+    std::function<void(kit::SortedTextList&)> set;
+};
+
+void PrintTo(const LookCase& c, std::ostream* os) { *os << c.name; }
+
+// Sizes rows as the list's own delegate does; paints them as the style does.
+class StylePainted final : public QStyledItemDelegate {
+public:
+    explicit StylePainted(QAbstractItemDelegate* sized) : sized_(sized) {}
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return sized_->sizeHint(option, index);
+    }
+
+private:
+    QAbstractItemDelegate* sized_;
+};
+
+class RowLook : public ::testing::TestWithParam<LookCase> {};
+
+TEST_P(RowLook, IsTheStylesPixelForPixel) {
+    QStringList lines = kLines;
+    lines << QString() << QStringLiteral("  45秒 11/02Ⅱやまだ　　Ⅱ13 とても長い行で列より広い");
+    auto shown = [&](bool styleAlone) {
+        QWidget window;
+        window.resize(260, 200);
+        auto* list = new kit::SortedTextList(&window);
+        list->setGeometry(10, 10, 200, 160);
+        if (styleAlone) list->setItemDelegate(new StylePainted(list->itemDelegate()));
+        list->SetLines(lines);
+        GetParam().set(*list);
+        window.show();
+        QApplication::processEvents();
+        return window.grab().toImage();
+    };
+    const QImage own = shown(false);
+    const QImage style = shown(true);
+    ASSERT_EQ(own.size(), style.size());
+    EXPECT_TRUE(own == style);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    States, RowLook,
+    ::testing::Values(LookCase{"Plain", [](kit::SortedTextList&) {}},
+                      LookCase{"CurrentAndFocused",
+                               [](kit::SortedTextList& l) {
+                                   l.setCurrentRow(2);
+                                   l.setFocus();
+                               }},
+                      LookCase{"Disabled", [](kit::SortedTextList& l) { l.setEnabled(false); }},
+                      LookCase{"OwnColours",
+                               [](kit::SortedTextList& l) {
+                                   QPalette palette = l.palette();
+                                   palette.setColor(QPalette::Text, Qt::darkRed);
+                                   palette.setColor(QPalette::WindowText, Qt::darkGreen);
+                                   palette.setColor(QPalette::Base, Qt::yellow);
+                                   l.setPalette(palette);
+                               }},
+                      LookCase{"LargerFont",
+                               [](kit::SortedTextList& l) {
+                                   QFont font = l.font();
+                                   font.setPointSize(font.pointSize() + 5);
+                                   l.setFont(font);
+                               }},
+                      LookCase{"ScrolledSideways",
+                               [](kit::SortedTextList& l) {
+                                   l.horizontalScrollBar()->setValue(l.horizontalScrollBar()->maximum() / 2);
+                               }}),
+    [](const auto& info) { return testing_support::RowName(info.param.name); });
 
 }  // namespace

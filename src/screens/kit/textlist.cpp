@@ -8,7 +8,9 @@
 #include <QFontMetrics>
 #include <QItemSelectionModel>
 #include <QStyle>
+#include <QPainter>
 #include <QStyledItemDelegate>
+#include <QTextLayout>
 #include <QTimer>
 
 #include <algorithm>
@@ -35,6 +37,12 @@ namespace {
 // every longer row at the list's edge; with the widest, a long row makes the
 // list scroll sideways instead. The size is taken from the text alone, so
 // laying the list out reads no row.
+//
+// A row that is neither selected nor current is painted as the style paints
+// an item of text alone, with its text laid out once: the style's own way
+// lays it out three times (for the item's size, for eliding, and to draw),
+// and a listing paints hundreds of rows at once. Any other row is painted by
+// the style.
 class WidestRowDelegate final : public QStyledItemDelegate {
 public:
     explicit WidestRowDelegate(TextList* list) : QStyledItemDelegate(list), list_(list) {}
@@ -47,6 +55,45 @@ public:
         const QWidget* widget = option.widget;
         QStyle* style = widget ? widget->style() : QApplication::style();
         return style->sizeFromContents(QStyle::CT_ItemViewItem, &opt, QSize(), widget);
+    }
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        constexpr QStyle::State kMarked = QStyle::State_Selected | QStyle::State_HasFocus | QStyle::State_Editing;
+        constexpr auto kTextAlone = QStyleOptionViewItem::HasDisplay;
+        if ((opt.state & kMarked) || opt.features != kTextAlone || opt.backgroundBrush.style() != Qt::NoBrush ||
+            (opt.displayAlignment & Qt::AlignVertical_Mask) != Qt::AlignVCenter) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        const QWidget* widget = opt.widget;
+        QStyle* style = widget ? widget->style() : QApplication::style();
+        painter->save();
+        painter->setClipRect(opt.rect);
+        style->drawPrimitive(QStyle::PE_PanelItemViewItem, &opt, painter, widget);
+        const QPalette::ColorGroup group = !(opt.state & QStyle::State_Enabled) ? QPalette::Disabled
+                                           : (opt.state & QStyle::State_Active) ? QPalette::Normal
+                                                                                : QPalette::Inactive;
+        painter->setPen(opt.palette.color(group, QPalette::Text));
+        if (!opt.text.isEmpty()) {
+            const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+            const QRect textRect = opt.rect.adjusted(margin, 0, -margin, 0);
+            QTextOption textOption;
+            textOption.setWrapMode(QTextOption::ManualWrap);
+            textOption.setTextDirection(opt.direction);
+            textOption.setAlignment(QStyle::visualAlignment(opt.direction, opt.displayAlignment));
+            QTextLayout layout(opt.text, opt.font);
+            layout.setTextOption(textOption);
+            layout.beginLayout();
+            QTextLine line = layout.createLine();
+            line.setLineWidth(textRect.width());
+            line.setPosition(QPointF(0, 0));
+            layout.endLayout();
+            const QRect placed = QStyle::alignedRect(opt.direction, opt.displayAlignment,
+                                                     QSize(textRect.width(), int(line.height())), textRect);
+            layout.draw(painter, placed.topLeft());
+        }
+        painter->restore();
     }
 
 private:
