@@ -218,7 +218,8 @@ void PrintTo(const LookCase& c, std::ostream* os) { *os << c.name; }
 // Sizes rows as the list's own delegate does; paints them as the style does.
 class StylePainted final : public QStyledItemDelegate {
 public:
-    explicit StylePainted(QAbstractItemDelegate* sized) : sized_(sized) {}
+    // Owned by the list, as the list's own delegate is.
+    StylePainted(QAbstractItemDelegate* sized, QObject* list) : QStyledItemDelegate(list), sized_(sized) {}
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         return sized_->sizeHint(option, index);
     }
@@ -237,7 +238,7 @@ TEST_P(RowLook, IsTheStylesPixelForPixel) {
         window.resize(260, 200);
         auto* list = new kit::SortedTextList(&window);
         list->setGeometry(10, 10, 200, 160);
-        if (styleAlone) list->setItemDelegate(new StylePainted(list->itemDelegate()));
+        if (styleAlone) list->setItemDelegate(new StylePainted(list->itemDelegate(), list));
         list->SetLines(lines);
         GetParam().set(*list);
         window.show();
