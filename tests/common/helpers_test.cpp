@@ -115,22 +115,31 @@ TEST(MergeSort, StableOnEqualKeys) {
     EXPECT_EQ(pupils, (QVector<int>{16, 13, 11, 14, 10, 12, 15, 17}));
 }
 
-TEST(MergeSort, LargeInputMatchesStableSort) {
-    QVector<std::int32_t> keys;
+// Keys of both widths, negative ones and many equal ones among them (the
+// 64-bit keys as the points rankings pack two values into one).
+template <typename Key>
+void ExpectLikeStableSort(Key (*keyOf)(int)) {
+    QVector<Key> keys;
     QVector<int> pupils;
     for (int i = 0; i < 2000; ++i) {
-        keys << static_cast<std::int32_t>((i * 7919) % 37);
+        keys << keyOf(i);
         pupils << i;
     }
-    QVector<std::pair<std::int32_t, int>> expected;
+    QVector<std::pair<Key, int>> expected;
     for (int i = 0; i < keys.size(); ++i) expected.append({keys[i], pupils[i]});
-    std::stable_sort(expected.begin(), expected.end(),
-                     [](auto a, auto b) { return a.first < b.first; });
+    std::stable_sort(expected.begin(), expected.end(), [](auto a, auto b) { return a.first < b.first; });
     common::StableMergeSort(keys, pupils);
     for (int i = 0; i < keys.size(); ++i) {
         ASSERT_EQ(keys[i], expected[i].first);
         ASSERT_EQ(pupils[i], expected[i].second);
     }
+}
+
+TEST(MergeSort, LargeInputMatchesStableSort) {
+    ExpectLikeStableSort<std::int32_t>([](int i) { return static_cast<std::int32_t>((i * 7919) % 37); });
+    ExpectLikeStableSort<std::int64_t>([](int i) {
+        return std::int64_t(~((i * 7919) % 37)) * (std::int64_t(1) << 32) + ((i * 104729) % 5) + (std::int64_t(1) << 31);
+    });
 }
 
 }  // namespace

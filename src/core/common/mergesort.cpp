@@ -3,11 +3,29 @@
 namespace common {
 namespace {
 
+// Below this many, a range is sorted by insertion: shifting a few entries
+// costs less than halving down to single ones.
+constexpr int kInsertionBelow = 16;
+
 // Sorts [lo, hi) of keys/pupils; the left half is copied into the scratch
 // buffers and merged back, so the scratch never needs more than half.
-void SortRange(std::int32_t* keys, int* pupils, int lo, int hi,
-               std::int32_t* scratchKeys, int* scratchPupils) {
-    if (hi - lo < 2) return;
+template <typename Key>
+void SortRange(Key* keys, int* pupils, int lo, int hi, Key* scratchKeys, int* scratchPupils) {
+    if (hi - lo < kInsertionBelow) {
+        for (int i = lo + 1; i < hi; ++i) {
+            const Key key = keys[i];
+            const int pupil = pupils[i];
+            int j = i;
+            // ">" moves only greater keys: equal keys keep their input order.
+            for (; j > lo && keys[j - 1] > key; --j) {
+                keys[j] = keys[j - 1];
+                pupils[j] = pupils[j - 1];
+            }
+            keys[j] = key;
+            pupils[j] = pupil;
+        }
+        return;
+    }
     const int mid = lo + (hi - lo) / 2;
     SortRange(keys, pupils, lo, mid, scratchKeys, scratchPupils);
     SortRange(keys, pupils, mid, hi, scratchKeys, scratchPupils);
@@ -34,14 +52,18 @@ void SortRange(std::int32_t* keys, int* pupils, int lo, int hi,
     }
 }
 
-}  // namespace
-
-void StableMergeSort(QVector<std::int32_t>& keys, QVector<int>& pupils) {
+template <typename Key>
+void Sort(QVector<Key>& keys, QVector<int>& pupils) {
     const int n = static_cast<int>(keys.size());
     Q_ASSERT(pupils.size() == keys.size());
-    QVector<std::int32_t> scratchKeys(n / 2 + 1);
+    QVector<Key> scratchKeys(n / 2 + 1);
     QVector<int> scratchPupils(n / 2 + 1);
     SortRange(keys.data(), pupils.data(), 0, n, scratchKeys.data(), scratchPupils.data());
 }
+
+}  // namespace
+
+void StableMergeSort(QVector<std::int32_t>& keys, QVector<int>& pupils) { Sort(keys, pupils); }
+void StableMergeSort(QVector<std::int64_t>& keys, QVector<int>& pupils) { Sort(keys, pupils); }
 
 }  // namespace common

@@ -35,27 +35,26 @@ std::vector<RankedPupil> RankPupils(int level, const RankingChoice& choice) {
     };
 
     QVector<int> pupils(n);
-    QVector<std::int32_t> keys(n);
+    QVector<std::int64_t> keys(n);
     for (int k = 0; k < n; ++k) pupils[k] = r.ShownPupils[size_t(k + 1)];
-    if (points) {
-        // By the other points first, then (stable) by the first points: the
-        // first points decide and the other points order equal ones. One key
-        // of both packed together would let the other points spill into the
-        // first ones once they reach a thousand.
-        for (int k = 0; k < n; ++k) {
+    // In points mode the first points decide and the other points order
+    // equal ones: both in one key, the first in the upper half, the other
+    // (made non-negative) in the lower, so neither spills into the other.
+    for (int k = 0; k < n; ++k) {
+        keys[k] = std::int64_t(primary(pupils[k])) * (std::int64_t(1) << 32);
+        if (points) {
             const auto& s = statsOf(pupils[k]);
-            keys[k] = Descending(todayFirst ? s.TotalPoints : s.TodayPoints);
+            keys[k] += std::int64_t(Descending(todayFirst ? s.TotalPoints : s.TodayPoints)) + (std::int64_t(1) << 31);
         }
-        common::StableMergeSort(keys, pupils);
     }
-    for (int k = 0; k < n; ++k) keys[k] = primary(pupils[k]);
     common::StableMergeSort(keys, pupils);
 
     ranked.resize(size_t(n));
     for (int k = 0; k < n; ++k) {
         RankedPupil& p = ranked[size_t(k)];
         p.Pupil = pupils[k];
-        p.Rank = (k > 0 && keys[k] == keys[k - 1]) ? ranked[size_t(k - 1)].Rank : k + 1;
+        // Equal first values share a rank, whatever the other points.
+        p.Rank = (k > 0 && keys[k] >> 32 == keys[k - 1] >> 32) ? ranked[size_t(k - 1)].Rank : k + 1;
         const results::PupilLevelStats& s = statsOf(p.Pupil);
         p.BestTime = s.BestTime;
         p.TodayPoints = s.TodayPoints;
