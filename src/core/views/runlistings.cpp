@@ -23,9 +23,11 @@ struct RunListing::Listed {
     struct Run {
         std::int32_t At = 0;  // in Scan.Records
         std::int32_t Points = 0;
-        PupilLook Look;
+        std::int32_t Look = 0;  // in Looks
     };
     RecordScan Scan;
+    // Each pupil's look once (a pupil has many runs); the first is no look.
+    std::vector<PupilLook> Looks = std::vector<PupilLook>(1);
     RunLayout Layout = RunLayout::TodayTimes;
     int CurrentPupil = 0;
     std::vector<std::vector<Run>> ByLevel;
@@ -49,12 +51,13 @@ QStringList RunListing::LinesOf(int level) const {
     QString when;
     for (const Listed::Run& run : runs) {
         const results::LogEntry& e = l.Scan.Records[size_t(run.At)];
-        const QString mark = MarkOf(e.PupilNumber, run.Look.Grade, l.CurrentPupil);
+        const PupilLook& look = l.Looks[size_t(run.Look)];
+        const QString mark = MarkOf(e.PupilNumber, look.Grade, l.CurrentPupil);
         if (l.Layout == RunLayout::TodayTimes || !(e.RecordDate == whenDay)) {
             whenDay = e.RecordDate;
             when = RunWhen(l.Layout, e.RecordDate, e.RecordTime);
         }
-        lines << RunLine(l.Layout, e.Result, when, mark, run.Look.Name, run.Points);
+        lines << RunLine(l.Layout, e.Result, when, mark, look.Name, run.Points);
     }
     return lines;
 }
@@ -73,6 +76,7 @@ RunListing ListRuns(const RunListingChoice& choice, int lastRecords, RunLayout l
     listing.RecordCount = scan.RecordCount;
     listing.Error = scan.Error;
 
+    std::vector<std::int32_t> lookOf(menus::kMaxPupilNumber + 1, -1);  // in listed->Looks, by pupil
     long long number = scan.FirstRecord;
     for (std::size_t at = 0; at < scan.Records.size(); ++at) {
         const results::LogEntry& e = scan.Records[at];
@@ -82,11 +86,20 @@ RunListing ListRuns(const RunListingChoice& choice, int lastRecords, RunLayout l
         // leave them out, and so are levels without a column.
         if (results::ImpossibleRecord(e) || e.Level < 1 || e.Level > levelCount) continue;
         if (!take(e)) continue;
-        // Pupil number 0 names no pupil: no lookup at all.
-        PupilLook look = e.PupilNumber == 0 ? PupilLook{} : PupilLookOf(e.PupilNumber);
-        if (!menus::PassesGradeFilter(choice.GradeFilter, look.Grade)) continue;
+        // Pupil number 0 names no pupil, nor does a number outside the
+        // roster's range: no look at all.
+        std::int32_t look = 0;
+        if (e.PupilNumber > 0 && e.PupilNumber <= menus::kMaxPupilNumber) {
+            std::int32_t& known = lookOf[size_t(e.PupilNumber)];
+            if (known < 0) {
+                known = std::int32_t(listed->Looks.size());
+                listed->Looks.push_back(PupilLookOf(e.PupilNumber));
+            }
+            look = known;
+        }
+        if (!menus::PassesGradeFilter(choice.GradeFilter, listed->Looks[size_t(look)].Grade)) continue;
         listed->ByLevel[size_t(e.Level)].push_back(
-            {std::int32_t(at), std::int32_t(results::BasePoints(e.Result, e.Level)), std::move(look)});
+            {std::int32_t(at), std::int32_t(results::BasePoints(e.Result, e.Level)), look});
     }
     if (progress) progress(scan.FirstRecord + qint64(scan.Records.size()) - 1, scan.RecordCount);
     listing.listed_ = std::move(listed);
