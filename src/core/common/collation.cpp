@@ -185,7 +185,7 @@ int ByLeadingNumbers(QStringView a, const LeadingNumbers& x, QStringView b, cons
 // Puts lines[from, to) in order by their numbers, number k on: every one of
 // them has a number k, after the same text. Runs of lines that their
 // numbers leave equal are added to `undecided`.
-void OrderByNumbers(std::vector<qsizetype>& lines, std::size_t from, std::size_t to, int k, const QStringList& texts,
+void OrderRunByNumbers(std::vector<qsizetype>& lines, std::size_t from, std::size_t to, int k, const QStringList& texts,
                     const std::vector<LeadingNumbers>& numbers,
                     std::vector<std::pair<std::size_t, std::size_t>>& undecided) {
     const auto i = size_t(k);
@@ -204,7 +204,7 @@ void OrderByNumbers(std::vector<qsizetype>& lines, std::size_t from, std::size_t
                                             const LeadingNumbers& x = numbers[size_t(line)];
                                             return x.count > k + 1 && SameUpToNext(firstText, first, texts[line], x, k);
                                         });
-        if (goesOn) OrderByNumbers(lines, runFrom, runTo, k + 1, texts, numbers, undecided);
+        if (goesOn) OrderRunByNumbers(lines, runFrom, runTo, k + 1, texts, numbers, undecided);
         else undecided.emplace_back(runFrom, runTo);
     }
 }
@@ -248,6 +248,25 @@ void SortByKeys(LineIt first, LineIt last, const QStringList& texts, const ListC
                [&](qsizetype a, qsizetype b) { return keys[size_t(a)] < keys[size_t(b)]; });
 }
 
+// Lines led by a number, in the order their numbers give as far as those
+// decide, with the runs they leave undecided; and the lines not led by one.
+struct ByNumbers {
+    std::vector<qsizetype> Led, Others;
+    std::vector<std::pair<std::size_t, std::size_t>> Undecided;  // in Led
+    qsizetype UndecidedLines() const {
+        qsizetype lines = 0;
+        for (const auto& [from, to] : Undecided) lines += qsizetype(to - from);
+        return lines;
+    }
+};
+
+ByNumbers OrderByNumbers(const QStringList& texts, const std::vector<LeadingNumbers>& numbers) {
+    ByNumbers order;
+    for (qsizetype i = 0; i < texts.size(); ++i) (numbers[size_t(i)].count > 0 ? order.Led : order.Others).push_back(i);
+    if (!order.Led.empty()) OrderRunByNumbers(order.Led, 0, order.Led.size(), 0, texts, numbers, order.Undecided);
+    return order;
+}
+
 // Whether the lines' numbers decide the order of most of them, as they do
 // in a list of runs (a time, a month, a day). A ranking's lines mostly share
 // one rank (the pupils without points): its lines are keyed at once, without
@@ -258,16 +277,10 @@ bool NumbersDecideMost(const QStringList& texts) {
     const qsizetype step = std::max<qsizetype>(1, texts.size() / kSample);
     for (qsizetype i = 0; i < texts.size() && sample.size() < kSample; i += step) sample << texts[i];
     std::vector<LeadingNumbers> numbers;
-    std::vector<qsizetype> led;
-    for (qsizetype i = 0; i < sample.size(); ++i) {
-        numbers.push_back(ReadLeadingNumbers(sample[i]));
-        if (numbers.back().count > 0) led.push_back(i);
-    }
-    std::vector<std::pair<std::size_t, std::size_t>> undecided;
-    if (!led.empty()) OrderByNumbers(led, 0, led.size(), 0, sample, numbers, undecided);
-    qsizetype keyed = sample.size() - qsizetype(led.size());
-    for (const auto& [from, to] : undecided) keyed += qsizetype(to - from);
-    return keyed * 2 < sample.size();
+    numbers.reserve(std::size_t(sample.size()));
+    for (const QString& text : sample) numbers.push_back(ReadLeadingNumbers(text));
+    const ByNumbers order = OrderByNumbers(sample, numbers);
+    return (qsizetype(order.Others.size()) + order.UndecidedLines()) * 2 < sample.size();
 }
 
 // Whether the lines are in order already, as they often come (the records
@@ -288,27 +301,26 @@ bool InOrder(const QStringList& texts, const std::vector<LeadingNumbers>& number
 
 std::vector<qsizetype> SortedOrder(const QStringList& texts) {
     const qsizetype n = texts.size();
-    std::vector<qsizetype> order(static_cast<std::size_t>(n));
-    for (qsizetype i = 0; i < n; ++i) order[std::size_t(i)] = i;
+    std::vector<qsizetype> asGiven(static_cast<std::size_t>(n));
+    for (qsizetype i = 0; i < n; ++i) asGiven[std::size_t(i)] = i;
     const ListCollator collator;
-    std::vector<ListSortKey> keys(order.size());
+    std::vector<ListSortKey> keys(asGiven.size());
     // Where numbers decide little, none is read: every line is keyed.
     if (!NumbersDecideMost(texts)) {
-        if (!InOrder(texts, {}, collator)) SortByKeys(order.begin(), order.end(), texts, collator, keys);
-        return order;
+        if (!InOrder(texts, {}, collator)) SortByKeys(asGiven.begin(), asGiven.end(), texts, collator, keys);
+        return asGiven;
     }
     std::vector<LeadingNumbers> numbers;
-    numbers.reserve(order.size());
+    numbers.reserve(asGiven.size());
     for (const QString& text : texts) numbers.push_back(ReadLeadingNumbers(text));
-    if (InOrder(texts, numbers, collator)) return order;
+    if (InOrder(texts, numbers, collator)) return asGiven;
 
     // Lines led by a number are put in order by their numbers as far as
     // those decide; the rest, and the lines not led by a number, by keys.
-    std::vector<qsizetype> led, others;
-    for (qsizetype i = 0; i < n; ++i) (numbers[size_t(i)].count > 0 ? led : others).push_back(i);
-    std::vector<std::pair<std::size_t, std::size_t>> undecided;
-    if (!led.empty()) OrderByNumbers(led, 0, led.size(), 0, texts, numbers, undecided);
-    for (const auto& [from, to] : undecided)
+    ByNumbers order = OrderByNumbers(texts, numbers);
+    std::vector<qsizetype>& led = order.Led;
+    std::vector<qsizetype>& others = order.Others;
+    for (const auto& [from, to] : order.Undecided)
         SortByKeys(led.begin() + qsizetype(from), led.begin() + qsizetype(to), texts, collator, keys);
     SortByKeys(others.begin(), others.end(), texts, collator, keys);
 
@@ -320,7 +332,7 @@ std::vector<qsizetype> SortedOrder(const QStringList& texts) {
         led.insert(led.end(), others.begin(), others.end());
         return led;
     }
-    std::vector<qsizetype> merged(order.size());
+    std::vector<qsizetype> merged(asGiven.size());
     std::merge(led.begin(), led.end(), others.begin(), others.end(), merged.begin(), [&](qsizetype a, qsizetype b) {
         const int c = collator.compare(texts[a], texts[b]);
         return c != 0 ? c < 0 : a < b;
