@@ -232,7 +232,8 @@ class RowLook : public ::testing::TestWithParam<LookCase> {};
 
 TEST_P(RowLook, IsTheStylesPixelForPixel) {
     QStringList lines = kLines;
-    lines << QString() << QStringLiteral("  45秒 11/02Ⅱやまだ　　Ⅱ13 とても長い行で列より広い");
+    lines << QString() << QStringLiteral("  45秒 11/02Ⅱやまだ　　Ⅱ13 とても長い行で列より広い")
+          << QStringLiteral("0 二行の\n行");
     auto shown = [&](bool styleAlone) {
         QWidget window;
         window.resize(260, 200);

@@ -7,8 +7,8 @@
 #include <QEvent>
 #include <QFontMetrics>
 #include <QItemSelectionModel>
-#include <QStyle>
 #include <QPainter>
+#include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTextLayout>
 #include <QTimer>
@@ -61,8 +61,11 @@ public:
         initStyleOption(&opt, index);
         constexpr QStyle::State kMarked = QStyle::State_Selected | QStyle::State_HasFocus | QStyle::State_Editing;
         constexpr auto kTextAlone = QStyleOptionViewItem::HasDisplay;
+        // A text of more than one line (none of the program's rows) is the
+        // style's too.
         if ((opt.state & kMarked) || opt.features != kTextAlone || opt.backgroundBrush.style() != Qt::NoBrush ||
-            (opt.displayAlignment & Qt::AlignVertical_Mask) != Qt::AlignVCenter) {
+            (opt.displayAlignment & Qt::AlignVertical_Mask) != Qt::AlignVCenter ||
+            opt.text.contains(QChar::LineSeparator)) {
             QStyledItemDelegate::paint(painter, option, index);
             return;
         }
