@@ -44,6 +44,11 @@ namespace {
 // and a listing paints hundreds of rows at once. Any other row is painted by
 // the style.
 class WidestRowDelegate final : public QStyledItemDelegate {
+    // The style of the view that paints, as QStyledItemDelegate takes it.
+    static QStyle* StyleOf(const QStyleOptionViewItem& option) {
+        return option.widget ? option.widget->style() : QApplication::style();
+    }
+
 public:
     explicit WidestRowDelegate(TextList* list) : QStyledItemDelegate(list), list_(list) {}
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
@@ -52,9 +57,7 @@ public:
         opt.features |= QStyleOptionViewItem::HasDisplay;
         opt.text = list_->WidestText();
         opt.styleObject = nullptr;
-        const QWidget* widget = option.widget;
-        QStyle* style = widget ? widget->style() : QApplication::style();
-        return style->sizeFromContents(QStyle::CT_ItemViewItem, &opt, QSize(), widget);
+        return StyleOf(option)->sizeFromContents(QStyle::CT_ItemViewItem, &opt, QSize(), option.widget);
     }
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         QStyleOptionViewItem opt = option;
@@ -70,7 +73,7 @@ public:
             return;
         }
         const QWidget* widget = opt.widget;
-        QStyle* style = widget ? widget->style() : QApplication::style();
+        QStyle* style = StyleOf(opt);
         painter->save();
         painter->setClipRect(opt.rect);
         style->drawPrimitive(QStyle::PE_PanelItemViewItem, &opt, painter, widget);
