@@ -205,6 +205,23 @@ TEST(OnDemandList, WritesOnlyTheRowsItShows) {
     EXPECT_EQ(list.text(kRows - 1), line(kRows - 1));
 }
 
+// The rows' model names a row exactly where the base model would: every row
+// of the one column at the top, nothing else (before and after the rows, any
+// other column, below a row).
+TEST(RowsModel, IndexesWhatTheBaseModelIndexes) {
+    kit::SortedTextList list;
+    list.SetLines({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")});
+    auto* model = static_cast<QAbstractListModel*>(list.model());
+    const QModelIndex row = model->index(1, 0);
+    for (const QModelIndex& parent : {QModelIndex(), row})
+        for (int r : {-1, 0, 2, 3})
+            for (int c : {-1, 0, 1}) {
+                const QModelIndex mine = model->index(r, c, parent);
+                const QModelIndex base = model->QAbstractListModel::index(r, c, parent);
+                EXPECT_EQ(mine, base) << r << "," << c << " below " << parent.row();
+            }
+}
+
 // Rows look exactly as the style paints them: the list paints plain rows
 // itself, and a list whose rows the style paints alone (the same row size)
 // must be the same image, pixel for pixel, in every state a list is shown in.

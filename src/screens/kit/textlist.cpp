@@ -21,6 +21,11 @@ namespace detail {
 
 int TextRows::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : list_->count(); }
 
+QModelIndex TextRows::index(int row, int column, const QModelIndex& parent) const {
+    const bool inside = row >= 0 && row < list_->count() && column == 0 && !parent.isValid();
+    return inside ? createIndex(row, column) : QModelIndex();
+}
+
 QVariant TextRows::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole)) return {};
     return list_->text(index.row());

@@ -45,6 +45,9 @@ class TextRows final : public QAbstractListModel {
 public:
     explicit TextRows(const TextList* list) : list_(list) {}
     int rowCount(const QModelIndex& parent = {}) const override;
+    // Laying out a list asks for every row's index, twice: answered here
+    // without the two virtual calls the base class makes to check it.
+    QModelIndex index(int row, int column = 0, const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
 private:
