@@ -234,7 +234,12 @@ common::Outcome Load(Statistics& st, bool resetBestTimes, const common::Tell& te
                 __builtin_prefetch(slot + sizeof(PupilLevelStats) - 1, 1);
             }
         }
-        const LogEntry e = DecodeEntry(p);
+        // Decoded straight into the history's next place, which the next
+        // record takes over when this one is not kept: a copy from a local
+        // entry made field by field cannot be forwarded to the wide loads the
+        // copy uses, and stalled every record.
+        LogEntry& e = *kept;
+        e = DecodeEntry(p);
         if (ImpossibleRecord(e)) continue;
         PupilLevelStats& s = st.Slot(static_cast<size_t>(e.Level) * kPupilSlots + e.PupilNumber);
         if (e.Result < s.BestTime) s.BestTime = e.Result;
@@ -242,7 +247,7 @@ common::Outcome Load(Statistics& st, bool resetBestTimes, const common::Tell& te
             st.SchoolBestTime[e.Level] = e.Result;
         // Deleted or unnamed records still count for the best time above.
         if (!KeptInHistory(e)) continue;
-        *kept++ = e;
+        ++kept;
         count(e, s, st.Totals[e.PupilNumber]);
     }
     st.History.resize(static_cast<size_t>(kept - st.History.data()));
