@@ -304,16 +304,19 @@ std::vector<qsizetype> SortedOrder(const QStringList& texts) {
     std::vector<qsizetype> asGiven(static_cast<std::size_t>(n));
     for (qsizetype i = 0; i < n; ++i) asGiven[std::size_t(i)] = i;
     const ListCollator collator;
-    std::vector<ListSortKey> keys(asGiven.size());
     // Where numbers decide little, none is read: every line is keyed.
     if (!NumbersDecideMost(texts)) {
-        if (!InOrder(texts, {}, collator)) SortByKeys(asGiven.begin(), asGiven.end(), texts, collator, keys);
+        if (InOrder(texts, {}, collator)) return asGiven;
+        std::vector<ListSortKey> keys(asGiven.size());
+        SortByKeys(asGiven.begin(), asGiven.end(), texts, collator, keys);
         return asGiven;
     }
     std::vector<LeadingNumbers> numbers;
     numbers.reserve(asGiven.size());
     for (const QString& text : texts) numbers.push_back(ReadLeadingNumbers(text));
     if (InOrder(texts, numbers, collator)) return asGiven;
+    // A line's key, once made, at the line's index.
+    std::vector<ListSortKey> keys(asGiven.size());
 
     // Lines led by a number are put in order by their numbers as far as
     // those decide; the rest, and the lines not led by a number, by keys.
