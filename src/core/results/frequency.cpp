@@ -36,10 +36,14 @@ QString ReadError(const QString& file, int error) { return ReadErrorMessage(file
 // school fit a table; any other number a record may carry goes to a map. The
 // table and the read buffer are made once for the program (SharedBuckets), so
 // a count neither allocates nor clears them: the slots a count touched are
-// put back after it.
+// put back after it. A level's row is a power of two long, so that the tally
+// finds a slot's level with a shift rather than a division.
 class BestBuckets {
+    static constexpr int kRowBits = 13;
+    static_assert(kPupilSlots <= 1 << kRowBits);
+
 public:
-    BestBuckets() : table_(static_cast<size_t>(kLevelSlots) * kPupilSlots, kNoBest) {}
+    BestBuckets() : table_(static_cast<size_t>(kLevelSlots) << kRowBits, kNoBest) {}
 
     // Takes one chunk of records: their counts into counts, their buckets
     // into the table. The table is bytes, which the compiler must assume to
@@ -67,7 +71,7 @@ public:
             const auto bucket = static_cast<std::uint8_t>(std::min<std::uint32_t>(tens, kBestBuckets - 1));
             if (pupil >= 0 && pupil < kPupilSlots) {
                 // Without branches on the data: results come in any order.
-                const auto index = static_cast<std::uint32_t>(level * kPupilSlots + pupil);
+                const auto index = static_cast<std::uint32_t>(level << kRowBits | pupil);
                 const std::uint8_t best = table[index];
                 touched[touchedCount] = index;
                 touchedCount += best == kNoBest;
@@ -88,11 +92,21 @@ public:
     }
 
     // Adds one to the bucket of every pupil's best, and forgets them all.
+    // Local copies of the pointers, as in AddRecords: a byte store would
+    // otherwise have them loaded again for every slot.
     void CountInto(FrequencyCounts* counts) {
-        for (size_t i = 0; i < touchedCount_; ++i) {
-            const std::uint32_t index = touched_[i];
-            if (counts) ++counts->Best[index / kPupilSlots][table_[index]];
-            table_[index] = kNoBest;
+        std::uint8_t* __restrict const table = table_.data();
+        const std::uint32_t* __restrict const touched = touched_.get();
+        const size_t touchedCount = touchedCount_;
+        if (counts) {
+            auto* const best = counts->Best.data();
+            for (size_t i = 0; i < touchedCount; ++i) {
+                const std::uint32_t index = touched[i];
+                ++best[index >> kRowBits][table[index]];
+                table[index] = kNoBest;
+            }
+        } else {
+            for (size_t i = 0; i < touchedCount; ++i) table[touched[i]] = kNoBest;
         }
         touchedCount_ = 0;
         if (counts) {
