@@ -181,11 +181,10 @@ QStringList BucketLines(QString header, const std::array<std::int32_t, N>& bucke
             lines.append(start);
             continue;
         }
-        QString line;
-        line.reserve(start.size() + stars);
-        line.append(start);
-        line.append(QString(stars, u'★'));
-        lines.append(line);
+        // One allocation: the start's copy grows by its stars in place.
+        QString line = start;
+        line.resize(start.size() + stars, u'★');
+        lines.append(std::move(line));
     }
     return lines;
 }
