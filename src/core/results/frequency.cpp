@@ -98,15 +98,11 @@ public:
         std::uint8_t* __restrict const table = table_.data();
         const std::uint32_t* __restrict const touched = touched_.get();
         const size_t touchedCount = touchedCount_;
-        if (counts) {
-            auto* const best = counts->Best.data();
-            for (size_t i = 0; i < touchedCount; ++i) {
-                const std::uint32_t index = touched[i];
-                ++best[index >> kRowBits][table[index]];
-                table[index] = kNoBest;
-            }
-        } else {
-            for (size_t i = 0; i < touchedCount; ++i) table[touched[i]] = kNoBest;
+        auto* const best = counts ? counts->Best.data() : nullptr;
+        for (size_t i = 0; i < touchedCount; ++i) {
+            const std::uint32_t index = touched[i];
+            if (best) ++best[index >> kRowBits][table[index]];
+            table[index] = kNoBest;
         }
         touchedCount_ = 0;
         if (counts) {
